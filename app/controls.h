@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QColor>
+#include <QWidget>
+
+// Colours are given as 0x00BBGGRR values.
+QColor colourFromBgr(quint32 bgr);
+
+// A filled circle with an outline: the activity indicator.
+class Shape : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Shape(QWidget *parent = nullptr);
+
+    QColor backColor() const { return m_backColor; }
+    void setBackColor(const QColor &colour);
+    int borderWidth() const { return m_borderWidth; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QColor m_backColor;
+    QColor m_borderColor = Qt::black;
+    int m_borderWidth = 3;
+};
+
+#include <QLabel>
+
+// A label that reports a click of the left button.
+class ClickLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+
+signals:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
+};

@@ -1,0 +1,538 @@
+#include "app/form1.h"
+
+#include "app/controls.h"
+#include "app/foundsites.h"
+#include "app/listbox.h"
+#include "app/listorder.h"
+#include "platform/addressrule.h"
+#include "platform/browser.h"
+#include "platform/desktop.h"
+#include "search/scanner.h"
+#include "store/logviewer.h"
+#include "store/resultlog.h"
+#include "store/settingsfile.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QTimer>
+
+namespace {
+
+const QString kStart = QStringLiteral("Avvia");
+const QString kStop = QStringLiteral("Arresta");
+const QString kHomePage = QStringLiteral("http://www.velmora.it/?Quoranta");
+
+constexpr quint32 kDarkGreen = 0x4000;
+constexpr quint32 kBrightGreen = 0xC000;
+constexpr quint32 kRed = 255;
+constexpr quint32 kLightYellow = 0xC0FFFF;
+constexpr quint32 kDarkRed = 0xC0;
+
+constexpr int kClientWidthTwips = 11220;
+constexpr int kClientHeightTwips = 6885;
+
+int pixels(double twips)
+{
+    return qRound(twips / LayoutRule::kTwipsPerPixel);
+}
+
+template <typename W>
+W *place(W *widget, const char *name, double left, double top, double width, double height)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(pixels(left), pixels(top), pixels(width), pixels(height));
+    return widget;
+}
+
+void setTextColour(QWidget *widget, quint32 bgr)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colourFromBgr(bgr));
+    widget->setPalette(palette);
+}
+
+QFont boldFont(const QFont &base)
+{
+    QFont font = base;
+    font.setPointSizeF(9.75);
+    font.setBold(true);
+    return font;
+}
+
+// Enabling a timer that runs already neither adds a second event nor
+// restarts its countdown.
+void enable(QTimer *timer)
+{
+    if (!timer->isActive())
+        timer->start();
+}
+
+} // namespace
+
+Form1::Form1(Browser *browser, Desktop *desktop, Form1Options options, QWidget *parent)
+    : QMainWindow(parent)
+    , m_browser(browser)
+    , m_desktop(desktop)
+    , m_options(std::move(options))
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Cerca Posizione - ver. 1.0.4"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    QFont font = QApplication::font();
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.25);
+    setFont(font);
+    if (m_options.dateSeparator.isEmpty())
+        m_options.dateSeparator = ResultLog::systemDateSeparator();
+
+    createControls();
+    createMenus();
+    setTabOrderOfControls();
+
+    m_browser->attach(WebBrowser1);
+    connect(m_browser, &Browser::documentComplete, this, &Form1::documentComplete);
+
+    resize(normalClientSize() + QSize(0, menuBar()->sizeHint().height()));
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    load();
+}
+
+Form1::~Form1()
+{
+    // A page that completes while the window goes away is not read.
+    disconnect(m_browser, nullptr, this, nullptr);
+}
+
+QSize Form1::normalClientSize() const
+{
+    return QSize(pixels(kClientWidthTwips), pixels(kClientHeightTwips));
+}
+
+void Form1::createControls()
+{
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(m_client);
+    m_client->installEventFilter(this);
+
+    // Created back to front, as they stack.
+    List3 = place(new ListBox(false, m_client), "List3", 8940, 30, 2085, 5325);
+    List3->setToolTip(QStringLiteral("Occorrenze totali trovate."));
+
+    Frame4 = place(new QFrame(m_client), "Frame4", 120, 5430, 10935, 1305);
+    Frame4->setFrameShape(QFrame::NoFrame);
+    Frame4->setWindowTitle(QStringLiteral("Frame4"));
+
+    Check2 = place(new QCheckBox(QStringLiteral("Cerca solo pagine in italiano"), Frame4), "Check2", 210, 120, 2475, 435);
+    Command2 = place(new QPushButton(QStringLiteral("Salva risultato"), Frame4), "Command2", 9960, 30, 825, 585);
+    Command2->setToolTip(QStringLiteral("Premere per salvare nel Log"));
+    Command1 = place(new QPushButton(kStart, Frame4), "Command1", 9960, 660, 855, 585);
+
+    Frame1 = place(new QGroupBox(QStringLiteral("Stringa di ricerca"), Frame4), "Frame1", 120, 570, 2715, 705);
+    Combo1 = place(new QComboBox(Frame1), "Combo1", 150, 300, 2205, 315);
+    Combo1->setEditable(true);
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->setCompleter(nullptr);
+    Combo1->setEditText(QStringLiteral("bimby"));
+    Label2 = place(new ClickLabel(QStringLiteral("C"), Frame1), "Label2", 2430, 330, 195, 225);
+    Label2->setFont(boldFont(font()));
+    setTextColour(Label2, kDarkRed);
+    Label2->setCursor(Qt::PointingHandCursor);
+    Label2->setToolTip(QStringLiteral("Cancella la lista"));
+
+    Frame2 = place(new QGroupBox(QStringLiteral("Indirizzo da cercare"), Frame4), "Frame2", 3030, 570, 2475, 705);
+    Text1[1] = place(new QLineEdit(QStringLiteral("velmora"), Frame2), "Text1(1)", 120, 300, 2205, 315);
+
+    Frame3 = place(new QGroupBox(QStringLiteral("Posizione"), Frame4), "Frame3", 5640, 570, 3705, 705);
+    Check1 = place(new QCheckBox(QStringLiteral("Arriva alla fine"), Frame3), "Check1", 2100, 270, 1425, 375);
+    Check1->setToolTip(QStringLiteral("Controlla tutte le pagine richieste."));
+    Text1[2] = place(new QLineEdit(QStringLiteral("10"), Frame3), "Text1(2)", 540, 300, 555, 315);
+    Text1[2]->setAlignment(Qt::AlignCenter);
+    Label4 = place(new QLabel(QStringLiteral("0"), Frame3), "Label4", 120, 340, 315, 255);
+    Label4->setAlignment(Qt::AlignCenter);
+    Label3 = place(new QLabel(QStringLiteral("x 10 linee"), Frame3), "Label3", 1110, 350, 795, 285);
+
+    Label1 = place(new QLabel(Frame4), "Label1", 2790, 150, 7095, 345);
+    Label1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Label1->setLineWidth(1);
+    Label1->setAlignment(Qt::AlignCenter);
+    Label1->setFont(boldFont(font()));
+    Label1->setAutoFillBackground(true);
+    {
+        QPalette palette = Label1->palette();
+        palette.setColor(QPalette::Window, colourFromBgr(kLightYellow));
+        palette.setColor(QPalette::WindowText, colourFromBgr(kDarkGreen));
+        Label1->setPalette(palette);
+    }
+    Shape1 = place(new Shape(Frame4), "Shape1", 9510, 840, 255, 255);
+    Shape1->setBackColor(colourFromBgr(kDarkGreen));
+
+    List2 = place(new ListBox(true, m_client), "List2", 60, 30, 1275, 450);
+
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(m_options.timer2Interval);
+    Timer2->setSingleShot(true);
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(m_options.timer1Interval);
+    Timer1->setSingleShot(true);
+
+    List1 = place(new ListBox(false, m_client), "List1", 60, 30, 8835, 5325);
+    List1->setToolTip(QStringLiteral("Lista dei siti trovati."));
+    List1->viewport()->installEventFilter(this);
+
+    WebBrowser1 = place(new QWidget(m_client), "WebBrowser1", 1170, 1380, 1155, 2805);
+
+    m_layout.list1Width = 8835;
+    m_layout.list1Height = 5325;
+    m_layout.list2Width = 1275;
+    m_layout.list2Height = 450;
+    m_layout.list3Left = 8940;
+    m_layout.list3Width = 2085;
+    m_layout.list3Height = 5325;
+    m_layout.frame4Left = 120;
+    m_layout.frame4Top = 5430;
+    m_layout.frame4Width = 10935;
+    m_layout.frame4Height = 1305;
+
+    connect(Command1, &QPushButton::clicked, this, &Form1::startCommand);
+    connect(Command2, &QPushButton::clicked, this, &Form1::saveResult);
+    connect(Check1, &QCheckBox::clicked, this, &Form1::continueModeClicked);
+    connect(Timer1, &QTimer::timeout, this, &Form1::nextPageTimer);
+    connect(Timer2, &QTimer::timeout, this, &Form1::indicatorTick);
+    connect(Label2, &ClickLabel::clicked, this, &Form1::clearPhraseList);
+}
+
+void Form1::createMenus()
+{
+    auto action = [this](QMenu *menu, const char *name, const QString &caption, void (Form1::*slot)()) {
+        QAction *item = menu->addAction(caption);
+        item->setObjectName(QString::fromLatin1(name));
+        connect(item, &QAction::triggered, this, slot);
+        return item;
+    };
+    QMenuBar *bar = menuBar();
+
+    Motore = bar->addMenu(QStringLiteral("Google"));
+    Motore->setObjectName(QStringLiteral("Motore"));
+    Motore->menuAction()->setVisible(false);
+
+    QMenu *datiSalvati = bar->addMenu(QStringLiteral("Dati storici salvati"));
+    datiSalvati->setObjectName(QStringLiteral("DatiSalvati"));
+    action(datiSalvati, "ApriProg", QStringLiteral("Apri nel programma"), &Form1::showLogInList);
+    QAction *apriNote = datiSalvati->addAction(QStringLiteral("Apri in notepad"));
+    apriNote->setObjectName(QStringLiteral("ApriNote"));
+    connect(apriNote, &QAction::triggered, this, [this] { m_desktop->startEditor(m_options.dataFolder.resultLog()); });
+    action(datiSalvati, "FinePrinc", QStringLiteral("Finestra Principale"), &Form1::mainView);
+
+    QAction *fpc = bar->addAction(QStringLiteral("File di configurazione"));
+    fpc->setObjectName(QStringLiteral("Fpc"));
+    connect(fpc, &QAction::triggered, this, [this] { m_desktop->startEditor(m_options.dataFolder.settingsFile()); });
+    QAction *homePage = bar->addAction(QStringLiteral("HomePage"));
+    homePage->setObjectName(QStringLiteral("HomePage"));
+    connect(homePage, &QAction::triggered, this, &Form1::openHomePage);
+
+    Menu = bar->addMenu(QStringLiteral("Menu"));
+    Menu->setObjectName(QStringLiteral("Menu"));
+    action(Menu, "ApriInd", QStringLiteral("Apri l'indirizzo su browser"), &Form1::openSelectedAddress);
+    ApriGoo = action(Menu, "ApriGoo", FoundSites::resultsPageCaption(engineName()), &Form1::openSelectedResultsPage);
+}
+
+void Form1::setTabOrderOfControls()
+{
+    const QList<QWidget *> order{List1, WebBrowser1, List2, Text1[2], Text1[1], Combo1,
+                                 Command1, List3, Check1, Command2, Check2};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        setTabOrder(order[i], order[i + 1]);
+    WebBrowser1->setFocusPolicy(Qt::NoFocus);
+    List1->setFocus();
+}
+
+// Start-up: the popup menu out of the bar, the found-sites list in front, then
+// the saved settings.
+void Form1::load()
+{
+    Menu->menuAction()->setVisible(false);
+    List1->raise();
+    loadSettings();
+}
+
+void Form1::loadSettings()
+{
+    const std::optional<Settings> settings = SettingsFile::load(m_options.dataFolder.settingsFile());
+    if (!settings)
+        return;
+    for (const QString &phrase : settings->history)
+        addPhrase(phrase);
+    Combo1->setEditText(settings->history.isEmpty() ? QString() : settings->history.constLast());
+    Text1[1]->setText(settings->fragment);
+    Text1[2]->setText(settings->pageLimit);
+}
+
+void Form1::addPhrase(const QString &phrase)
+{
+    QStringList phrases;
+    for (int i = 0; i < Combo1->count(); ++i)
+        phrases.append(Combo1->itemText(i));
+    const QString text = Combo1->currentText();
+    Combo1->insertItem(int(ListOrder::insertPosition(phrases, phrase)), phrase);
+    // Adding to the list never changes what the field shows.
+    Combo1->setEditText(text);
+}
+
+void Form1::Salvataggio()
+{
+    const QString phrase = Combo1->currentText();
+    if (phrase.isEmpty())
+        return;
+    const int count = Combo1->count();
+    for (int i = 0; i < count; ++i) {
+        if (Combo1->itemText(i) == phrase)
+            return;
+    }
+    addPhrase(phrase);
+
+    Settings settings{Text1[1]->text(), Text1[2]->text(), {}};
+    for (int i = 0; i < Combo1->count(); ++i)
+        settings.history.append(Combo1->itemText(i));
+    if (!SettingsFile::save(m_options.dataFolder.settingsFile(), settings))
+        m_desktop->warn(this, QStringLiteral("Impostazioni non salvate: impossibile scrivere %1.")
+                                  .arg(m_options.dataFolder.settingsFile()));
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_client && event->type() == QEvent::Resize) {
+        applyLayoutRule();
+    } else if (watched == List1->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            auto *mouse = static_cast<QMouseEvent *>(event);
+            if (mouse->button() != Qt::LeftButton) {
+                // Only the left button selects.
+                showPopup(mouse->button(), mouse->globalPosition().toPoint());
+                return true;
+            }
+        } else if (event->type() == QEvent::MouseButtonDblClick) {
+            if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+                openSelectedAddress();
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Form1::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    // The window's size follows only maximize, minimize and restore; a size
+    // dragged by the user goes back to the normal one.
+    const QSize normal = normalClientSize() + QSize(0, menuBar()->height());
+    if (windowState() == Qt::WindowNoState && isVisible() && event->size() != normal) {
+        QTimer::singleShot(0, this, [this] {
+            if (windowState() == Qt::WindowNoState)
+                resize(normalClientSize() + QSize(0, menuBar()->height()));
+        });
+    }
+}
+
+void Form1::applyLayoutRule()
+{
+    const double twips = LayoutRule::kTwipsPerPixel;
+    m_layout = LayoutRule::apply(m_layout, m_client->width() * twips, m_client->height() * twips,
+                                 frameGeometry().width() * twips);
+    applyGeometry(m_layout);
+}
+
+void Form1::applyGeometry(const LayoutGeometry &g)
+{
+    List1->setGeometry(List1->x(), List1->y(), pixels(g.list1Width), pixels(g.list1Height));
+    List2->setGeometry(List2->x(), List2->y(), pixels(g.list2Width), pixels(g.list2Height));
+    List3->setGeometry(pixels(g.list3Left), List3->y(), pixels(g.list3Width), pixels(g.list3Height));
+    Frame4->move(pixels(g.frame4Left), pixels(g.frame4Top));
+}
+
+QString Form1::engineName() const
+{
+    return Motore->title();
+}
+
+// --- A run -----------------------------------------------------------------
+
+void Form1::flashIndicator()
+{
+    enable(Timer2);
+    Shape1->setBackColor(colourFromBgr(kBrightGreen));
+}
+
+void Form1::startCommand()
+{
+    mainView();
+    if (Command1->text() == kStop) {
+        // A stop only turns the caption back: what is pending still arrives.
+        Command1->setText(kStart);
+        return;
+    }
+    const QString phrase = Combo1->currentText();
+    if (phrase.isEmpty())
+        return;
+    Command1->setText(kStop);
+    flashIndicator();
+    Salvataggio();
+    Label1->setText(QString());
+    m_run.contaPosizione = 0;
+    m_run.inizioPagina = 0;
+    List1->clearEntries();
+    List3->clearEntries();
+    m_browser->navigate2(QueryAddress::firstPage(m_options.host, Combo1->currentText()));
+}
+
+void Form1::indicatorTick()
+{
+    Timer2->stop();
+    Shape1->setBackColor(colourFromBgr(kDarkGreen));
+}
+
+void Form1::continueModeClicked()
+{
+    Command2->setEnabled(Check1->checkState() == Qt::Unchecked);
+}
+
+void Form1::documentComplete()
+{
+    const std::optional<QString> text = m_browser->pageText();
+    if (text && text->size() > 100)
+        RecuperaDati(*text);
+}
+
+void Form1::nextPageTimer()
+{
+    Timer1->stop();
+    const bool italianOnly = Check2->isChecked();
+    const qint64 offset = m_run.inizioPagina.value_or(0);
+    m_browser->navigate2(QueryAddress::nextPage(m_options.host, Combo1->currentText(), offset, italianOnly));
+    Label4->setText(m_run.inizioPagina ? QString::number(*m_run.inizioPagina) : QString());
+}
+
+void Form1::RecuperaDati(const QString &pageText)
+{
+    flashIndicator();
+    const ScanInput input{Text1[1]->text(), Text1[2]->text(), Check1->checkState() == Qt::Checked,
+                          Command1->text() == kStart};
+    applyScan(Scanner::scanPage(pageText, input, m_run));
+}
+
+void Form1::applyScan(const ScanResult &result)
+{
+    for (const QString &entry : result.entries)
+        List1->addEntry(entry);
+    for (const QString &hit : result.hits)
+        List3->addEntry(hit);
+    if (result.colour != ReportColour::Unchanged)
+        setTextColour(Label1, result.colour == ReportColour::Red ? kRed : kDarkGreen);
+    if (result.report)
+        Label1->setText(*result.report);
+    if (result.endsRun()) {
+        Command1->setText(kStart);
+        m_desktop->beep();
+    } else if (result.wantsNextPage()) {
+        enable(Timer1);
+    }
+}
+
+// --- Saved data ------------------------------------------------------------
+
+void Form1::saveResult()
+{
+    ResultReport report;
+    report.italianOnly = Check2->isChecked();
+    report.report = Label1->text();
+    report.phrase = Combo1->currentText();
+    report.position = m_run.contaPosizione;
+    report.lastAddress = m_run.indirizzoCorrente.value_or(QString());
+    report.engine = engineName();
+    const std::optional<QString> line = ResultLog::buildLine(report, m_options.clock(), m_options.dateSeparator);
+    if (!line)
+        return;
+    if (!ResultLog::append(m_options.dataFolder.resultLog(), *line))
+        m_desktop->warn(this, QStringLiteral("Risultato non salvato: impossibile scrivere %1.")
+                                  .arg(m_options.dataFolder.resultLog()));
+}
+
+void Form1::showLogInList()
+{
+    List2->raise();
+    List2->clearEntries();
+    List2->show();
+    List2->addSortedEntries(LogViewer::entries(m_options.dataFolder.resultLog()));
+}
+
+void Form1::mainView()
+{
+    List1->raise();
+    List2->hide();
+}
+
+void Form1::openHomePage()
+{
+    openAddress(kHomePage);
+}
+
+// --- Found-sites list ------------------------------------------------------
+
+int Form1::selectedIndexOfList1() const
+{
+    const QList<QListWidgetItem *> selected = List1->selectedItems();
+    return selected.isEmpty() ? -1 : List1->row(selected.constFirst());
+}
+
+void Form1::openAddress(const QString &address)
+{
+    if (const std::optional<QUrl> url = AddressRule::openableAddress(address))
+        m_desktop->openAddress(*url);
+}
+
+void Form1::showPopup(Qt::MouseButton button, const QPoint &globalPosition)
+{
+    if (!FoundSites::offersPopup(button, selectedIndexOfList1()))
+        return;
+    ApriGoo->setText(FoundSites::resultsPageCaption(engineName()));
+    Menu->popup(globalPosition);
+}
+
+void Form1::openSelectedAddress()
+{
+    const int index = selectedIndexOfList1();
+    if (index < 0)
+        return;
+    openAddress(FoundSites::entryAddress(List1->item(index)->text()));
+}
+
+void Form1::openSelectedResultsPage()
+{
+    const int index = selectedIndexOfList1();
+    if (index < 0)
+        return;
+    const std::optional<QString> address =
+        QueryAddress::resultsPageOfEntry(m_options.host, Combo1->currentText(), List1->item(index)->text());
+    if (address)
+        openAddress(*address);
+}
+
+void Form1::clearPhraseList()
+{
+    Combo1->clear();
+    Combo1->clearEditText();
+}

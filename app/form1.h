@@ -1,0 +1,121 @@
+#pragma once
+
+#include "app/layoutrule.h"
+#include "search/queryaddress.h"
+#include "search/runvalues.h"
+#include "store/datafolder.h"
+
+#include <QDateTime>
+#include <QMainWindow>
+#include <array>
+#include <functional>
+
+class Browser;
+class Desktop;
+class ListBox;
+class Shape;
+class ClickLabel;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTimer;
+struct ScanResult;
+
+struct Form1Options
+{
+    DataFolder dataFolder;
+    QString host = QueryAddress::defaultHost();
+    int timer1Interval = 2000; // pause before the next results page
+    int timer2Interval = 300;  // how long the activity indicator flashes
+    std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
+    QString dateSeparator;     // empty: the system's
+};
+
+// The program's one window.
+class Form1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    Form1(Browser *browser, Desktop *desktop, Form1Options options, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // Reads one results page of the run.
+    void RecuperaDati(const QString &pageText);
+    // Adds a new phrase to the history and rewrites the settings file.
+    void Salvataggio();
+
+    const RunValues &runValues() const { return m_run; }
+    QSize normalClientSize() const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void createControls();
+    void createMenus();
+    void setTabOrderOfControls();
+    void load();
+    void loadSettings();
+    void applyLayoutRule();
+    void applyGeometry(const LayoutGeometry &geometry);
+
+    void startCommand();
+    void indicatorTick();
+    void continueModeClicked();
+    void documentComplete();
+    void nextPageTimer();
+    void saveResult();
+    void showLogInList();
+    void mainView();
+    void openHomePage();
+    void openSelectedAddress();
+    void openSelectedResultsPage();
+    void clearPhraseList();
+    void showPopup(Qt::MouseButton button, const QPoint &globalPosition);
+
+    void flashIndicator();
+    void applyScan(const ScanResult &result);
+    void openAddress(const QString &address);
+    int selectedIndexOfList1() const;
+    QString engineName() const;
+    void addPhrase(const QString &phrase);
+
+    Browser *m_browser;
+    Desktop *m_desktop;
+    Form1Options m_options;
+    RunValues m_run;
+    LayoutGeometry m_layout;
+
+    QWidget *m_client = nullptr;
+    ListBox *List1 = nullptr;
+    ListBox *List2 = nullptr;
+    ListBox *List3 = nullptr;
+    QFrame *Frame4 = nullptr;
+    QCheckBox *Check1 = nullptr;
+    QCheckBox *Check2 = nullptr;
+    QPushButton *Command1 = nullptr;
+    QPushButton *Command2 = nullptr;
+    QGroupBox *Frame1 = nullptr;
+    QGroupBox *Frame2 = nullptr;
+    QGroupBox *Frame3 = nullptr;
+    QComboBox *Combo1 = nullptr;
+    ClickLabel *Label2 = nullptr;
+    std::array<QLineEdit *, 3> Text1{}; // elements 1 and 2
+    QLabel *Label1 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *Label4 = nullptr;
+    Shape *Shape1 = nullptr;
+    QWidget *WebBrowser1 = nullptr;
+    QTimer *Timer1 = nullptr;
+    QTimer *Timer2 = nullptr;
+
+    QMenu *Motore = nullptr;
+    QMenu *Menu = nullptr;
+    QAction *ApriGoo = nullptr;
+};

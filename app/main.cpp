@@ -1,0 +1,28 @@
+#include "app/form1.h"
+#include "platform/engineenvironment.h"
+#include "platform/qtdesktop.h"
+#include "platform/webenginebrowser.h"
+#include "search/queryaddress.h"
+#include "store/datafolder.h"
+
+#include <QApplication>
+#include <QStandardPaths>
+
+int main(int argc, char *argv[])
+{
+    EngineEnvironment::prepare();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("cerca-posizione"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Cerca Posizione"));
+
+    Form1Options options;
+    options.dataFolder = DataFolder(DataFolder::resolve(
+        QApplication::applicationDirPath(), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)));
+    options.host = QueryAddress::hostFromEnvironment();
+
+    WebEngineBrowser browser;
+    QtDesktop desktop;
+    Form1 form(&browser, &desktop, options);
+    form.show();
+    return app.exec();
+}

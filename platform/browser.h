@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+// The embedded browser as the main window uses it: navigate to an address,
+// hear when a document has completed, read the completed document's markup.
+class Browser : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~Browser() override = default;
+
+    // Loads the address text as it is; a new navigation replaces one in flight.
+    virtual void navigate2(const QString &address) = 0;
+
+    // The markup of the document that completed last, as the results pages'
+    // reader expects it; nullopt when no HTML document could be read.
+    virtual std::optional<QString> pageText() const = 0;
+
+    // The widget that shows the pages; it lives inside `container`.
+    virtual void attach(QWidget *container) = 0;
+
+signals:
+    // A main-frame load has completed, with its page or an error page. A
+    // navigation replaced before it completed never reports.
+    void documentComplete();
+};

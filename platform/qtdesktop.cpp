@@ -1,0 +1,34 @@
+#include "platform/qtdesktop.h"
+
+#include "platform/editorcommand.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QProcess>
+
+void QtDesktop::openAddress(const QUrl &address)
+{
+    QDesktopServices::openUrl(address);
+}
+
+void QtDesktop::startEditor(const QString &filePath)
+{
+    const std::optional<EditorCommand> command = Editor::commandFor(filePath);
+    if (command)
+        QProcess::startDetached(command->program, command->arguments);
+}
+
+void QtDesktop::beep()
+{
+    QApplication::beep();
+}
+
+void QtDesktop::warn(QWidget *parent, const QString &message)
+{
+    // Window-modal but not blocking: a run that is starting goes on.
+    auto *box = new QMessageBox(QMessageBox::Warning, QApplication::applicationDisplayName(), message,
+                                QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}

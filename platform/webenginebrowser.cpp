@@ -1,0 +1,105 @@
+#include "platform/webenginebrowser.h"
+
+#include <QFile>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWebEngineLoadingInfo>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineView>
+
+namespace {
+
+// net::ERR_ABORTED: the load was given up, for instance for a newer one.
+constexpr int kAborted = -3;
+
+QString loadScript()
+{
+    QFile file(QStringLiteral(":/platform/pagetext.js"));
+    file.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(file.readAll());
+}
+
+} // namespace
+
+WebEngineBrowser::WebEngineBrowser(QObject *parent)
+    : Browser(parent)
+    , m_script(loadScript())
+{
+}
+
+WebEngineBrowser::~WebEngineBrowser()
+{
+    // No answer may arrive for a page that is going; the page before its profile.
+    ++m_generation;
+    delete m_view;
+    delete m_profile;
+}
+
+void WebEngineBrowser::attach(QWidget *container)
+{
+    m_container = container;
+}
+
+void WebEngineBrowser::startEngine()
+{
+    // A named profile keeps its cookies in the per-user data folder, so a
+    // consent given once stays given.
+    m_profile = new QWebEngineProfile(QStringLiteral("cerca-posizione"));
+    m_profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
+    m_view = new QWebEngineView(m_container.data());
+    m_view->setPage(new QWebEnginePage(m_profile, m_view));
+    if (m_container) {
+        auto *layout = new QVBoxLayout(m_container);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(m_view);
+        m_view->show();
+    }
+    connect(m_view->page(), &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::onLoadingChanged);
+}
+
+void WebEngineBrowser::navigate2(const QString &address)
+{
+    if (!m_view)
+        startEngine();
+    ++m_generation;
+    m_awaitingStart = true;
+    m_view->load(QUrl(address, QUrl::TolerantMode));
+}
+
+void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info)
+{
+    switch (info.status()) {
+    case QWebEngineLoadingInfo::LoadStartedStatus:
+        m_awaitingStart = false;
+        return;
+    case QWebEngineLoadingInfo::LoadStoppedStatus:
+        return;
+    case QWebEngineLoadingInfo::LoadFailedStatus:
+        if (info.errorCode() == kAborted)
+            return;
+        break;
+    case QWebEngineLoadingInfo::LoadSucceededStatus:
+        break;
+    }
+    // The end of a load that a newer navigation replaced before it began.
+    if (m_awaitingStart)
+        return;
+    readPageText();
+}
+
+void WebEngineBrowser::readPageText()
+{
+    const quint64 generation = m_generation;
+    m_view->page()->runJavaScript(m_script, QWebEngineScript::ApplicationWorld,
+                                  [this, generation](const QVariant &result) {
+                                      if (generation != m_generation)
+                                          return;
+                                      if (result.typeId() == QMetaType::QString)
+                                          m_pageText = result.toString();
+                                      else
+                                          m_pageText.reset();
+                                      emit documentComplete();
+                                  });
+}

@@ -1,0 +1,73 @@
+#include "search/queryaddress.h"
+
+#include <QtGlobal>
+
+namespace QueryAddress {
+
+namespace {
+
+QString searchPrefix(const QString &host)
+{
+    return QStringLiteral("http://") + host + QStringLiteral("/search?q=");
+}
+
+QString offsetPart(qint64 offset)
+{
+    return QStringLiteral("&hl=it&lr=&newwindow=1&start=") + QString::number(offset) + QStringLiteral("&sa=N");
+}
+
+} // namespace
+
+QString defaultHost()
+{
+    return QStringLiteral("www.google.it");
+}
+
+QString hostFromEnvironment()
+{
+    const QString host = qEnvironmentVariable("CERCA_POSIZIONE_HOST");
+    return host.isEmpty() ? defaultHost() : host;
+}
+
+QString firstPage(const QString &host, const QString &phrase)
+{
+    return searchPrefix(host) + phrase;
+}
+
+QString nextPage(const QString &host, const QString &phrase, qint64 offset, bool italianOnly)
+{
+    QString address = searchPrefix(host) + phrase + offsetPart(offset);
+    if (italianOnly)
+        address += QStringLiteral("&lr=lang_it");
+    return address;
+}
+
+std::optional<qint64> pageOffsetOfEntry(const QString &entry)
+{
+    // The position number is what stands before " - ".
+    const qsizetype dash = entry.indexOf(QLatin1Char('-'));
+    if (dash < 2)
+        return std::nullopt;
+    const QString number = entry.left(dash - 1);
+    for (QChar c : number) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    }
+    bool ok = false;
+    const qint64 position = number.toLongLong(&ok);
+    if (!ok)
+        return std::nullopt;
+    return position / 10 * 10;
+}
+
+std::optional<QString> resultsPageOfEntry(const QString &host, const QString &phrase, const QString &entry)
+{
+    const std::optional<qint64> offset = pageOffsetOfEntry(entry);
+    if (!offset)
+        return std::nullopt;
+    QString quoted = phrase;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("%22"));
+    return searchPrefix(host) + quoted + offsetPart(*offset);
+}
+
+} // namespace QueryAddress

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// The addresses of the search engine's results pages. The phrase goes in as
+// typed: nothing is trimmed or encoded.
+namespace QueryAddress {
+
+QString defaultHost();
+
+// CERCA_POSIZIONE_HOST when it is set and not empty, the engine's host otherwise.
+QString hostFromEnvironment();
+
+QString firstPage(const QString &host, const QString &phrase);
+QString nextPage(const QString &host, const QString &phrase, qint64 offset, bool italianOnly);
+
+// The offset of the results page on which a list entry ("12 - address") was
+// found; nullopt when the entry has no valid position number.
+std::optional<qint64> pageOffsetOfEntry(const QString &entry);
+
+// The results page of a list entry, for the user's own browser: double quotes
+// in the phrase become %22, the offset is always given.
+std::optional<QString> resultsPageOfEntry(const QString &host, const QString &phrase, const QString &entry);
+
+} // namespace QueryAddress

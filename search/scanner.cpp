@@ -1,0 +1,114 @@
+#include "search/scanner.h"
+
+#include <cmath>
+
+bool ScanResult::endsRun() const
+{
+    return outcome == ScanOutcome::Found || outcome == ScanOutcome::EndOfResults
+        || outcome == ScanOutcome::LimitOrStop || outcome == ScanOutcome::Failed;
+}
+
+namespace Scanner {
+
+namespace {
+
+const QString kMarker = QStringLiteral("class=r");
+const QString kAnchor = QStringLiteral("//");
+const QLatin1Char kEndDelimiter('"');
+const QString kSecureScheme = QStringLiteral("https:");
+
+// Where the address before an anchor begins: five characters before it, or
+// six for https. -1 when there are not enough characters.
+qsizetype addressStart(const QString &page, qsizetype anchor)
+{
+    if (anchor >= kSecureScheme.size()
+        && QStringView(page).mid(anchor - kSecureScheme.size(), kSecureScheme.size()) == kSecureScheme)
+        return anchor - kSecureScheme.size();
+    return anchor >= 5 ? anchor - 5 : -1;
+}
+
+void endWithNotFound(ScanResult &result, ScanOutcome outcome, ReportColour colour, const ScanInput &input)
+{
+    result.outcome = outcome;
+    result.report = notFoundMessage(input.fragment);
+    result.colour = colour;
+}
+
+} // namespace
+
+QString foundMessage(const QString &fragment, qint64 position)
+{
+    return QLatin1Char('"') + fragment + QStringLiteral("\" trovato nella posizione n° ") + QString::number(position);
+}
+
+QString notFoundMessage(const QString &fragment)
+{
+    return QLatin1Char('\'') + fragment + QStringLiteral("' non trovato!");
+}
+
+std::optional<double> offsetLimit(const QString &pageLimit)
+{
+    bool ok = false;
+    const double pages = pageLimit.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(pages))
+        return std::nullopt;
+    const double limit = pages * 10.0;
+    if (!std::isfinite(limit))
+        return std::nullopt;
+    return limit;
+}
+
+ScanResult scanPage(const QString &page, const ScanInput &input, RunValues &run)
+{
+    ScanResult result;
+    qsizetype from = 0;
+    for (int slot = 1; slot <= kResultsPerPage; ++slot) {
+        const qsizetype marker = page.indexOf(kMarker, from);
+        if (marker < 0) {
+            if (slot == 1)
+                result.outcome = ScanOutcome::PageIgnored;
+            else
+                endWithNotFound(result, ScanOutcome::EndOfResults, ReportColour::DarkGreen, input);
+            return result;
+        }
+        const qsizetype anchor = page.indexOf(kAnchor, marker);
+        const qsizetype end = anchor < 0 ? -1 : page.indexOf(kEndDelimiter, anchor + 3);
+        const qsizetype start = anchor < 0 ? -1 : addressStart(page, anchor);
+        if (end < 0 || start < 0) {
+            endWithNotFound(result, ScanOutcome::Failed, ReportColour::Red, input);
+            return result;
+        }
+
+        const QString address = page.mid(start, end - start);
+        run.indirizzoCorrente = address;
+        run.contaPosizione = run.contaPosizione.value_or(0) + 1;
+        const QString entry = QString::number(*run.contaPosizione) + QStringLiteral(" - ") + address;
+        result.entries.append(entry);
+
+        if (address.contains(input.fragment)) {
+            result.report = foundMessage(input.fragment, *run.contaPosizione);
+            if (!input.continueMode) {
+                result.outcome = ScanOutcome::Found;
+                result.colour = ReportColour::DarkGreen;
+                return result;
+            }
+            result.hits.append(entry);
+        }
+        from = end;
+    }
+
+    run.inizioPagina = run.inizioPagina.value_or(0) + kResultsPerPage;
+    const std::optional<double> limit = offsetLimit(input.pageLimit);
+    if (!limit) {
+        endWithNotFound(result, ScanOutcome::Failed, ReportColour::Red, input);
+        return result;
+    }
+    if (static_cast<double>(*run.inizioPagina) == *limit || input.stopRequested) {
+        endWithNotFound(result, ScanOutcome::LimitOrStop, ReportColour::Red, input);
+        return result;
+    }
+    result.outcome = ScanOutcome::NextPage;
+    return result;
+}
+
+} // namespace Scanner

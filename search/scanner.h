@@ -1,0 +1,54 @@
+#pragma once
+
+#include "search/runvalues.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// What the scan of one results page reads from the window.
+struct ScanInput
+{
+    QString fragment;       // Text1(1)
+    QString pageLimit;      // Text1(2): pages of ten results
+    bool continueMode = false;
+    bool stopRequested = false; // Command1 reads "Avvia"
+};
+
+enum class ScanOutcome {
+    Found,         // a hit ends the run
+    EndOfResults,  // the results ran out on this page
+    PageIgnored,   // no result on the page at all: the run waits
+    LimitOrStop,   // page end at the page limit, or after a stop
+    NextPage,      // page end: the next page is wanted
+    Failed,        // limit not a number, or an address that could not be cut out
+};
+
+enum class ReportColour { Unchanged, DarkGreen, Red };
+
+struct ScanResult
+{
+    ScanOutcome outcome = ScanOutcome::PageIgnored;
+    QStringList entries;            // appended to List1, in order
+    QStringList hits;               // appended to List3 (continue mode)
+    std::optional<QString> report;  // Label1's new caption
+    ReportColour colour = ReportColour::Unchanged;
+
+    bool endsRun() const;           // Command1 back to "Avvia", and a beep
+    bool wantsNextPage() const { return outcome == ScanOutcome::NextPage; }
+};
+
+namespace Scanner {
+
+inline constexpr int kResultsPerPage = 10;
+
+QString foundMessage(const QString &fragment, qint64 position);
+QString notFoundMessage(const QString &fragment);
+
+// The page limit times ten; nullopt when the limit is no number or too large.
+std::optional<double> offsetLimit(const QString &pageLimit);
+
+// Reads up to ten result links of one page, updating the run values.
+ScanResult scanPage(const QString &page, const ScanInput &input, RunValues &run);
+
+} // namespace Scanner

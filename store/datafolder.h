@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// The one folder that holds the settings file and the result log: the
+// program's own folder, or the per-user data folder when the program's folder
+// cannot be written (an installed copy in a system folder).
+class DataFolder
+{
+public:
+    static QString resolve(const QString &programFolder, const QString &perUserFolder);
+    static bool isWritableFolder(const QString &folder);
+
+    explicit DataFolder(const QString &path = QString()) : m_path(path) {}
+
+    QString path() const { return m_path; }
+    QString settingsFile() const { return filePath(QStringLiteral("Salvataggio.cfg")); }
+    QString resultLog() const { return filePath(QStringLiteral("Risultato.txt")); }
+
+private:
+    QString filePath(const QString &name) const;
+    QString m_path;
+};

@@ -1,0 +1,16 @@
+#include "store/logviewer.h"
+
+#include "app/listorder.h"
+#include "store/textfile.h"
+
+namespace LogViewer {
+
+QStringList entries(const QString &logPath)
+{
+    QStringList lines = TextFile::readLines(logPath).value_or(QStringList());
+    lines.removeAll(QString());
+    ListOrder::sort(lines);
+    return lines;
+}
+
+} // namespace LogViewer

@@ -1,0 +1,117 @@
+#include "store/textfile.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace TextFile {
+
+namespace {
+
+const char *const kAnsiCodePage = "windows-1252";
+const QByteArray kLineEnd("\r\n");
+
+bool isAscii(const QByteArray &bytes)
+{
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+QString decodeAnsi(const QByteArray &bytes)
+{
+    QStringDecoder decoder(kAnsiCodePage);
+    if (!decoder.isValid())
+        return QString::fromLatin1(bytes);
+    return decoder.decode(bytes);
+}
+
+} // namespace
+
+QByteArray encodeLine(const QString &line)
+{
+    QStringEncoder encoder(kAnsiCodePage);
+    if (encoder.isValid()) {
+        QByteArray bytes = encoder.encode(line);
+        // The encoder substitutes what the code page lacks; only a line that
+        // reads back unchanged is kept in Windows-1252.
+        if (!encoder.hasError() && decodeAnsi(bytes) == line)
+            return bytes;
+    }
+    return line.toUtf8();
+}
+
+QString decodeLine(const QByteArray &bytes)
+{
+    if (isAscii(bytes))
+        return QString::fromLatin1(bytes);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    return decodeAnsi(bytes);
+}
+
+QList<QByteArray> splitLines(const QByteArray &data)
+{
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    const qsizetype size = data.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char c = data.at(i);
+        if (c != '\r' && c != '\n')
+            continue;
+        lines.append(data.mid(start, i - start));
+        if (c == '\r' && i + 1 < size && data.at(i + 1) == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < size)
+        lines.append(data.mid(start));
+    return lines;
+}
+
+std::optional<QStringList> readLines(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    QStringList lines;
+    const QList<QByteArray> raw = splitLines(data);
+    lines.reserve(raw.size());
+    for (const QByteArray &line : raw)
+        lines.append(decodeLine(line));
+    return lines;
+}
+
+bool writeLines(const QString &path, const QStringList &lines)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    for (const QString &line : lines) {
+        file.write(encodeLine(line));
+        file.write(kLineEnd);
+    }
+    return file.commit();
+}
+
+bool appendLine(const QString &path, const QString &line)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return false;
+    const QByteArray bytes = encodeLine(line) + kLineEnd;
+    const bool written = file.write(bytes) == bytes.size();
+    const bool flushed = file.flush();
+    file.close();
+    return written && flushed && file.error() == QFileDevice::NoError;
+}
+
+} // namespace TextFile

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/browser.h"
+#include "platform/desktop.h"
+
+#include <QStringList>
+#include <QUrl>
+
+// A browser that records where it was sent and completes documents on demand.
+class FakeBrowser : public Browser
+{
+public:
+    QStringList navigations;
+    std::optional<QString> text;
+    QWidget *container = nullptr;
+
+    void navigate2(const QString &address) override { navigations.append(address); }
+    std::optional<QString> pageText() const override { return text; }
+    void attach(QWidget *widget) override { container = widget; }
+
+    void complete(const std::optional<QString> &page)
+    {
+        text = page;
+        emit documentComplete();
+    }
+};
+
+class RecordingDesktop : public Desktop
+{
+public:
+    QList<QUrl> opened;
+    QStringList edited;
+    int beeps = 0;
+    QStringList warnings;
+
+    void openAddress(const QUrl &address) override { opened.append(address); }
+    void startEditor(const QString &filePath) override { edited.append(filePath); }
+    void beep() override { ++beeps; }
+    void warn(QWidget *, const QString &message) override { warnings.append(message); }
+};

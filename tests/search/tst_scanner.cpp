@@ -1,0 +1,229 @@
+#include "search/scanner.h"
+
+#include <QTest>
+
+Q_DECLARE_METATYPE(ScanOutcome)
+Q_DECLARE_METATYPE(ReportColour)
+
+class TestScanner : public QObject
+{
+    Q_OBJECT
+private slots:
+    void outcomes_data();
+    void outcomes();
+    void positionsRunOnAcrossPages();
+    void continueModeListsEveryHit();
+    void addressesAreCutAsTheyStand_data();
+    void addressesAreCutAsTheyStand();
+    void failureKeepsTheLinksTaken_data();
+    void failureKeepsTheLinksTaken();
+    void pageLimitIsAnEqualityTest_data();
+    void pageLimitIsAnEqualityTest();
+};
+
+namespace {
+
+QString address(int i)
+{
+    return QStringLiteral("http://www.sito%1.it/pagina").arg(i);
+}
+
+// A results page in the classic markup, with a head whose script holds "//"
+// and double quotes before the first result.
+QString page(const QStringList &addresses)
+{
+    QString text = QStringLiteral("<head><script>var a=\"//x\";</script></head><body><a href=\"https://accounts.it/\">Accedi</a>");
+    for (const QString &a : addresses)
+        text += QStringLiteral("<li class=g><h3 class=r><a href=\"%1\">titolo</a></h3></li>").arg(a);
+    return text + QStringLiteral("</body>");
+}
+
+QStringList addresses(int count, int first = 1)
+{
+    QStringList list;
+    for (int i = first; i < first + count; ++i)
+        list.append(address(i));
+    return list;
+}
+
+ScanInput input(const QString &fragment, const QString &limit = QStringLiteral("10"))
+{
+    return ScanInput{fragment, limit, false, false};
+}
+
+} // namespace
+
+void TestScanner::outcomes_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("fragment");
+    QTest::addColumn<bool>("stop");
+    QTest::addColumn<ScanOutcome>("outcome");
+    QTest::addColumn<int>("listed");
+    QTest::addColumn<QString>("report");
+    QTest::addColumn<ReportColour>("colour");
+
+    const QString notFound = QStringLiteral("'velmora' non trovato!");
+    QTest::newRow("ten results, no hit") << page(addresses(10)) << "velmora" << false << ScanOutcome::NextPage
+                                         << 10 << QString() << ReportColour::Unchanged;
+    QTest::newRow("more than ten: only ten taken") << page(addresses(14)) << "sito12" << false
+                                                   << ScanOutcome::NextPage << 10 << QString() << ReportColour::Unchanged;
+    QTest::newRow("short page ends the results") << page(addresses(4)) << "velmora" << false
+                                                 << ScanOutcome::EndOfResults << 4 << notFound << ReportColour::DarkGreen;
+    QTest::newRow("no marker at all") << QStringLiteral("<body>%1</body>").arg(QString(200, QLatin1Char('x')))
+                                      << "velmora" << false << ScanOutcome::PageIgnored << 0 << QString()
+                                      << ReportColour::Unchanged;
+    QTest::newRow("hit at the third link") << page(addresses(10)) << "sito3." << false << ScanOutcome::Found << 3
+                                           << QStringLiteral("\"sito3.\" trovato nella posizione n° 3") << ReportColour::DarkGreen;
+    QTest::newRow("case counts") << page(addresses(10)) << "SITO3" << false << ScanOutcome::NextPage << 10
+                                 << QString() << ReportColour::Unchanged;
+    QTest::newRow("empty fragment hits the first link") << page(addresses(10)) << "" << false << ScanOutcome::Found
+                                                        << 1 << QStringLiteral("\"\" trovato nella posizione n° 1")
+                                                        << ReportColour::DarkGreen;
+    QTest::newRow("stop: page end ends the run") << page(addresses(10)) << "velmora" << true
+                                                 << ScanOutcome::LimitOrStop << 10 << notFound << ReportColour::Red;
+    QTest::newRow("stop: a hit is still found") << page(addresses(10)) << "sito5." << true << ScanOutcome::Found
+                                                << 5 << QStringLiteral("\"sito5.\" trovato nella posizione n° 5")
+                                                << ReportColour::DarkGreen;
+    QTest::newRow("stop: short page is the end of results") << page(addresses(3)) << "velmora" << true
+                                                            << ScanOutcome::EndOfResults << 3 << notFound
+                                                            << ReportColour::DarkGreen;
+    QTest::newRow("marker as the last characters") << page(addresses(2)) + QStringLiteral("class=r") << "velmora"
+                                                   << false << ScanOutcome::Failed << 2 << notFound << ReportColour::Red;
+}
+
+void TestScanner::outcomes()
+{
+    QFETCH(QString, page);
+    QFETCH(QString, fragment);
+    QFETCH(bool, stop);
+    ScanInput in = input(fragment);
+    in.stopRequested = stop;
+    RunValues run{0, 0, std::nullopt};
+    const ScanResult result = Scanner::scanPage(page, in, run);
+    QTEST(result.outcome, "outcome");
+    QTEST(int(result.entries.size()), "listed");
+    QTEST(result.report.value_or(QString()), "report");
+    QTEST(result.colour, "colour");
+    QCOMPARE(run.contaPosizione.value_or(-1), qint64(result.entries.size()));
+    QCOMPARE(result.endsRun(), result.outcome != ScanOutcome::NextPage && result.outcome != ScanOutcome::PageIgnored);
+    if (!result.entries.isEmpty())
+        QCOMPARE(result.entries.constFirst(), QStringLiteral("1 - ") + address(1));
+}
+
+void TestScanner::positionsRunOnAcrossPages()
+{
+    RunValues run{0, 0, std::nullopt};
+    const ScanInput in = input(QStringLiteral("velmora"), QStringLiteral("3"));
+    QCOMPARE(Scanner::scanPage(page(addresses(10, 1)), in, run).outcome, ScanOutcome::NextPage);
+    QCOMPARE(run.inizioPagina, qint64(10));
+    const ScanResult second = Scanner::scanPage(page(addresses(10, 11)), in, run);
+    QCOMPARE(second.entries.constFirst(), QStringLiteral("11 - ") + address(11));
+    QCOMPARE(second.outcome, ScanOutcome::NextPage);
+    const ScanResult third = Scanner::scanPage(page(addresses(10, 21)), in, run);
+    QCOMPARE(third.outcome, ScanOutcome::LimitOrStop);
+    QCOMPARE(third.colour, ReportColour::Red);
+    QCOMPARE(run.contaPosizione, qint64(30));
+    QCOMPARE(run.inizioPagina, qint64(30));
+    QCOMPARE(run.indirizzoCorrente, address(30));
+}
+
+void TestScanner::continueModeListsEveryHit()
+{
+    QStringList links = addresses(10);
+    links[2] = QStringLiteral("http://www.velmora.it/uno");
+    links[6] = QStringLiteral("http://www.velmora.it/due");
+    ScanInput in = input(QStringLiteral("velmora"), QStringLiteral("1"));
+    in.continueMode = true;
+    RunValues run{0, 0, std::nullopt};
+    const ScanResult result = Scanner::scanPage(page(links), in, run);
+    QCOMPARE(result.hits, (QStringList{QStringLiteral("3 - http://www.velmora.it/uno"),
+                                       QStringLiteral("7 - http://www.velmora.it/due")}));
+    QCOMPARE(result.entries.size(), 10);
+    QCOMPARE(result.outcome, ScanOutcome::LimitOrStop);
+    QCOMPARE(result.report, QStringLiteral("'velmora' non trovato!"));
+
+    // Next page wanted: the caption is the latest hit's, the colour unchanged.
+    in.pageLimit = QStringLiteral("5");
+    RunValues again{0, 0, std::nullopt};
+    const ScanResult going = Scanner::scanPage(page(links), in, again);
+    QCOMPARE(going.outcome, ScanOutcome::NextPage);
+    QCOMPARE(going.report, QStringLiteral("\"velmora\" trovato nella posizione n° 7"));
+    QCOMPARE(going.colour, ReportColour::Unchanged);
+}
+
+void TestScanner::addressesAreCutAsTheyStand_data()
+{
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QString>("taken");
+    QTest::newRow("http") << "http://www.bimby.it/" << "http://www.bimby.it/";
+    QTest::newRow("https keeps its first letter") << "https://www.bimby.it/" << "https://www.bimby.it/";
+    QTest::newRow("query with entities") << "http://a.it/?a=1&amp;b=2" << "http://a.it/?a=1&amp;b=2";
+    QTest::newRow("protocol-relative takes five before") << "//cdn.it/x" << "ref=\"//cdn.it/x";
+    QTest::newRow("ftp") << "ftp://a.it/" << "\"ftp://a.it/";
+}
+
+void TestScanner::addressesAreCutAsTheyStand()
+{
+    QFETCH(QString, link);
+    RunValues run{0, 0, std::nullopt};
+    const ScanResult result = Scanner::scanPage(page({link}), input(QStringLiteral("velmora")), run);
+    QTEST(run.indirizzoCorrente.value_or(QString()), "taken");
+    QCOMPARE(result.entries, QStringList{QStringLiteral("1 - ") + *run.indirizzoCorrente});
+}
+
+void TestScanner::failureKeepsTheLinksTaken_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("limit");
+    QTest::addColumn<int>("listed");
+    QTest::newRow("limit not a number") << page(addresses(10)) << "abc" << 10;
+    QTest::newRow("empty limit") << page(addresses(10)) << "" << 10;
+    QTest::newRow("limit overflows") << page(addresses(10)) << "1e400" << 10;
+    QTest::newRow("400 digits") << page(addresses(10)) << QString(400, QLatin1Char('9')) << 10;
+    QTest::newRow("limit overflows times ten") << page(addresses(10)) << "1.7e308" << 10;
+    QTest::newRow("no // after the marker") << page(addresses(3)) + QStringLiteral("<h3 class=r>x\"") << "10" << 3;
+    QTest::newRow("no end delimiter") << page(addresses(1)) + QStringLiteral("<h3 class=r><a href=\"http://x.it") << "10" << 1;
+}
+
+void TestScanner::failureKeepsTheLinksTaken()
+{
+    QFETCH(QString, page);
+    QFETCH(QString, limit);
+    RunValues run{0, 0, std::nullopt};
+    const ScanResult result = Scanner::scanPage(page, input(QStringLiteral("velmora"), limit), run);
+    QCOMPARE(result.outcome, ScanOutcome::Failed);
+    QTEST(int(result.entries.size()), "listed");
+    QVERIFY(result.endsRun());
+    QCOMPARE(result.colour, ReportColour::Red);
+    QCOMPARE(result.report, QStringLiteral("'velmora' non trovato!"));
+}
+
+void TestScanner::pageLimitIsAnEqualityTest_data()
+{
+    QTest::addColumn<QString>("limit");
+    QTest::addColumn<qint64>("offsetBefore");
+    QTest::addColumn<bool>("ends");
+    QTest::newRow("first page of limit 1") << "1" << qint64(0) << true;
+    QTest::newRow("first page of limit 2") << "2" << qint64(0) << false;
+    QTest::newRow("tenth page of limit 10") << "10" << qint64(90) << true;
+    QTest::newRow("zero never met") << "0" << qint64(0) << false;
+    QTest::newRow("negative never met") << "-1" << qint64(0) << false;
+    QTest::newRow("fraction never met") << "2.5" << qint64(10) << false;
+    QTest::newRow("lowered below pages read") << "2" << qint64(40) << false;
+    QTest::newRow("spaces around") << " 1 " << qint64(0) << true;
+}
+
+void TestScanner::pageLimitIsAnEqualityTest()
+{
+    QFETCH(QString, limit);
+    QFETCH(qint64, offsetBefore);
+    QFETCH(bool, ends);
+    RunValues run{0, offsetBefore, std::nullopt};
+    const ScanResult result = Scanner::scanPage(page(addresses(10)), input(QStringLiteral("velmora"), limit), run);
+    QCOMPARE(result.outcome, ends ? ScanOutcome::LimitOrStop : ScanOutcome::NextPage);
+    QCOMPARE(run.inizioPagina, offsetBefore + 10);
+}
+
+QTEST_GUILESS_MAIN(TestScanner)
+#include "tst_scanner.moc"

@@ -1,0 +1,258 @@
+#include "resultsservice.h"
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+
+namespace results {
+
+namespace {
+
+constexpr long kGeneratedByDefault = 1000;
+constexpr long kResultsPerPage = 10;
+
+std::string trim(const std::string &text)
+{
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+std::string escapeHtml(const std::string &text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+// A stable word for a phrase, so that generated addresses differ by phrase.
+std::string slug(const std::string &phrase)
+{
+    std::string out;
+    for (unsigned char c : phrase) {
+        if (std::isalnum(c))
+            out += char(std::tolower(c));
+        else if (!out.empty() && out.back() != '-')
+            out += '-';
+    }
+    while (!out.empty() && out.back() == '-')
+        out.pop_back();
+    return out.empty() ? "ricerca" : out;
+}
+
+std::string hostOf(const std::string &address)
+{
+    const auto start = address.find("//");
+    if (start == std::string::npos)
+        return address;
+    const auto end = address.find('/', start + 2);
+    return address.substr(start + 2, end == std::string::npos ? std::string::npos : end - start - 2);
+}
+
+} // namespace
+
+Catalog Catalog::parse(const std::string &text)
+{
+    Catalog catalog;
+    std::istringstream in(text);
+    std::string line;
+    PhraseResults *current = nullptr;
+    while (std::getline(in, line)) {
+        line = trim(line);
+        if (line.empty() || line[0] == '#')
+            continue;
+        if (line.front() == '[' && line.back() == ']') {
+            current = &catalog.m_phrases[line.substr(1, line.size() - 2)];
+            continue;
+        }
+        if (!current)
+            continue;
+        if (line[0] != '@') {
+            current->addresses.push_back(line);
+            continue;
+        }
+        std::istringstream words(line.substr(1));
+        std::string directive;
+        long offset = 0;
+        words >> directive;
+        if (directive == "generate" && words >> offset) {
+            const auto phrase = std::find_if(catalog.m_phrases.begin(), catalog.m_phrases.end(),
+                                             [current](const auto &entry) { return &entry.second == current; });
+            for (auto &address : generatedAddresses(phrase->first, offset))
+                current->addresses.push_back(std::move(address));
+        } else if (directive == "nomarkers" && words >> offset) {
+            current->pagesWithoutMarkers.push_back(offset);
+        } else if (directive == "slow" && words >> offset) {
+            int delay = 0;
+            if (words >> delay)
+                current->slowPages[offset] = delay;
+        }
+    }
+    return catalog;
+}
+
+std::optional<Catalog> Catalog::load(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return parse(text.str());
+}
+
+PhraseResults Catalog::resultsFor(const std::string &phrase) const
+{
+    const auto found = m_phrases.find(phrase);
+    if (found != m_phrases.end())
+        return found->second;
+    PhraseResults generated;
+    generated.addresses = generatedAddresses(phrase, kGeneratedByDefault);
+    return generated;
+}
+
+std::vector<std::string> generatedAddresses(const std::string &phrase, long count)
+{
+    std::vector<std::string> addresses;
+    const std::string word = slug(phrase);
+    for (long i = 1; i <= count; ++i)
+        addresses.push_back("http://www.sito" + std::to_string(i) + ".esempio.it/" + word + "/pagina-" + std::to_string(i) + ".html");
+    return addresses;
+}
+
+std::string resultsPage(const std::string &phrase, long offset, const PhraseResults &results)
+{
+    const std::string title = escapeHtml(phrase);
+    std::string page;
+    page += "<!DOCTYPE html>\n<html lang=\"it\"><head><meta charset=\"utf-8\">\n";
+    page += "<title>" + title + " - Cerca con Google</title>\n";
+    page += "<style>body{margin:0;font-family:arial,sans-serif}a{color:#1a0dab}"
+            ".logo{background:url(\"//www.gstatic.com/images/branding/logo.png\") no-repeat}</style>\n";
+    page += "<script>var google={kEI:\"x7Y3b\",sn:\"web\",base:\"//www.google.it/\"};"
+            "function rwt(a){return true;}</script>\n";
+    page += "</head><body>\n<div id=\"gb\"><a href=\"https://accounts.google.com/ServiceLogin?hl=it\">Accedi</a> "
+            "<a href=\"/preferences?hl=it\">Impostazioni</a></div>\n";
+    page += "<form action=\"/search\"><input name=\"q\" value=\"" + title + "\"></form>\n";
+    page += "<div id=\"res\"><ol>\n";
+
+    const bool withoutMarkers =
+        std::find(results.pagesWithoutMarkers.begin(), results.pagesWithoutMarkers.end(), offset)
+        != results.pagesWithoutMarkers.end();
+    const long total = long(results.addresses.size());
+    if (!withoutMarkers) {
+        for (long i = offset; i < std::min(total, offset + kResultsPerPage); ++i) {
+            const std::string address = escapeHtml(results.addresses[std::size_t(i)]);
+            page += "<li class=\"g\"><h3 class=r><a href=\"" + address + "\" onmousedown=\"return rwt(this)\">"
+                + "Risultato " + std::to_string(i + 1) + " per " + title + "</a></h3>"
+                + "<div class=\"s\"><cite>" + escapeHtml(hostOf(results.addresses[std::size_t(i)]))
+                + "</cite> Una pagina che parla di " + title + ".</div></li>\n";
+        }
+    }
+    page += "</ol></div>\n<div id=\"foot\"><a href=\"/search?q=" + title + "&amp;start="
+        + std::to_string(offset + kResultsPerPage) + "\">Successivo</a></div>\n";
+    page += "<p>Nessun altro risultato? Prova con parole diverse.</p>\n</body></html>\n";
+    return page;
+}
+
+Service::Service(Catalog catalog)
+    : m_catalog(std::move(catalog))
+    , m_server(std::make_unique<httplib::Server>())
+{
+    m_server->new_task_queue = [] { return new httplib::ThreadPool(4); };
+    m_server->set_pre_routing_handler([this](const httplib::Request &request, httplib::Response &) {
+        Request seen{std::chrono::steady_clock::now(), std::chrono::system_clock::now(), request.target};
+        if (m_logToStdout) {
+            const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                seen.wallClock.time_since_epoch()).count();
+            std::printf("%lld.%03lld %s\n", static_cast<long long>(ms / 1000), static_cast<long long>(ms % 1000),
+                        request.target.c_str());
+            std::fflush(stdout);
+        }
+        std::lock_guard lock(m_mutex);
+        m_requests.push_back(std::move(seen));
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+    m_server->Get("/search", [this](const httplib::Request &request, httplib::Response &response) {
+        const std::string phrase = request.get_param_value("q");
+        long offset = 0;
+        if (request.has_param("start")) {
+            try {
+                offset = std::stol(request.get_param_value("start"));
+            } catch (...) {
+                offset = 0;
+            }
+        }
+        const PhraseResults results = m_catalog.resultsFor(phrase);
+        const auto slow = results.slowPages.find(offset);
+        if (slow != results.slowPages.end())
+            std::this_thread::sleep_for(std::chrono::milliseconds(slow->second));
+        response.set_content(resultsPage(phrase, offset, results), "text/html; charset=utf-8");
+    });
+}
+
+Service::~Service()
+{
+    stop();
+}
+
+int Service::start(int port)
+{
+    if (port == 0)
+        m_port = m_server->bind_to_any_port("127.0.0.1");
+    else
+        m_port = m_server->bind_to_port("127.0.0.1", port) ? port : -1;
+    if (m_port <= 0) {
+        m_port = -1;
+        return -1;
+    }
+    m_thread = std::thread([this] { m_server->listen_after_bind(); });
+    // The socket listens from the bind on; early connections wait in its backlog.
+    return m_port;
+}
+
+void Service::stop()
+{
+    if (m_thread.joinable()) {
+        m_server->stop();
+        m_thread.join();
+    }
+}
+
+std::vector<Request> Service::requests() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_requests;
+}
+
+std::vector<Request> Service::searchRequests() const
+{
+    std::vector<Request> searches;
+    for (const Request &request : requests()) {
+        if (request.target.rfind("/search", 0) == 0)
+            searches.push_back(request);
+    }
+    return searches;
+}
+
+void Service::clearRequests()
+{
+    std::lock_guard lock(m_mutex);
+    m_requests.clear();
+}
+
+} // namespace results
