@@ -318,7 +318,7 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_client && event->type() == QEvent::Resize) {
         applyLayoutRule();
-    } else if (watched == List1->viewport()) {
+    } else if (List1 && watched == List1->viewport()) {
         if (event->type() == QEvent::MouseButtonPress) {
             auto *mouse = static_cast<QMouseEvent *>(event);
             if (mouse->button() != Qt::LeftButton) {

@@ -1,0 +1,779 @@
+#include "app/form1.h"
+#include "app/controls.h"
+#include "app/listbox.h"
+#include "fakes.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+QString page(const QStringList &addresses)
+{
+    QString text = QStringLiteral("<head><title>risultati</title><style>a{color:blue}</style></head><body><div id=res>");
+    for (const QString &a : addresses)
+        text += QStringLiteral("<li class=g><h3 class=r><a href=\"%1\">titolo</a></h3></li>").arg(a);
+    return text + QStringLiteral("</div></body>");
+}
+
+QStringList sites(int first, int count)
+{
+    QStringList list;
+    for (int i = first; i < first + count; ++i)
+        list.append(QStringLiteral("http://www.sito%1.it/").arg(i));
+    return list;
+}
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QColor textColour(const QWidget *widget)
+{
+    return widget->palette().color(QPalette::WindowText);
+}
+
+} // namespace
+
+class TestForm1 : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void controlsHaveTheirDesignValues_data();
+    void controlsHaveTheirDesignValues();
+    void windowAndMenus();
+    void stackingAndTabOrder();
+    void layoutFollowsTheWindow();
+    void settingsAreRestoredAtStart_data();
+    void settingsAreRestoredAtStart();
+
+    void startSavesANewPhraseOnce();
+    void emptyPhraseStartsNothing();
+    void unwritableSettingsStillStartTheRun();
+    void runPagesUntilTheLimit();
+    void hitEndsTheRun();
+    void shortAndIgnoredDocuments();
+    void stopWhileLoadingScansThePendingPage();
+    void stopWhileTimerPendingRequestsOneMorePage();
+    void restartBeforeThePendingPageArrives();
+    void italianOnlyAndPhraseReadAtEachPage();
+    void continueModeAndSaveButton();
+    void indicatorFlashes();
+    void listExtentFollowsTheWidestEntry();
+
+    void saveResultAppendsOneLine();
+    void saveResultWithEmptyReportWritesNothing();
+    void unwritableLogIsReported();
+    void logViewerShowsTheLogSorted();
+    void editorCommandsOpenTheDataFiles();
+
+    void popupRules();
+    void openAddressCommands();
+    void clearListEmptiesThePhrases();
+    void homePageAndMainView();
+
+private:
+    void makeForm(bool show = true);
+    template <typename T = QWidget>
+    T *control(const char *name) const
+    {
+        T *widget = m_form->findChild<T *>(QString::fromLatin1(name));
+        if (!widget)
+            qFatal("no control %s", name);
+        return widget;
+    }
+    void start(const QString &phrase = QStringLiteral("bimby"));
+    void waitForNavigations(int count);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FakeBrowser> m_browser;
+    std::unique_ptr<RecordingDesktop> m_desktop;
+    std::unique_ptr<Form1> m_form;
+    Form1Options m_options;
+};
+
+void TestForm1::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_browser = std::make_unique<FakeBrowser>();
+    m_desktop = std::make_unique<RecordingDesktop>();
+    m_options = Form1Options();
+    m_options.dataFolder = DataFolder(m_dir->path());
+    m_options.host = QStringLiteral("h");
+    m_options.timer1Interval = 40;
+    m_options.timer2Interval = 20;
+    m_options.clock = [] { return QDateTime(QDate(2024, 5, 17), QTime(14, 3, 9)); };
+    m_options.dateSeparator = QStringLiteral("/");
+}
+
+void TestForm1::cleanup()
+{
+    m_form.reset();
+    m_browser.reset();
+}
+
+void TestForm1::makeForm(bool show)
+{
+    m_form = std::make_unique<Form1>(m_browser.get(), m_desktop.get(), m_options);
+    if (show) {
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    }
+}
+
+void TestForm1::start(const QString &phrase)
+{
+    control<QComboBox>("Combo1")->setEditText(phrase);
+    control<QPushButton>("Command1")->click();
+}
+
+void TestForm1::waitForNavigations(int count)
+{
+    QTRY_COMPARE_WITH_TIMEOUT(m_browser->navigations.size(), count, 3000);
+}
+
+void TestForm1::controlsHaveTheirDesignValues_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("parent");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("toolTip");
+    // Twips divided by 15, rounded.
+    QTest::newRow("List3") << "List3" << "client" << QRect(596, 2, 139, 355) << "" << "Occorrenze totali trovate.";
+    QTest::newRow("Check2") << "Check2" << "Frame4" << QRect(14, 8, 165, 29) << "Cerca solo pagine in italiano" << "";
+    QTest::newRow("Command2") << "Command2" << "Frame4" << QRect(664, 2, 55, 39) << "Salva risultato" << "Premere per salvare nel Log";
+    QTest::newRow("Command1") << "Command1" << "Frame4" << QRect(664, 44, 57, 39) << "Avvia" << "";
+    QTest::newRow("Frame1") << "Frame1" << "Frame4" << QRect(8, 38, 181, 47) << "Stringa di ricerca" << "";
+    QTest::newRow("Combo1") << "Combo1" << "Frame1" << QRect(10, 20, 147, 21) << "bimby" << "";
+    QTest::newRow("Label2") << "Label2" << "Frame1" << QRect(162, 22, 13, 15) << "C" << "Cancella la lista";
+    QTest::newRow("Frame2") << "Frame2" << "Frame4" << QRect(202, 38, 165, 47) << "Indirizzo da cercare" << "";
+    QTest::newRow("Text1(1)") << "Text1(1)" << "Frame2" << QRect(8, 20, 147, 21) << "velmora" << "";
+    QTest::newRow("Frame3") << "Frame3" << "Frame4" << QRect(376, 38, 247, 47) << "Posizione" << "";
+    QTest::newRow("Check1") << "Check1" << "Frame3" << QRect(140, 18, 95, 25) << "Arriva alla fine" << "Controlla tutte le pagine richieste.";
+    QTest::newRow("Text1(2)") << "Text1(2)" << "Frame3" << QRect(36, 20, 37, 21) << "10" << "";
+    QTest::newRow("Label4") << "Label4" << "Frame3" << QRect(8, 23, 21, 17) << "0" << "";
+    QTest::newRow("Label3") << "Label3" << "Frame3" << QRect(74, 23, 53, 19) << "x 10 linee" << "";
+    QTest::newRow("Label1") << "Label1" << "Frame4" << QRect(186, 10, 473, 23) << "" << "";
+    QTest::newRow("Shape1") << "Shape1" << "Frame4" << QRect(634, 56, 17, 17) << "" << "";
+    QTest::newRow("List1") << "List1" << "client" << QRect(4, 2, 589, 355) << "" << "Lista dei siti trovati.";
+    QTest::newRow("WebBrowser1") << "WebBrowser1" << "client" << QRect(78, 92, 77, 187) << "" << "";
+}
+
+void TestForm1::controlsHaveTheirDesignValues()
+{
+    QFETCH(QString, name);
+    makeForm(false);
+    const QWidget *widget = control(name.toLatin1().constData());
+    QTEST(widget->parentWidget()->objectName(), "parent");
+    QTEST(widget->geometry(), "geometry");
+    QTEST(widget->toolTip(), "toolTip");
+    QString caption;
+    if (auto *button = qobject_cast<const QAbstractButton *>(widget))
+        caption = button->text();
+    else if (auto *label = qobject_cast<const QLabel *>(widget))
+        caption = label->text();
+    else if (auto *box = qobject_cast<const QGroupBox *>(widget))
+        caption = box->title();
+    else if (auto *edit = qobject_cast<const QLineEdit *>(widget))
+        caption = edit->text();
+    else if (auto *combo = qobject_cast<const QComboBox *>(widget))
+        caption = combo->currentText();
+    QTEST(caption, "caption");
+    QVERIFY(widget->isEnabled());
+}
+
+void TestForm1::windowAndMenus()
+{
+    makeForm();
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("Cerca Posizione - ver. 1.0.4"));
+    QCOMPARE(m_form->centralWidget()->size(), QSize(748, 459));
+    QCOMPARE(m_form->font().pointSizeF(), 8.25);
+    for (const char *name : {"Label1", "Label2"}) {
+        QCOMPARE(control(name)->font().pointSizeF(), 9.75);
+        QVERIFY(control(name)->font().bold());
+    }
+    QCOMPARE(textColour(control("Label1")), QColor(0, 64, 0));
+    QCOMPARE(control("Label1")->palette().color(QPalette::Window), QColor(255, 255, 192));
+    QCOMPARE(textColour(control("Label2")), QColor(192, 0, 0));
+    QCOMPARE(control("Label2")->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(control<QLineEdit>("Text1(2)")->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
+    QCOMPARE(control<QFrame>("Frame4")->frameShape(), QFrame::NoFrame);
+    QCOMPARE(control<Shape>("Shape1")->backColor(), QColor(0, 64, 0));
+    QCOMPARE(control<Shape>("Shape1")->borderWidth(), 3);
+    QVERIFY(!control<QCheckBox>("Check1")->isChecked());
+    QVERIFY(!control<QCheckBox>("Check2")->isChecked());
+    QCOMPARE(control<QComboBox>("Combo1")->count(), 0);
+    QVERIFY(control<QComboBox>("Combo1")->isEditable());
+    QCOMPARE(control<ListBox>("List1")->selectionMode(), QAbstractItemView::SingleSelection);
+    QVERIFY(!m_form->findChild<QTimer *>(QStringLiteral("Timer1"))->isActive());
+    QCOMPARE(m_form->findChild<QTimer *>(QStringLiteral("Timer1"))->interval(), 40);
+
+    QStringList seen;
+    QStringList all;
+    for (QAction *action : m_form->menuBar()->actions()) {
+        all.append(action->text());
+        if (action->isVisible())
+            seen.append(action->text());
+    }
+    QCOMPARE(all, (QStringList{"Google", "Dati storici salvati", "File di configurazione", "HomePage", "Menu"}));
+    QCOMPARE(seen, (QStringList{"Dati storici salvati", "File di configurazione", "HomePage"}));
+    QStringList items;
+    for (QAction *action : m_form->findChild<QMenu *>(QStringLiteral("DatiSalvati"))->actions())
+        items.append(action->objectName() + QLatin1Char('=') + action->text());
+    QCOMPARE(items, (QStringList{"ApriProg=Apri nel programma", "ApriNote=Apri in notepad", "FinePrinc=Finestra Principale"}));
+    items.clear();
+    for (QAction *action : m_form->findChild<QMenu *>(QStringLiteral("Menu"))->actions())
+        items.append(action->objectName() + QLatin1Char('=') + action->text());
+    QCOMPARE(items, (QStringList{"ApriInd=Apri l'indirizzo su browser", "ApriGoo=Apri la pagina Google"}));
+    QCOMPARE(m_form->findChild<QMenu *>(QStringLiteral("Motore"))->title(), QStringLiteral("Google"));
+}
+
+void TestForm1::stackingAndTabOrder()
+{
+    makeForm();
+    QStringList stack;
+    for (QObject *child : m_form->centralWidget()->children()) {
+        if (child->isWidgetType())
+            stack.prepend(child->objectName());
+    }
+    QCOMPARE(stack, (QStringList{"List1", "WebBrowser1", "List2", "Frame4", "List3"}));
+    QVERIFY(control("List2")->isVisible());
+    QStringList inFrame4;
+    for (QObject *child : control("Frame4")->children()) {
+        if (child->isWidgetType())
+            inFrame4.append(child->objectName());
+    }
+    QCOMPARE(inFrame4, (QStringList{"Check2", "Command2", "Command1", "Frame1", "Frame2", "Frame3", "Label1", "Shape1"}));
+
+    QStringList order;
+    QWidget *widget = control("List1");
+    for (int i = 0; i < 11; ++i) {
+        order.append(widget->objectName());
+        widget = widget->nextInFocusChain();
+        while (widget->focusPolicy() == Qt::NoFocus || widget->objectName().isEmpty()
+               || widget->objectName().startsWith(QLatin1String("qt_")))
+            widget = widget->nextInFocusChain();
+    }
+    QCOMPARE(order.mid(0, 3), (QStringList{"List1", "List2", "Text1(2)"}));
+    QCOMPARE(order.mid(3, 7), (QStringList{"Text1(1)", "Combo1", "Command1", "List3", "Check1", "Command2", "Check2"}));
+}
+
+void TestForm1::layoutFollowsTheWindow()
+{
+    makeForm();
+    const auto list1 = control("List1");
+    const auto list3 = control("List3");
+    QCOMPARE(list1->size(), QSize(371, 365));
+    QCOMPARE(list3->geometry(), QRect(376, 2, 371, 365));
+    QCOMPARE(control("List2")->size(), QSize(741, 365));
+    QCOMPARE(control("Frame4")->y(), 365);
+    QCOMPARE(control("Frame4")->size(), QSize(729, 87));
+
+    m_form->showMaximized();
+    QTRY_VERIFY(m_form->centralWidget()->width() > 748);
+    const QSize client = m_form->centralWidget()->size();
+    QTRY_COMPARE(list1->width(), qRound((client.width() * 15 / 2.0 - 50) / 15));
+    QCOMPARE(control("Frame4")->y(), qRound((client.height() * 15 - 1305 - 100) / 15.0));
+
+    m_form->showNormal();
+    QTRY_COMPARE(m_form->centralWidget()->size(), QSize(748, 459));
+    QTRY_COMPARE(list1->size(), QSize(371, 365));
+
+    m_form->showMinimized();
+    QTest::qWait(50);
+    m_form->showNormal();
+    QTRY_COMPARE(list1->size(), QSize(371, 365));
+
+    // A size dragged by the user goes back to the normal one.
+    m_form->resize(900, 700);
+    QTRY_COMPARE(m_form->centralWidget()->size(), QSize(748, 459));
+}
+
+void TestForm1::settingsAreRestoredAtStart_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("fragment");
+    QTest::addColumn<QString>("limit");
+    QTest::addColumn<QStringList>("list");
+    QTest::addColumn<QString>("phrase");
+    QTest::newRow("no file: design values") << QByteArray() << "velmora" << "10" << QStringList{} << "bimby";
+    QTest::newRow("hand-edited order") << QByteArray("vel\r\n5\r\nzeta\r\nalfa\r\n") << "vel" << "5"
+                                       << QStringList{"alfa", "zeta"} << "alfa";
+    QTest::newRow("empty line loaded as entry") << QByteArray("v\r\n3\r\nb\r\n\r\na\r\n") << "v" << "3"
+                                                << QStringList{"", "a", "b"} << "a";
+    QTest::newRow("two lines") << QByteArray("v\r\n3\r\n") << "v" << "3" << QStringList{} << "";
+    QTest::newRow("one line changes nothing") << QByteArray("v\r\n") << "velmora" << "10" << QStringList{} << "bimby";
+}
+
+void TestForm1::settingsAreRestoredAtStart()
+{
+    QFETCH(QByteArray, file);
+    if (!file.isEmpty())
+        writeBytes(m_options.dataFolder.settingsFile(), file);
+    makeForm(false);
+    QTEST(control<QLineEdit>("Text1(1)")->text(), "fragment");
+    QTEST(control<QLineEdit>("Text1(2)")->text(), "limit");
+    auto *combo = control<QComboBox>("Combo1");
+    QStringList list;
+    for (int i = 0; i < combo->count(); ++i)
+        list.append(combo->itemText(i));
+    QTEST(list, "list");
+    // The last line of the file, not the first of the sorted list.
+    QFETCH(QString, phrase);
+    if (file.contains("zeta"))
+        phrase = QStringLiteral("alfa");
+    QCOMPARE(combo->currentText(), file.contains("zeta") ? QStringLiteral("alfa") : phrase);
+}
+
+void TestForm1::startSavesANewPhraseOnce()
+{
+    makeForm();
+    const QString path = m_options.dataFolder.settingsFile();
+    start(QStringLiteral("bimby"));
+    QCOMPARE(readBytes(path), QByteArray("velmora\r\n10\r\nbimby\r\n"));
+    QCOMPARE(m_browser->navigations, QStringList{QStringLiteral("http://h/search?q=bimby")});
+    QCOMPARE(control<QPushButton>("Command1")->text(), QStringLiteral("Arresta"));
+
+    control<QPushButton>("Command1")->click(); // stop
+    control<QLineEdit>("Text1(2)")->setText(QStringLiteral("5"));
+    start(QStringLiteral("bimby"));
+    QCOMPARE(readBytes(path), QByteArray("velmora\r\n10\r\nbimby\r\n"));
+
+    control<QPushButton>("Command1")->click();
+    start(QStringLiteral("Bimby"));
+    control<QPushButton>("Command1")->click();
+    start(QStringLiteral("ricette bimby"));
+    QCOMPARE(readBytes(path), QByteArray("velmora\r\n5\r\nbimby\r\nBimby\r\nricette bimby\r\n"));
+    QCOMPARE(control<QComboBox>("Combo1")->currentText(), QStringLiteral("ricette bimby"));
+
+    // Pressing Enter in the field adds nothing to the list.
+    auto *combo = control<QComboBox>("Combo1");
+    combo->setEditText(QStringLiteral("nuova"));
+    QTest::keyClick(combo, Qt::Key_Return);
+    QCOMPARE(combo->count(), 3);
+}
+
+void TestForm1::emptyPhraseStartsNothing()
+{
+    makeForm();
+    start(QStringLiteral("bimby"));
+    m_browser->complete(page(sites(1, 3)));
+    QCOMPARE(control<QLabel>("Label1")->text(), QStringLiteral("'velmora' non trovato!"));
+    control("List2")->show();
+    start(QString());
+    QVERIFY(!control("List2")->isVisible());
+    QCOMPARE(m_browser->navigations.size(), 1);
+    QCOMPARE(control<QLabel>("Label1")->text(), QStringLiteral("'velmora' non trovato!"));
+    QCOMPARE(control<ListBox>("List1")->count(), 3);
+    QCOMPARE(control<QPushButton>("Command1")->text(), QStringLiteral("Avvia"));
+}
+
+void TestForm1::unwritableSettingsStillStartTheRun()
+{
+    QFile blocker(m_dir->filePath(QStringLiteral("blocker")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    m_options.dataFolder = DataFolder(blocker.fileName());
+    makeForm();
+    start(QStringLiteral("bimby"));
+    QCOMPARE(m_desktop->warnings.size(), 1);
+    QVERIFY(m_desktop->warnings.constFirst().startsWith(QStringLiteral("Impostazioni non salvate")));
+    QCOMPARE(m_browser->navigations.size(), 1);
+    QCOMPARE(control<QPushButton>("Command1")->text(), QStringLiteral("Arresta"));
+}
+
+void TestForm1::runPagesUntilTheLimit()
+{
+    makeForm();
+    control<QLineEdit>("Text1(2)")->setText(QStringLiteral("3"));
+    start();
+    for (int pageIndex = 0; pageIndex < 3; ++pageIndex) {
+        waitForNavigations(pageIndex + 1);
+        if (pageIndex > 0) {
+            QCOMPARE(m_browser->navigations.constLast(),
+                     QStringLiteral("http://h/search?q=bimby&hl=it&lr=&newwindow=1&start=%1&sa=N").arg(pageIndex * 10));
+            QCOMPARE(control<QLabel>("Label4")->text(), QString::number(pageIndex * 10));
+        }
+        m_browser->complete(page(sites(pageIndex * 10 + 1, 10)));
+    }
+    QCOMPARE(control<QPushButton>("Command1")->text(), QStringLiteral("Avvia"));
+    QCOMPARE(control<QLabel>("Label1")->text(), QStringLiteral("'velmora' non trovato!"));
+    QCOMPARE(textColour(control("Label1")), QColor(255, 0, 0));
+    QCOMPARE(m_desktop->beeps, 1);
+    auto *list1 = control<ListBox>("List1");
+    QCOMPARE(list1->count(), 30);
+    QCOMPARE(list1->item(10)->text(), QStringLiteral("11 - http://www.sito11.it/"));
+    QCOMPARE(m_form->runValues().contaPosizione, qint64(30));
+    QCOMPARE(m_form->runValues().inizioPagina, qint64(30));
+    QTest::qWait(100);
+    QCOMPARE(m_browser->navigations.size(), 3);
+}
+
+void TestForm1::hitEndsTheRun()
+{
+    makeForm();
+    start();
+    QStringList links = sites(1, 10);
+    links[6] = QStringLiteral("https://www.velmora.it/bimby");
+    m_browser->complete(page(links));
+    QCOMPARE(control<QLabel>("Label1")->text(), QStringLiteral("\"velmora\" trovato nella posizione n° 7"));
+    QCOMPARE(textColour(control("Label1")), QColor(0, 64, 0));
+    QCOMPARE(control<QPushButton>("Command1")->text(), QStringLiteral("Avvia"));
+    QCOMPARE(m_desktop->beeps, 1);
+    QCOMPARE(control<ListBox>("List1")->item(6)->text(), QStringLiteral("7 - https://www.velmora.it/bimby"));
+    QCOMPARE(m_form->runValues().indirizzoCorrente, QStringLiteral("https://www.velmora.it/bimby"));
+    QTest::qWait(100);
+    QCOMPARE(m_browser->navigations.size(), 1);
+}
+
+void TestForm1::shortAndIgnoredDocuments()
+{
+    makeForm();
+    start();
+    const QString hundred = QStringLiteral("<h3 class=r><a href=\"http://a.it/\">") + QString(65, QLatin1Char('x'));
+    QCOMPARE(hundred.size(), 100);
+    m_browser->complete(hundred);
+    m_browser->complete(std::nullopt);
+    QCOMPARE(control<ListBox>("List1")->count(), 0);
+    m_browser->complete(hundred + QLatin1Char('x'));
+    QCOMPARE(control<ListBox>("List1")->count(), 1);
+    QCOMPARE(control<QPushButton>("Command1")->text(), QStringLiteral("Avvia")); // end of the results
+
+    // A page without results leaves the run waiting.
+    start(QStringLiteral("bimby"));
+    m_browser->complete(QStringLiteral("<body>") + QString(200, QLatin1Char('x')));
+    QCOMPARE(control<QPushButton>("Command1")->text(), QStringLiteral("Arresta"));
+    QCOMPARE(control<QLabel>("Label1")->text(), QString());
+    QCOMPARE(m_desktop->beeps, 1);
+}
+
+void TestForm1::stopWhileLoadingScansThePendingPage()
+{
+    makeForm();
+    start();
+    control<QPushButton>("Command1")->click();
+    QCOMPARE(control<QPushButton>("Command1")->text(), QStringLiteral("Avvia"));
+    m_browser->complete(page(sites(1, 10)));
+    QCOMPARE(control<ListBox>("List1")->count(), 10);
+    QCOMPARE(control<QLabel>("Label1")->text(), QStringLiteral("'velmora' non trovato!"));
+    QCOMPARE(textColour(control("Label1")), QColor(255, 0, 0));
+    QCOMPARE(m_desktop->beeps, 1);
+    QTest::qWait(100);
+    QCOMPARE(m_browser->navigations.size(), 1);
+}
+
+void TestForm1::stopWhileTimerPendingRequestsOneMorePage()
+{
+    makeForm();
+    start();
+    m_browser->complete(page(sites(1, 10)));
+    auto *timer1 = m_form->findChild<QTimer *>(QStringLiteral("Timer1"));
+    QVERIFY(timer1->isActive());
+    control<QPushButton>("Command1")->click();
+    waitForNavigations(2);
+    QCOMPARE(control<QLabel>("Label4")->text(), QStringLiteral("10"));
+    m_browser->complete(page(sites(11, 10)));
+    QCOMPARE(control<ListBox>("List1")->count(), 20);
+    QCOMPARE(textColour(control("Label1")), QColor(255, 0, 0));
+    QTest::qWait(100);
+    QCOMPARE(m_browser->navigations.size(), 2);
+}
+
+void TestForm1::restartBeforeThePendingPageArrives()
+{
+    makeForm();
+    start();
+    m_browser->complete(page(sites(1, 10)));
+    waitForNavigations(2);
+    m_browser->complete(page(sites(11, 10)));
+    control<QPushButton>("Command1")->click(); // stop, Timer1 pending for offset 20
+    start(QStringLiteral("altra"));
+    QCOMPARE(m_browser->navigations.at(2), QStringLiteral("http://h/search?q=altra"));
+    QCOMPARE(control<ListBox>("List1")->count(), 0);
+    QCOMPARE(control<QLabel>("Label1")->text(), QString());
+    QCOMPARE(m_form->runValues().contaPosizione, qint64(0));
+    QCOMPARE(m_form->runValues().indirizzoCorrente, QStringLiteral("http://www.sito20.it/"));
+    // The previous run's pending request still fires, at the new run's offset.
+    waitForNavigations(4);
+    QCOMPARE(m_browser->navigations.at(3), QStringLiteral("http://h/search?q=altra&hl=it&lr=&newwindow=1&start=0&sa=N"));
+    QCOMPARE(control<QLabel>("Label4")->text(), QStringLiteral("0"));
+}
+
+void TestForm1::italianOnlyAndPhraseReadAtEachPage()
+{
+    makeForm();
+    control<QCheckBox>("Check2")->setChecked(true);
+    start();
+    QCOMPARE(m_browser->navigations.constLast(), QStringLiteral("http://h/search?q=bimby"));
+    m_browser->complete(page(sites(1, 10)));
+    waitForNavigations(2);
+    QCOMPARE(m_browser->navigations.constLast(),
+             QStringLiteral("http://h/search?q=bimby&hl=it&lr=&newwindow=1&start=10&sa=N&lr=lang_it"));
+    control<QCheckBox>("Check2")->setChecked(false);
+    control<QComboBox>("Combo1")->setEditText(QStringLiteral("altro"));
+    m_browser->complete(page(sites(11, 10)));
+    waitForNavigations(3);
+    QCOMPARE(m_browser->navigations.constLast(),
+             QStringLiteral("http://h/search?q=altro&hl=it&lr=&newwindow=1&start=20&sa=N"));
+}
+
+void TestForm1::continueModeAndSaveButton()
+{
+    makeForm();
+    auto *check1 = control<QCheckBox>("Check1");
+    auto *command2 = control<QPushButton>("Command2");
+    control<QLineEdit>("Text1(2)")->setText(QStringLiteral("1"));
+    start();
+    check1->click();
+    QVERIFY(check1->isChecked());
+    QVERIFY(!command2->isEnabled());
+    QStringList links = sites(1, 10);
+    links[1] = QStringLiteral("http://www.velmora.it/a");
+    links[8] = QStringLiteral("http://velmora.com/b");
+    m_browser->complete(page(links));
+    auto *list3 = control<ListBox>("List3");
+    QCOMPARE(list3->entries(), (QStringList{"2 - http://www.velmora.it/a", "9 - http://velmora.com/b"}));
+    QCOMPARE(control<QLabel>("Label1")->text(), QStringLiteral("'velmora' non trovato!"));
+    QCOMPARE(m_desktop->beeps, 1);
+    QVERIFY(list3->horizontalExtent() > 0);
+    check1->click();
+    QVERIFY(command2->isEnabled());
+}
+
+void TestForm1::indicatorFlashes()
+{
+    makeForm();
+    auto *shape = control<Shape>("Shape1");
+    start();
+    QCOMPARE(shape->backColor(), QColor(0, 192, 0));
+    QTRY_COMPARE(shape->backColor(), QColor(0, 64, 0));
+    m_browser->complete(page(sites(1, 3)));
+    QCOMPARE(shape->backColor(), QColor(0, 192, 0));
+    QTRY_COMPARE(shape->backColor(), QColor(0, 64, 0));
+}
+
+void TestForm1::listExtentFollowsTheWidestEntry()
+{
+    makeForm();
+    auto *list1 = control<ListBox>("List1");
+    start();
+    QStringList links = sites(1, 9);
+    links.append(QStringLiteral("http://www.sito-con-un-indirizzo-molto-lungo.it/") + QString(120, QLatin1Char('p')));
+    m_browser->complete(page(links));
+    const int full = list1->horizontalExtent();
+    list1->updateHorizontalExtent();
+    QCOMPARE(list1->horizontalExtent(), full);
+    QCOMPARE(full, qRound(list1->entryWidth(list1->item(9)->text()) + 10));
+    QVERIFY(full > list1->viewport()->width());
+    QCOMPARE(list1->horizontalScrollBar()->maximum(), full - list1->viewport()->width());
+
+    start(QStringLiteral("bimby")); // stop
+    start(QStringLiteral("bimby"));
+    QCOMPARE(list1->horizontalExtent(), 0);
+    QCOMPARE(list1->horizontalScrollBar()->maximum(), 0);
+    m_browser->complete(page(sites(1, 2)));
+    QVERIFY(list1->horizontalExtent() < full);
+}
+
+void TestForm1::saveResultAppendsOneLine()
+{
+    writeBytes(m_options.dataFolder.resultLog(), "scritta a mano\r\n");
+    makeForm();
+    start();
+    QStringList links = sites(1, 10);
+    links[6] = QStringLiteral("http://www.velmora.it/");
+    m_browser->complete(page(links));
+    control<QCheckBox>("Check2")->setChecked(true);
+    control<QPushButton>("Command2")->click();
+    QCOMPARE(readBytes(m_options.dataFolder.resultLog()),
+             QByteArray("scritta a mano\r\nbimby - (http://www.velmora.it/) < 2024/05/17 - 14:03:09 > "
+                        "\"velmora\" pos. n\xB0 7 (con Google solo ita.)\r\n"));
+}
+
+void TestForm1::saveResultWithEmptyReportWritesNothing()
+{
+    makeForm();
+    control<QPushButton>("Command2")->click();
+    start();
+    control<QPushButton>("Command2")->click();
+    QVERIFY(!QFile::exists(m_options.dataFolder.resultLog()));
+    QVERIFY(m_desktop->warnings.isEmpty());
+}
+
+void TestForm1::unwritableLogIsReported()
+{
+    makeForm();
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("Risultato.txt"))); // a folder in the log's place
+    start();
+    m_browser->complete(page(sites(1, 3)));
+    control<QPushButton>("Command2")->click();
+    QCOMPARE(m_desktop->warnings.size(), 1);
+    QVERIFY(m_desktop->warnings.constFirst().startsWith(QStringLiteral("Risultato non salvato")));
+}
+
+void TestForm1::logViewerShowsTheLogSorted()
+{
+    makeForm();
+    auto *list2 = control<ListBox>("List2");
+    auto *apriProg = m_form->findChild<QAction *>(QStringLiteral("ApriProg"));
+    apriProg->trigger();
+    QVERIFY(list2->isVisible());
+    QCOMPARE(list2->count(), 0);
+    QStringList stack;
+    for (QObject *child : m_form->centralWidget()->children())
+        if (child->isWidgetType())
+            stack.prepend(child->objectName());
+    QCOMPARE(stack.constFirst(), QStringLiteral("List2"));
+
+    writeBytes(m_options.dataFolder.resultLog(), "zeta < a\r\nalfa < b " + QByteArray(300, 'w') + "\r\n\r\n");
+    apriProg->trigger();
+    QCOMPARE(list2->count(), 2);
+    QVERIFY(list2->item(0)->text().startsWith(QStringLiteral("alfa")));
+    QCOMPARE(list2->horizontalExtent(), qRound(list2->entryWidth(list2->item(0)->text()) + 10));
+
+    m_form->findChild<QAction *>(QStringLiteral("FinePrinc"))->trigger();
+    QVERIFY(!list2->isVisible());
+    QCOMPARE(list2->count(), 2);
+    start();
+    m_browser->complete(page(sites(1, 3)));
+    control<QPushButton>("Command2")->click();
+    apriProg->trigger();
+    QCOMPARE(list2->count(), 3);
+    QVERIFY(list2->item(0)->text().startsWith(QStringLiteral("alfa")));
+    QVERIFY(list2->item(1)->text().startsWith(QStringLiteral("bimby < ")));
+}
+
+void TestForm1::editorCommandsOpenTheDataFiles()
+{
+    makeForm();
+    m_form->findChild<QAction *>(QStringLiteral("ApriNote"))->trigger();
+    m_form->findChild<QAction *>(QStringLiteral("Fpc"))->trigger();
+    QCOMPARE(m_desktop->edited, (QStringList{m_options.dataFolder.resultLog(), m_options.dataFolder.settingsFile()}));
+}
+
+void TestForm1::popupRules()
+{
+    makeForm();
+    start();
+    m_browser->complete(page(sites(1, 5)));
+    auto *list1 = control<ListBox>("List1");
+    auto *menu = m_form->findChild<QMenu *>(QStringLiteral("Menu"));
+    auto *apriGoo = m_form->findChild<QAction *>(QStringLiteral("ApriGoo"));
+    apriGoo->setText(QStringLiteral("altro"));
+
+    const QPoint row3 = list1->visualItemRect(list1->item(3)).center();
+    QTest::mouseClick(list1->viewport(), Qt::RightButton, {}, row3);
+    QVERIFY(!menu->isVisible());
+    QCOMPARE(apriGoo->text(), QStringLiteral("altro"));
+
+    QTest::mouseClick(list1->viewport(), Qt::LeftButton, {}, list1->visualItemRect(list1->item(1)).center());
+    QCOMPARE(list1->currentRow(), 1);
+    QTest::mouseClick(list1->viewport(), Qt::MiddleButton, {}, row3);
+    QVERIFY(!menu->isVisible());
+    QTest::mouseClick(list1->viewport(), Qt::RightButton, {}, row3);
+    QTRY_VERIFY(menu->isVisible());
+    QCOMPARE(apriGoo->text(), QStringLiteral("Apri la pagina Google"));
+    QCOMPARE(list1->selectedItems().constFirst()->text(), QStringLiteral("2 - http://www.sito2.it/"));
+    m_form->findChild<QAction *>(QStringLiteral("ApriInd"))->trigger();
+    menu->hide();
+    QCOMPARE(m_desktop->opened, QList<QUrl>{QUrl(QStringLiteral("http://www.sito2.it/"))});
+}
+
+void TestForm1::openAddressCommands()
+{
+    makeForm();
+    auto *list1 = control<ListBox>("List1");
+    // A double click on an empty list opens nothing.
+    QTest::mouseDClick(list1->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+    QVERIFY(m_desktop->opened.isEmpty());
+
+    start(QStringLiteral("ricette \"bimby\""));
+    QStringList links = sites(1, 10);
+    links[2] = QStringLiteral("http://pagina-uno.it/");
+    m_browser->complete(page(links));
+    waitForNavigations(2);
+    m_browser->complete(page(sites(11, 10)));
+    list1->item(2)->setSelected(true);
+    QTest::mouseDClick(list1->viewport(), Qt::LeftButton, {}, list1->visualItemRect(list1->item(2)).center());
+    QCOMPARE(m_desktop->opened.constLast(), QUrl(QStringLiteral("http://pagina-uno.it/")));
+
+    auto *apriGoo = m_form->findChild<QAction *>(QStringLiteral("ApriGoo"));
+    for (int row : {6, 9, 12}) {
+        list1->setCurrentRow(row);
+        apriGoo->trigger();
+    }
+    const QList<QUrl> pages = m_desktop->opened.mid(1);
+    QCOMPARE(pages.size(), 3);
+    QCOMPARE(pages.at(0).toString(), QStringLiteral("http://h/search?q=ricette %22bimby%22&hl=it&lr=&newwindow=1&start=0&sa=N"));
+    QVERIFY(pages.at(1).toString().contains(QStringLiteral("&start=10&")));
+    QVERIFY(pages.at(2).toString().contains(QStringLiteral("&start=10&")));
+
+    // Only web addresses reach the desktop.
+    list1->addEntry(QStringLiteral("21 - file:///etc/passwd"));
+    list1->setCurrentRow(list1->count() - 1);
+    m_form->findChild<QAction *>(QStringLiteral("ApriInd"))->trigger();
+    QCOMPARE(m_desktop->opened.size(), 4);
+}
+
+void TestForm1::clearListEmptiesThePhrases()
+{
+    writeBytes(m_options.dataFolder.settingsFile(), "velmora\r\n10\r\nalfa\r\nbimby\r\n");
+    makeForm();
+    auto *combo = control<QComboBox>("Combo1");
+    QCOMPARE(combo->count(), 2);
+    QTest::mouseClick(control("Label2"), Qt::LeftButton);
+    QCOMPARE(combo->count(), 0);
+    QCOMPARE(combo->currentText(), QString());
+    QCOMPARE(readBytes(m_options.dataFolder.settingsFile()), QByteArray("velmora\r\n10\r\nalfa\r\nbimby\r\n"));
+    control<QPushButton>("Command1")->click();
+    QVERIFY(m_browser->navigations.isEmpty());
+    start(QStringLiteral("nuova"));
+    QCOMPARE(readBytes(m_options.dataFolder.settingsFile()), QByteArray("velmora\r\n10\r\nnuova\r\n"));
+}
+
+void TestForm1::homePageAndMainView()
+{
+    makeForm();
+    m_form->findChild<QAction *>(QStringLiteral("HomePage"))->trigger();
+    QCOMPARE(m_desktop->opened, QList<QUrl>{QUrl(QStringLiteral("http://www.velmora.it/?Quoranta"))});
+    m_form->findChild<QAction *>(QStringLiteral("ApriProg"))->trigger();
+    m_form->findChild<QAction *>(QStringLiteral("FinePrinc"))->trigger();
+    QVERIFY(!control("List2")->isVisible());
+    QStringList stack;
+    for (QObject *child : m_form->centralWidget()->children())
+        if (child->isWidgetType())
+            stack.prepend(child->objectName());
+    QCOMPARE(stack.constFirst(), QStringLiteral("List1"));
+}
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"
