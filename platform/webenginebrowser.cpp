@@ -9,6 +9,12 @@
 #include <QWebEngineScript>
 #include <QWebEngineView>
 
+// The script lives in this static library's resources.
+static void initPlatformResources()
+{
+    Q_INIT_RESOURCE(platform);
+}
+
 namespace {
 
 // net::ERR_ABORTED: the load was given up, for instance for a newer one.
@@ -16,6 +22,7 @@ constexpr int kAborted = -3;
 
 QString loadScript()
 {
+    initPlatformResources();
     QFile file(QStringLiteral(":/platform/pagetext.js"));
     file.open(QIODevice::ReadOnly);
     return QString::fromUtf8(file.readAll());
@@ -64,16 +71,15 @@ void WebEngineBrowser::navigate2(const QString &address)
     if (!m_view)
         startEngine();
     ++m_generation;
-    m_awaitingStart = true;
     m_view->load(QUrl(address, QUrl::TolerantMode));
 }
 
 void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info)
 {
+    // A navigation that replaces one in flight takes over its load: the
+    // engine ends that load once, with the newer page.
     switch (info.status()) {
     case QWebEngineLoadingInfo::LoadStartedStatus:
-        m_awaitingStart = false;
-        return;
     case QWebEngineLoadingInfo::LoadStoppedStatus:
         return;
     case QWebEngineLoadingInfo::LoadFailedStatus:
@@ -83,9 +89,6 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info)
     case QWebEngineLoadingInfo::LoadSucceededStatus:
         break;
     }
-    // The end of a load that a newer navigation replaced before it began.
-    if (m_awaitingStart)
-        return;
     readPageText();
 }
 

@@ -33,6 +33,5 @@ private:
     QPointer<QWebEngineView> m_view; // owned by the container once attached
     QString m_script;
     quint64 m_generation = 0;   // one per navigation we asked for
-    bool m_awaitingStart = false;
     std::optional<QString> m_pageText;
 };

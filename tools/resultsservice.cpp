@@ -221,7 +221,9 @@ int Service::start(int port)
         return -1;
     }
     m_thread = std::thread([this] { m_server->listen_after_bind(); });
-    // The socket listens from the bind on; early connections wait in its backlog.
+    // A stop before the accept loop runs would be lost: wait for it.
+    while (!m_server->is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return m_port;
 }
 

@@ -1,0 +1,199 @@
+#include "app/form1.h"
+#include "app/listbox.h"
+#include "fakes.h"
+#include "platform/engineenvironment.h"
+#include "platform/webenginebrowser.h"
+#include "resultsservice.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Whole runs in the real engine against the local results service.
+class TestSearchRun : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void hitOnTheSecondPage();
+    void continueModeListsBothHitsOfAPage();
+    void endOfTheResults();
+    void pageLimit();
+    void httpsResultIsTakenWhole();
+    void stopWhileTheNextPageIsPendingWithRealTiming();
+
+private:
+    void makeForm(int timer1Interval);
+    void run(const QString &phrase, const QString &limit = QStringLiteral("10"));
+    void waitForEnd(int timeout = 30000);
+    QStringList received() const;
+    QString label1() const { return m_form->findChild<QLabel *>(QStringLiteral("Label1"))->text(); }
+    ListBox *list(const char *name) const { return m_form->findChild<ListBox *>(QString::fromLatin1(name)); }
+    QColor label1Colour() const
+    {
+        return m_form->findChild<QLabel *>(QStringLiteral("Label1"))->palette().color(QPalette::WindowText);
+    }
+
+    std::unique_ptr<results::Service> m_service;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<WebEngineBrowser> m_browser;
+    std::unique_ptr<RecordingDesktop> m_desktop;
+    std::unique_ptr<Form1> m_form;
+};
+
+void TestSearchRun::initTestCase()
+{
+    const std::string catalog =
+        "[seconda]\n@generate 13\nhttp://www.velmora.it/ricette\n@generate 10\n"
+        "[doppia]\nhttp://www.a.it/\nhttp://www.b.it/\nhttp://www.velmora.it/uno\nhttp://www.c.it/\n"
+        "http://www.d.it/\nhttp://www.e.it/\nhttp://www.f.it/\nhttp://velmora.com/due\nhttp://www.g.it/\n"
+        "http://www.h.it/\n@generate 10\n"
+        "[corta]\n@generate 13\n"
+        "[sicura]\nhttp://www.a.it/\nhttps://www.velmora.it/\n";
+    m_service = std::make_unique<results::Service>(results::Catalog::parse(catalog));
+    QVERIFY(m_service->start() > 0);
+}
+
+void TestSearchRun::init()
+{
+    m_service->clearRequests();
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_desktop = std::make_unique<RecordingDesktop>();
+    m_browser = std::make_unique<WebEngineBrowser>();
+}
+
+void TestSearchRun::cleanup()
+{
+    m_form.reset();
+    m_browser.reset();
+}
+
+void TestSearchRun::makeForm(int timer1Interval)
+{
+    Form1Options options;
+    options.dataFolder = DataFolder(m_dir->path());
+    options.host = QStringLiteral("127.0.0.1:%1").arg(m_service->port());
+    options.timer1Interval = timer1Interval;
+    m_form = std::make_unique<Form1>(m_browser.get(), m_desktop.get(), options);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+}
+
+void TestSearchRun::run(const QString &phrase, const QString &limit)
+{
+    m_form->findChild<QLineEdit *>(QStringLiteral("Text1(2)"))->setText(limit);
+    m_form->findChild<QComboBox *>(QStringLiteral("Combo1"))->setEditText(phrase);
+    m_form->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+}
+
+void TestSearchRun::waitForEnd(int timeout)
+{
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->findChild<QPushButton *>(QStringLiteral("Command1"))->text(),
+                              QStringLiteral("Avvia"), timeout);
+}
+
+QStringList TestSearchRun::received() const
+{
+    QStringList targets;
+    for (const results::Request &request : m_service->searchRequests())
+        targets.append(QString::fromStdString(request.target));
+    return targets;
+}
+
+void TestSearchRun::hitOnTheSecondPage()
+{
+    makeForm(100);
+    run(QStringLiteral("seconda"));
+    waitForEnd();
+    QCOMPARE(label1(), QStringLiteral("\"velmora\" trovato nella posizione n° 14"));
+    QCOMPARE(label1Colour(), QColor(0, 64, 0));
+    QCOMPARE(list("List1")->count(), 14);
+    QCOMPARE(list("List1")->item(13)->text(), QStringLiteral("14 - http://www.velmora.it/ricette"));
+    QCOMPARE(m_desktop->beeps, 1);
+    QCOMPARE(received(), (QStringList{"/search?q=seconda", "/search?q=seconda&hl=it&lr=&newwindow=1&start=10&sa=N"}));
+}
+
+void TestSearchRun::continueModeListsBothHitsOfAPage()
+{
+    makeForm(100);
+    m_form->findChild<QCheckBox *>(QStringLiteral("Check1"))->click();
+    run(QStringLiteral("doppia"), QStringLiteral("1"));
+    waitForEnd();
+    QCOMPARE(list("List3")->entries(), (QStringList{"3 - http://www.velmora.it/uno", "8 - http://velmora.com/due"}));
+    QCOMPARE(label1(), QStringLiteral("'velmora' non trovato!"));
+    QCOMPARE(label1Colour(), QColor(255, 0, 0));
+    QCOMPARE(received().size(), 1);
+}
+
+void TestSearchRun::endOfTheResults()
+{
+    makeForm(100);
+    run(QStringLiteral("corta"));
+    waitForEnd();
+    QCOMPARE(list("List1")->count(), 13);
+    QCOMPARE(label1(), QStringLiteral("'velmora' non trovato!"));
+    QCOMPARE(label1Colour(), QColor(0, 64, 0));
+    QCOMPARE(received().size(), 2);
+}
+
+void TestSearchRun::pageLimit()
+{
+    makeForm(100);
+    m_form->findChild<QCheckBox *>(QStringLiteral("Check2"))->setChecked(true);
+    run(QStringLiteral("limite"), QStringLiteral("3"));
+    waitForEnd();
+    QCOMPARE(list("List1")->count(), 30);
+    QCOMPARE(m_form->findChild<QLabel *>(QStringLiteral("Label4"))->text(), QStringLiteral("20"));
+    QCOMPARE(label1Colour(), QColor(255, 0, 0));
+    QCOMPARE(received(), (QStringList{"/search?q=limite",
+                                      "/search?q=limite&hl=it&lr=&newwindow=1&start=10&sa=N&lr=lang_it",
+                                      "/search?q=limite&hl=it&lr=&newwindow=1&start=20&sa=N&lr=lang_it"}));
+}
+
+void TestSearchRun::httpsResultIsTakenWhole()
+{
+    makeForm(100);
+    run(QStringLiteral("sicura"));
+    waitForEnd();
+    QCOMPARE(list("List1")->item(1)->text(), QStringLiteral("2 - https://www.velmora.it/"));
+    QCOMPARE(m_form->runValues().indirizzoCorrente, QStringLiteral("https://www.velmora.it/"));
+    QCOMPARE(label1(), QStringLiteral("\"velmora\" trovato nella posizione n° 2"));
+}
+
+void TestSearchRun::stopWhileTheNextPageIsPendingWithRealTiming()
+{
+    makeForm(2000);
+    run(QStringLiteral("ferma"));
+    QTRY_COMPARE_WITH_TIMEOUT(list("List1")->count(), 10, 20000);
+    m_form->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+    QCOMPARE(m_form->findChild<QPushButton *>(QStringLiteral("Command1"))->text(), QStringLiteral("Avvia"));
+    QTRY_COMPARE_WITH_TIMEOUT(list("List1")->count(), 20, 20000);
+    QCOMPARE(label1(), QStringLiteral("'velmora' non trovato!"));
+    QCOMPARE(label1Colour(), QColor(255, 0, 0));
+    QTest::qWait(2500);
+    const std::vector<results::Request> requests = m_service->searchRequests();
+    QCOMPARE(requests.size(), std::size_t(2));
+    const auto pause = std::chrono::duration_cast<std::chrono::milliseconds>(requests[1].arrival - requests[0].arrival);
+    QVERIFY2(pause.count() >= 2000, qPrintable(QString::number(pause.count())));
+    QCOMPARE(m_desktop->beeps, 1);
+}
+
+int main(int argc, char *argv[])
+{
+    EngineEnvironment::prepare();
+    QApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    TestSearchRun test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_searchrun.moc"

@@ -1,0 +1,133 @@
+#include "platform/engineenvironment.h"
+#include "platform/webenginebrowser.h"
+#include "resultsservice.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+#include <QUrl>
+#include <QWidget>
+
+// The embedded browser against real pages: the page text it gives and which
+// loads it reports.
+class TestPageText : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void pageTextWritesTheMarkupAsExpected_data();
+    void pageTextWritesTheMarkupAsExpected();
+    void engineStartsWithTheFirstNavigation();
+    void replacedNavigationReportsNothing();
+    void failedLoadReportsTheErrorPage();
+
+private:
+    QString load(const QString &address);
+
+    std::unique_ptr<results::Service> m_service;
+    std::unique_ptr<QWidget> m_window;
+    std::unique_ptr<WebEngineBrowser> m_browser;
+};
+
+void TestPageText::initTestCase()
+{
+    results::Catalog catalog = results::Catalog::parse("[lenta]\nhttp://www.lenta.it/\n@slow 0 1500\n");
+    m_service = std::make_unique<results::Service>(std::move(catalog));
+    QVERIFY(m_service->start() > 0);
+    m_window = std::make_unique<QWidget>();
+    m_window->resize(300, 300);
+    auto *container = new QWidget(m_window.get());
+    container->setGeometry(0, 0, 300, 300);
+    m_browser = std::make_unique<WebEngineBrowser>();
+    m_browser->attach(container);
+    m_window->show();
+}
+
+void TestPageText::cleanupTestCase()
+{
+    m_window.reset();
+    m_browser.reset();
+    m_service->stop();
+}
+
+QString TestPageText::load(const QString &address)
+{
+    QSignalSpy complete(m_browser.get(), &Browser::documentComplete);
+    m_browser->navigate2(address);
+    if (!complete.wait(20000))
+        return QStringLiteral("<no document>");
+    return m_browser->pageText().value_or(QStringLiteral("<no text>"));
+}
+
+void TestPageText::pageTextWritesTheMarkupAsExpected_data()
+{
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("result heading") << "<h3 class=\"r\"><a href=\"http://www.bimby.it/\">Bimby</a></h3>"
+                                    << "<h3 class=r><a href=\"http://www.bimby.it/\">Bimby</a></h3>";
+    QTest::newRow("bare and quoted values")
+        << "<div id=a-b_c.1 title='x y' data-e=\"\" data-q='a\"b&amp;c'>t</div>"
+        << "<div id=a-b_c.1 title=\"x y\" data-e=\"\" data-q=\"a&quot;b&amp;c\">t</div>";
+    QTest::newRow("text escaped") << "<p>a &amp; b &lt; c &gt; d</p>" << "<p>a &amp; b &lt; c &gt; d</p>";
+    QTest::newRow("script raw") << "<script>var u = \"//x\"; if (1 < 2 && 3 > 2) {}</script>"
+                                << "<script>var u = \"//x\"; if (1 < 2 && 3 > 2) {}</script>";
+    QTest::newRow("void elements") << "<p>a<br>b<img src=x.png></p>" << "<p>a<br>b<img src=x.png></p>";
+    QTest::newRow("comment") << "<!-- nota --><p>x</p>" << "<!-- nota --><p>x</p>";
+}
+
+void TestPageText::pageTextWritesTheMarkupAsExpected()
+{
+    QFETCH(QString, html);
+    QFETCH(QString, expected);
+    const QString document = QStringLiteral("<html><head><title>t</title></head><body>") + html
+        + QStringLiteral("</body></html>");
+    const QString text = load(QStringLiteral("data:text/html;charset=utf-8,")
+                              + QString::fromLatin1(QUrl::toPercentEncoding(document)));
+    QVERIFY2(text.startsWith(QStringLiteral("<head><title>t</title></head><body>")), qPrintable(text));
+    QVERIFY2(text.contains(expected), qPrintable(text));
+}
+
+void TestPageText::engineStartsWithTheFirstNavigation()
+{
+    WebEngineBrowser fresh;
+    QVERIFY(!fresh.engineStarted());
+    QVERIFY(!fresh.pageText());
+}
+
+void TestPageText::replacedNavigationReportsNothing()
+{
+    const QString base = QStringLiteral("http://127.0.0.1:%1/search?q=").arg(m_service->port());
+    QSignalSpy complete(m_browser.get(), &Browser::documentComplete);
+    m_browser->navigate2(base + QStringLiteral("lenta"));   // answers after 1.5 s
+    QTest::qWait(300);
+    m_browser->navigate2(base + QStringLiteral("veloce"));
+    QVERIFY(complete.wait(20000));
+    QVERIFY(m_browser->pageText()->contains(QStringLiteral("veloce")));
+    QTest::qWait(2500);
+    QCOMPARE(complete.size(), 1);
+    QVERIFY(m_browser->pageText()->contains(QStringLiteral("veloce")));
+}
+
+void TestPageText::failedLoadReportsTheErrorPage()
+{
+    // A port nobody listens on: the engine's error page is the document.
+    results::Service closed{results::Catalog()};
+    const int port = closed.start();
+    closed.stop();
+    const QString text = load(QStringLiteral("http://127.0.0.1:%1/search?q=x").arg(port));
+    QVERIFY(text != QStringLiteral("<no document>"));
+    QVERIFY(!text.contains(QStringLiteral("class=r")));
+}
+
+int main(int argc, char *argv[])
+{
+    EngineEnvironment::prepare();
+    QApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    TestPageText test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_pagetext.moc"
