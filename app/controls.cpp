@@ -40,3 +40,31 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
         emit clicked();
     QLabel::mouseReleaseEvent(event);
 }
+
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+void CommandButton::paintEvent(QPaintEvent *)
+{
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QString caption = option.text;
+    option.text.clear();
+    painter.drawControl(QStyle::CE_PushButton, option);
+    const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, caption);
+}
+
+QFont dialogFont(const QFont &applicationFont, qreal pointSize)
+{
+    QFont font = applicationFont;
+    QStringList families{QStringLiteral("Microsoft Sans Serif"), QStringLiteral("MS Sans Serif"),
+                         QStringLiteral("Liberation Sans"), QStringLiteral("Arial")};
+    families.append(applicationFont.families());
+    font.setFamilies(families);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(pointSize);
+    return font;
+}

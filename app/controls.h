@@ -41,3 +41,21 @@ signals:
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 };
+
+#include <QPushButton>
+
+// A command button whose caption wraps onto more lines when it is wider
+// than the button.
+class CommandButton : public QPushButton
+{
+    Q_OBJECT
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+// The dialog font of the window: the classic sans-serif, or one of the same
+// measures, at the given size; the application's sans-serif otherwise.
+QFont dialogFont(const QFont &applicationFont, qreal pointSize);

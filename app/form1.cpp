@@ -87,10 +87,7 @@ Form1::Form1(Browser *browser, Desktop *desktop, Form1Options options, QWidget *
     setWindowTitle(QStringLiteral("Cerca Posizione - ver. 1.0.4"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
-    QFont font = QApplication::font();
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.25);
-    setFont(font);
+    setFont(dialogFont(QApplication::font(), 8.25));
     if (m_options.dateSeparator.isEmpty())
         m_options.dateSeparator = ResultLog::systemDateSeparator();
 
@@ -137,9 +134,9 @@ void Form1::createControls()
     Frame4->setWindowTitle(QStringLiteral("Frame4"));
 
     Check2 = place(new QCheckBox(QStringLiteral("Cerca solo pagine in italiano"), Frame4), "Check2", 210, 120, 2475, 435);
-    Command2 = place(new QPushButton(QStringLiteral("Salva risultato"), Frame4), "Command2", 9960, 30, 825, 585);
+    Command2 = place(new CommandButton(QStringLiteral("Salva risultato"), Frame4), "Command2", 9960, 30, 825, 585);
     Command2->setToolTip(QStringLiteral("Premere per salvare nel Log"));
-    Command1 = place(new QPushButton(kStart, Frame4), "Command1", 9960, 660, 855, 585);
+    Command1 = place(new CommandButton(kStart, Frame4), "Command1", 9960, 660, 855, 585);
 
     Frame1 = place(new QGroupBox(QStringLiteral("Stringa di ricerca"), Frame4), "Frame1", 120, 570, 2715, 705);
     Combo1 = place(new QComboBox(Frame1), "Combo1", 150, 300, 2205, 315);
