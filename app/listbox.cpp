@@ -3,6 +3,7 @@
 #include "app/horizontalextent.h"
 #include "app/listorder.h"
 
+#include <QEvent>
 #include <QFontMetricsF>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
@@ -93,7 +94,31 @@ QStringList ListBox::entries() const
 
 double ListBox::entryWidth(const QString &text) const
 {
-    return QFontMetricsF(font()).horizontalAdvance(text);
+    const QFontMetricsF metrics(font());
+    if (!m_advancesValid) {
+        m_advances.fill(-1);
+        m_advancesValid = true;
+    }
+    // Text of Latin letters is laid out letter by letter; anything else
+    // (other scripts, combining marks) is measured whole.
+    qreal width = 0;
+    for (QChar c : text) {
+        const char16_t code = c.unicode();
+        if (code >= kCachedCharacters || c.category() == QChar::Mark_NonSpacing)
+            return metrics.horizontalAdvance(text);
+        qreal &advance = m_advances[code];
+        if (advance < 0)
+            advance = metrics.horizontalAdvance(c);
+        width += advance;
+    }
+    return width;
+}
+
+void ListBox::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange)
+        m_advancesValid = false;
+    QListWidget::changeEvent(event);
 }
 
 void ListBox::updateHorizontalExtent()

@@ -2,6 +2,8 @@
 
 #include <QListWidget>
 
+#include <array>
+
 // A list box as the program's lists use it: optionally sorted without regard
 // to case, with a horizontal scroll extent that the program sets, so that the
 // widest entry can be scrolled fully into view.
@@ -27,9 +29,16 @@ public:
 
 protected:
     void updateGeometries() override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void setHorizontalExtent(int pixels);
+
+    // Advances of the Latin letters in the list's font, measured once each:
+    // measuring whole lines one by one is what makes long logs slow.
+    static constexpr int kCachedCharacters = 0x250;
+    mutable std::array<qreal, kCachedCharacters> m_advances;
+    mutable bool m_advancesValid = false;
 
     bool m_sorted;
     int m_extent = 0;

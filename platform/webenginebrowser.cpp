@@ -20,7 +20,9 @@ namespace {
 // net::ERR_ABORTED: the load was given up, for instance for a newer one.
 constexpr int kAborted = -3;
 
-QString loadScript()
+} // namespace
+
+QString WebEngineBrowser::pageTextScript()
 {
     initPlatformResources();
     QFile file(QStringLiteral(":/platform/pagetext.js"));
@@ -28,11 +30,9 @@ QString loadScript()
     return QString::fromUtf8(file.readAll());
 }
 
-} // namespace
-
 WebEngineBrowser::WebEngineBrowser(QObject *parent)
     : Browser(parent)
-    , m_script(loadScript())
+    , m_script(pageTextScript())
 {
 }
 

@@ -23,6 +23,9 @@ public:
 
     bool engineStarted() const { return m_view != nullptr; }
 
+    // The script that writes a page's text, run in an isolated world.
+    static QString pageTextScript();
+
 private:
     void startEngine();
     void onLoadingChanged(const QWebEngineLoadingInfo &info);

@@ -88,6 +88,8 @@ private slots:
     void continueModeAndSaveButton();
     void indicatorFlashes();
     void listExtentFollowsTheWidestEntry();
+    void entryWidthsMatchTheFont_data();
+    void entryWidthsMatchTheFont();
 
     void saveResultAppendsOneLine();
     void saveResultWithEmptyReportWritesNothing();
@@ -602,6 +604,26 @@ void TestForm1::listExtentFollowsTheWidestEntry()
     QCOMPARE(list1->horizontalScrollBar()->maximum(), 0);
     m_browser->complete(page(sites(1, 2)));
     QVERIFY(list1->horizontalExtent() < full);
+}
+
+void TestForm1::entryWidthsMatchTheFont_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("address") << QStringLiteral("12 - http://www.velmora.it/ricette-bimby?q=1&x=WW");
+    QTest::newRow("log line") << QStringLiteral("bimby < 2024/05/17 - 14:03:09 > 'velmora' non trovato, n° 100 (con Google )");
+    QTest::newRow("greek") << QStringLiteral("συνταγές bimby");
+    QTest::newRow("combining mark") << QStringLiteral("cafe\u0301 bimby");
+    QTest::newRow("chinese") << QStringLiteral("食谱 bimby");
+}
+
+void TestForm1::entryWidthsMatchTheFont()
+{
+    QFETCH(QString, text);
+    makeForm(false);
+    auto *list = control<ListBox>("List2");
+    const double exact = QFontMetricsF(list->font()).horizontalAdvance(text);
+    // Letter by letter the width differs from the laid-out line by kerning only.
+    QVERIFY2(qAbs(list->entryWidth(text) - exact) <= 3, qPrintable(QStringLiteral("%1 vs %2").arg(list->entryWidth(text)).arg(exact)));
 }
 
 void TestForm1::saveResultAppendsOneLine()
