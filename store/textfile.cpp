@@ -21,9 +21,24 @@ bool isAscii(const QByteArray &bytes)
     return true;
 }
 
+// Opening a converter costs more than decoding a line: keep one of each.
+QStringDecoder &ansiDecoder()
+{
+    thread_local QStringDecoder decoder(kAnsiCodePage, QStringDecoder::Flag::Stateless);
+    decoder.resetState();
+    return decoder;
+}
+
+QStringDecoder &utf8Decoder()
+{
+    thread_local QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    decoder.resetState();
+    return decoder;
+}
+
 QString decodeAnsi(const QByteArray &bytes)
 {
-    QStringDecoder decoder(kAnsiCodePage);
+    QStringDecoder &decoder = ansiDecoder();
     if (!decoder.isValid())
         return QString::fromLatin1(bytes);
     return decoder.decode(bytes);
@@ -48,7 +63,7 @@ QString decodeLine(const QByteArray &bytes)
 {
     if (isAscii(bytes))
         return QString::fromLatin1(bytes);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QStringDecoder &utf8 = utf8Decoder();
     QString text = utf8.decode(bytes);
     if (!utf8.hasError())
         return text;

@@ -53,6 +53,17 @@ void writeBytes(const QString &path, const QByteArray &bytes)
     file.write(bytes);
 }
 
+// Child widgets from front to back.
+QStringList stackOf(const QWidget *parent)
+{
+    QStringList stack;
+    for (QObject *child : parent->children()) {
+        if (child->isWidgetType())
+            stack.prepend(child->objectName());
+    }
+    return stack;
+}
+
 QColor textColour(const QWidget *widget)
 {
     return widget->palette().color(QPalette::WindowText);
@@ -262,19 +273,9 @@ void TestForm1::windowAndMenus()
 void TestForm1::stackingAndTabOrder()
 {
     makeForm();
-    QStringList stack;
-    for (QObject *child : m_form->centralWidget()->children()) {
-        if (child->isWidgetType())
-            stack.prepend(child->objectName());
-    }
-    QCOMPARE(stack, (QStringList{"List1", "WebBrowser1", "List2", "Frame4", "List3"}));
+    QCOMPARE(stackOf(m_form->centralWidget()), (QStringList{"List1", "WebBrowser1", "List2", "Frame4", "List3"}));
     QVERIFY(control("List2")->isVisible());
-    QStringList inFrame4;
-    for (QObject *child : control("Frame4")->children()) {
-        if (child->isWidgetType())
-            inFrame4.append(child->objectName());
-    }
-    QCOMPARE(inFrame4, (QStringList{"Check2", "Command2", "Command1", "Frame1", "Frame2", "Frame3", "Label1", "Shape1"}));
+    QCOMPARE(stackOf(control("Frame4")), (QStringList{"Shape1", "Label1", "Frame3", "Frame2", "Frame1", "Command1", "Command2", "Check2"}));
 
     QStringList order;
     QWidget *widget = control("List1");
@@ -670,11 +671,7 @@ void TestForm1::logViewerShowsTheLogSorted()
     apriProg->trigger();
     QVERIFY(list2->isVisible());
     QCOMPARE(list2->count(), 0);
-    QStringList stack;
-    for (QObject *child : m_form->centralWidget()->children())
-        if (child->isWidgetType())
-            stack.prepend(child->objectName());
-    QCOMPARE(stack.constFirst(), QStringLiteral("List2"));
+    QCOMPARE(stackOf(m_form->centralWidget()).constFirst(), QStringLiteral("List2"));
 
     writeBytes(m_options.dataFolder.resultLog(), "zeta < a\r\nalfa < b " + QByteArray(300, 'w') + "\r\n\r\n");
     apriProg->trigger();
@@ -790,11 +787,7 @@ void TestForm1::homePageAndMainView()
     m_form->findChild<QAction *>(QStringLiteral("ApriProg"))->trigger();
     m_form->findChild<QAction *>(QStringLiteral("FinePrinc"))->trigger();
     QVERIFY(!control("List2")->isVisible());
-    QStringList stack;
-    for (QObject *child : m_form->centralWidget()->children())
-        if (child->isWidgetType())
-            stack.prepend(child->objectName());
-    QCOMPARE(stack.constFirst(), QStringLiteral("List1"));
+    QCOMPARE(stackOf(m_form->centralWidget()).constFirst(), QStringLiteral("List1"));
 }
 
 QTEST_MAIN(TestForm1)
