@@ -7,6 +7,18 @@
 #include <QMessageBox>
 #include <QProcess>
 
+QtDesktop::QtDesktop(ProcessStarter startProcess)
+    : m_startProcess(std::move(startProcess))
+{
+}
+
+QtDesktop::ProcessStarter QtDesktop::defaultStarter()
+{
+    return [](const QString &program, const QStringList &arguments) {
+        return QProcess::startDetached(program, arguments);
+    };
+}
+
 void QtDesktop::openAddress(const QUrl &address)
 {
     QDesktopServices::openUrl(address);
@@ -16,7 +28,7 @@ void QtDesktop::startEditor(const QString &filePath)
 {
     const std::optional<EditorCommand> command = Editor::commandFor(filePath);
     if (command)
-        QProcess::startDetached(command->program, command->arguments);
+        m_startProcess(command->program, command->arguments);
 }
 
 void QtDesktop::beep()
