@@ -187,6 +187,8 @@ void Form1::createControls()
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(m_options.timer1Interval);
     Timer1->setSingleShot(true);
+    // A coarse timer may fire up to 5% early; the pause between pages is a minimum.
+    Timer1->setTimerType(Qt::PreciseTimer);
 
     List1 = place(new ListBox(false, m_client), "List1", 60, 30, 8835, 5325);
     List1->setToolTip(QStringLiteral("Lista dei siti trovati."));
