@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -325,6 +326,13 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
                 showPopup(mouse->button(), mouse->globalPosition().toPoint());
                 return true;
             }
+        } else if (event->type() == QEvent::ContextMenu
+                   && static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard) {
+            // The keyboard's menu key acts as the right button, over the selected entry.
+            const int index = selectedIndexOfList1();
+            const QRect row = index < 0 ? QRect() : List1->visualItemRect(List1->item(index));
+            showPopup(Qt::RightButton, List1->viewport()->mapToGlobal(row.center()));
+            return true;
         } else if (event->type() == QEvent::MouseButtonDblClick) {
             if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
                 openSelectedAddress();

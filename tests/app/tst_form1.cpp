@@ -725,6 +725,12 @@ void TestForm1::popupRules()
     m_form->findChild<QAction *>(QStringLiteral("ApriInd"))->trigger();
     menu->hide();
     QCOMPARE(m_desktop->opened, QList<QUrl>{QUrl(QStringLiteral("http://www.sito2.it/"))});
+
+    // The keyboard's menu key opens the popup over the selected entry.
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(0, 0), list1->viewport()->mapToGlobal(QPoint(0, 0)));
+    QApplication::sendEvent(list1->viewport(), &key);
+    QTRY_VERIFY(menu->isVisible());
+    menu->hide();
 }
 
 void TestForm1::openAddressCommands()
