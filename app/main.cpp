@@ -6,6 +6,7 @@
 #include "store/datafolder.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QStandardPaths>
 
 int main(int argc, char *argv[])
@@ -15,9 +16,12 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("cerca-posizione"));
     QApplication::setApplicationDisplayName(QStringLiteral("Cerca Posizione"));
 
+    QApplication::setDesktopFileName(QStringLiteral("cerca-posizione"));
     Form1Options options;
-    options.dataFolder = DataFolder(DataFolder::resolve(
-        QApplication::applicationDirPath(), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/cerca-posizione.png")));
+    options.dataFolder = DataFolder(DataFolder::resolve(QApplication::applicationDirPath(),
+                                                        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
+                                                        QStringLiteral(CERCA_INSTALL_BINDIR)));
     options.host = QueryAddress::hostFromEnvironment();
 
     WebEngineBrowser browser;

@@ -14,9 +14,12 @@ bool DataFolder::isWritableFolder(const QString &folder)
     return probe.open();
 }
 
-QString DataFolder::resolve(const QString &programFolder, const QString &perUserFolder)
+QString DataFolder::resolve(const QString &programFolder, const QString &perUserFolder,
+                            const QString &installFolder)
 {
-    if (isWritableFolder(programFolder))
+    const bool installed = !installFolder.isEmpty()
+        && QFileInfo(programFolder).canonicalFilePath() == QFileInfo(installFolder).canonicalFilePath();
+    if (!installed && isWritableFolder(programFolder))
         return QDir::cleanPath(programFolder);
     QDir().mkpath(perUserFolder);
     return QDir::cleanPath(perUserFolder);

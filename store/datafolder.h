@@ -8,7 +8,10 @@
 class DataFolder
 {
 public:
-    static QString resolve(const QString &programFolder, const QString &perUserFolder);
+    // installFolder: where an installed copy lives; a program started from
+    // there always uses the per-user folder.
+    static QString resolve(const QString &programFolder, const QString &perUserFolder,
+                           const QString &installFolder = QString());
     static bool isWritableFolder(const QString &folder);
 
     explicit DataFolder(const QString &path = QString()) : m_path(path) {}

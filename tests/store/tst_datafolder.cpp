@@ -14,8 +14,18 @@ private slots:
     void writableProgramFolderIsUsed();
     void folderThatCannotExistFallsBack();
     void readOnlyFolderFallsBack();
+    void installedCopyUsesThePerUserFolder();
     void filesLiveInTheChosenFolder();
 };
+
+void TestDataFolder::installedCopyUsesThePerUserFolder()
+{
+    QTemporaryDir program;
+    QTemporaryDir user;
+    QCOMPARE(DataFolder::resolve(program.path(), user.path(), program.path() + QStringLiteral("/.")),
+             QDir::cleanPath(user.path()));
+    QCOMPARE(DataFolder::resolve(program.path(), user.path(), user.path()), QDir::cleanPath(program.path()));
+}
 
 void TestDataFolder::writableProgramFolderIsUsed()
 {
