@@ -4,26 +4,32 @@
 
 namespace SettingsFile {
 
-std::optional<Settings> load(const QString &path)
+std::optional<Settings> fromLines(const QStringList &lines)
 {
-    const std::optional<QStringList> lines = TextFile::readLines(path);
-    if (!lines || lines->size() < 2)
+    if (lines.size() < 2)
         return std::nullopt;
-    Settings settings;
-    settings.fragment = lines->at(0);
-    settings.pageLimit = lines->at(1);
-    settings.history = lines->mid(2);
-    return settings;
+    return Settings{lines.at(0), lines.at(1), lines.mid(2)};
 }
 
-bool save(const QString &path, const Settings &settings)
+QStringList toLines(const Settings &settings)
 {
     QStringList lines{settings.fragment, settings.pageLimit};
     for (const QString &phrase : settings.history) {
         if (!phrase.isEmpty())
             lines.append(phrase);
     }
-    return TextFile::writeLines(path, lines);
+    return lines;
+}
+
+std::optional<Settings> load(const QString &path)
+{
+    const std::optional<QStringList> lines = TextFile::readLines(path);
+    return lines ? fromLines(*lines) : std::nullopt;
+}
+
+bool save(const QString &path, const Settings &settings)
+{
+    return TextFile::writeLines(path, toLines(settings));
 }
 
 } // namespace SettingsFile

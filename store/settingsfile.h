@@ -15,6 +15,11 @@ struct Settings
 
 namespace SettingsFile {
 
+// The settings held by a file's lines; nullopt for fewer than two lines.
+std::optional<Settings> fromLines(const QStringList &lines);
+// The lines written for the settings: empty history entries are left out.
+QStringList toLines(const Settings &settings);
+
 // nullopt for a missing or unreadable file, or one of fewer than two lines:
 // then nothing is to be changed.
 std::optional<Settings> load(const QString &path);

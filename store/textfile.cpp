@@ -53,7 +53,7 @@ QByteArray encodeLine(const QString &line)
         QByteArray bytes = encoder.encode(line);
         // The encoder substitutes what the code page lacks; only a line that
         // reads back unchanged is kept in Windows-1252.
-        if (!encoder.hasError() && decodeAnsi(bytes) == line)
+        if (!encoder.hasError() && decodeLine(bytes) == line)
             return bytes;
     }
     return line.toUtf8();
@@ -89,14 +89,8 @@ QList<QByteArray> splitLines(const QByteArray &data)
     return lines;
 }
 
-std::optional<QStringList> readLines(const QString &path)
+QStringList decodeLines(const QByteArray &data)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
     QStringList lines;
     const QList<QByteArray> raw = splitLines(data);
     lines.reserve(raw.size());
@@ -105,16 +99,32 @@ std::optional<QStringList> readLines(const QString &path)
     return lines;
 }
 
+QByteArray encodeLines(const QStringList &lines)
+{
+    QByteArray data;
+    for (const QString &line : lines)
+        data += encodeLine(line) + kLineEnd;
+    return data;
+}
+
+std::optional<QStringList> readLines(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return decodeLines(data);
+}
+
 bool writeLines(const QString &path, const QStringList &lines)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    for (const QString &line : lines) {
-        file.write(encodeLine(line));
-        file.write(kLineEnd);
-    }
-    return file.commit();
+    const QByteArray data = encodeLines(lines);
+    return file.write(data) == data.size() && file.commit();
 }
 
 bool appendLine(const QString &path, const QString &line)

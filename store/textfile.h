@@ -20,6 +20,10 @@ QString decodeLine(const QByteArray &bytes);
 // data does not start another (empty) line; the last line may lack its end.
 QList<QByteArray> splitLines(const QByteArray &data);
 
+QStringList decodeLines(const QByteArray &data);
+// Each line followed by CR LF.
+QByteArray encodeLines(const QStringList &lines);
+
 // nullopt when the file is missing or cannot be read.
 std::optional<QStringList> readLines(const QString &path);
 

@@ -31,6 +31,8 @@ void TestTextFile::encodesInWindows1252WhenItCan_data()
     QTest::newRow("euro sign is 80") << QStringLiteral("€") << QByteArray("\x80");
     QTest::newRow("greek goes in utf-8") << QStringLiteral("αβγ n°") << QStringLiteral("αβγ n°").toUtf8();
     QTest::newRow("cyrillic goes in utf-8") << QStringLiteral("рецепты") << QStringLiteral("рецепты").toUtf8();
+    QTest::newRow("windows-1252 bytes that read as utf-8 go in utf-8")
+        << QStringLiteral("Ã¨") << QStringLiteral("Ã¨").toUtf8();
     QTest::newRow("empty") << QString() << QByteArray();
 }
 
