@@ -1,5 +1,6 @@
 #include "app/form1.h"
 #include "platform/engineenvironment.h"
+#include "platform/processclock.h"
 #include "platform/qtdesktop.h"
 #include "platform/webenginebrowser.h"
 #include "search/queryaddress.h"
@@ -8,6 +9,9 @@
 #include <QApplication>
 #include <QIcon>
 #include <QStandardPaths>
+#include <QTimer>
+
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
@@ -26,7 +30,18 @@ int main(int argc, char *argv[])
 
     WebEngineBrowser browser;
     QtDesktop desktop;
+    // For the start-up benchmark only: the engine at start instead of at the
+    // first navigation, a time stamp once the window is shown, and an exit.
+    if (qEnvironmentVariableIsSet("CERCA_POSIZIONE_ENGINE_AT_START"))
+        browser.startEngine();
     Form1 form(&browser, &desktop, options);
     form.show();
+    if (qEnvironmentVariableIsSet("CERCA_POSIZIONE_STARTUP_REPORT")) {
+        QTimer::singleShot(0, &form, [] {
+            std::printf("window shown %.0f ms after the start\n", ProcessClock::millisecondsSinceStart());
+            std::fflush(stdout);
+            QTimer::singleShot(2000, qApp, &QApplication::quit);
+        });
+    }
     return app.exec();
 }

@@ -47,23 +47,31 @@ WebEngineBrowser::~WebEngineBrowser()
 void WebEngineBrowser::attach(QWidget *container)
 {
     m_container = container;
+    placeView();
+}
+
+void WebEngineBrowser::placeView()
+{
+    if (!m_view || !m_container || m_view->parentWidget() == m_container)
+        return;
+    auto *layout = new QVBoxLayout(m_container);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+    m_view->show();
 }
 
 void WebEngineBrowser::startEngine()
 {
+    if (m_view)
+        return;
     // A named profile keeps its cookies in the per-user data folder, so a
     // consent given once stays given.
     m_profile = new QWebEngineProfile(QStringLiteral("cerca-posizione"));
     m_profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
-    m_view = new QWebEngineView(m_container.data());
+    m_view = new QWebEngineView;
     m_view->setPage(new QWebEnginePage(m_profile, m_view));
-    if (m_container) {
-        auto *layout = new QVBoxLayout(m_container);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(m_view);
-        m_view->show();
-    }
     connect(m_view->page(), &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::onLoadingChanged);
+    placeView();
 }
 
 void WebEngineBrowser::navigate2(const QString &address)

@@ -22,12 +22,14 @@ public:
     void attach(QWidget *container) override;
 
     bool engineStarted() const { return m_view != nullptr; }
+    // Starts the engine now rather than at the first navigation.
+    void startEngine();
 
     // The script that writes a page's text, run in an isolated world.
     static QString pageTextScript();
 
 private:
-    void startEngine();
+    void placeView();
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
     void readPageText();
 

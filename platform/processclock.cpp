@@ -1,0 +1,32 @@
+#include "platform/processclock.h"
+
+#include <QFile>
+#include <QList>
+
+#ifdef Q_OS_LINUX
+#include <unistd.h>
+#endif
+
+namespace ProcessClock {
+
+double millisecondsSinceStart()
+{
+#ifdef Q_OS_LINUX
+    QFile stat(QStringLiteral("/proc/self/stat"));
+    QFile uptime(QStringLiteral("/proc/uptime"));
+    if (!stat.open(QIODevice::ReadOnly) || !uptime.open(QIODevice::ReadOnly))
+        return -1;
+    // The command name may hold spaces: count the fields after its ")".
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 20)
+        return -1;
+    const double startTicks = fields.at(19).toDouble(); // field 22 of the whole line
+    const double upSeconds = uptime.readAll().split(' ').value(0).toDouble();
+    return (upSeconds - startTicks / double(sysconf(_SC_CLK_TCK))) * 1000.0;
+#else
+    return -1;
+#endif
+}
+
+} // namespace ProcessClock
