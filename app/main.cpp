@@ -1,8 +1,8 @@
 #include "app/form1.h"
+#include "platform/embeddedbrowser.h"
 #include "platform/engineenvironment.h"
 #include "platform/processclock.h"
 #include "platform/qtdesktop.h"
-#include "platform/webenginebrowser.h"
 #include "search/queryaddress.h"
 #include "store/datafolder.h"
 
@@ -28,7 +28,7 @@ int main(int argc, char *argv[])
                                                         QStringLiteral(CERCA_INSTALL_BINDIR)));
     options.host = QueryAddress::hostFromEnvironment();
 
-    WebEngineBrowser browser;
+    EmbeddedBrowser browser;
     QtDesktop desktop;
     // For the start-up benchmark only: the engine at start instead of at the
     // first navigation, a time stamp once the window is shown, and an exit.

@@ -1,7 +1,7 @@
 // The time the embedded browser takes to write the page text of a 500 KB
 // results page, in the real engine. Prints the best and the median of 20.
 #include "platform/engineenvironment.h"
-#include "platform/webenginebrowser.h"
+#include "platform/webengine/webenginebrowser.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,11 +1,15 @@
 #include "platform/engineenvironment.h"
 
 #include <QCoreApplication>
+#include <QOpenGLContext>
 #include <QtGlobal>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
+
+// Qt's own setter, which Qt WebEngine uses too; it has no public header.
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext *context);
 
 namespace EngineEnvironment {
 
@@ -16,7 +20,21 @@ void prepare()
     if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 #endif
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+}
+
+void prepareShareContext()
+{
+    if (QOpenGLContext::globalShareContext())
+        return;
+    static QOpenGLContext *context = nullptr;
+    context = new QOpenGLContext;
+    context->create();
+    qt_gl_set_global_share_context(context);
+    qAddPostRoutine([] {
+        qt_gl_set_global_share_context(nullptr);
+        delete context;
+        context = nullptr;
+    });
 }
 
 } // namespace EngineEnvironment

@@ -2,7 +2,7 @@
 #include "app/listbox.h"
 #include "fakes.h"
 #include "platform/engineenvironment.h"
-#include "platform/webenginebrowser.h"
+#include "platform/embeddedbrowser.h"
 #include "resultsservice.h"
 
 #include <QApplication>
@@ -45,7 +45,7 @@ private:
 
     std::unique_ptr<results::Service> m_service;
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<WebEngineBrowser> m_browser;
+    std::unique_ptr<EmbeddedBrowser> m_browser;
     std::unique_ptr<RecordingDesktop> m_desktop;
     std::unique_ptr<Form1> m_form;
 };
@@ -68,7 +68,7 @@ void TestSearchRun::init()
     m_service->clearRequests();
     m_dir = std::make_unique<QTemporaryDir>();
     m_desktop = std::make_unique<RecordingDesktop>();
-    m_browser = std::make_unique<WebEngineBrowser>();
+    m_browser = std::make_unique<EmbeddedBrowser>();
 }
 
 void TestSearchRun::cleanup()

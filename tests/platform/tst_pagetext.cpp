@@ -1,8 +1,11 @@
 #include "platform/engineenvironment.h"
-#include "platform/webenginebrowser.h"
+#include "platform/embeddedbrowser.h"
 #include "resultsservice.h"
 
 #include <QApplication>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -20,6 +23,7 @@ private slots:
     void pageTextWritesTheMarkupAsExpected_data();
     void pageTextWritesTheMarkupAsExpected();
     void engineStartsWithTheFirstNavigation();
+    void missingModuleLeavesTheWindowWorking();
     void replacedNavigationReportsNothing();
     void failedLoadReportsTheErrorPage();
 
@@ -28,7 +32,7 @@ private:
 
     std::unique_ptr<results::Service> m_service;
     std::unique_ptr<QWidget> m_window;
-    std::unique_ptr<WebEngineBrowser> m_browser;
+    std::unique_ptr<EmbeddedBrowser> m_browser;
 };
 
 void TestPageText::initTestCase()
@@ -40,7 +44,7 @@ void TestPageText::initTestCase()
     m_window->resize(300, 300);
     auto *container = new QWidget(m_window.get());
     container->setGeometry(0, 0, 300, 300);
-    m_browser = std::make_unique<WebEngineBrowser>();
+    m_browser = std::make_unique<EmbeddedBrowser>();
     m_browser->attach(container);
     m_window->show();
 }
@@ -91,9 +95,29 @@ void TestPageText::pageTextWritesTheMarkupAsExpected()
 
 void TestPageText::engineStartsWithTheFirstNavigation()
 {
-    WebEngineBrowser fresh;
+    EmbeddedBrowser fresh;
     QVERIFY(!fresh.engineStarted());
     QVERIFY(!fresh.pageText());
+}
+
+void TestPageText::missingModuleLeavesTheWindowWorking()
+{
+    QTemporaryDir empty;
+    QWidget container;
+    EmbeddedBrowser browser(QStringList{empty.path()});
+    browser.attach(&container);
+    QSignalSpy complete(&browser, &Browser::documentComplete);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^The browser engine could not be loaded")));
+    browser.navigate2(QStringLiteral("data:text/html,<p>x</p>"));
+    QVERIFY(!browser.engineStarted());
+    QVERIFY(!browser.errorString().isEmpty());
+    QVERIFY(!browser.pageText());
+    auto *notice = container.findChild<QLabel *>(QStringLiteral("BrowserUnavailable"));
+    QVERIFY(notice);
+    QCOMPARE(notice->text(), QStringLiteral("Il browser incorporato non è disponibile."));
+    browser.navigate2(QStringLiteral("data:text/html,<p>y</p>"));   // tried once, no second warning
+    QTest::qWait(200);
+    QCOMPARE(complete.size(), 0);
 }
 
 void TestPageText::replacedNavigationReportsNothing()

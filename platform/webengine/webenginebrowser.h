@@ -1,29 +1,26 @@
 #pragma once
 
-#include "platform/browser.h"
+#include "platform/browserengine.h"
 
+#include <QObject>
 #include <QPointer>
+#include <QWebEngineView>
 
 class QWebEngineLoadingInfo;
 class QWebEngineProfile;
-#include <QWebEngineView>
 
-// The embedded browser on Qt WebEngine. The engine starts with the first
-// navigation, so that the program starts fast and light.
-class WebEngineBrowser : public Browser
+// The browser engine on Qt WebEngine, built as a module of its own.
+class WebEngineBrowser : public QObject, public BrowserEngine
 {
     Q_OBJECT
 public:
-    explicit WebEngineBrowser(QObject *parent = nullptr);
+    WebEngineBrowser();
     ~WebEngineBrowser() override;
 
-    void navigate2(const QString &address) override;
+    void navigate(const QString &address) override;
     std::optional<QString> pageText() const override { return m_pageText; }
     void attach(QWidget *container) override;
-
-    bool engineStarted() const { return m_view != nullptr; }
-    // Starts the engine now rather than at the first navigation.
-    void startEngine();
+    void setDocumentComplete(std::function<void()> handler) override { m_documentComplete = std::move(handler); }
 
     // The script that writes a page's text, run in an isolated world.
     static QString pageTextScript();
@@ -39,4 +36,5 @@ private:
     QString m_script;
     quint64 m_generation = 0;   // one per navigation we asked for
     std::optional<QString> m_pageText;
+    std::function<void()> m_documentComplete;
 };

@@ -1,6 +1,7 @@
-#include "platform/webenginebrowser.h"
+#include "platform/webengine/webenginebrowser.h"
 
 #include <QFile>
+#include <type_traits>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWebEngineLoadingInfo>
@@ -8,12 +9,6 @@
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineView>
-
-// The script lives in this static library's resources.
-static void initPlatformResources()
-{
-    Q_INIT_RESOURCE(platform);
-}
 
 namespace {
 
@@ -24,16 +19,21 @@ constexpr int kAborted = -3;
 
 QString WebEngineBrowser::pageTextScript()
 {
-    initPlatformResources();
-    QFile file(QStringLiteral(":/platform/pagetext.js"));
+    QFile file(QStringLiteral(":/webengine/pagetext.js"));
     file.open(QIODevice::ReadOnly);
     return QString::fromUtf8(file.readAll());
 }
 
-WebEngineBrowser::WebEngineBrowser(QObject *parent)
-    : Browser(parent)
-    , m_script(pageTextScript())
+WebEngineBrowser::WebEngineBrowser()
+    : m_script(pageTextScript())
 {
+    // A named profile keeps its cookies in the per-user data folder, so a
+    // consent given once stays given.
+    m_profile = new QWebEngineProfile(QStringLiteral("cerca-posizione"));
+    m_profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
+    m_view = new QWebEngineView;
+    m_view->setPage(new QWebEnginePage(m_profile, m_view));
+    connect(m_view->page(), &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::onLoadingChanged);
 }
 
 WebEngineBrowser::~WebEngineBrowser()
@@ -60,24 +60,8 @@ void WebEngineBrowser::placeView()
     m_view->show();
 }
 
-void WebEngineBrowser::startEngine()
+void WebEngineBrowser::navigate(const QString &address)
 {
-    if (m_view)
-        return;
-    // A named profile keeps its cookies in the per-user data folder, so a
-    // consent given once stays given.
-    m_profile = new QWebEngineProfile(QStringLiteral("cerca-posizione"));
-    m_profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
-    m_view = new QWebEngineView;
-    m_view->setPage(new QWebEnginePage(m_profile, m_view));
-    connect(m_view->page(), &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::onLoadingChanged);
-    placeView();
-}
-
-void WebEngineBrowser::navigate2(const QString &address)
-{
-    if (!m_view)
-        startEngine();
     ++m_generation;
     m_view->load(QUrl(address, QUrl::TolerantMode));
 }
@@ -111,6 +95,13 @@ void WebEngineBrowser::readPageText()
                                           m_pageText = result.toString();
                                       else
                                           m_pageText.reset();
-                                      emit documentComplete();
+                                      if (m_documentComplete)
+                                          m_documentComplete();
                                   });
 }
+
+extern "C" Q_DECL_EXPORT BrowserEngine *cerca_create_browser_engine()
+{
+    return new WebEngineBrowser;
+}
+static_assert(std::is_same_v<decltype(&cerca_create_browser_engine), CreateBrowserEngine>);

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/browser.h"
+
+#include <QPointer>
+#include <QStringList>
+#include <memory>
+
+class BrowserEngine;
+class QLibrary;
+
+// The embedded browser the window uses. Its engine is a module loaded at the
+// first navigation: until a search starts, the program does not pay for it.
+class EmbeddedBrowser : public Browser
+{
+    Q_OBJECT
+public:
+    // The folders the engine module is looked for in, in order.
+    static QStringList moduleFolders();
+
+    explicit EmbeddedBrowser(QStringList folders = moduleFolders(), QObject *parent = nullptr);
+    ~EmbeddedBrowser() override;
+
+    void navigate2(const QString &address) override;
+    std::optional<QString> pageText() const override;
+    void attach(QWidget *container) override;
+
+    bool engineStarted() const { return m_engine != nullptr; }
+    // Loads and starts the engine now; false, with errorString(), when the
+    // module cannot be loaded.
+    bool startEngine();
+    QString errorString() const { return m_error; }
+
+private:
+    void showUnavailable();
+
+    QStringList m_folders;
+    QPointer<QWidget> m_container;
+    std::unique_ptr<QLibrary> m_library;
+    std::unique_ptr<BrowserEngine> m_engine;
+    QString m_error;
+    bool m_tried = false;
+};
