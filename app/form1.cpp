@@ -417,6 +417,16 @@ void Form1::continueModeClicked()
     Command2->setEnabled(Check1->checkState() == Qt::Unchecked);
 }
 
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // Closing asks nothing and saves nothing; a run in progress is abandoned,
+    // so that neither a timer nor a late page acts on a closed window.
+    Timer1->stop();
+    Timer2->stop();
+    disconnect(m_browser, nullptr, this, nullptr);
+    QWidget::closeEvent(event);
+}
+
 void Form1::documentComplete()
 {
     const std::optional<QString> text = m_browser->pageText();

@@ -64,6 +64,11 @@ std::string hostOf(const std::string &address)
     return address.substr(start + 2, end == std::string::npos ? std::string::npos : end - start - 2);
 }
 
+bool contains(const std::vector<long> &offsets, long offset)
+{
+    return std::find(offsets.begin(), offsets.end(), offset) != offsets.end();
+}
+
 } // namespace
 
 Catalog Catalog::parse(const std::string &text)
@@ -97,6 +102,10 @@ Catalog Catalog::parse(const std::string &text)
                 current->addresses.push_back(std::move(address));
         } else if (directive == "nomarkers" && words >> offset) {
             current->pagesWithoutMarkers.push_back(offset);
+        } else if (directive == "silent" && words >> offset) {
+            current->silentPages.push_back(offset);
+        } else if (directive == "cut" && words >> offset) {
+            current->cutPages.push_back(offset);
         } else if (directive == "slow" && words >> offset) {
             int delay = 0;
             if (words >> delay)
@@ -150,9 +159,7 @@ std::string resultsPage(const std::string &phrase, long offset, const PhraseResu
     page += "<form action=\"/search\"><input name=\"q\" value=\"" + title + "\"></form>\n";
     page += "<div id=\"res\"><ol>\n";
 
-    const bool withoutMarkers =
-        std::find(results.pagesWithoutMarkers.begin(), results.pagesWithoutMarkers.end(), offset)
-        != results.pagesWithoutMarkers.end();
+    const bool withoutMarkers = contains(results.pagesWithoutMarkers, offset);
     const long total = long(results.addresses.size());
     if (!withoutMarkers) {
         for (long i = offset; i < std::min(total, offset + kResultsPerPage); ++i) {
@@ -201,7 +208,23 @@ Service::Service(Catalog catalog)
         const auto slow = results.slowPages.find(offset);
         if (slow != results.slowPages.end())
             std::this_thread::sleep_for(std::chrono::milliseconds(slow->second));
-        response.set_content(resultsPage(phrase, offset, results), "text/html; charset=utf-8");
+        if (contains(results.silentPages, offset)) {
+            std::unique_lock lock(m_mutex);
+            m_stopping.wait(lock, [this] { return m_stopped; });
+            return;
+        }
+        std::string page = resultsPage(phrase, offset, results);
+        if (contains(results.cutPages, offset)) {
+            // Promise the whole page, send half of it, and hang up.
+            const std::size_t size = page.size();
+            response.set_content_provider(size, "text/html; charset=utf-8",
+                                          [page = std::move(page)](std::size_t, std::size_t, httplib::DataSink &sink) {
+                                              sink.write(page.data(), page.size() / 2);
+                                              return false;
+                                          });
+            return;
+        }
+        response.set_content(page, "text/html; charset=utf-8");
     });
 }
 
@@ -220,6 +243,10 @@ int Service::start(int port)
         m_port = -1;
         return -1;
     }
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopped = false;
+    }
     m_thread = std::thread([this] { m_server->listen_after_bind(); });
     // A stop before the accept loop runs would be lost: wait for it.
     while (!m_server->is_running())
@@ -230,6 +257,11 @@ int Service::start(int port)
 void Service::stop()
 {
     if (m_thread.joinable()) {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopped = true;
+        }
+        m_stopping.notify_all();
         m_server->stop();
         m_thread.join();
     }

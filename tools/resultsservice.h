@@ -4,6 +4,7 @@
 // markup on 127.0.0.1, for the tests and for a demo without a network.
 
 #include <chrono>
+#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -21,6 +22,8 @@ struct PhraseResults
     std::vector<std::string> addresses;
     std::vector<long> pagesWithoutMarkers;       // offsets of pages that carry no result
     std::map<long, int> slowPages;               // offset -> delay in milliseconds
+    std::vector<long> silentPages;               // offsets that get no answer while the service runs
+    std::vector<long> cutPages;                  // offsets whose connection closes halfway through the page
 };
 
 // Which phrase gives which results. The text form:
@@ -30,6 +33,8 @@ struct PhraseResults
 //   @generate 25                    25 generated addresses
 //   @nomarkers 20                   the page at offset 20 holds no result
 //   @slow 10 3000                   the page at offset 10 answers after 3 s
+//   @silent 10                      the page at offset 10 never answers
+//   @cut 10                         the page at offset 10 stops halfway, the connection closed
 // Phrases that are not listed get a thousand generated addresses.
 class Catalog
 {
@@ -82,6 +87,8 @@ private:
     bool m_logToStdout = false;
     mutable std::mutex m_mutex;
     std::vector<Request> m_requests;
+    std::condition_variable m_stopping;
+    bool m_stopped = false;
 };
 
 } // namespace results

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -30,6 +31,11 @@ private slots:
     void pageLimit();
     void httpsResultIsTakenWhole();
     void stopWhileTheNextPageIsPendingWithRealTiming();
+    void unansweredPageWaitsUntilStopped_data();
+    void unansweredPageWaitsUntilStopped();
+    void connectionClosedMidPage();
+    void windowClosedInTheMiddleOfARun();
+    void longRunListsEveryPositionOnceInOrder();
 
 private:
     void makeForm(int timer1Interval);
@@ -58,7 +64,11 @@ void TestSearchRun::initTestCase()
         "http://www.d.it/\nhttp://www.e.it/\nhttp://www.f.it/\nhttp://velmora.com/due\nhttp://www.g.it/\n"
         "http://www.h.it/\n@generate 10\n"
         "[corta]\n@generate 13\n"
-        "[sicura]\nhttp://www.a.it/\nhttps://www.velmora.it/\n";
+        "[sicura]\nhttp://www.a.it/\nhttps://www.velmora.it/\n"
+        "[muta]\n@generate 30\n@silent 0\n"
+        "[muta dopo]\n@generate 30\n@silent 10\n"
+        "[tronca]\n@generate 30\n@cut 0\n"
+        "[chiusa]\n@generate 30\n@slow 10 1500\n";
     m_service = std::make_unique<results::Service>(results::Catalog::parse(catalog));
     QVERIFY(m_service->start() > 0);
 }
@@ -185,6 +195,109 @@ void TestSearchRun::stopWhileTheNextPageIsPendingWithRealTiming()
     const auto pause = std::chrono::duration_cast<std::chrono::milliseconds>(requests[1].arrival - requests[0].arrival);
     QVERIFY2(pause.count() >= 2000, qPrintable(QString::number(pause.count())));
     QCOMPARE(m_desktop->beeps, 1);
+}
+
+void TestSearchRun::unansweredPageWaitsUntilStopped_data()
+{
+    QTest::addColumn<QString>("phrase");
+    QTest::addColumn<int>("listed");
+    QTest::newRow("first page") << "muta" << 0;
+    QTest::newRow("second page") << "muta dopo" << 10;
+}
+
+void TestSearchRun::unansweredPageWaitsUntilStopped()
+{
+    QFETCH(QString, phrase);
+    QFETCH(int, listed);
+    makeForm(50);
+    auto *button = m_form->findChild<QPushButton *>(QStringLiteral("Command1"));
+    run(phrase);
+    QTRY_COMPARE_WITH_TIMEOUT(received().size(), listed / 10 + 1, 20000);
+    QTest::qWait(1500);
+    QCOMPARE(button->text(), QStringLiteral("Arresta"));
+    QCOMPARE(list("List1")->count(), listed);
+    QCOMPARE(label1(), QString());
+
+    button->click();
+    QCOMPARE(button->text(), QStringLiteral("Avvia"));
+    // The window is free for another run, which replaces the page still in flight.
+    run(QStringLiteral("seconda"));
+    waitForEnd();
+    QCOMPARE(label1(), QStringLiteral("\"velmora\" trovato nella posizione n° 14"));
+    QCOMPARE(list("List1")->count(), 14);
+}
+
+void TestSearchRun::connectionClosedMidPage()
+{
+    // The engine shows what arrived before the connection closed; whatever it
+    // makes of it, the results that did arrive are listed once and no page
+    // follows a page that was not whole.
+    makeForm(50);
+    auto *button = m_form->findChild<QPushButton *>(QStringLiteral("Command1"));
+    run(QStringLiteral("tronca"));
+    QTRY_VERIFY_WITH_TIMEOUT(!received().isEmpty(), 20000);
+    QTest::qWait(2000);
+    QVERIFY(list("List1")->count() < 10);
+    for (int i = 0; i < list("List1")->count(); ++i)
+        QVERIFY(list("List1")->item(i)->text().startsWith(QString::number(i + 1) + QStringLiteral(" - http://www.sito")));
+    QCOMPARE(received().size(), 1);
+    qInfo("after the cut page: %lld listed, button \"%s\", Label1 \"%s\"", qlonglong(list("List1")->count()),
+          qPrintable(button->text()), qPrintable(label1()));
+    if (button->text() == QStringLiteral("Arresta"))
+        button->click();
+    QCOMPARE(button->text(), QStringLiteral("Avvia"));
+}
+
+void TestSearchRun::windowClosedInTheMiddleOfARun()
+{
+    makeForm(50);
+    run(QStringLiteral("chiusa"));
+    // The second page answers after 1.5 s: close the window while it loads.
+    QTRY_COMPARE_WITH_TIMEOUT(received().size(), 2, 20000);
+    QVERIFY(m_form->close());
+    QVERIFY(!m_form->isVisible());
+    QTest::qWait(2500);   // the page arrives, the closed window ignores it
+    QCOMPARE(list("List1")->count(), 10);
+    QCOMPARE(received().size(), 2);
+    m_form.reset();
+    m_browser.reset();
+}
+
+static qint64 residentKilobytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+void TestSearchRun::longRunListsEveryPositionOnceInOrder()
+{
+    // A phrase the service does not list has a thousand results.
+    makeForm(10);
+    run(QStringLiteral("lunga"), QStringLiteral("100"));
+    QTRY_VERIFY_WITH_TIMEOUT(list("List1")->count() >= 10, 20000);
+    const qint64 afterFirstPage = residentKilobytes();
+    waitForEnd(240000);
+    const qint64 atTheEnd = residentKilobytes();
+    QCOMPARE(label1(), QStringLiteral("'velmora' non trovato!"));
+    QCOMPARE(received().size(), 100);
+    ListBox *list1 = list("List1");
+    QCOMPARE(list1->count(), 1000);
+    for (int i = 0; i < 1000; ++i) {
+        const QString expected = QStringLiteral("%1 - http://www.sito%1.esempio.it/lunga/pagina-%1.html").arg(i + 1);
+        if (list1->item(i)->text() != expected)
+            QFAIL(qPrintable(QStringLiteral("entry %1: %2").arg(i).arg(list1->item(i)->text())));
+    }
+    qInfo("resident memory: %lld kB after the first page, %lld kB at the end", afterFirstPage, atTheEnd);
+    if (qEnvironmentVariableIsSet("CERCA_SANITIZED"))
+        return;   // the sanitizers keep freed memory in quarantine
+    QVERIFY2(atTheEnd <= afterFirstPage * 12 / 10,
+             qPrintable(QStringLiteral("%1 kB after the first page, %2 kB at the end").arg(afterFirstPage).arg(atTheEnd)));
 }
 
 int main(int argc, char *argv[])
