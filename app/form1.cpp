@@ -18,11 +18,13 @@
 #include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QStringListModel>
 #include <QTimer>
 
 namespace {
@@ -144,6 +146,13 @@ void Form1::createControls()
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->setCompleter(nullptr);
+    // The history can hold a million phrases: a plain list of strings, rows
+    // of one height, and no pass over every phrase to size the box.
+    m_phrases = new QStringListModel(Combo1);
+    Combo1->setModel(m_phrases);
+    Combo1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    if (auto *view = qobject_cast<QListView *>(Combo1->view()))
+        view->setUniformItemSizes(true);
     Combo1->setEditText(QStringLiteral("bimby"));
     Label2 = place(new ClickLabel(QStringLiteral("C"), Frame1), "Label2", 2430, 330, 195, 225);
     Label2->setFont(boldFont(font()));
@@ -276,8 +285,9 @@ void Form1::loadSettings()
     const std::optional<Settings> settings = SettingsFile::load(m_options.dataFolder.settingsFile());
     if (!settings)
         return;
-    for (const QString &phrase : settings->history)
-        addPhrase(phrase);
+    QStringList phrases = m_phrases->stringList() + settings->history;
+    ListOrder::sort(phrases);
+    m_phrases->setStringList(phrases);
     Combo1->setEditText(settings->history.isEmpty() ? QString() : settings->history.constLast());
     Text1[1]->setText(settings->fragment);
     Text1[2]->setText(settings->pageLimit);
@@ -285,11 +295,10 @@ void Form1::loadSettings()
 
 void Form1::addPhrase(const QString &phrase)
 {
-    QStringList phrases;
-    for (int i = 0; i < Combo1->count(); ++i)
-        phrases.append(Combo1->itemText(i));
     const QString text = Combo1->currentText();
-    Combo1->insertItem(int(ListOrder::insertPosition(phrases, phrase)), phrase);
+    const int row = int(ListOrder::insertPosition(m_phrases->stringList(), phrase));
+    m_phrases->insertRows(row, 1);
+    m_phrases->setData(m_phrases->index(row), phrase);
     // Adding to the list never changes what the field shows.
     Combo1->setEditText(text);
 }
@@ -299,16 +308,11 @@ void Form1::Salvataggio()
     const QString phrase = Combo1->currentText();
     if (phrase.isEmpty())
         return;
-    const int count = Combo1->count();
-    for (int i = 0; i < count; ++i) {
-        if (Combo1->itemText(i) == phrase)
-            return;
-    }
+    if (m_phrases->stringList().contains(phrase))
+        return;
     addPhrase(phrase);
 
-    Settings settings{Text1[1]->text(), Text1[2]->text(), {}};
-    for (int i = 0; i < Combo1->count(); ++i)
-        settings.history.append(Combo1->itemText(i));
+    const Settings settings{Text1[1]->text(), Text1[2]->text(), m_phrases->stringList()};
     if (!SettingsFile::save(m_options.dataFolder.settingsFile(), settings))
         m_desktop->warn(this, QStringLiteral("Impostazioni non salvate: impossibile scrivere %1.")
                                   .arg(m_options.dataFolder.settingsFile()));

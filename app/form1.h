@@ -23,6 +23,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QStringListModel;
 class QTimer;
 struct ScanResult;
 
@@ -88,6 +89,7 @@ private:
     void addPhrase(const QString &phrase);
 
     Browser *m_browser;
+    QStringListModel *m_phrases = nullptr; // Combo1's items
     Desktop *m_desktop;
     Form1Options m_options;
     RunValues m_run;

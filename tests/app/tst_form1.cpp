@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -86,6 +87,7 @@ private slots:
     void settingsAreRestoredAtStart_data();
     void settingsAreRestoredAtStart();
 
+    void millionPhrasesLoadAndSaveInTime();
     void startSavesANewPhraseOnce();
     void emptyPhraseStartsNothing();
     void unwritableSettingsStillStartTheRun();
@@ -355,6 +357,37 @@ void TestForm1::settingsAreRestoredAtStart()
     if (file.contains("zeta"))
         phrase = QStringLiteral("alfa");
     QCOMPARE(combo->currentText(), file.contains("zeta") ? QStringLiteral("alfa") : phrase);
+}
+
+void TestForm1::millionPhrasesLoadAndSaveInTime()
+{
+    // A 50 MB settings file: the window comes up with the whole history, and a
+    // new phrase is added and written back with all of it.
+    const int count = 1000000;
+    QByteArray file = "velmora\r\n10\r\n";
+    file.reserve(52 * count);
+    for (int i = count; i > 0; --i)
+        file += "ricette della nonna per il bimby numero " + QByteArray::number(i).rightJustified(7, '0') + "\r\n";
+    QVERIFY(file.size() > 48 * count);
+    writeBytes(m_options.dataFolder.settingsFile(), file);
+
+    QElapsedTimer clock;
+    clock.start();
+    makeForm();
+    const qint64 loaded = clock.restart();
+    auto *combo = control<QComboBox>("Combo1");
+    QCOMPARE(combo->count(), count);
+    QCOMPARE(combo->itemText(0), QStringLiteral("ricette della nonna per il bimby numero 0000001"));
+    QCOMPARE(combo->currentText(), QStringLiteral("ricette della nonna per il bimby numero 0000001"));
+
+    start(QStringLiteral("zuppa"));
+    const qint64 saved = clock.restart();
+    QCOMPARE(combo->count(), count + 1);
+    QCOMPARE(combo->itemText(count), QStringLiteral("zuppa"));
+    const QByteArray written = readBytes(m_options.dataFolder.settingsFile());
+    QCOMPARE(written.count('\n'), count + 3);
+    QVERIFY(written.endsWith("numero 1000000\r\nzuppa\r\n"));
+    qInfo("a million phrases: window made in %lld ms, new phrase saved in %lld ms", loaded, saved);
 }
 
 void TestForm1::startSavesANewPhraseOnce()
