@@ -11,6 +11,26 @@ QString searchPrefix(const QString &host)
     return QStringLiteral("http://") + host + QStringLiteral("/search?q=");
 }
 
+// The phrase as typed, but for the characters that would end the query
+// value or change its meaning: "&" would start a new parameter, "#" would cut
+// off the offset that follows, "+" would read as a space and "%" as the start
+// of an escape.
+QString phrasePart(const QString &phrase)
+{
+    QString part;
+    part.reserve(phrase.size());
+    for (QChar c : phrase) {
+        switch (c.unicode()) {
+        case '%': part += QStringLiteral("%25"); break;
+        case '&': part += QStringLiteral("%26"); break;
+        case '#': part += QStringLiteral("%23"); break;
+        case '+': part += QStringLiteral("%2B"); break;
+        default: part += c;
+        }
+    }
+    return part;
+}
+
 QString offsetPart(qint64 offset)
 {
     return QStringLiteral("&hl=it&lr=&newwindow=1&start=") + QString::number(offset) + QStringLiteral("&sa=N");
@@ -31,12 +51,12 @@ QString hostFromEnvironment()
 
 QString firstPage(const QString &host, const QString &phrase)
 {
-    return searchPrefix(host) + phrase;
+    return searchPrefix(host) + phrasePart(phrase);
 }
 
 QString nextPage(const QString &host, const QString &phrase, qint64 offset, bool italianOnly)
 {
-    QString address = searchPrefix(host) + phrase + offsetPart(offset);
+    QString address = searchPrefix(host) + phrasePart(phrase) + offsetPart(offset);
     if (italianOnly)
         address += QStringLiteral("&lr=lang_it");
     return address;
@@ -65,7 +85,7 @@ std::optional<QString> resultsPageOfEntry(const QString &host, const QString &ph
     const std::optional<qint64> offset = pageOffsetOfEntry(entry);
     if (!offset)
         return std::nullopt;
-    QString quoted = phrase;
+    QString quoted = phrasePart(phrase);
     quoted.replace(QLatin1Char('"'), QStringLiteral("%22"));
     return searchPrefix(host) + quoted + offsetPart(*offset);
 }

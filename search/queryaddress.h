@@ -4,7 +4,8 @@
 #include <optional>
 
 // The addresses of the search engine's results pages. The phrase goes in as
-// typed: nothing is trimmed or encoded.
+// typed, spaces and quotes included; only "%", "&", "#" and "+", which would
+// change what the address asks for, are written as escapes.
 namespace QueryAddress {
 
 QString defaultHost();

@@ -15,6 +15,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
+#include <QUrlQuery>
 
 // Whole runs in the real engine against the local results service.
 class TestSearchRun : public QObject
@@ -36,6 +38,7 @@ private slots:
     void connectionClosedMidPage();
     void windowClosedInTheMiddleOfARun();
     void longRunListsEveryPositionOnceInOrder();
+    void phraseWithAmpersandAndHashReachesTheServiceWhole();
 
 private:
     void makeForm(int timer1Interval);
@@ -298,6 +301,23 @@ void TestSearchRun::longRunListsEveryPositionOnceInOrder()
         return;   // the sanitizers keep freed memory in quarantine
     QVERIFY2(atTheEnd <= afterFirstPage * 12 / 10,
              qPrintable(QStringLiteral("%1 kB after the first page, %2 kB at the end").arg(afterFirstPage).arg(atTheEnd)));
+}
+
+void TestSearchRun::phraseWithAmpersandAndHashReachesTheServiceWhole()
+{
+    makeForm(50);
+    const QString phrase = QStringLiteral("\"pane & olio\" #2 рецепты");
+    run(phrase, QStringLiteral("2"));
+    waitForEnd();
+    QCOMPARE(list("List1")->count(), 20);
+    QCOMPARE(list("List1")->item(10)->text().section(QLatin1Char(' '), 0, 0), QStringLiteral("11"));
+    const QStringList targets = received();
+    QCOMPARE(targets.size(), 2);
+    for (const QString &target : targets) {
+        const QUrlQuery query(QUrl(target).query());
+        QCOMPARE(query.queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded), phrase);
+    }
+    QVERIFY(targets.at(1).contains(QStringLiteral("&start=10&")));
 }
 
 int main(int argc, char *argv[])
