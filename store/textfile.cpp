@@ -36,6 +36,22 @@ QStringDecoder &utf8Decoder()
     return decoder;
 }
 
+QStringEncoder &ansiEncoder()
+{
+    thread_local QStringEncoder encoder(kAnsiCodePage, QStringEncoder::Flag::Stateless);
+    encoder.resetState();
+    return encoder;
+}
+
+bool isAscii(const QString &text)
+{
+    for (QChar c : text) {
+        if (c.unicode() >= 0x80)
+            return false;
+    }
+    return true;
+}
+
 QString decodeAnsi(const QByteArray &bytes)
 {
     QStringDecoder &decoder = ansiDecoder();
@@ -48,12 +64,15 @@ QString decodeAnsi(const QByteArray &bytes)
 
 QByteArray encodeLine(const QString &line)
 {
-    QStringEncoder encoder(kAnsiCodePage);
+    if (isAscii(line))
+        return line.toLatin1();
+    QStringEncoder &encoder = ansiEncoder();
     if (encoder.isValid()) {
         QByteArray bytes = encoder.encode(line);
         // The encoder substitutes what the code page lacks; only a line that
-        // reads back unchanged is kept in Windows-1252.
-        if (!encoder.hasError() && decodeLine(bytes) == line)
+        // reads back unchanged is kept in Windows-1252. (The encoder is reused,
+        // and its error flag outlives a reset, so the read-back is the test.)
+        if (decodeLine(bytes) == line)
             return bytes;
     }
     return line.toUtf8();
