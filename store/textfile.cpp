@@ -1,6 +1,7 @@
 #include "store/textfile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -58,6 +59,14 @@ QString decodeAnsi(const QByteArray &bytes)
     if (!decoder.isValid())
         return QString::fromLatin1(bytes);
     return decoder.decode(bytes);
+}
+
+// A full disk shows only when the buffered bytes go out.
+bool finish(QFile &file, bool written)
+{
+    const bool flushed = file.flush();
+    file.close();
+    return written && flushed && file.error() == QFileDevice::NoError;
 }
 
 } // namespace
@@ -139,10 +148,18 @@ std::optional<QStringList> readLines(const QString &path)
 
 bool writeLines(const QString &path, const QStringList &lines)
 {
+    const QByteArray data = encodeLines(lines);
+    // A device or a pipe cannot be replaced by a new file: write to it.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile() && !target.isDir()) {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return false;
+        return finish(file, file.write(data) == data.size());
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    const QByteArray data = encodeLines(lines);
     return file.write(data) == data.size() && file.commit();
 }
 
@@ -152,10 +169,7 @@ bool appendLine(const QString &path, const QString &line)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
         return false;
     const QByteArray bytes = encodeLine(line) + kLineEnd;
-    const bool written = file.write(bytes) == bytes.size();
-    const bool flushed = file.flush();
-    file.close();
-    return written && flushed && file.error() == QFileDevice::NoError;
+    return finish(file, file.write(bytes) == bytes.size());
 }
 
 } // namespace TextFile

@@ -1,7 +1,12 @@
+#include "app/listorder.h"
+#include "badbytes.h"
 #include "store/logviewer.h"
+#include "store/textfile.h"
 #include "store/resultlog.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,11 +21,22 @@ private slots:
     void viewerShowsNonEmptyLinesSorted_data();
     void viewerShowsNonEmptyLinesSorted();
     void viewerOfMissingLogIsEmpty();
+    void badLogsAreShownAndKeptWhenAppended_data();
+    void badLogsAreShownAndKeptWhenAppended();
 };
 
 namespace {
 
 const QDateTime kNow(QDate(2024, 5, 17), QTime(14, 3, 9));
+
+QString logHolding(const QTemporaryDir &dir, const QByteArray &bytes)
+{
+    const QString path = dir.filePath(QStringLiteral("Risultato.txt"));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+    return path;
+}
 
 } // namespace
 
@@ -95,11 +111,7 @@ void TestResultLog::viewerShowsNonEmptyLinesSorted()
 {
     QFETCH(QByteArray, log);
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Risultato.txt"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(log);
-    file.close();
+    const QString path = logHolding(dir, log);
     QTEST(LogViewer::entries(path), "entries");
 }
 
@@ -107,6 +119,41 @@ void TestResultLog::viewerOfMissingLogIsEmpty()
 {
     QTemporaryDir dir;
     QCOMPARE(LogViewer::entries(dir.filePath(QStringLiteral("Risultato.txt"))), QStringList());
+}
+
+void TestResultLog::badLogsAreShownAndKeptWhenAppended_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    for (const auto &[name, bytes] : BadBytes::files())
+        QTest::newRow(name) << bytes;
+}
+
+void TestResultLog::badLogsAreShownAndKeptWhenAppended()
+{
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    const QString path = logHolding(dir, bytes);
+    QVERIFY(QFileInfo(path).size() == bytes.size());
+    QElapsedTimer clock;
+    clock.start();
+    const QStringList entries = LogViewer::entries(path);
+    const qint64 shown = clock.elapsed();
+    QStringList expected = TextFile::decodeLines(bytes);
+    expected.removeAll(QString());
+    QCOMPARE(entries.size(), expected.size());
+    for (qsizetype i = 1; i < entries.size(); ++i)
+        QVERIFY(!ListOrder::less(entries.at(i), entries.at(i - 1)));
+
+    // Appending never touches what the log held.
+    const QString line = QStringLiteral("bimby < \"velmora\" trovato nella posizione n° 12");
+    QVERIFY(ResultLog::append(path, line));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray after = file.readAll();
+    QVERIFY(after.startsWith(bytes));
+    QCOMPARE(after.mid(bytes.size()), TextFile::encodeLine(line) + "\r\n");
+    if (bytes.size() > 1024 * 1024)
+        qInfo("%lld bytes: %lld entries sorted in %lld ms", qlonglong(bytes.size()), qlonglong(entries.size()), shown);
 }
 
 QTEST_GUILESS_MAIN(TestResultLog)

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QFileInfo>
 #include <QTest>
 
 class TestTextFile : public QObject
@@ -19,6 +20,7 @@ private slots:
     void appendKeepsEarlierLines();
     void missingFileReadsAsNothing();
     void unwritableFolderFailsBothWrites();
+    void fullDiskFailsBothWrites();
 };
 
 void TestTextFile::encodesInWindows1252WhenItCan_data()
@@ -137,6 +139,16 @@ void TestTextFile::unwritableFolderFailsBothWrites()
     const QString path = dir.filePath(QStringLiteral("file/inside.txt"));
     QVERIFY(!TextFile::writeLines(path, {QStringLiteral("a")}));
     QVERIFY(!TextFile::appendLine(path, QStringLiteral("a")));
+}
+
+void TestTextFile::fullDiskFailsBothWrites()
+{
+    const QString full = QStringLiteral("/dev/full");
+    if (!QFileInfo(full).exists() || QFileInfo(full).isFile())
+        QSKIP("no /dev/full device here");
+    QVERIFY(!TextFile::writeLines(full, {QStringLiteral("velmora"), QStringLiteral("10")}));
+    QVERIFY(!TextFile::appendLine(full, QStringLiteral("bimby < \"velmora\" non trovato")));
+    QVERIFY(!QFileInfo(full).isFile());   // still the device
 }
 
 QTEST_GUILESS_MAIN(TestTextFile)
