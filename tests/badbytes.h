@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QRandomGenerator>
+#include <QTest>
 #include <utility>
 
 namespace BadBytes {
@@ -43,6 +44,14 @@ inline QList<std::pair<const char *, QByteArray>> files()
         {"54 MB, a million lines", QByteArray("velmora\r\n10\r\n")
                                        + manyLines(1000000, "ricette della nonna per il bimby tm31 numero ")},
     };
+}
+
+// One data row per kind of bad file, in a column named "bytes".
+inline void addRows()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    for (const auto &[name, bytes] : files())
+        QTest::newRow(name) << bytes;
 }
 
 } // namespace BadBytes

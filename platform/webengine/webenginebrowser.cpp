@@ -1,7 +1,6 @@
 #include "platform/webengine/webenginebrowser.h"
 
 #include <QFile>
-#include <type_traits>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWebEngineLoadingInfo>
@@ -9,6 +8,8 @@
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineView>
+
+#include <type_traits>
 
 namespace {
 

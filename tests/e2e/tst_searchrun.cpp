@@ -232,22 +232,17 @@ void TestSearchRun::unansweredPageWaitsUntilStopped()
 
 void TestSearchRun::connectionClosedMidPage()
 {
-    // The engine shows what arrived before the connection closed; whatever it
-    // makes of it, the results that did arrive are listed once and no page
-    // follows a page that was not whole.
+    // The engine shows its error page for a page cut short: no result on it,
+    // so the run waits until the user stops it.
     makeForm(50);
     auto *button = m_form->findChild<QPushButton *>(QStringLiteral("Command1"));
     run(QStringLiteral("tronca"));
     QTRY_VERIFY_WITH_TIMEOUT(!received().isEmpty(), 20000);
     QTest::qWait(2000);
-    QVERIFY(list("List1")->count() < 10);
-    for (int i = 0; i < list("List1")->count(); ++i)
-        QVERIFY(list("List1")->item(i)->text().startsWith(QString::number(i + 1) + QStringLiteral(" - http://www.sito")));
+    QCOMPARE(list("List1")->count(), 0);
     QCOMPARE(received().size(), 1);
-    qInfo("after the cut page: %lld listed, button \"%s\", Label1 \"%s\"", qlonglong(list("List1")->count()),
-          qPrintable(button->text()), qPrintable(label1()));
-    if (button->text() == QStringLiteral("Arresta"))
-        button->click();
+    QCOMPARE(button->text(), QStringLiteral("Arresta"));
+    button->click();
     QCOMPARE(button->text(), QStringLiteral("Avvia"));
 }
 

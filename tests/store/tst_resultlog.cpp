@@ -123,9 +123,7 @@ void TestResultLog::viewerOfMissingLogIsEmpty()
 
 void TestResultLog::badLogsAreShownAndKeptWhenAppended_data()
 {
-    QTest::addColumn<QByteArray>("bytes");
-    for (const auto &[name, bytes] : BadBytes::files())
-        QTest::newRow(name) << bytes;
+    BadBytes::addRows();
 }
 
 void TestResultLog::badLogsAreShownAndKeptWhenAppended()

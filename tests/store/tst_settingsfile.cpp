@@ -103,9 +103,7 @@ void TestSettingsFile::roundTripKeepsEveryCharacter()
 
 void TestSettingsFile::badFilesLoadAndSaveBack_data()
 {
-    QTest::addColumn<QByteArray>("bytes");
-    for (const auto &[name, bytes] : BadBytes::files())
-        QTest::newRow(name) << bytes;
+    BadBytes::addRows();
 }
 
 void TestSettingsFile::badFilesLoadAndSaveBack()
