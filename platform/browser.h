@@ -19,7 +19,8 @@ public:
     virtual void navigate2(const QString &address) = 0;
 
     // The markup of the document that completed last, as the results pages'
-    // reader expects it; nullopt when no HTML document could be read.
+    // reader expects it; nullopt when no HTML document could be read or the
+    // load failed (no connection, a page cut short).
     virtual std::optional<QString> pageText() const = 0;
 
     // The widget that shows the pages; it lives inside `container`.

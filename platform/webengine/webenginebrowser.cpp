@@ -76,13 +76,25 @@ void WebEngineBrowser::onLoadingChanged(const QWebEngineLoadingInfo &info)
     case QWebEngineLoadingInfo::LoadStoppedStatus:
         return;
     case QWebEngineLoadingInfo::LoadFailedStatus:
-        if (info.errorCode() == kAborted)
-            return;
-        break;
+        if (info.errorCode() != kAborted)
+            reportFailedLoad();
+        return;
     case QWebEngineLoadingInfo::LoadSucceededStatus:
-        break;
+        readPageText();
+        return;
     }
-    readPageText();
+}
+
+void WebEngineBrowser::reportFailedLoad()
+{
+    // What the view shows after a failed load is the engine's error page or,
+    // when the connection broke mid-page, the part that had arrived, which
+    // the engine sometimes renders and sometimes replaces. Neither is a page
+    // to read results from: the document completes without markup.
+    ++m_generation;   // a read still running for this load is dropped
+    m_pageText.reset();
+    if (m_documentComplete)
+        m_documentComplete();
 }
 
 void WebEngineBrowser::readPageText()

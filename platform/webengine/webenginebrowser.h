@@ -29,6 +29,7 @@ private:
     void placeView();
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
     void readPageText();
+    void reportFailedLoad();
 
     QPointer<QWidget> m_container;
     QWebEngineProfile *m_profile = nullptr;

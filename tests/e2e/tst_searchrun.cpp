@@ -232,7 +232,7 @@ void TestSearchRun::unansweredPageWaitsUntilStopped()
 
 void TestSearchRun::connectionClosedMidPage()
 {
-    // The engine shows its error page for a page cut short: no result on it,
+    // A page cut short is a failed load: nothing is read from what arrived,
     // so the run waits until the user stops it.
     makeForm(50);
     auto *button = m_form->findChild<QPushButton *>(QStringLiteral("Command1"));

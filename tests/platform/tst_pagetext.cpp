@@ -25,7 +25,8 @@ private slots:
     void engineStartsWithTheFirstNavigation();
     void missingModuleLeavesTheWindowWorking();
     void replacedNavigationReportsNothing();
-    void failedLoadReportsTheErrorPage();
+    void failedLoadCompletesWithoutText_data();
+    void failedLoadCompletesWithoutText();
 
 private:
     QString load(const QString &address);
@@ -37,7 +38,8 @@ private:
 
 void TestPageText::initTestCase()
 {
-    results::Catalog catalog = results::Catalog::parse("[lenta]\nhttp://www.lenta.it/\n@slow 0 1500\n");
+    results::Catalog catalog = results::Catalog::parse("[lenta]\nhttp://www.lenta.it/\n@slow 0 1500\n"
+                                                               "[tronca]\n@generate 30\n@cut 0\n");
     m_service = std::make_unique<results::Service>(std::move(catalog));
     QVERIFY(m_service->start() > 0);
     m_window = std::make_unique<QWidget>();
@@ -134,15 +136,27 @@ void TestPageText::replacedNavigationReportsNothing()
     QVERIFY(m_browser->pageText()->contains(QStringLiteral("veloce")));
 }
 
-void TestPageText::failedLoadReportsTheErrorPage()
+void TestPageText::failedLoadCompletesWithoutText_data()
 {
-    // A port nobody listens on: the engine's error page is the document.
+    QTest::addColumn<bool>("cut");
+    QTest::newRow("nobody listens") << false;
+    QTest::newRow("page cut short") << true;
+}
+
+void TestPageText::failedLoadCompletesWithoutText()
+{
+    // Whether the engine shows its error page or the half page that arrived,
+    // the document completes once and gives nothing to read results from.
+    QFETCH(bool, cut);
     results::Service closed{results::Catalog()};
     const int port = closed.start();
     closed.stop();
-    const QString text = load(QStringLiteral("http://127.0.0.1:%1/search?q=x").arg(port));
-    QVERIFY(text != QStringLiteral("<no document>"));
-    QVERIFY(!text.contains(QStringLiteral("class=r")));
+    const QString address = cut ? QStringLiteral("http://127.0.0.1:%1/search?q=tronca").arg(m_service->port())
+                                : QStringLiteral("http://127.0.0.1:%1/search?q=x").arg(port);
+    QSignalSpy complete(m_browser.get(), &Browser::documentComplete);
+    QCOMPARE(load(address), QStringLiteral("<no text>"));
+    QTest::qWait(1000);
+    QCOMPARE(complete.size(), 1);
 }
 
 int main(int argc, char *argv[])
