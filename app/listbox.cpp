@@ -5,7 +5,6 @@
 
 #include <QEvent>
 #include <QFontMetricsF>
-#include <QScrollBar>
 #include <QStyledItemDelegate>
 
 #include <algorithm>
@@ -138,7 +137,12 @@ void ListBox::setHorizontalExtent(int pixels)
 
 void ListBox::updateGeometries()
 {
+    // The view sizes its scroll bars, and decides whether the horizontal one
+    // shows, from its contents size, whose width it takes from the first
+    // item alone. Setting a range of our own after it made the two disagree
+    // within a few pixels of the viewport's width: the bar was hidden and
+    // shown in turn, each change asking for another layout, for ever. So the
+    // contents are as wide as the extent, and the view alone sets the range.
+    resizeContents(m_extent, contentsSize().height());
     QListWidget::updateGeometries();
-    horizontalScrollBar()->setRange(0, std::max(0, m_extent - viewport()->width()));
-    horizontalScrollBar()->setPageStep(viewport()->width());
 }

@@ -1,8 +1,11 @@
 #include "app/form1.h"
 #include "app/controls.h"
+#include "app/horizontalextent.h"
 #include "app/listbox.h"
 #include "badbytes.h"
 #include "fakes.h"
+#include "settled.h"
+#include "watchdog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -101,6 +104,7 @@ private slots:
     void italianOnlyAndPhraseReadAtEachPage();
     void continueModeAndSaveButton();
     void indicatorFlashes();
+    void listExtentFollowsTheWidestEntry_data();
     void listExtentFollowsTheWidestEntry();
     void entryWidthsMatchTheFont_data();
     void entryWidthsMatchTheFont();
@@ -623,27 +627,96 @@ void TestForm1::indicatorFlashes()
     QTRY_COMPARE(shape->backColor(), QColor(0, 64, 0));
 }
 
+void TestForm1::listExtentFollowsTheWidestEntry_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<int>("length");      // of the wide address; 0: its entry just wider than the list
+    QTest::addColumn<bool>("wideFirst");  // the first result, whose size the view takes for every row
+    QTest::addColumn<bool>("maximized");
+    QTest::newRow("List1, after short ones") << "List1" << 170 << false << false;
+    QTest::newRow("List1, first, 74") << "List1" << 74 << true << false;
+    QTest::newRow("List1, first, just wider") << "List1" << 0 << true << false;
+    QTest::newRow("List1, after short ones, just wider") << "List1" << 0 << false << false;
+    QTest::newRow("List1, first, 300") << "List1" << 300 << true << false;
+    QTest::newRow("List1 maximized, first, just wider") << "List1" << 0 << true << true;
+    QTest::newRow("List1 maximized, 300") << "List1" << 300 << false << true;
+    QTest::newRow("List3, first, 120") << "List3" << 120 << true << false;
+    QTest::newRow("List3, first, just wider") << "List3" << 0 << true << false;
+    QTest::newRow("List3 maximized, first, just wider") << "List3" << 0 << true << true;
+    QTest::newRow("List2, lines of 400") << "List2" << 400 << true << false;
+    QTest::newRow("List2, first, just wider") << "List2" << 0 << true << false;
+}
+
 void TestForm1::listExtentFollowsTheWidestEntry()
 {
+    QFETCH(QString, list);
+    QFETCH(int, length);
+    QFETCH(bool, wideFirst);
+    QFETCH(bool, maximized);
     makeForm();
-    auto *list1 = control<ListBox>("List1");
-    start();
-    QStringList links = sites(1, 9);
-    links.append(QStringLiteral("http://www.sito-con-un-indirizzo-molto-lungo.it/") + QString(120, QLatin1Char('p')));
-    m_browser->complete(page(links));
-    const int full = list1->horizontalExtent();
-    list1->updateHorizontalExtent();
-    QCOMPARE(list1->horizontalExtent(), full);
-    QCOMPARE(full, qRound(list1->entryWidth(list1->item(9)->text()) + 10));
-    QVERIFY(full > list1->viewport()->width());
-    QCOMPARE(list1->horizontalScrollBar()->maximum(), full - list1->viewport()->width());
+    if (maximized) {
+        m_form->showMaximized();
+        QTRY_VERIFY(m_form->centralWidget()->width() > 748);
+    }
+    auto *target = control<ListBox>(qPrintable(list));
+    const int position = wideFirst ? 1 : 10;
+    QString wide = QStringLiteral("http://www.velmora.it/");
+    const auto entryOf = [&](const QString &address) {
+        return list == QLatin1String("List2") ? address : QStringLiteral("%1 - %2").arg(position).arg(address);
+    };
+    if (length > 0) {
+        wide += QString(length - wide.size(), QLatin1Char('p'));
+    } else {
+        // Within a few pixels of the viewport: the first row's own width fits, the extent does not.
+        const int viewport = target->viewport()->width();
+        while (HorizontalExtent::ofEntry(target->entryWidth(entryOf(wide + QStringLiteral("pp")))) <= viewport)
+            wide += QLatin1Char('p');
+        while (HorizontalExtent::ofEntry(target->entryWidth(entryOf(wide))) <= viewport)
+            wide += QLatin1Char('i');
+    }
 
-    start(QStringLiteral("bimby")); // stop
-    start(QStringLiteral("bimby"));
-    QCOMPARE(list1->horizontalExtent(), 0);
-    QCOMPARE(list1->horizontalScrollBar()->maximum(), 0);
+    if (list == QLatin1String("List2")) {
+        QByteArray log = "alfa < 2024/05/17 - 14:03:09 > corta\r\n";
+        log.prepend(wide.toLatin1() + "\r\n");   // sorts first: "http" before "zeta"
+        log += "zeta < 2024/05/17 - 14:03:09 > " + QByteArray(length > 0 ? length : 10, 'z') + "\r\n";
+        writeBytes(m_options.dataFolder.resultLog(), log);
+        m_form->findChild<QAction *>(QStringLiteral("ApriProg"))->trigger();
+    } else {
+        if (list == QLatin1String("List3"))
+            control<QCheckBox>("Check1")->click();
+        control<QLineEdit>("Text1(2)")->setText(QStringLiteral("1"));
+        start();
+        QStringList links = sites(1, 9);
+        links.insert(wideFirst ? 0 : 9, wide);
+        m_browser->complete(page(links));
+    }
+    QTRY_VERIFY(target->entries().contains(entryOf(wide)));
+
+    // Settled: no layout keeps asking for another, the bar shows exactly
+    // when the widest entry does not fit, and scrolls to its end.
+    QCOMPARE(layoutEventsWhenIdle(target), 0);
+    const int full = target->horizontalExtent();
+    target->updateHorizontalExtent();
+    QCOMPARE(target->horizontalExtent(), full);
+    double widest = 0;
+    for (const QString &entry : target->entries())
+        widest = std::max(widest, target->entryWidth(entry));
+    QCOMPARE(full, HorizontalExtent::ofEntry(widest));
+    const QScrollBar *bar = target->horizontalScrollBar();
+    QVERIFY(full > target->viewport()->width());
+    QVERIFY(bar->isVisible());
+    QCOMPARE(bar->maximum(), full - target->viewport()->width());
+    QCOMPARE(bar->pageStep(), target->viewport()->width());
+    if (list == QLatin1String("List2"))
+        return;
+
+    start(); // stop
+    start();
+    QCOMPARE(target->horizontalExtent(), 0);
+    QTRY_VERIFY(!bar->isVisible());
+    QCOMPARE(bar->maximum(), 0);
     m_browser->complete(page(sites(1, 2)));
-    QVERIFY(list1->horizontalExtent() < full);
+    QVERIFY(target->horizontalExtent() < full);
 }
 
 void TestForm1::entryWidthsMatchTheFont_data()
@@ -835,5 +908,5 @@ void TestForm1::homePageAndMainView()
     QCOMPARE(stackOf(m_form->centralWidget()).constFirst(), QStringLiteral("List1"));
 }
 
-QTEST_MAIN(TestForm1)
+CERCA_WATCHED_TEST_MAIN(TestForm1)
 #include "tst_form1.moc"

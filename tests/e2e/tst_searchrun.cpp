@@ -4,7 +4,10 @@
 #include "platform/engineenvironment.h"
 #include "platform/embeddedbrowser.h"
 #include "resultsservice.h"
+#include "settled.h"
+#include "watchdog.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,6 +21,19 @@
 #include <QUrl>
 #include <QUrlQuery>
 
+namespace {
+
+std::string longAddress(const std::string &host, int length)
+{
+    std::string address = "http://" + host + "/";
+    while (int(address.size()) < length)
+        address += "percorso-" + std::to_string(address.size()) + "/";
+    address.resize(length);
+    return address;
+}
+
+} // namespace
+
 // Whole runs in the real engine against the local results service.
 class TestSearchRun : public QObject
 {
@@ -27,8 +43,11 @@ private slots:
     void init();
     void cleanup();
 
+    void hitOnTheSecondPage_data();
     void hitOnTheSecondPage();
+    void continueModeListsBothHitsOfAPage_data();
     void continueModeListsBothHitsOfAPage();
+    void endOfTheResults_data();
     void endOfTheResults();
     void pageLimit();
     void httpsResultIsTakenWhole();
@@ -61,7 +80,7 @@ private:
 
 void TestSearchRun::initTestCase()
 {
-    const std::string catalog =
+    std::string catalog =
         "[seconda]\n@generate 13\nhttp://www.velmora.it/ricette\n@generate 10\n"
         "[doppia]\nhttp://www.a.it/\nhttp://www.b.it/\nhttp://www.velmora.it/uno\nhttp://www.c.it/\n"
         "http://www.d.it/\nhttp://www.e.it/\nhttp://www.f.it/\nhttp://velmora.com/due\nhttp://www.g.it/\n"
@@ -72,7 +91,15 @@ void TestSearchRun::initTestCase()
         "[muta dopo]\n@generate 30\n@silent 10\n"
         "[tronca]\n@generate 30\n@cut 0\n"
         "[chiusa]\n@generate 30\n@slow 10 1500\n";
-    m_service = std::make_unique<results::Service>(results::Catalog::parse(catalog));
+    // Addresses of 60 to 300 characters, wider than every list.
+    std::string wide = "[lunghi]\n", wideEnd = "[lunghi senza]\n", wideBoth = "[doppia lunga]\n";
+    for (int i = 0; i < 13; ++i) {
+        wide += longAddress("www.sito" + std::to_string(i) + ".it", 60 + i * 20) + "\n";
+        wideEnd += longAddress("www.sito" + std::to_string(i) + ".it", 300 - i * 20) + "\n";
+        wideBoth += longAddress(i == 2 || i == 7 ? "www.velmora.it" : "www.altro.it", 60 + i * 20) + "\n";
+    }
+    wide += longAddress("www.velmora.it", 300) + "\n@generate 10\n";
+    m_service = std::make_unique<results::Service>(results::Catalog::parse(catalog + wide + wideEnd + wideBoth));
     QVERIFY(m_service->start() > 0);
 }
 
@@ -122,40 +149,83 @@ QStringList TestSearchRun::received() const
     return targets;
 }
 
+void TestSearchRun::hitOnTheSecondPage_data()
+{
+    QTest::addColumn<QString>("phrase");
+    QTest::addColumn<QString>("hit");
+    QTest::newRow("short addresses") << "seconda" << "http://www.velmora.it/ricette";
+    QTest::newRow("addresses of 60 to 300 characters")
+        << "lunghi" << QString::fromStdString(longAddress("www.velmora.it", 300));
+}
+
 void TestSearchRun::hitOnTheSecondPage()
 {
+    QFETCH(QString, phrase);
+    QFETCH(QString, hit);
     makeForm(100);
-    run(QStringLiteral("seconda"));
+    run(phrase);
     waitForEnd();
     QCOMPARE(label1(), QStringLiteral("\"velmora\" trovato nella posizione n° 14"));
     QCOMPARE(label1Colour(), QColor(0, 64, 0));
     QCOMPARE(list("List1")->count(), 14);
-    QCOMPARE(list("List1")->item(13)->text(), QStringLiteral("14 - http://www.velmora.it/ricette"));
+    QCOMPARE(list("List1")->item(13)->text(), QStringLiteral("14 - ") + hit);
     QCOMPARE(m_desktop->beeps, 1);
-    QCOMPARE(received(), (QStringList{"/search?q=seconda", "/search?q=seconda&hl=it&lr=&newwindow=1&start=10&sa=N"}));
+    QCOMPARE(received(), (QStringList{"/search?q=" + phrase, "/search?q=" + phrase + "&hl=it&lr=&newwindow=1&start=10&sa=N"}));
+    QCOMPARE(layoutEventsWhenIdle(list("List1")), 0);
+
+    // The outcome saved and shown in the log viewer.
+    m_form->findChild<QPushButton *>(QStringLiteral("Command2"))->click();
+    m_form->findChild<QAction *>(QStringLiteral("ApriProg"))->trigger();
+    QCOMPARE(list("List2")->count(), 1);
+    QVERIFY(list("List2")->item(0)->text().startsWith(phrase + " - (" + hit));
+    QCOMPARE(layoutEventsWhenIdle(list("List2")), 0);
+}
+
+void TestSearchRun::continueModeListsBothHitsOfAPage_data()
+{
+    QTest::addColumn<QString>("phrase");
+    QTest::addColumn<QStringList>("hits");
+    QTest::newRow("short addresses") << "doppia" << QStringList{"3 - http://www.velmora.it/uno", "8 - http://velmora.com/due"};
+    QTest::newRow("addresses of 60 to 300 characters")
+        << "doppia lunga"
+        << QStringList{"3 - " + QString::fromStdString(longAddress("www.velmora.it", 100)),
+                       "8 - " + QString::fromStdString(longAddress("www.velmora.it", 200))};
 }
 
 void TestSearchRun::continueModeListsBothHitsOfAPage()
 {
+    QFETCH(QString, phrase);
+    QFETCH(QStringList, hits);
     makeForm(100);
     m_form->findChild<QCheckBox *>(QStringLiteral("Check1"))->click();
-    run(QStringLiteral("doppia"), QStringLiteral("1"));
+    run(phrase, QStringLiteral("1"));
     waitForEnd();
-    QCOMPARE(list("List3")->entries(), (QStringList{"3 - http://www.velmora.it/uno", "8 - http://velmora.com/due"}));
+    QCOMPARE(list("List3")->entries(), hits);
     QCOMPARE(label1(), QStringLiteral("'velmora' non trovato!"));
     QCOMPARE(label1Colour(), QColor(255, 0, 0));
     QCOMPARE(received().size(), 1);
+    QCOMPARE(layoutEventsWhenIdle(list("List1")), 0);
+    QCOMPARE(layoutEventsWhenIdle(list("List3")), 0);
+}
+
+void TestSearchRun::endOfTheResults_data()
+{
+    QTest::addColumn<QString>("phrase");
+    QTest::newRow("short addresses") << "corta";
+    QTest::newRow("addresses of 60 to 300 characters") << "lunghi senza";
 }
 
 void TestSearchRun::endOfTheResults()
 {
+    QFETCH(QString, phrase);
     makeForm(100);
-    run(QStringLiteral("corta"));
+    run(phrase);
     waitForEnd();
     QCOMPARE(list("List1")->count(), 13);
     QCOMPARE(label1(), QStringLiteral("'velmora' non trovato!"));
     QCOMPARE(label1Colour(), QColor(0, 64, 0));
     QCOMPARE(received().size(), 2);
+    QCOMPARE(layoutEventsWhenIdle(list("List1")), 0);
 }
 
 void TestSearchRun::pageLimit()
@@ -320,6 +390,7 @@ int main(int argc, char *argv[])
     EngineEnvironment::prepare();
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
+    Watchdog watchdog;
     TestSearchRun test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -1,6 +1,7 @@
 #include "platform/engineenvironment.h"
 #include "platform/embeddedbrowser.h"
 #include "resultsservice.h"
+#include "watchdog.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -166,6 +167,7 @@ int main(int argc, char *argv[])
     EngineEnvironment::prepare();
     QApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
+    Watchdog watchdog;
     TestPageText test;
     return QTest::qExec(&test, argc, argv);
 }
