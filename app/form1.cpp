@@ -7,6 +7,7 @@
 #include "platform/addressrule.h"
 #include "platform/browser.h"
 #include "platform/desktop.h"
+#include "search/resultlinks.h"
 #include "search/scanner.h"
 #include "store/logviewer.h"
 #include "store/resultlog.h"
@@ -220,7 +221,9 @@ void Form1::createControls()
 
     connect(Command1, &QPushButton::clicked, this, &Form1::startCommand);
     connect(Command2, &QPushButton::clicked, this, &Form1::saveResult);
-    connect(Check1, &QCheckBox::clicked, this, &Form1::continueModeClicked);
+    // The rule follows the box's value however it changes: mouse, keyboard,
+    // an assistive technology's action.
+    connect(Check1, &QCheckBox::stateChanged, this, &Form1::continueModeClicked);
     connect(Timer1, &QTimer::timeout, this, &Form1::nextPageTimer);
     connect(Timer2, &QTimer::timeout, this, &Form1::indicatorTick);
     connect(Label2, &ClickLabel::clicked, this, &Form1::clearPhraseList);
@@ -373,6 +376,8 @@ void Form1::applyGeometry(const LayoutGeometry &g)
     List2->setGeometry(List2->x(), List2->y(), pixels(g.list2Width), pixels(g.list2Height));
     List3->setGeometry(pixels(g.list3Left), List3->y(), pixels(g.list3Width), pixels(g.list3Height));
     Frame4->move(pixels(g.frame4Left), pixels(g.frame4Top));
+    if (browserInFront())
+        placeBrowserInFront();
 }
 
 QString Form1::engineName() const
@@ -434,8 +439,82 @@ void Form1::closeEvent(QCloseEvent *event)
 void Form1::documentComplete()
 {
     const std::optional<QString> text = m_browser->pageText();
-    if (text && text->size() > 100)
+    const bool readable = text && text->size() > 100;
+    // A page of the classic markup is read as it always was.
+    if (readable && Scanner::hasClassicHeading(*text)) {
+        putBrowserBack();
         RecuperaDati(*text);
+        return;
+    }
+    const PageLinks links = m_browser->pageLinks();
+    const QStringList results = readable ? ResultLinks::targetsOf(links.results, links.address) : QStringList();
+    if (!results.isEmpty()) {
+        putBrowserBack();
+        readTodayResults(results, ResultLinks::hasNextPage(links.address, links.pages));
+        return;
+    }
+    // Consent, a check, an error or markup we do not know: the user answers
+    // in the page, and the page that follows is read as usual.
+    if (Command1->text() == kStop)
+        showBrowserInFront();
+}
+
+void Form1::showBrowserInFront()
+{
+    if (!m_browserNote) {
+        m_browserNote = new QLabel(m_client);
+        m_browserNote->setObjectName(QStringLiteral("BrowserNote"));
+        m_browserNote->setWordWrap(true);
+        m_browserNote->setAlignment(Qt::AlignCenter);
+        m_browserNote->setFont(boldFont(font()));
+        m_browserNote->setAutoFillBackground(true);
+        QPalette palette = m_browserNote->palette();
+        palette.setColor(QPalette::Window, colourFromBgr(kLightYellow));
+        palette.setColor(QPalette::WindowText, colourFromBgr(kDarkRed));
+        m_browserNote->setPalette(palette);
+        m_browserNote->hide();
+    }
+    m_browserNote->setText(QStringLiteral("%1 chiede una risposta prima di mostrare i risultati: rispondi nella "
+                                          "pagina qui sotto, la ricerca riprende da sola.")
+                               .arg(engineName()));
+    if (browserInFront())
+        return;
+    m_browserGeometry = WebBrowser1->geometry();
+    const QObjectList &siblings = m_client->children();
+    const qsizetype index = siblings.indexOf(WebBrowser1);
+    m_aboveBrowser = nullptr;
+    for (qsizetype i = index + 1; i < siblings.size() && !m_aboveBrowser; ++i) {
+        if (siblings[i]->isWidgetType() && siblings[i] != m_browserNote)
+            m_aboveBrowser = static_cast<QWidget *>(siblings[i]);
+    }
+    m_browserNote->show();
+    placeBrowserInFront();
+    WebBrowser1->raise();
+    m_browserNote->raise();
+}
+
+bool Form1::browserInFront() const
+{
+    return m_browserNote && !m_browserNote->isHidden();
+}
+
+void Form1::placeBrowserInFront()
+{
+    // Over the upper area, where the lists lie, down to the controls.
+    const QRect upper(0, 0, m_client->width(), Frame4->y());
+    const int noteHeight = m_browserNote->heightForWidth(upper.width()) + 8;
+    m_browserNote->setGeometry(upper.left(), upper.top(), upper.width(), noteHeight);
+    WebBrowser1->setGeometry(upper.adjusted(0, noteHeight, 0, 0));
+}
+
+void Form1::putBrowserBack()
+{
+    if (!browserInFront())
+        return;
+    m_browserNote->hide();
+    WebBrowser1->setGeometry(m_browserGeometry);
+    if (m_aboveBrowser)
+        WebBrowser1->stackUnder(m_aboveBrowser);
 }
 
 void Form1::nextPageTimer()
@@ -447,12 +526,22 @@ void Form1::nextPageTimer()
     Label4->setText(m_run.inizioPagina ? QString::number(*m_run.inizioPagina) : QString());
 }
 
+ScanInput Form1::scanInput() const
+{
+    return ScanInput{Text1[1]->text(), Text1[2]->text(), Check1->checkState() == Qt::Checked,
+                     Command1->text() == kStart};
+}
+
 void Form1::RecuperaDati(const QString &pageText)
 {
     flashIndicator();
-    const ScanInput input{Text1[1]->text(), Text1[2]->text(), Check1->checkState() == Qt::Checked,
-                          Command1->text() == kStart};
-    applyScan(Scanner::scanPage(pageText, input, m_run));
+    applyScan(Scanner::scanPage(pageText, scanInput(), m_run));
+}
+
+void Form1::readTodayResults(const QStringList &results, bool hasNextPage)
+{
+    flashIndicator();
+    applyScan(Scanner::scanResults(results, hasNextPage, scanInput(), m_run));
 }
 
 void Form1::applyScan(const ScanResult &result)
@@ -502,6 +591,7 @@ void Form1::showLogInList()
 
 void Form1::mainView()
 {
+    putBrowserBack();
     List1->raise();
     List2->hide();
 }

@@ -7,6 +7,8 @@
 
 #include <QDateTime>
 #include <QMainWindow>
+#include <QPointer>
+#include <QRect>
 #include <array>
 #include <functional>
 
@@ -25,6 +27,7 @@ class QMenu;
 class QPushButton;
 class QStringListModel;
 class QTimer;
+struct ScanInput;
 struct ScanResult;
 
 struct Form1Options
@@ -82,7 +85,14 @@ private:
     void showPopup(Qt::MouseButton button, const QPoint &globalPosition);
 
     void flashIndicator();
+    ScanInput scanInput() const;
+    void readTodayResults(const QStringList &results, bool hasNextPage);
     void applyScan(const ScanResult &result);
+    // A page that asks the user something: the browser over the lists, with a note.
+    void showBrowserInFront();
+    void placeBrowserInFront();
+    void putBrowserBack();
+    bool browserInFront() const;
     void openAddress(const QString &address);
     int selectedIndexOfList1() const;
     QString engineName() const;
@@ -115,6 +125,9 @@ private:
     QLabel *Label4 = nullptr;
     Shape *Shape1 = nullptr;
     QWidget *WebBrowser1 = nullptr;
+    QLabel *m_browserNote = nullptr;    // made when the browser first comes to the front
+    QRect m_browserGeometry;            // WebBrowser1's place behind the lists
+    QPointer<QWidget> m_aboveBrowser;   // the sibling it goes back under
     QTimer *Timer1 = nullptr;
     QTimer *Timer2 = nullptr;
 

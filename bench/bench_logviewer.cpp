@@ -21,6 +21,7 @@ class NoBrowser : public Browser
 public:
     void navigate2(const QString &) override {}
     std::optional<QString> pageText() const override { return std::nullopt; }
+    PageLinks pageLinks() const override { return {}; }
     void attach(QWidget *) override {}
 };
 

@@ -2,9 +2,19 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QWidget;
+
+// The links of a completed document that results pages in today's markup
+// are read from, as absolute addresses.
+struct PageLinks
+{
+    QString address;        // the document's own
+    QStringList results;    // links that hold a result heading, outside ads and other blocks, in order
+    QStringList pages;      // links that may lead to another results page
+};
 
 // The embedded browser as the main window uses it: navigate to an address,
 // hear when a document has completed, read the completed document's markup.
@@ -22,6 +32,8 @@ public:
     // reader expects it; nullopt when no HTML document could be read or the
     // load failed (no connection, a page cut short).
     virtual std::optional<QString> pageText() const = 0;
+    // The links of that document; empty when there is no text.
+    virtual PageLinks pageLinks() const = 0;
 
     // The widget that shows the pages; it lives inside `container`.
     virtual void attach(QWidget *container) = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/browser.h"
+
 #include <QString>
 #include <functional>
 #include <optional>
@@ -15,6 +17,7 @@ public:
 
     virtual void navigate(const QString &address) = 0;
     virtual std::optional<QString> pageText() const = 0;
+    virtual PageLinks pageLinks() const = 0;
     // Shows the pages inside `container`.
     virtual void attach(QWidget *container) = 0;
     // Called once for each main-frame load that completes.

@@ -95,6 +95,11 @@ std::optional<QString> EmbeddedBrowser::pageText() const
     return m_engine->pageText();
 }
 
+PageLinks EmbeddedBrowser::pageLinks() const
+{
+    return m_engine ? m_engine->pageLinks() : PageLinks();
+}
+
 void EmbeddedBrowser::attach(QWidget *container)
 {
     m_container = container;

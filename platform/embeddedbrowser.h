@@ -23,6 +23,7 @@ public:
 
     void navigate2(const QString &address) override;
     std::optional<QString> pageText() const override;
+    PageLinks pageLinks() const override;
     void attach(QWidget *container) override;
 
     bool engineStarted() const { return m_engine != nullptr; }

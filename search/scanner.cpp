@@ -1,5 +1,7 @@
 #include "search/scanner.h"
 
+#include <QRegularExpression>
+
 #include <cmath>
 
 bool ScanResult::endsRun() const
@@ -58,6 +60,45 @@ std::optional<double> offsetLimit(const QString &pageLimit)
     return limit;
 }
 
+namespace {
+
+// Takes one result link: lists it, counts it, and tells whether it ends the run.
+bool takeLink(const QString &address, const ScanInput &input, RunValues &run, ScanResult &result)
+{
+    run.indirizzoCorrente = address;
+    run.contaPosizione = run.contaPosizione.value_or(0) + 1;
+    const QString entry = QString::number(*run.contaPosizione) + QStringLiteral(" - ") + address;
+    result.entries.append(entry);
+    if (!address.contains(input.fragment))
+        return false;
+    result.report = foundMessage(input.fragment, *run.contaPosizione);
+    if (!input.continueMode) {
+        result.outcome = ScanOutcome::Found;
+        result.colour = ReportColour::DarkGreen;
+        return true;
+    }
+    result.hits.append(entry);
+    return false;
+}
+
+// A page read to its end: on to the next offset, unless the limit or a stop ends the run.
+void endOfPage(const ScanInput &input, RunValues &run, ScanResult &result)
+{
+    run.inizioPagina = run.inizioPagina.value_or(0) + kResultsPerPage;
+    const std::optional<double> limit = offsetLimit(input.pageLimit);
+    if (!limit) {
+        endWithNotFound(result, ScanOutcome::Failed, ReportColour::Red, input);
+        return;
+    }
+    if (static_cast<double>(*run.inizioPagina) == *limit || input.stopRequested) {
+        endWithNotFound(result, ScanOutcome::LimitOrStop, ReportColour::Red, input);
+        return;
+    }
+    result.outcome = ScanOutcome::NextPage;
+}
+
+} // namespace
+
 ScanResult scanPage(const QString &page, const ScanInput &input, RunValues &run)
 {
     ScanResult result;
@@ -78,37 +119,36 @@ ScanResult scanPage(const QString &page, const ScanInput &input, RunValues &run)
             endWithNotFound(result, ScanOutcome::Failed, ReportColour::Red, input);
             return result;
         }
-
-        const QString address = page.mid(start, end - start);
-        run.indirizzoCorrente = address;
-        run.contaPosizione = run.contaPosizione.value_or(0) + 1;
-        const QString entry = QString::number(*run.contaPosizione) + QStringLiteral(" - ") + address;
-        result.entries.append(entry);
-
-        if (address.contains(input.fragment)) {
-            result.report = foundMessage(input.fragment, *run.contaPosizione);
-            if (!input.continueMode) {
-                result.outcome = ScanOutcome::Found;
-                result.colour = ReportColour::DarkGreen;
-                return result;
-            }
-            result.hits.append(entry);
-        }
+        if (takeLink(page.mid(start, end - start), input, run, result))
+            return result;
         from = end;
     }
-
-    run.inizioPagina = run.inizioPagina.value_or(0) + kResultsPerPage;
-    const std::optional<double> limit = offsetLimit(input.pageLimit);
-    if (!limit) {
-        endWithNotFound(result, ScanOutcome::Failed, ReportColour::Red, input);
-        return result;
-    }
-    if (static_cast<double>(*run.inizioPagina) == *limit || input.stopRequested) {
-        endWithNotFound(result, ScanOutcome::LimitOrStop, ReportColour::Red, input);
-        return result;
-    }
-    result.outcome = ScanOutcome::NextPage;
+    endOfPage(input, run, result);
     return result;
+}
+
+ScanResult scanResults(const QStringList &addresses, bool hasNextPage, const ScanInput &input, RunValues &run)
+{
+    ScanResult result;
+    if (addresses.isEmpty())
+        return result;   // PageIgnored
+    for (const QString &address : addresses) {
+        if (takeLink(address, input, run, result))
+            return result;
+    }
+    if (!hasNextPage) {
+        endWithNotFound(result, ScanOutcome::EndOfResults, ReportColour::DarkGreen, input);
+        return result;
+    }
+    endOfPage(input, run, result);
+    return result;
+}
+
+bool hasClassicHeading(const QString &page)
+{
+    // The page text writes a bare class value; other attributes may stand before it.
+    static const QRegularExpression heading(QStringLiteral("<h3(?:\\s[^>]*)?\\sclass=r[\\s>]"));
+    return heading.match(page).hasMatch();
 }
 
 } // namespace Scanner

@@ -51,4 +51,14 @@ std::optional<double> offsetLimit(const QString &pageLimit);
 // Reads up to ten result links of one page, updating the run values.
 ScanResult scanPage(const QString &page, const ScanInput &input, RunValues &run);
 
+// Whether the page holds a heading of the classic results pages (an h3 whose
+// class is "r" alone): those pages are read by scanPage, byte for byte.
+bool hasClassicHeading(const QString &page);
+
+// Reads the organic results of a page in today's markup, already picked out
+// and in page order, with the same entries, messages and run values as
+// scanPage. The results run out on a page without a next page, whatever the
+// number of results on it; an empty list is a page without results.
+ScanResult scanResults(const QStringList &addresses, bool hasNextPage, const ScanInput &input, RunValues &run);
+
 } // namespace Scanner

@@ -69,6 +69,70 @@ bool contains(const std::vector<long> &offsets, long offset)
     return std::find(offsets.begin(), offsets.end(), offset) != offsets.end();
 }
 
+std::string percentEncoded(const std::string &text)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
+            out += char(c);
+        } else {
+            out += '%';
+            out += digits[c >> 4];
+            out += digits[c & 15];
+        }
+    }
+    return out;
+}
+
+// Today's pages hold 8 to 11 results each, in this order of counts.
+int resultsOnPage(long page)
+{
+    static const int counts[] = {8, 11, 10, 9};
+    return counts[page % 4];
+}
+
+long firstResultOfPage(long page)
+{
+    long first = 0;
+    for (long i = 0; i < page; ++i)
+        first += resultsOnPage(i);
+    return first;
+}
+
+const char kConsentCookie[] = "CONSENT=YES";
+const char kCheckCookie[] = "ABUSE_EXEMPTION=1";
+
+bool hasCookie(const httplib::Request &request, const std::string &cookie)
+{
+    return request.get_header_value("Cookie").find(cookie) != std::string::npos;
+}
+
+// The same service under its other name: localhost for 127.0.0.1, and back.
+std::string otherHostName(const std::string &host)
+{
+    const auto colon = host.rfind(':');
+    const std::string port = colon == std::string::npos ? std::string() : host.substr(colon);
+    const std::string name = host.substr(0, colon);
+    return (name == "127.0.0.1" ? "localhost" : "127.0.0.1") + port;
+}
+
+// Only addresses of this service are followed back.
+std::string continueAddress(const httplib::Request &request)
+{
+    const std::string address = request.get_param_value("continue");
+    const std::string host = hostOf(address);
+    const std::string own = request.get_header_value("Host");
+    if (address.rfind("http://", 0) != 0 || (host != own && host != otherHostName(own)))
+        return "/";
+    return address;
+}
+
+// The buttons stand at a fixed place, so that a test can press them.
+const char kButtonStyle[] =
+    "<style>body{font-family:arial,sans-serif;margin:0}.b{position:fixed;top:70px;width:180px;height:40px;"
+    "font-size:16px}</style>";
+
 } // namespace
 
 Catalog Catalog::parse(const std::string &text)
@@ -81,6 +145,10 @@ Catalog Catalog::parse(const std::string &text)
         line = trim(line);
         if (line.empty() || line[0] == '#')
             continue;
+        if (line == "@consent") {
+            catalog.m_consent = true;
+            continue;
+        }
         if (line.front() == '[' && line.back() == ']') {
             current = &catalog.m_phrases[line.substr(1, line.size() - 2)];
             continue;
@@ -106,6 +174,10 @@ Catalog Catalog::parse(const std::string &text)
             current->silentPages.push_back(offset);
         } else if (directive == "cut" && words >> offset) {
             current->cutPages.push_back(offset);
+        } else if (directive == "today") {
+            current->today = true;
+        } else if (directive == "check" && words >> offset) {
+            current->checkPages.push_back(offset);
         } else if (directive == "slow" && words >> offset) {
             int delay = 0;
             if (words >> delay)
@@ -176,6 +248,94 @@ std::string resultsPage(const std::string &phrase, long offset, const PhraseResu
     return page;
 }
 
+std::string todayResultsPage(const std::string &phrase, long offset, const PhraseResults &results)
+{
+    const std::string title = escapeHtml(phrase);
+    const std::string query = "/search?q=" + percentEncoded(phrase);
+    const long page = offset / kResultsPerPage;
+    const long total = long(results.addresses.size());
+    const long first = std::min(total, firstResultOfPage(page));
+    const long last = std::min(total, first + resultsOnPage(page));
+    std::string html;
+    html += "<!DOCTYPE html>\n<html lang=\"it\"><head><meta charset=\"utf-8\">\n";
+    html += "<title>" + title + " - Cerca con Google</title>\n";
+    html += "<style>body{margin:0;font-family:arial,sans-serif}.rIxsve{color:#1a0dab}</style>\n";
+    html += "<script nonce=\"x\">window.google={kEI:\"x7Y3b\"};(function(){var s='//www.gstatic.com/og/_/js';})();"
+            "</script>\n</head><body jsmodel=\"hspDDf\">\n";
+    html += "<div class=\"rLrQHf\"><svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 24 24\"><path d=\"M0 0\"/>"
+            "</svg><a href=\"https://accounts.google.com/ServiceLogin?hl=it\">Accedi</a></div>\n";
+    html += "<form action=\"/search\" role=\"search\"><textarea name=\"q\">" + title + "</textarea></form>\n";
+    html += "<div id=\"search\"><div id=\"tads\" aria-label=\"Annunci\"><div data-text-ad=\"1\" class=\"uEierd\">"
+            "<a class=\"sVXRqc\" href=\"https://www.annuncio-" + slug(phrase) + ".it/offerta\"><div class=\"rVusze\">"
+            "<span>Sponsorizzato</span></div><h3 class=\"rIxsve\">Offerta " + title + "</h3></a></div></div>\n";
+    html += "<div id=\"rso\">\n";
+    if (page == 0) {
+        html += "<div class=\"ULSxyf\"><block-component><div class=\"g\"><span class=\"hgKElc\">La risposta in breve su "
+            + title + ".</span><a href=\"https://www.risposta-in-evidenza.it/\"><h3 class=\"rIxsve\">Risposta in evidenza"
+            "</h3></a></div></block-component></div>\n";
+    }
+    for (long i = first; i < last; ++i) {
+        const std::string &address = results.addresses[std::size_t(i)];
+        // Every third result is wrapped, as the basic page wrapped them all.
+        const std::string href = i % 3 == 1 ? "/url?q=" + percentEncoded(address) + "&amp;sa=U&amp;ved=2ahUKEw" : escapeHtml(address);
+        html += "<div class=\"MjjYud\"><div class=\"g" + std::string(i % 5 == 4 ? " jYOxx" : "") + "\" data-hveid=\"C"
+            + std::to_string(i) + "\"><div class=\"yuRUbf\"><a jsname=\"UWckNb\" href=\"" + href + "\"><br><h3 class=\"LC20lb rIxsve\">"
+            "Risultato " + std::to_string(i + 1) + " per " + title + "</h3><div class=\"rVusze\"><cite>"
+            + escapeHtml(hostOf(address)) + "</cite></div></a></div><div class=\"VwiC3b\">Una pagina che parla di " + title
+            + ".</div></div></div>\n";
+        if (i == first + 2) {
+            html += "<div class=\"related-question-pair\" data-initq=\"" + title + "\"><div role=\"heading\">Altre domande"
+                    "</div><span>Che cos'è " + title + "?</span><script>var d='<a href=\"http://www.risposta.it/\"><h3>Risposta"
+                    "</h3></a>';</script></div>\n";
+        }
+        if (i == first + 4) {
+            html += "<g-section-with-header><div role=\"heading\">Video</div><video-voyager><a href=\"https://www.youtube.com/"
+                    "watch?v=" + slug(phrase) + "\"><h3 class=\"rIxsve\">Video su " + title + "</h3></a></video-voyager>"
+                    "</g-section-with-header>\n";
+        }
+    }
+    html += "</div>\n<div id=\"bottomads\"><div data-text-ad=\"1\"><a href=\"https://www.altro-annuncio.it/\"><h3>"
+            "Annuncio in fondo</h3></a><span>Sponsorizzato</span></div></div>\n";
+    html += "<div id=\"botstuff\"><div role=\"heading\">Ricerche correlate</div><a href=\"" + query + "+ricette\">"
+            + title + " ricette</a></div>\n";
+    html += "<div role=\"navigation\"><table><tr>";
+    for (long p = 0; p <= page + (last < total ? 1 : 0); ++p) {
+        if (p == page)
+            html += "<td>" + std::to_string(p + 1) + "</td>";
+        else
+            html += "<td><a aria-label=\"Page " + std::to_string(p + 1) + "\" href=\"" + query + "&amp;start="
+                + std::to_string(p * kResultsPerPage) + "\">" + std::to_string(p + 1) + "</a></td>";
+    }
+    if (last < total) {
+        html += "<td><a id=\"pnnext\" aria-label=\"Pagina successiva\" href=\"" + query + "&amp;start="
+            + std::to_string(offset + kResultsPerPage) + "\">Avanti</a></td>";
+    }
+    html += "</tr></table></div></div>\n</body></html>\n";
+    return html;
+}
+
+std::string consentPage(const std::string &searchHost, const std::string &continueAddress)
+{
+    const std::string form = "<form method=\"post\" action=\"http://" + searchHost + "/consent/save\">"
+        "<input type=\"hidden\" name=\"continue\" value=\"" + escapeHtml(continueAddress) + "\">";
+    return std::string("<!DOCTYPE html>\n<html lang=\"it\"><head><meta charset=\"utf-8\"><title>Prima di continuare su "
+                       "Google</title>") + kButtonStyle + "</head><body>\n<h1>Prima di continuare su Google</h1>\n"
+        "<p>Utilizziamo cookie e dati per fornire e gestire i servizi.</p>\n"
+        + form + "<button class=\"b\" style=\"left:10px\" name=\"set_eom\" value=\"true\">Rifiuta tutto</button></form>\n"
+        + form + "<button class=\"b\" style=\"left:210px\" name=\"set_eom\" value=\"false\">Accetta tutto</button></form>\n"
+        "</body></html>\n";
+}
+
+std::string checkPage(const std::string &continueAddress)
+{
+    return std::string("<!DOCTYPE html>\n<html lang=\"it\"><head><meta charset=\"utf-8\"><title>https://www.google.it/"
+                       "</title>") + kButtonStyle + "</head><body>\n<h1>Informazioni su questa pagina</h1>\n"
+        "<p>I nostri sistemi hanno rilevato traffico insolito proveniente dalla tua rete di computer.</p>\n"
+        "<form method=\"post\" action=\"/sorry/pass\"><input type=\"hidden\" name=\"continue\" value=\""
+        + escapeHtml(continueAddress) + "\"><button class=\"b\" style=\"left:10px\">Non sono un robot</button></form>\n"
+        "</body></html>\n";
+}
+
 Service::Service(Catalog catalog)
     : m_catalog(std::move(catalog))
     , m_server(std::make_unique<httplib::Server>())
@@ -205,6 +365,16 @@ Service::Service(Catalog catalog)
             }
         }
         const PhraseResults results = m_catalog.resultsFor(phrase);
+        const std::string host = request.get_header_value("Host");
+        const std::string address = "http://" + host + request.target;
+        if (m_catalog.asksConsent() && !hasCookie(request, kConsentCookie)) {
+            response.set_redirect("http://" + otherHostName(host) + "/consent?continue=" + percentEncoded(address));
+            return;
+        }
+        if (contains(results.checkPages, offset) && !hasCookie(request, kCheckCookie)) {
+            response.set_redirect("/sorry/index?continue=" + percentEncoded(address) + "&q=" + percentEncoded(phrase));
+            return;
+        }
         const auto slow = results.slowPages.find(offset);
         if (slow != results.slowPages.end())
             std::this_thread::sleep_for(std::chrono::milliseconds(slow->second));
@@ -213,7 +383,7 @@ Service::Service(Catalog catalog)
             m_stopping.wait(lock, [this] { return m_stopped; });
             return;
         }
-        std::string page = resultsPage(phrase, offset, results);
+        std::string page = results.today ? todayResultsPage(phrase, offset, results) : resultsPage(phrase, offset, results);
         if (contains(results.cutPages, offset)) {
             // Promise the whole page, send half of it, and hang up.
             const std::size_t size = page.size();
@@ -225,6 +395,24 @@ Service::Service(Catalog catalog)
             return;
         }
         response.set_content(page, "text/html; charset=utf-8");
+    });
+    m_server->Get("/url", [](const httplib::Request &request, httplib::Response &response) {
+        response.set_redirect(request.get_param_value("q"));
+    });
+    m_server->Get("/consent", [](const httplib::Request &request, httplib::Response &response) {
+        const std::string back = continueAddress(request);
+        response.set_content(consentPage(otherHostName(request.get_header_value("Host")), back), "text/html; charset=utf-8");
+    });
+    m_server->Post("/consent/save", [](const httplib::Request &request, httplib::Response &response) {
+        response.set_header("Set-Cookie", std::string(kConsentCookie) + "+; Path=/; Max-Age=31536000");
+        response.set_redirect(continueAddress(request), 303);
+    });
+    m_server->Get("/sorry/index", [](const httplib::Request &request, httplib::Response &response) {
+        response.set_content(checkPage(continueAddress(request)), "text/html; charset=utf-8");
+    });
+    m_server->Post("/sorry/pass", [](const httplib::Request &request, httplib::Response &response) {
+        response.set_header("Set-Cookie", std::string(kCheckCookie) + "; Path=/");
+        response.set_redirect(continueAddress(request), 303);
     });
 }
 

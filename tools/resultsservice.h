@@ -1,7 +1,8 @@
 #pragma once
 
 // A stand-in for the search engine: serves results pages in the classic
-// markup on 127.0.0.1, for the tests and for a demo without a network.
+// markup or in today's, with today's consent and check pages, on 127.0.0.1,
+// for the tests and for a demo without a network.
 
 #include <chrono>
 #include <condition_variable>
@@ -24,6 +25,8 @@ struct PhraseResults
     std::map<long, int> slowPages;               // offset -> delay in milliseconds
     std::vector<long> silentPages;               // offsets that get no answer while the service runs
     std::vector<long> cutPages;                  // offsets whose connection closes halfway through the page
+    bool today = false;                          // today's markup instead of the classic one
+    std::vector<long> checkPages;                // offsets that first ask for the check under /sorry/
 };
 
 // Which phrase gives which results. The text form:
@@ -35,6 +38,14 @@ struct PhraseResults
 //   @slow 10 3000                   the page at offset 10 answers after 3 s
 //   @silent 10                      the page at offset 10 never answers
 //   @cut 10                         the page at offset 10 stops halfway, the connection closed
+//   @today                          pages in today's markup: ads, other blocks, 8 to 11
+//                                   results a page, some links wrapped in /url?q=
+//   @check 10                       the page at offset 10 first sends the browser to a
+//                                   check page under /sorry/, until its form is sent
+// And, before the first phrase:
+//   @consent                        a search without the consent cookie is sent to a
+//                                   consent page on the other host name (localhost for
+//                                   127.0.0.1 and back); either button sets the cookie
 // Phrases that are not listed get a thousand generated addresses.
 class Catalog
 {
@@ -44,15 +55,22 @@ public:
 
     PhraseResults resultsFor(const std::string &phrase) const;
     void add(const std::string &phrase, PhraseResults results) { m_phrases[phrase] = std::move(results); }
+    bool asksConsent() const { return m_consent; }
 
 private:
     std::map<std::string, PhraseResults> m_phrases;
+    bool m_consent = false;
 };
 
 std::vector<std::string> generatedAddresses(const std::string &phrase, long count);
 
 // The results page for a phrase at a result offset.
 std::string resultsPage(const std::string &phrase, long offset, const PhraseResults &results);
+// The same in today's markup: the page at offset 10k holds the results that
+// follow those of the pages before it, 8 to 11 a page.
+std::string todayResultsPage(const std::string &phrase, long offset, const PhraseResults &results);
+std::string consentPage(const std::string &searchHost, const std::string &continueAddress);
+std::string checkPage(const std::string &continueAddress);
 
 struct Request
 {

@@ -1,5 +1,7 @@
 #include "platform/webengine/webenginebrowser.h"
 
+#include "platform/useragent.h"
+
 #include <QFile>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -32,6 +34,7 @@ WebEngineBrowser::WebEngineBrowser()
     // consent given once stays given.
     m_profile = new QWebEngineProfile(QStringLiteral("cerca-posizione"));
     m_profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
+    m_profile->setHttpUserAgent(UserAgent::forEngine(m_profile->httpUserAgent()));
     m_view = new QWebEngineView;
     m_view->setPage(new QWebEnginePage(m_profile, m_view));
     connect(m_view->page(), &QWebEnginePage::loadingChanged, this, &WebEngineBrowser::onLoadingChanged);
@@ -93,6 +96,7 @@ void WebEngineBrowser::reportFailedLoad()
     // to read results from: the document completes without markup.
     ++m_generation;   // a read still running for this load is dropped
     m_pageText.reset();
+    m_pageLinks = PageLinks();
     if (m_documentComplete)
         m_documentComplete();
 }
@@ -104,10 +108,17 @@ void WebEngineBrowser::readPageText()
                                   [this, generation](const QVariant &result) {
                                       if (generation != m_generation)
                                           return;
-                                      if (result.typeId() == QMetaType::QString)
-                                          m_pageText = result.toString();
-                                      else
+                                      const QVariantMap read = result.toMap();
+                                      const QVariant text = read.value(QStringLiteral("text"));
+                                      if (text.typeId() == QMetaType::QString) {
+                                          m_pageText = text.toString();
+                                          m_pageLinks = PageLinks{read.value(QStringLiteral("address")).toString(),
+                                                                  read.value(QStringLiteral("results")).toStringList(),
+                                                                  read.value(QStringLiteral("pages")).toStringList()};
+                                      } else {
                                           m_pageText.reset();
+                                          m_pageLinks = PageLinks();
+                                      }
                                       if (m_documentComplete)
                                           m_documentComplete();
                                   });

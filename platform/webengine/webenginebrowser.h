@@ -19,6 +19,7 @@ public:
 
     void navigate(const QString &address) override;
     std::optional<QString> pageText() const override { return m_pageText; }
+    PageLinks pageLinks() const override { return m_pageLinks; }
     void attach(QWidget *container) override;
     void setDocumentComplete(std::function<void()> handler) override { m_documentComplete = std::move(handler); }
 
@@ -37,5 +38,6 @@ private:
     QString m_script;
     quint64 m_generation = 0;   // one per navigation we asked for
     std::optional<QString> m_pageText;
+    PageLinks m_pageLinks;
     std::function<void()> m_documentComplete;
 };

@@ -7,6 +7,8 @@
 #include "settled.h"
 #include "watchdog.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -103,6 +105,8 @@ private slots:
     void restartBeforeThePendingPageArrives();
     void italianOnlyAndPhraseReadAtEachPage();
     void continueModeAndSaveButton();
+    void pageThatAsksTheUserBringsTheBrowserToTheFront_data();
+    void pageThatAsksTheUserBringsTheBrowserToTheFront();
     void indicatorFlashes();
     void listExtentFollowsTheWidestEntry_data();
     void listExtentFollowsTheWidestEntry();
@@ -613,6 +617,80 @@ void TestForm1::continueModeAndSaveButton()
     QVERIFY(list3->horizontalExtent() > 0);
     check1->click();
     QVERIFY(command2->isEnabled());
+
+    // The keyboard and an assistive technology's action change it too.
+    check1->setFocus();
+    QTest::keyClick(check1, Qt::Key_Space);
+    QVERIFY(check1->isChecked());
+    QVERIFY(!command2->isEnabled());
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(check1);
+    QVERIFY(accessible && accessible->actionInterface());
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    QVERIFY(!check1->isChecked());
+    QVERIFY(command2->isEnabled());
+}
+
+void TestForm1::pageThatAsksTheUserBringsTheBrowserToTheFront_data()
+{
+    QTest::addColumn<QString>("leave");
+    QTest::addColumn<bool>("maximized");
+    QTest::newRow("a page with results") << "results" << false;
+    QTest::newRow("a page with results, maximized") << "results" << true;
+    QTest::newRow("Arresta") << "Arresta" << false;
+    QTest::newRow("Finestra Principale") << "FinePrinc" << false;
+}
+
+void TestForm1::pageThatAsksTheUserBringsTheBrowserToTheFront()
+{
+    QFETCH(QString, leave);
+    QFETCH(bool, maximized);
+    makeForm();
+    if (maximized) {
+        m_form->showMaximized();
+        QTRY_VERIFY(m_form->centralWidget()->width() > 748);
+    }
+    QWidget *client = m_form->centralWidget();
+    auto *browser = control("WebBrowser1");
+    const QRect designed = browser->geometry();
+    const QStringList stack = stackOf(client);
+    control<QLineEdit>("Text1(2)")->setText(QStringLiteral("2"));
+    start();
+    // A consent page, or a results page in markup that cannot be read.
+    const QString asks = QStringLiteral("<body><h1>Prima di continuare su Google</h1><div class=rIxsve>%1</div>"
+                                        "<button>Accetta tutto</button></body>").arg(QString(200, QLatin1Char('x')));
+    m_browser->complete(asks);
+    auto *note = control<QLabel>("BrowserNote");
+    QVERIFY(note->isVisible());
+    QCOMPARE(note->text(), QStringLiteral("Google chiede una risposta prima di mostrare i risultati: rispondi nella "
+                                          "pagina qui sotto, la ricerca riprende da sola."));
+    QCOMPARE(stackOf(client).mid(0, 2), (QStringList{"BrowserNote", "WebBrowser1"}));
+    QCOMPARE(note->geometry().top(), 0);
+    QCOMPARE(browser->geometry().top(), note->geometry().bottom() + 1);
+    QCOMPARE(browser->width(), client->width());
+    QCOMPARE(browser->geometry().bottom() + 1, control("Frame4")->y());
+    QVERIFY(browser->height() >= 250);
+    QCOMPARE(control<QLabel>("Label1")->text(), QString());
+    QCOMPARE(control<ListBox>("List1")->count(), 0);
+    QCOMPARE(control<QPushButton>("Command1")->text(), QStringLiteral("Arresta"));
+
+    const PageLinks links{QStringLiteral("http://h/search?q=bimby"), sites(1, 8),
+                          {QStringLiteral("http://h/search?q=bimby&start=10")}};
+    if (leave == QLatin1String("results")) {
+        m_browser->complete(asks, links);
+        waitForNavigations(2);
+        QCOMPARE(control<ListBox>("List1")->count(), 8);
+    } else if (leave == QLatin1String("Arresta")) {
+        control<QPushButton>("Command1")->click();
+        QCOMPARE(control<QPushButton>("Command1")->text(), QStringLiteral("Avvia"));
+        m_browser->complete(asks);   // a stopped run shows nothing more
+    } else {
+        m_form->findChild<QAction *>(leave)->trigger();
+    }
+    QVERIFY(!note->isVisible());
+    QCOMPARE(browser->geometry(), designed);
+    QStringList after = stackOf(client);
+    after.removeAll(QStringLiteral("BrowserNote"));
+    QCOMPARE(after, stack);
 }
 
 void TestForm1::indicatorFlashes()

@@ -19,6 +19,11 @@ private slots:
     void failureKeepsTheLinksTaken();
     void pageLimitIsAnEqualityTest_data();
     void pageLimitIsAnEqualityTest();
+    void classicHeading_data();
+    void classicHeading();
+    void todayResults_data();
+    void todayResults();
+    void todayResultsRunOnAcrossPages();
 };
 
 namespace {
@@ -229,6 +234,83 @@ void TestScanner::pageLimitIsAnEqualityTest()
     const ScanResult result = Scanner::scanPage(page(addresses(10)), input(QStringLiteral("velmora"), limit), run);
     QCOMPARE(result.outcome, ends ? ScanOutcome::LimitOrStop : ScanOutcome::NextPage);
     QCOMPARE(run.inizioPagina, offsetBefore + 10);
+}
+
+void TestScanner::classicHeading_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<bool>("classic");
+    QTest::newRow("classic page") << page(addresses(3)) << true;
+    QTest::newRow("other attributes first") << "<h3 id=x class=r><a href=\"http://a.it/\">" << true;
+    QTest::newRow("today's class names") << "<a href=\"http://a.it/\"><h3 class=\"LC20lb rIxsve\">t</h3></a>" << false;
+    QTest::newRow("r among others") << "<h3 class=\"r g\">t</h3>" << false;
+    QTest::newRow("bare class beginning with r") << "<h3 class=rIxsve>t</h3><div class=r>x</div>" << false;
+    QTest::newRow("no heading") << "<body>class=r</body>" << false;
+}
+
+void TestScanner::classicHeading()
+{
+    QFETCH(QString, page);
+    QTEST(Scanner::hasClassicHeading(page), "classic");
+}
+
+void TestScanner::todayResults_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<bool>("next");
+    QTest::addColumn<QString>("fragment");
+    QTest::addColumn<bool>("stop");
+    QTest::addColumn<ScanOutcome>("outcome");
+    QTest::addColumn<int>("listed");
+    QTest::addColumn<ReportColour>("colour");
+    QTest::newRow("8 results and a next page") << 8 << true << "velmora" << false << ScanOutcome::NextPage << 8
+                                                << ReportColour::Unchanged;
+    QTest::newRow("11 results, all taken") << 11 << true << "velmora" << false << ScanOutcome::NextPage << 11
+                                           << ReportColour::Unchanged;
+    QTest::newRow("no next page: the results end") << 9 << false << "velmora" << false << ScanOutcome::EndOfResults
+                                                   << 9 << ReportColour::DarkGreen;
+    QTest::newRow("10 results, last page") << 10 << false << "velmora" << false << ScanOutcome::EndOfResults << 10
+                                           << ReportColour::DarkGreen;
+    QTest::newRow("hit") << 8 << true << "sito4." << false << ScanOutcome::Found << 4 << ReportColour::DarkGreen;
+    QTest::newRow("stop") << 8 << true << "velmora" << true << ScanOutcome::LimitOrStop << 8 << ReportColour::Red;
+    QTest::newRow("nothing read") << 0 << true << "velmora" << false << ScanOutcome::PageIgnored << 0
+                                  << ReportColour::Unchanged;
+}
+
+void TestScanner::todayResults()
+{
+    QFETCH(int, count);
+    QFETCH(bool, next);
+    QFETCH(QString, fragment);
+    QFETCH(bool, stop);
+    ScanInput in = input(fragment);
+    in.stopRequested = stop;
+    RunValues run{0, 0, std::nullopt};
+    const ScanResult result = Scanner::scanResults(addresses(count), next, in, run);
+    QTEST(result.outcome, "outcome");
+    QTEST(int(result.entries.size()), "listed");
+    QTEST(result.colour, "colour");
+    QCOMPARE(run.contaPosizione.value_or(-1), qint64(result.entries.size()));
+    // The offset moves on by a page of ten only when the page was read to its end.
+    const bool pageEnd = result.outcome == ScanOutcome::NextPage || result.outcome == ScanOutcome::LimitOrStop;
+    QCOMPARE(run.inizioPagina, qint64(pageEnd ? 10 : 0));
+    if (result.colour != ReportColour::Unchanged && result.outcome != ScanOutcome::Found)
+        QCOMPARE(*result.report, QStringLiteral("'velmora' non trovato!"));
+}
+
+void TestScanner::todayResultsRunOnAcrossPages()
+{
+    RunValues run{0, 0, std::nullopt};
+    ScanInput in = input(QStringLiteral("sito21."), QStringLiteral("3"));
+    in.continueMode = true;
+    QCOMPARE(Scanner::scanResults(addresses(8, 1), true, in, run).outcome, ScanOutcome::NextPage);
+    const ScanResult second = Scanner::scanResults(addresses(11, 9), true, in, run);
+    QCOMPARE(second.entries.constFirst(), QStringLiteral("9 - ") + address(9));
+    QCOMPARE(run.inizioPagina, qint64(20));
+    const ScanResult third = Scanner::scanResults(addresses(10, 20), true, in, run);
+    QCOMPARE(third.hits, QStringList{QStringLiteral("21 - ") + address(21)});
+    QCOMPARE(third.outcome, ScanOutcome::LimitOrStop);
+    QCOMPARE(run.contaPosizione, qint64(29));
 }
 
 QTEST_GUILESS_MAIN(TestScanner)

@@ -1,0 +1,80 @@
+#include "search/resultlinks.h"
+
+#include <QTest>
+
+class TestResultLinks : public QObject
+{
+    Q_OBJECT
+private slots:
+    void targetOf_data();
+    void targetOf();
+    void eachTargetOnce();
+    void nextPage_data();
+    void nextPage();
+};
+
+namespace {
+const QString kPage = QStringLiteral("https://www.google.it/search?q=ricette+bimby&start=10");
+}
+
+void TestResultLinks::targetOf_data()
+{
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QString>("target");   // empty: not a result
+    QTest::newRow("the target itself") << "https://www.velmora.it/bimby?x=1" << "https://www.velmora.it/bimby?x=1";
+    QTest::newRow("wrapped") << "https://www.google.it/url?q=http://www.velmora.it/a%3Fb%3D1%26c%3D2&sa=U&ved=2ah"
+                             << "http://www.velmora.it/a?b=1&c=2";
+    QTest::newRow("wrapped, url parameter") << "https://www.google.it/url?sa=t&url=https%3A%2F%2Fa.it%2F" << "https://a.it/";
+    QTest::newRow("wrapped Google link") << "https://www.google.it/url?q=https://maps.google.it/x" << "";
+    QTest::newRow("wrapped on another Google host") << "https://www.google.com/url?q=http://b.it/" << "http://b.it/";
+    QTest::newRow("Google's own page") << "https://www.google.it/search?q=bimby&tbm=isch" << "";
+    QTest::newRow("Google service") << "https://support.google.com/websearch" << "";
+    QTest::newRow("the search host") << "http://127.0.0.1:8080/preferences" << "";
+    QTest::newRow("wrapped on the search host") << "http://127.0.0.1:8080/url?q=http%3A%2F%2Fc.it%2F" << "http://c.it/";
+    QTest::newRow("a site named like Google") << "http://www.googleando.it/" << "http://www.googleando.it/";
+    QTest::newRow("no web address") << "javascript:void(0)" << "";
+    QTest::newRow("wrapped script") << "https://www.google.it/url?q=javascript:alert(1)" << "";
+}
+
+void TestResultLinks::targetOf()
+{
+    QFETCH(QString, link);
+    QFETCH(QString, target);
+    const QString page = link.contains(QLatin1String("127.0.0.1")) ? QStringLiteral("http://127.0.0.1:8080/search?q=a")
+                                                                     : kPage;
+    QCOMPARE(ResultLinks::targetOf(link, page).value_or(QString()), target);
+}
+
+void TestResultLinks::eachTargetOnce()
+{
+    const QStringList links{"https://a.it/", "https://www.google.it/url?q=https://a.it/", "https://b.it/",
+                            "https://www.google.it/preferences", "https://a.it/"};
+    QCOMPARE(ResultLinks::targetsOf(links, kPage), (QStringList{"https://a.it/", "https://b.it/"}));
+}
+
+void TestResultLinks::nextPage_data()
+{
+    QTest::addColumn<QStringList>("links");
+    QTest::addColumn<bool>("next");
+    QTest::newRow("next page") << QStringList{"https://www.google.it/search?q=ricette+bimby&start=20"} << true;
+    QTest::newRow("spaces written as %20") << QStringList{"https://www.google.it/search?q=ricette%20bimby&start=20&sa=N"}
+                                           << true;
+    QTest::newRow("only earlier pages") << QStringList{"https://www.google.it/search?q=ricette+bimby&start=0",
+                                                       "https://www.google.it/search?q=ricette+bimby"}
+                                        << false;
+    QTest::newRow("the same page") << QStringList{"https://www.google.it/search?q=ricette+bimby&start=10"} << false;
+    QTest::newRow("another search") << QStringList{"https://www.google.it/search?q=ricette+bimby+veloci&start=20"}
+                                    << false;
+    QTest::newRow("another host") << QStringList{"https://www.esempio.it/search?q=ricette+bimby&start=20"} << false;
+    QTest::newRow("images, not results") << QStringList{"https://www.google.it/imgres?q=ricette+bimby&start=20"} << false;
+    QTest::newRow("last page: no links") << QStringList{} << false;
+}
+
+void TestResultLinks::nextPage()
+{
+    QFETCH(QStringList, links);
+    QTEST(ResultLinks::hasNextPage(kPage, links), "next");
+}
+
+QTEST_GUILESS_MAIN(TestResultLinks)
+#include "tst_resultlinks.moc"
