@@ -342,7 +342,8 @@ Service::Service(Catalog catalog)
 {
     m_server->new_task_queue = [] { return new httplib::ThreadPool(4); };
     m_server->set_pre_routing_handler([this](const httplib::Request &request, httplib::Response &) {
-        Request seen{std::chrono::steady_clock::now(), std::chrono::system_clock::now(), request.target};
+        Request seen{std::chrono::steady_clock::now(), std::chrono::system_clock::now(), request.target,
+                     request.get_header_value("User-Agent")};
         if (m_logToStdout) {
             const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                 seen.wallClock.time_since_epoch()).count();
@@ -362,6 +363,14 @@ Service::Service(Catalog catalog)
                 offset = std::stol(request.get_param_value("start"));
             } catch (...) {
                 offset = 0;
+            }
+        }
+        {
+            std::lock_guard lock(m_mutex);
+            const auto page = m_pages.find(phrase);
+            if (page != m_pages.end()) {
+                response.set_content(page->second, "text/html; charset=utf-8");
+                return;
             }
         }
         const PhraseResults results = m_catalog.resultsFor(phrase);
@@ -453,6 +462,12 @@ void Service::stop()
         m_server->stop();
         m_thread.join();
     }
+}
+
+void Service::addPage(const std::string &phrase, std::string html)
+{
+    std::lock_guard lock(m_mutex);
+    m_pages[phrase] = std::move(html);
 }
 
 std::vector<Request> Service::requests() const

@@ -77,6 +77,7 @@ struct Request
     std::chrono::steady_clock::time_point arrival;
     std::chrono::system_clock::time_point wallClock;
     std::string target; // path and query as received
+    std::string userAgent;
 };
 
 class Service
@@ -96,6 +97,8 @@ public:
     std::vector<Request> searchRequests() const; // only those for /search
     void clearRequests();
     void setLogStream(bool toStandardOutput) { m_logToStdout = toStandardOutput; }
+    // Answers every search for the phrase with the caller's page.
+    void addPage(const std::string &phrase, std::string html);
 
 private:
     Catalog m_catalog;
@@ -105,6 +108,7 @@ private:
     bool m_logToStdout = false;
     mutable std::mutex m_mutex;
     std::vector<Request> m_requests;
+    std::map<std::string, std::string> m_pages;
     std::condition_variable m_stopping;
     bool m_stopped = false;
 };

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -58,6 +59,10 @@ private slots:
     void windowClosedInTheMiddleOfARun();
     void longRunListsEveryPositionOnceInOrder();
     void phraseWithAmpersandAndHashReachesTheServiceWhole();
+    void todayMarkup_data();
+    void todayMarkup();
+    void pageThatAsksIsAnsweredInTheBrowser_data();
+    void pageThatAsksIsAnsweredInTheBrowser();
 
 private:
     void makeForm(int timer1Interval);
@@ -99,6 +104,11 @@ void TestSearchRun::initTestCase()
         wideBoth += longAddress(i == 2 || i == 7 ? "www.velmora.it" : "www.altro.it", 60 + i * 20) + "\n";
     }
     wide += longAddress("www.velmora.it", 300) + "\n@generate 10\n";
+    catalog += "[oggi]\n@today\n@generate 13\nhttp://www.velmora.it/oggi\n@generate 20\n"
+               "[oggi fine]\n@today\n@generate 25\n"
+               "[oggi verifica]\n@today\n@generate 30\n@check 10\n";
+    // The browser's cookies from an earlier run of the tests would skip the consent.
+    QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/QtWebEngine")).removeRecursively();
     m_service = std::make_unique<results::Service>(results::Catalog::parse(catalog + wide + wideEnd + wideBoth));
     QVERIFY(m_service->start() > 0);
 }
@@ -383,6 +393,120 @@ void TestSearchRun::phraseWithAmpersandAndHashReachesTheServiceWhole()
         QCOMPARE(query.queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded), phrase);
     }
     QVERIFY(targets.at(1).contains(QStringLiteral("&start=10&")));
+}
+
+void TestSearchRun::todayMarkup_data()
+{
+    QTest::addColumn<QString>("phrase");
+    QTest::addColumn<int>("listed");
+    QTest::addColumn<int>("pages");
+    QTest::addColumn<QString>("report");
+    QTest::addColumn<QColor>("colour");
+    // Pages of 8, 11 and 10 results.
+    QTest::newRow("hit on the second page") << "oggi" << 14 << 2
+                                            << "\"velmora\" trovato nella posizione n° 14" << QColor(0, 64, 0);
+    QTest::newRow("the results end on the third page") << "oggi fine" << 25 << 3 << "'velmora' non trovato!"
+                                                        << QColor(0, 64, 0);
+}
+
+void TestSearchRun::todayMarkup()
+{
+    QFETCH(QString, phrase);
+    QFETCH(int, listed);
+    makeForm(100);
+    run(phrase);
+    waitForEnd();
+    QTEST(label1(), "report");
+    QTEST(label1Colour(), "colour");
+    QCOMPARE(list("List1")->count(), listed);
+    QCOMPARE(list("List1")->item(0)->text(), QStringLiteral("1 - http://www.sito1.esempio.it/%1/pagina-1.html")
+                                                 .arg(phrase.section(QLatin1Char(' '), 0, 0) + (phrase.contains(QLatin1Char(' ')) ? "-fine" : "")));
+    // A wrapped link counts as its target; the second page goes on counting.
+    QCOMPARE(list("List1")->item(1)->text().section(QLatin1Char(' '), 2), QStringLiteral("http://www.sito2.esempio.it/%1/pagina-2.html")
+                                                                             .arg(phrase == "oggi" ? "oggi" : "oggi-fine"));
+    QCOMPARE(list("List1")->item(8)->text().section(QLatin1Char(' '), 0, 0), QStringLiteral("9"));
+    const std::vector<results::Request> requests = m_service->searchRequests();
+    QTEST(int(requests.size()), "pages");
+    QVERIFY(!QString::fromStdString(requests.front().userAgent).contains(QStringLiteral("QtWebEngine")));
+    QVERIFY(QString::fromStdString(requests.front().userAgent).contains(QStringLiteral("Chrome/")));
+    QCOMPARE(m_desktop->beeps, 1);
+}
+
+void TestSearchRun::pageThatAsksIsAnsweredInTheBrowser_data()
+{
+    QTest::addColumn<bool>("consent");    // the service that asks for it, or the one that does not
+    QTest::addColumn<QString>("host");    // each row its own host name: a cookie set by one is not sent to the other
+    QTest::addColumn<QString>("phrase");
+    QTest::addColumn<QPoint>("press");     // where the page's button stands
+    QTest::addColumn<int>("listedBefore");
+    QTest::newRow("consent: Accetta tutto") << true << "127.0.0.1" << "oggi" << QPoint(300, 90) << 0;
+    QTest::newRow("consent: Rifiuta tutto") << true << "localhost" << "oggi" << QPoint(100, 90) << 0;
+    QTest::newRow("check page") << false << "127.0.0.1" << "oggi verifica" << QPoint(100, 90) << 8;
+    QTest::newRow("stopped while the browser is in front") << false << "localhost" << "oggi verifica" << QPoint() << 8;
+}
+
+void TestSearchRun::pageThatAsksIsAnsweredInTheBrowser()
+{
+    QFETCH(bool, consent);
+    QFETCH(QString, host);
+    QFETCH(QString, phrase);
+    QFETCH(QPoint, press);
+    QFETCH(int, listedBefore);
+    results::Service asking(results::Catalog::parse("@consent\n[oggi]\n@today\n@generate 13\nhttp://www.velmora.it/oggi\n"
+                                                     "@generate 20\n"));
+    Form1Options options;
+    options.dataFolder = DataFolder(m_dir->path());
+    options.timer1Interval = 100;
+    if (consent)
+        QVERIFY(asking.start() > 0);
+    options.host = QStringLiteral("%1:%2").arg(host).arg(consent ? asking.port() : m_service->port());
+    m_form = std::make_unique<Form1>(m_browser.get(), m_desktop.get(), options);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    run(phrase);
+
+    auto *note = m_form->findChild<QLabel *>(QStringLiteral("BrowserNote"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_form->findChild<QLabel *>(QStringLiteral("BrowserNote")) != nullptr, 20000);
+    note = m_form->findChild<QLabel *>(QStringLiteral("BrowserNote"));
+    QTRY_VERIFY(note->isVisible());
+    QCOMPARE(list("List1")->count(), listedBefore);
+    QWidget *browser = m_form->findChild<QWidget *>(QStringLiteral("WebBrowser1"));
+    QWidget *view = nullptr;
+    for (QWidget *child : browser->findChildren<QWidget *>()) {
+        if (QByteArray(child->metaObject()->className()) == "QWebEngineView")
+            view = child;
+    }
+    QVERIFY(view && view->focusProxy());
+    QVERIFY(view->isVisible());
+    QVERIFY(view->width() >= 400 && view->height() >= 120);
+
+    auto *button = m_form->findChild<QPushButton *>(QStringLiteral("Command1"));
+    if (press.isNull()) {
+        button->click();
+        QCOMPARE(button->text(), QStringLiteral("Avvia"));
+        QVERIFY(!note->isVisible());
+        QCOMPARE(list("List1")->count(), listedBefore);
+        return;
+    }
+    QTest::qWait(300);   // the page laid out
+    QTest::mouseClick(view->focusProxy(), Qt::LeftButton, {}, press);
+    waitForEnd();
+    QVERIFY(!note->isVisible());
+    QCOMPARE(m_form->findChild<QWidget *>(QStringLiteral("List1"))->isVisible(), true);
+    if (phrase == QLatin1String("oggi")) {
+        QCOMPARE(label1(), QStringLiteral("\"velmora\" trovato nella posizione n° 14"));
+        QCOMPARE(list("List1")->count(), 14);
+        // The consent stays given: the next run goes straight to the results.
+        const std::size_t before = asking.requests().size();
+        run(phrase);
+        waitForEnd();
+        QCOMPARE(list("List1")->count(), 14);
+        for (std::size_t i = before; i < asking.requests().size(); ++i)
+            QVERIFY(asking.requests()[i].target.rfind("/search", 0) == 0);
+    } else {
+        QCOMPARE(label1(), QStringLiteral("'velmora' non trovato!"));   // the page limit, counted on
+        QCOMPARE(list("List1")->item(8)->text().section(QLatin1Char(' '), 0, 0), QStringLiteral("9"));
+    }
 }
 
 int main(int argc, char *argv[])

@@ -1,5 +1,6 @@
 #include "platform/engineenvironment.h"
 #include "platform/embeddedbrowser.h"
+#include "search/resultlinks.h"
 #include "resultsservice.h"
 #include "watchdog.h"
 
@@ -28,6 +29,8 @@ private slots:
     void replacedNavigationReportsNothing();
     void failedLoadCompletesWithoutText_data();
     void failedLoadCompletesWithoutText();
+    void todayResultsAreRead_data();
+    void todayResultsAreRead();
 
 private:
     QString load(const QString &address);
@@ -40,7 +43,7 @@ private:
 void TestPageText::initTestCase()
 {
     results::Catalog catalog = results::Catalog::parse("[lenta]\nhttp://www.lenta.it/\n@slow 0 1500\n"
-                                                       "[tronca]\n@generate 30\n@cut 0\n");
+                                                       "[tronca]\n@generate 30\n@cut 0\n[oggi]\n@today\n@generate 25\n");
     m_service = std::make_unique<results::Service>(std::move(catalog));
     QVERIFY(m_service->start() > 0);
     m_window = std::make_unique<QWidget>();
@@ -160,6 +163,104 @@ void TestPageText::failedLoadCompletesWithoutText()
     QCOMPARE(load(address), QStringLiteral("<no text>"));
     QTest::qWait(1000);
     QCOMPARE(complete.size(), 1);
+}
+
+namespace {
+
+// Markup of today's results pages, written from what they hold: one organic
+// result, its link holding the heading.
+QString organic(const QString &href, const QString &extra = QString())
+{
+    return QStringLiteral("<div class=\"MjjYud\"><div class=\"g\"><div class=\"yuRUbf\"><a href=\"%1\"><br>"
+                          "<h3 class=\"LC20lb rIxsve\">Titolo</h3><cite>sito</cite></a></div>%2"
+                          "<div class=\"VwiC3b\">Testo</div></div></div>").arg(href, extra);
+}
+
+QString today(const QString &results, const QString &around = QString())
+{
+    return QStringLiteral("<html><head><title>bimby - Cerca con Google</title></head><body>"
+                          "<div class=rLrQHf><svg xmlns=\"http://www.w3.org/2000/svg\"></svg></div>"
+                          "<div id=\"search\"><div id=\"tads\"><div data-text-ad=\"1\"><a href=\"https://ad.it/\">"
+                          "<h3>Offerta</h3></a><span>Sponsorizzato</span></div></div><div id=\"rso\">%1</div></div>%2"
+                          "</body></html>").arg(results, around);
+}
+
+const QString kNext = QStringLiteral("<a id=\"pnnext\" href=\"/search?q=bimby&amp;start=20\">Avanti</a>");
+
+} // namespace
+
+void TestPageText::todayResultsAreRead_data()
+{
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<QStringList>("targets");
+    QTest::addColumn<bool>("next");
+    const QStringList three{"http://a.it/", "http://b.it/x?y=1&z=2", "http://c.it/"};
+    QTest::newRow("ads, blocks and a wrapped link")
+        << today(QStringLiteral("<div class=ULSxyf><block-component>%1</block-component></div>").arg(organic("http://risposta.it/"))
+                 + organic("http://a.it/")
+                 + QStringLiteral("<div class=related-question-pair data-initq=q><span>Domanda?</span><script>"
+                                  "var d='<a href=\"http://d.it/\"><h3>R</h3></a>';</script></div>")
+                 + organic("/url?q=http://b.it/x%3Fy%3D1%26z%3D2&amp;sa=U&amp;ved=2ah")
+                 + QStringLiteral("<g-section-with-header><video-voyager>%1</video-voyager></g-section-with-header>")
+                       .arg(organic("https://www.youtube.com/watch?v=1"))
+                 + organic("http://sponsor.it/", QStringLiteral("<span>Sponsorizzato</span>"))
+                 + organic("http://c.it/") + organic("/search?q=bimby+ricette"),
+                 QStringLiteral("<div id=\"bottomads\">%1</div>%2").arg(organic("http://ad2.it/"), kNext))
+        << three << true;
+    QString eleven;
+    QStringList elevenTargets;
+    for (int i = 1; i <= 11; ++i) {
+        const QString target = QStringLiteral("http://www.sito%1.it/").arg(i);
+        // The fourth is indented under the third, of the same site.
+        eleven += i == 4 ? QStringLiteral("<div class=\"g jYOxx\">%1</div>").arg(organic(target)) : organic(target);
+        elevenTargets << target;
+    }
+    QTest::newRow("11 results, one indented") << today(eleven, kNext) << elevenTargets << true;
+    QTest::newRow("the last page") << today(organic("http://a.it/"),
+                                            QStringLiteral("<a href=\"/search?q=bimby&amp;start=0\">1</a>"))
+                                   << QStringList{"http://a.it/"} << false;
+    QString basic;
+    for (const QString &target : three) {
+        basic += QStringLiteral("<div><a href=\"/url?q=%1&amp;sa=U&amp;ved=2ah\"><h3><div>T</div></h3></a></div>")
+                     .arg(QString::fromLatin1(QUrl::toPercentEncoding(target)));
+    }
+    QTest::newRow("the basic page")
+        << QStringLiteral("<html><body><div id=\"main\">%1<a href=\"/search?q=bimby&amp;tbm=isch\"><h3>Immagini</h3></a>"
+                          "%2</div></body></html>").arg(basic, kNext)
+        << three << true;
+    QTest::newRow("consent dialog over the results")
+        << today(organic("http://a.it/") + organic("http://c.it/"),
+                 QStringLiteral("<div role=\"dialog\" aria-modal=\"true\"><h1>Prima di accedere a Google</h1>"
+                                "<button>Rifiuta tutto</button><button>Accetta tutto</button></div>"))
+        << QStringList{"http://a.it/", "http://c.it/"} << false;
+    QTest::newRow("consent page")
+        << "<html><body><h1>Prima di continuare su Google</h1><form><button>Rifiuta tutto</button>"
+           "<button>Accetta tutto</button></form></body></html>"
+        << QStringList{} << false;
+    QTest::newRow("check page")
+        << "<html><body><h1>Informazioni su questa pagina</h1><p>traffico insolito</p><form action=\"/sorry/index\">"
+           "<h3>Non sono un robot</h3></form></body></html>"
+        << QStringList{} << false;
+    QStringList served;
+    for (int i = 1; i <= 8; ++i)
+        served << QStringLiteral("http://www.sito%1.esempio.it/oggi/pagina-%1.html").arg(i);
+    QTest::newRow("the results service") << QString() << served << true;
+}
+
+void TestPageText::todayResultsAreRead()
+{
+    QFETCH(QString, html);
+    // Each row's page answers the second page of "bimby".
+    m_service->addPage("bimby", html.toStdString());
+    const QString base = QStringLiteral("http://127.0.0.1:%1").arg(m_service->port());
+    const QString row = QString::fromLatin1(QUrl::toPercentEncoding(QString::fromLatin1(QTest::currentDataTag())));
+    const QString text = load(html.isEmpty() ? base + QStringLiteral("/search?q=oggi")
+                                             : base + QStringLiteral("/search?q=bimby&start=10&riga=") + row);
+    QVERIFY2(text.size() > 100, qPrintable(text));
+    const PageLinks links = m_browser->pageLinks();
+    QVERIFY(links.address.startsWith(base));
+    QTEST(ResultLinks::targetsOf(links.results, links.address), "targets");
+    QTEST(ResultLinks::hasNextPage(links.address, links.pages), "next");
 }
 
 int main(int argc, char *argv[])
