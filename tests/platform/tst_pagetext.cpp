@@ -85,6 +85,19 @@ void TestPageText::pageTextWritesTheMarkupAsExpected_data()
                                 << "<script>var u = \"//x\"; if (1 < 2 && 3 > 2) {}</script>";
     QTest::newRow("void elements") << "<p>a<br>b<img src=x.png></p>" << "<p>a<br>b<img src=x.png></p>";
     QTest::newRow("comment") << "<!-- nota --><p>x</p>" << "<!-- nota --><p>x</p>";
+    QTest::newRow("comment holding markup") << "<!-- <h3 class=\"r\"> -->" << "<!-- <h3 class=\"r\"> -->";
+    QTest::newRow("text that looks like a value") << "<p>class=\"r\" x=\"y\"</p>" << "<p>class=\"r\" x=\"y\"</p>";
+    QTest::newRow("value holding > and <, then a bare one") << "<p title=\"a>b<c\" id=\"i-1\">t</p>"
+                                                            << "<p title=\"a>b<c\" id=i-1>t</p>";
+    QTest::newRow("script holding a style end tag and values")
+        << "<script nonce=\"n2\">var s='</style><div class=\"r\">'; var n=\"&nbsp;\";</script>"
+        << "<script nonce=n2>var s='</style><div class=\"r\">'; var n=\"&nbsp;\";</script>";
+    QTest::newRow("no-break spaces as themselves") << "<p data-v=\"a&nbsp;b\">c&nbsp;d &amp;nbsp;</p>"
+                                                   << "<p data-v=\"a\u00a0b\">c\u00a0d &amp;nbsp;</p>";
+    QTest::newRow("noscript text escaped") << "<noscript><div class=\"r\">a &amp; b</div></noscript>"
+                                           << "<noscript>&lt;div class=\"r\"&gt;a &amp;amp; b&lt;/div&gt;</noscript>";
+    QTest::newRow("svg") << "<svg viewBox=\"0 0 1 1\"><linearGradient id=\"g\"></linearGradient></svg>"
+                         << "<svg viewBox=\"0 0 1 1\"><linearGradient id=g></linearGradient></svg>";
 }
 
 void TestPageText::pageTextWritesTheMarkupAsExpected()
