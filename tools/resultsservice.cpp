@@ -130,7 +130,7 @@ std::string continueAddress(const httplib::Request &request)
 
 // The buttons stand at a fixed place, so that a test can press them.
 const char kButtonStyle[] =
-    "<style>body{font-family:arial,sans-serif;margin:0}.b{position:fixed;top:70px;width:180px;height:40px;"
+    "<style>body{font-family:arial,sans-serif;margin:0}.b{position:fixed;top:130px;width:180px;height:40px;"
     "font-size:16px}</style>";
 
 } // namespace

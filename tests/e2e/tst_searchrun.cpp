@@ -439,9 +439,9 @@ void TestSearchRun::pageThatAsksIsAnsweredInTheBrowser_data()
     QTest::addColumn<QString>("phrase");
     QTest::addColumn<QPoint>("press");     // where the page's button stands
     QTest::addColumn<int>("listedBefore");
-    QTest::newRow("consent: Accetta tutto") << true << "127.0.0.1" << "oggi" << QPoint(300, 90) << 0;
-    QTest::newRow("consent: Rifiuta tutto") << true << "localhost" << "oggi" << QPoint(100, 90) << 0;
-    QTest::newRow("check page") << false << "127.0.0.1" << "oggi verifica" << QPoint(100, 90) << 8;
+    QTest::newRow("consent: Accetta tutto") << true << "127.0.0.1" << "oggi" << QPoint(300, 150) << 0;
+    QTest::newRow("consent: Rifiuta tutto") << true << "localhost" << "oggi" << QPoint(100, 150) << 0;
+    QTest::newRow("check page") << false << "127.0.0.1" << "oggi verifica" << QPoint(100, 150) << 8;
     QTest::newRow("stopped while the browser is in front") << false << "localhost" << "oggi verifica" << QPoint() << 8;
 }
 
