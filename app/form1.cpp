@@ -71,6 +71,18 @@ QFont boldFont(const QFont &base)
     return font;
 }
 
+// Centred bold text on light yellow, as the report line shows it.
+void makeReportPanel(QLabel *label, quint32 textBgr)
+{
+    label->setAlignment(Qt::AlignCenter);
+    label->setFont(boldFont(label->font()));
+    label->setAutoFillBackground(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, colourFromBgr(kLightYellow));
+    palette.setColor(QPalette::WindowText, colourFromBgr(textBgr));
+    label->setPalette(palette);
+}
+
 // Enabling a timer that runs already neither adds a second event nor
 // restarts its countdown.
 void enable(QTimer *timer)
@@ -176,15 +188,7 @@ void Form1::createControls()
     Label1 = place(new QLabel(Frame4), "Label1", 2790, 150, 7095, 345);
     Label1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Label1->setLineWidth(1);
-    Label1->setAlignment(Qt::AlignCenter);
-    Label1->setFont(boldFont(font()));
-    Label1->setAutoFillBackground(true);
-    {
-        QPalette palette = Label1->palette();
-        palette.setColor(QPalette::Window, colourFromBgr(kLightYellow));
-        palette.setColor(QPalette::WindowText, colourFromBgr(kDarkGreen));
-        Label1->setPalette(palette);
-    }
+    makeReportPanel(Label1, kDarkGreen);
     Shape1 = place(new Shape(Frame4), "Shape1", 9510, 840, 255, 255);
     Shape1->setBackColor(colourFromBgr(kDarkGreen));
 
@@ -465,13 +469,7 @@ void Form1::showBrowserInFront()
         m_browserNote = new QLabel(m_client);
         m_browserNote->setObjectName(QStringLiteral("BrowserNote"));
         m_browserNote->setWordWrap(true);
-        m_browserNote->setAlignment(Qt::AlignCenter);
-        m_browserNote->setFont(boldFont(font()));
-        m_browserNote->setAutoFillBackground(true);
-        QPalette palette = m_browserNote->palette();
-        palette.setColor(QPalette::Window, colourFromBgr(kLightYellow));
-        palette.setColor(QPalette::WindowText, colourFromBgr(kDarkRed));
-        m_browserNote->setPalette(palette);
+        makeReportPanel(m_browserNote, kDarkRed);
         m_browserNote->hide();
     }
     m_browserNote->setText(QStringLiteral("%1 chiede una risposta prima di mostrare i risultati: rispondi nella "
