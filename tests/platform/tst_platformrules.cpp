@@ -1,5 +1,6 @@
 #include "platform/addressrule.h"
 #include "platform/editorcommand.h"
+#include "platform/useragent.h"
 
 #include <QTest>
 
@@ -11,6 +12,8 @@ private slots:
     void onlyWebAddressesAreOpened();
     void editorCommand_data();
     void editorCommand();
+    void userAgent_data();
+    void userAgent();
 };
 
 void TestPlatformRules::onlyWebAddressesAreOpened_data()
@@ -64,6 +67,27 @@ void TestPlatformRules::editorCommand()
     QTEST(command ? command->program : QString(), "program");
     if (command)
         QCOMPARE(command->arguments, QStringList{file});
+}
+
+void TestPlatformRules::userAgent_data()
+{
+    QTest::addColumn<QString>("chosen");   // CERCA_POSIZIONE_USER_AGENT
+    QTest::addColumn<QString>("sent");
+    QTest::newRow("the engine's, without its own token")
+        << "" << "Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/102.0.5005.177 Safari/537.36";
+    QTest::newRow("blank: the engine's") << "  "
+        << "Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/102.0.5005.177 Safari/537.36";
+    QTest::newRow("chosen replaces it whole") << "Mozilla/5.0 Prova/1.0" << "Mozilla/5.0 Prova/1.0";
+}
+
+void TestPlatformRules::userAgent()
+{
+    QFETCH(QString, chosen);
+    qputenv("CERCA_POSIZIONE_USER_AGENT", chosen.toUtf8());
+    QTEST(UserAgent::forEngine(QStringLiteral("Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) "
+                                              "QtWebEngine/6.4.2 Chrome/102.0.5005.177 Safari/537.36")),
+          "sent");
+    qunsetenv("CERCA_POSIZIONE_USER_AGENT");
 }
 
 QTEST_GUILESS_MAIN(TestPlatformRules)
