@@ -2,6 +2,7 @@
 
 #include "platform/browserengine.h"
 #include "platform/engineenvironment.h"
+#include "platform/modules.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,17 +12,7 @@
 
 QStringList EmbeddedBrowser::moduleFolders()
 {
-    // Next to the program, where an installed copy puts it, and where the
-    // build makes it (for the tests and benchmarks in the build tree).
-    QStringList folders{QCoreApplication::applicationDirPath()};
-#ifdef CERCA_ENGINE_INSTALL_DIR
-    folders << QStringLiteral(CERCA_ENGINE_INSTALL_DIR);
-#endif
-#ifdef CERCA_ENGINE_BUILD_DIR
-    folders << QStringLiteral(CERCA_ENGINE_BUILD_DIR);
-#endif
-    folders.removeDuplicates();
-    return folders;
+    return Modules::folders();
 }
 
 EmbeddedBrowser::EmbeddedBrowser(QStringList folders, QObject *parent)
@@ -45,26 +36,16 @@ bool EmbeddedBrowser::startEngine()
         return false;
     m_tried = true;
     EngineEnvironment::prepareShareContext();
-    QStringList errors;
-    for (const QString &folder : std::as_const(m_folders)) {
-        auto library = std::make_unique<QLibrary>(QDir(folder).filePath(QStringLiteral("cerca-webengine")));
-        if (!library->load()) {
-            errors << library->errorString();
-            continue;
-        }
-        auto create = reinterpret_cast<CreateBrowserEngine>(library->resolve(kCreateBrowserEngine));
-        if (!create) {
-            errors << library->errorString();
-            continue;
-        }
-        m_library = std::move(library);
-        m_engine.reset(create());
+    Modules::Loaded module = Modules::load(QStringLiteral("cerca-webengine"), kCreateBrowserEngine, m_folders);
+    if (module.library) {
+        m_library = std::move(module.library);
+        m_engine.reset(reinterpret_cast<CreateBrowserEngine>(module.entry)());
         m_engine->setDocumentComplete([this] { emit documentComplete(); });
         if (m_container)
             m_engine->attach(m_container);
         return true;
     }
-    m_error = errors.isEmpty() ? QStringLiteral("no folder to look in") : errors.join(QLatin1Char('\n'));
+    m_error = module.error;
     qWarning("The browser engine could not be loaded: %s", qPrintable(m_error));
     showUnavailable();
     return false;

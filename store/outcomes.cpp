@@ -1,5 +1,6 @@
 #include "store/outcomes.h"
 
+#include <QHash>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -127,6 +128,7 @@ ReadLog group(const QStringList &lines)
 {
     ReadLog log;
     QList<SearchHistory> searches;
+    QHash<QString, qsizetype> indexOf;   // phrase, fragment and option, joined by NUL
     for (const QString &line : lines) {
         if (line.isEmpty())
             continue;
@@ -135,14 +137,13 @@ ReadLog group(const QStringList &lines)
             ++log.unreadable;
             continue;
         }
-        auto search = std::find_if(searches.begin(), searches.end(), [&](const SearchHistory &s) {
-            return s.phrase == outcome->phrase && s.fragment == outcome->fragment && s.italianOnly == outcome->italianOnly;
-        });
-        if (search == searches.end()) {
+        const QString key = outcome->phrase + QChar(0) + outcome->fragment + QChar(0) + QChar(outcome->italianOnly ? '1' : '0');
+        auto found = indexOf.constFind(key);
+        if (found == indexOf.constEnd()) {
+            found = indexOf.insert(key, searches.size());
             searches.append(SearchHistory{outcome->phrase, outcome->fragment, outcome->italianOnly, {}});
-            search = searches.end() - 1;
         }
-        search->outcomes.append(std::move(*outcome));
+        searches[*found].outcomes.append(std::move(*outcome));
     }
     // The most recent first, by the latest outcome's date and time; the log's order breaks ties.
     std::stable_sort(searches.begin(), searches.end(), [](const SearchHistory &a, const SearchHistory &b) {
