@@ -2,11 +2,13 @@
 
 #include "app/controls.h"
 #include "app/foundsites.h"
+#include "app/historymodule.h"
 #include "app/listbox.h"
 #include "app/listorder.h"
 #include "platform/addressrule.h"
 #include "platform/browser.h"
 #include "platform/desktop.h"
+#include "platform/modules.h"
 #include "search/resultlinks.h"
 #include "search/scanner.h"
 #include "store/logviewer.h"
@@ -18,6 +20,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QGroupBox>
+#include <QLibrary>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
@@ -125,6 +128,8 @@ Form1::Form1(Browser *browser, Desktop *desktop, Form1Options options, QWidget *
 
 Form1::~Form1()
 {
+    // The window's code lives in the module, which stays loaded.
+    delete m_historyWindow;
     // A page that completes while the window goes away is not read.
     disconnect(m_browser, nullptr, this, nullptr);
 }
@@ -254,6 +259,7 @@ void Form1::createMenus()
     apriNote->setObjectName(QStringLiteral("ApriNote"));
     connect(apriNote, &QAction::triggered, this, [this] { m_desktop->startEditor(m_options.dataFolder.resultLog()); });
     action(datiSalvati, "FinePrinc", QStringLiteral("Finestra Principale"), &Form1::mainView);
+    action(datiSalvati, "AndamentoPos", QStringLiteral("Andamento delle posizioni"), &Form1::openHistory);
 
     QAction *fpc = bar->addAction(QStringLiteral("File di configurazione"));
     fpc->setObjectName(QStringLiteral("Fpc"));
@@ -592,6 +598,26 @@ void Form1::mainView()
     putBrowserBack();
     List1->raise();
     List2->hide();
+}
+
+void Form1::openHistory()
+{
+    if (!m_historyModule) {
+        Modules::Loaded module = Modules::load(QStringLiteral("cerca-history"), kCreateHistoryWindow);
+        if (!module.library) {
+            qWarning("The position history could not be loaded: %s", qPrintable(module.error));
+            m_desktop->warn(this, QStringLiteral("La finestra dell'andamento delle posizioni non è disponibile."));
+            return;
+        }
+        m_historyModule = std::move(module.library);
+    }
+    // A new window each time, so that it shows the log as it is now.
+    delete m_historyWindow;
+    const auto create = reinterpret_cast<CreateHistoryWindow>(m_historyModule->resolve(kCreateHistoryWindow));
+    m_historyWindow = create(m_options.dataFolder.resultLog(), this);
+    m_historyWindow->show();
+    m_historyWindow->raise();
+    m_historyWindow->activateWindow();
 }
 
 void Form1::openHomePage()

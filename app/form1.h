@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QRect>
 #include <array>
+#include <memory>
 #include <functional>
 
 class Browser;
@@ -22,6 +23,7 @@ class QComboBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QLibrary;
 class QLineEdit;
 class QMenu;
 class QPushButton;
@@ -78,6 +80,7 @@ private:
     void saveResult();
     void showLogInList();
     void mainView();
+    void openHistory();
     void openHomePage();
     void openSelectedAddress();
     void openSelectedResultsPage();
@@ -134,4 +137,7 @@ private:
     QMenu *Motore = nullptr;
     QMenu *Menu = nullptr;
     QAction *ApriGoo = nullptr;
+
+    std::unique_ptr<QLibrary> m_historyModule;   // loaded at the first opening
+    QPointer<QWidget> m_historyWindow;
 };

@@ -273,7 +273,8 @@ void TestForm1::windowAndMenus()
     QStringList items;
     for (QAction *action : m_form->findChild<QMenu *>(QStringLiteral("DatiSalvati"))->actions())
         items.append(action->objectName() + QLatin1Char('=') + action->text());
-    QCOMPARE(items, (QStringList{"ApriProg=Apri nel programma", "ApriNote=Apri in notepad", "FinePrinc=Finestra Principale"}));
+    QCOMPARE(items, (QStringList{"ApriProg=Apri nel programma", "ApriNote=Apri in notepad", "FinePrinc=Finestra Principale",
+                                 "AndamentoPos=Andamento delle posizioni"}));
     items.clear();
     for (QAction *action : m_form->findChild<QMenu *>(QStringLiteral("Menu"))->actions())
         items.append(action->objectName() + QLatin1Char('=') + action->text());

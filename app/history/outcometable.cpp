@@ -1,0 +1,57 @@
+#include "app/history/outcometable.h"
+
+void OutcomeTable::setSearch(const SearchHistory &search)
+{
+    beginResetModel();
+    m_outcomes = search.outcomes;
+    endResetModel();
+}
+
+int OutcomeTable::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_outcomes.size());
+}
+
+int OutcomeTable::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : 4;
+}
+
+QString OutcomeTable::positionCaption(const Outcome &outcome)
+{
+    if (outcome.found())
+        return QString::number(*outcome.position);
+    return outcome.checked ? QStringLiteral("non trovato entro %1").arg(*outcome.checked) : QStringLiteral("non trovato");
+}
+
+QVariant OutcomeTable::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_outcomes.size())
+        return {};
+    const Outcome &outcome = m_outcomes[index.row()];
+    const bool sorting = role == Qt::UserRole;
+    if (role != Qt::DisplayRole && !sorting)
+        return {};
+    switch (index.column()) {
+    case 0:
+        return sorting ? QVariant(outcome.when) : QVariant(outcome.when.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")));
+    case 1:
+        // Not found sorts after every position it was not found within.
+        return sorting ? QVariant(outcome.found() ? double(*outcome.position) : double(outcome.checked.value_or(0)) + 0.5)
+                       : QVariant(positionCaption(outcome));
+    case 2:
+        return outcome.address.value_or(QString());
+    case 3:
+        return sorting ? QVariant(outcome.italianOnly) : QVariant(outcome.italianOnly ? QStringLiteral("sì") : QStringLiteral("no"));
+    }
+    return {};
+}
+
+QVariant OutcomeTable::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    static const QStringList captions{QStringLiteral("data e ora"), QStringLiteral("posizione"),
+                                      QStringLiteral("indirizzo trovato"), QStringLiteral("pagine di Google italiane")};
+    return captions.value(section);
+}

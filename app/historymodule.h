@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// The position history is a library of its own, loaded when the user first
+// opens it, so that the program starts without Qt Charts in memory. It
+// exports one function of this type by this name: a new window, over
+// `parent`, showing the result log at `logPath`.
+using CreateHistoryWindow = QWidget *(*)(const QString &logPath, QWidget *parent);
+inline constexpr char kCreateHistoryWindow[] = "cerca_create_history_window";
