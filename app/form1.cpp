@@ -5,6 +5,7 @@
 #include "app/historymodule.h"
 #include "app/listbox.h"
 #include "app/listorder.h"
+#include "app/listwindow.h"
 #include "platform/addressrule.h"
 #include "platform/browser.h"
 #include "platform/desktop.h"
@@ -268,10 +269,15 @@ void Form1::createMenus()
     homePage->setObjectName(QStringLiteral("HomePage"));
     connect(homePage, &QAction::triggered, this, &Form1::openHomePage);
 
+    QMenu *strumenti = nullptr;
     Menu = bar->addMenu(QStringLiteral("Menu"));
     Menu->setObjectName(QStringLiteral("Menu"));
     action(Menu, "ApriInd", QStringLiteral("Apri l'indirizzo su browser"), &Form1::openSelectedAddress);
     ApriGoo = action(Menu, "ApriGoo", FoundSites::resultsPageCaption(engineName()), &Form1::openSelectedResultsPage);
+
+    strumenti = bar->addMenu(QStringLiteral("Strumenti"));
+    strumenti->setObjectName(QStringLiteral("Strumenti"));
+    action(strumenti, "ElencoFrasi", QStringLiteral("Cerca un elenco di frasi..."), &Form1::openPhraseList);
 }
 
 void Form1::setTabOrderOfControls()
@@ -405,10 +411,14 @@ void Form1::flashIndicator()
 
 void Form1::startCommand()
 {
+    // A stop only turns the caption back: what is pending still arrives,
+    // except while the run waits for the user in the browser.
+    const bool waiting = browserInFront();
     mainView();
     if (Command1->text() == kStop) {
-        // A stop only turns the caption back: what is pending still arrives.
         Command1->setText(kStart);
+        if (waiting)
+            emit runEnded();
         return;
     }
     const QString phrase = Combo1->currentText();
@@ -495,6 +505,7 @@ void Form1::showBrowserInFront()
     placeBrowserInFront();
     WebBrowser1->raise();
     m_browserNote->raise();
+    emit pageNeedsUser();
 }
 
 bool Form1::browserInFront() const
@@ -561,9 +572,57 @@ void Form1::applyScan(const ScanResult &result)
     if (result.endsRun()) {
         Command1->setText(kStart);
         m_desktop->beep();
+        emit runEnded();
     } else if (result.wantsNextPage()) {
         enable(Timer1);
     }
+}
+
+// --- Runs of many phrases --------------------------------------------------
+
+void Form1::startRunFor(const QString &phrase)
+{
+    if (Command1->text() == kStop)
+        return;
+    Combo1->setEditText(phrase);
+    startCommand();
+}
+
+QString Form1::report() const
+{
+    return Label1->text();
+}
+
+bool Form1::runInProgress() const
+{
+    return Command1->text() == kStop;
+}
+
+QString Form1::fragment() const
+{
+    return Text1[1]->text();
+}
+
+QString Form1::pageLimit() const
+{
+    return Text1[2]->text();
+}
+
+bool Form1::italianOnly() const
+{
+    return Check2->isChecked();
+}
+
+QStringList Form1::phraseHistory() const
+{
+    return m_phrases->stringList();
+}
+
+void Form1::setRunInputs(const QString &fragment, const QString &pageLimit, bool italianOnly)
+{
+    Text1[1]->setText(fragment);
+    Text1[2]->setText(pageLimit);
+    Check2->setChecked(italianOnly);
 }
 
 // --- Saved data ------------------------------------------------------------
@@ -618,6 +677,18 @@ void Form1::openHistory()
     m_historyWindow->show();
     m_historyWindow->raise();
     m_historyWindow->activateWindow();
+}
+
+void Form1::openPhraseList()
+{
+    if (!m_listWindow) {
+        auto *window = new ListWindow(this, m_options.listMillisecondsPerSecond);
+        connect(window, &ListWindow::historyRequested, this, &Form1::openHistory);
+        m_listWindow = window;
+    }
+    m_listWindow->show();
+    m_listWindow->raise();
+    m_listWindow->activateWindow();
 }
 
 void Form1::openHomePage()

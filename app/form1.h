@@ -40,6 +40,7 @@ struct Form1Options
     int timer2Interval = 300;  // how long the activity indicator flashes
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
     QString dateSeparator;     // empty: the system's
+    int listMillisecondsPerSecond = 1000;   // the pause between the phrases of a list
 };
 
 // The program's one window.
@@ -56,6 +57,31 @@ public:
     void Salvataggio();
 
     const RunValues &runValues() const { return m_run; }
+
+    // For a run of many phrases: a run started as if the user had typed the
+    // phrase and pressed "Avvia"; the report line; "Salva risultato".
+    void startRunFor(const QString &phrase);
+    QString report() const;
+    bool runInProgress() const;
+    void saveResult();
+    // The fragment, page limit and Italian-only option as they stand.
+    QString fragment() const;
+    QString pageLimit() const;
+    bool italianOnly() const;
+    QStringList phraseHistory() const;
+    void setRunInputs(const QString &fragment, const QString &pageLimit, bool italianOnly);
+    // "Andamento delle posizioni" and "Cerca un elenco di frasi...".
+    void openHistory();
+    void openPhraseList();
+
+signals:
+    // A run has ended by its own rules (a hit, the end of the results, the
+    // page limit, a stop) and its report stands in the report line.
+    void runEnded();
+    // A page of the run asks the user something: the browser is in front.
+    void pageNeedsUser();
+
+public:
     QSize normalClientSize() const;
 
 protected:
@@ -77,10 +103,8 @@ private:
     void continueModeClicked();
     void documentComplete();
     void nextPageTimer();
-    void saveResult();
     void showLogInList();
     void mainView();
-    void openHistory();
     void openHomePage();
     void openSelectedAddress();
     void openSelectedResultsPage();
@@ -140,4 +164,5 @@ private:
 
     std::unique_ptr<QLibrary> m_historyModule;   // loaded at the first opening
     QPointer<QWidget> m_historyWindow;
+    QPointer<QWidget> m_listWindow;
 };

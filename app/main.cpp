@@ -1,10 +1,14 @@
+#include "app/commandline.h"
 #include "app/form1.h"
+#include "app/listrun.h"
+#include "platform/consoledesktop.h"
 #include "platform/embeddedbrowser.h"
 #include "platform/engineenvironment.h"
 #include "platform/processclock.h"
 #include "platform/qtdesktop.h"
 #include "search/queryaddress.h"
 #include "store/datafolder.h"
+#include "store/textfile.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -13,8 +17,81 @@
 
 #include <cstdio>
 
+namespace {
+
+QStringList argumentsOf(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+void print(std::FILE *stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+// The list of the command line: each phrase a run of the main window, which
+// stays hidden, its outcome printed and saved.
+int runList(const CommandLine &line, const QStringList &phrases, Form1 &form)
+{
+    form.setRunInputs(line.fragment, line.pageLimit, line.italianOnly);
+    ListRun list(&form, phrases, line.pauseSeconds * 1000);
+    int status = 0;
+    QObject::connect(&list, &ListRun::phraseEnded, [](int, const PhraseOutcome &outcome) {
+        print(stdout, outcome.line() + QLatin1Char('\n'));
+    });
+    QObject::connect(&list, &ListRun::needsUser, [&status](int, const QString &phrase) {
+        print(stderr, QStringLiteral("cerca-posizione: per \"%1\" il motore chiede una risposta (consenso o verifica) "
+                                     "che senza finestra non si può dare: esegui una ricerca nella finestra una volta, "
+                                     "poi riprova.\n").arg(phrase));
+        status = 3;
+        QCoreApplication::exit(3);
+    });
+    QObject::connect(&list, &ListRun::finished, [] { QCoreApplication::exit(0); });
+    list.start();
+    const int exitCode = QCoreApplication::exec();
+    return status != 0 ? status : exitCode;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    const CommandLine line = CommandLine::parse(argumentsOf(argc, argv));
+    switch (line.action) {
+    case CommandLine::Action::Help:
+        print(stdout, CommandLine::help());
+        return 0;
+    case CommandLine::Action::Version:
+        print(stdout, CommandLine::version() + QLatin1Char('\n'));
+        return 0;
+    case CommandLine::Action::Error:
+        print(stderr, line.error + QStringLiteral("\nProva \"cerca-posizione --help\".\n"));
+        return 2;
+    case CommandLine::Action::List:
+    case CommandLine::Action::Window:
+        break;
+    }
+    QStringList phrases;
+    if (line.action == CommandLine::Action::List) {
+        const std::optional<QStringList> lines = TextFile::readLines(line.listFile);
+        if (!lines) {
+            print(stderr, QStringLiteral("cerca-posizione: impossibile leggere l'elenco %1\n").arg(line.listFile));
+            return 2;
+        }
+        phrases = ListRun::phrasesOf(*lines);
+        if (phrases.isEmpty()) {
+            print(stderr, QStringLiteral("cerca-posizione: l'elenco %1 non contiene frasi\n").arg(line.listFile));
+            return 2;
+        }
+        // No window: the browser draws off the screen.
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+
     EngineEnvironment::prepare();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("cerca-posizione"));
@@ -29,6 +106,11 @@ int main(int argc, char *argv[])
     options.host = QueryAddress::hostFromEnvironment();
 
     EmbeddedBrowser browser;
+    if (line.action == CommandLine::Action::List) {
+        ConsoleDesktop console;
+        Form1 form(&browser, &console, options);
+        return runList(line, phrases, form);
+    }
     QtDesktop desktop;
     // For the start-up benchmark only: the engine at start instead of at the
     // first navigation, a time stamp once the window is shown, and an exit.

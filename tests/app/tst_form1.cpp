@@ -268,8 +268,8 @@ void TestForm1::windowAndMenus()
         if (action->isVisible())
             seen.append(action->text());
     }
-    QCOMPARE(all, (QStringList{"Google", "Dati storici salvati", "File di configurazione", "HomePage", "Menu"}));
-    QCOMPARE(seen, (QStringList{"Dati storici salvati", "File di configurazione", "HomePage"}));
+    QCOMPARE(all, (QStringList{"Google", "Dati storici salvati", "File di configurazione", "HomePage", "Menu", "Strumenti"}));
+    QCOMPARE(seen, (QStringList{"Dati storici salvati", "File di configurazione", "HomePage", "Strumenti"}));
     QStringList items;
     for (QAction *action : m_form->findChild<QMenu *>(QStringLiteral("DatiSalvati"))->actions())
         items.append(action->objectName() + QLatin1Char('=') + action->text());
@@ -279,6 +279,8 @@ void TestForm1::windowAndMenus()
     for (QAction *action : m_form->findChild<QMenu *>(QStringLiteral("Menu"))->actions())
         items.append(action->objectName() + QLatin1Char('=') + action->text());
     QCOMPARE(items, (QStringList{"ApriInd=Apri l'indirizzo su browser", "ApriGoo=Apri la pagina Google"}));
+    QCOMPARE(m_form->findChild<QMenu *>(QStringLiteral("Strumenti"))->actions().constFirst()->text(),
+             QStringLiteral("Cerca un elenco di frasi..."));
     QCOMPARE(m_form->findChild<QMenu *>(QStringLiteral("Motore"))->title(), QStringLiteral("Google"));
 }
 

@@ -1,0 +1,100 @@
+#include "app/commandline.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+namespace {
+
+constexpr int kMinimumPause = 5;
+
+QList<QCommandLineOption> options()
+{
+    return {
+        {{QStringLiteral("e"), QStringLiteral("elenco")}, QStringLiteral("Il file delle frasi, una per riga."), QStringLiteral("FILE")},
+        {{QStringLiteral("f"), QStringLiteral("frammento")}, QStringLiteral("La parte dell'indirizzo da cercare."), QStringLiteral("TESTO")},
+        {{QStringLiteral("p"), QStringLiteral("pagine")}, QStringLiteral("Quante pagine di risultati controllare (10)."), QStringLiteral("N")},
+        {{QStringLiteral("i"), QStringLiteral("solo-italiano")}, QStringLiteral("Cerca solo pagine in italiano.")},
+        {{QStringLiteral("s"), QStringLiteral("pausa")}, QStringLiteral("Secondi di pausa tra le frasi, almeno 5 (10)."), QStringLiteral("S")},
+        {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Mostra questo aiuto.")},
+        {{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Mostra la versione.")},
+    };
+}
+
+} // namespace
+
+CommandLine CommandLine::parse(const QStringList &arguments)
+{
+    CommandLine line;
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOptions(options());
+    const auto fail = [&line](const QString &message) {
+        line.action = Action::Error;
+        line.error = QStringLiteral("cerca-posizione: ") + message;
+        return line;
+    };
+    if (!parser.parse(arguments))
+        return fail(parser.errorText());
+    if (!parser.positionalArguments().isEmpty())
+        return fail(QStringLiteral("argomento inatteso: %1").arg(parser.positionalArguments().constFirst()));
+    if (parser.isSet(QStringLiteral("help"))) {
+        line.action = Action::Help;
+        return line;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        line.action = Action::Version;
+        return line;
+    }
+    const bool list = parser.isSet(QStringLiteral("elenco"));
+    for (const char *name : {"frammento", "pagine", "solo-italiano", "pausa"}) {
+        if (!list && parser.isSet(QString::fromLatin1(name)))
+            return fail(QStringLiteral("--%1 vale solo con --elenco FILE").arg(QString::fromLatin1(name)));
+    }
+    if (!list)
+        return line;
+    line.action = Action::List;
+    line.listFile = parser.value(QStringLiteral("elenco"));
+    if (!parser.isSet(QStringLiteral("frammento")) || parser.value(QStringLiteral("frammento")).isEmpty())
+        return fail(QStringLiteral("manca --frammento TESTO, la parte dell'indirizzo da cercare"));
+    line.fragment = parser.value(QStringLiteral("frammento"));
+    if (parser.isSet(QStringLiteral("pagine"))) {
+        bool ok = false;
+        const int pages = parser.value(QStringLiteral("pagine")).toInt(&ok);
+        if (!ok || pages < 1)
+            return fail(QStringLiteral("--pagine vuole un numero intero da 1 in su, non \"%1\"").arg(parser.value(QStringLiteral("pagine"))));
+        line.pageLimit = QString::number(pages);
+    }
+    line.italianOnly = parser.isSet(QStringLiteral("solo-italiano"));
+    if (parser.isSet(QStringLiteral("pausa"))) {
+        bool ok = false;
+        const int pause = parser.value(QStringLiteral("pausa")).toInt(&ok);
+        if (!ok || pause < kMinimumPause)
+            return fail(QStringLiteral("--pausa vuole un numero intero di secondi, almeno %1, non \"%2\"")
+                            .arg(kMinimumPause)
+                            .arg(parser.value(QStringLiteral("pausa"))));
+        line.pauseSeconds = pause;
+    }
+    return line;
+}
+
+QString CommandLine::help()
+{
+    QString text = QStringLiteral(
+        "Uso: cerca-posizione [--elenco FILE --frammento TESTO [--pagine N] [--solo-italiano] [--pausa S]]\n"
+        "Senza argomenti apre la finestra. Con --elenco cerca ogni frase del file, senza finestra, e\n"
+        "aggiunge ogni esito al registro dei risultati (Risultato.txt), come \"Salva risultato\".\n\n");
+    for (const QCommandLineOption &option : options()) {
+        QString names = QStringLiteral("-%1, --%2").arg(option.names().at(0), option.names().at(1));
+        if (!option.valueName().isEmpty())
+            names += QLatin1Char(' ') + option.valueName();
+        text += QStringLiteral("  %1%2\n").arg(names.leftJustified(26), option.description());
+    }
+    text += QStringLiteral("\nUna riga per frase: \"frase: posizione N (indirizzo)\" o \"frase: non trovato entro N\".\n"
+                           "Uscita: 0 ogni frase cercata; 2 argomenti o file sbagliati; 3 una pagina chiede una risposta.\n");
+    return text;
+}
+
+QString CommandLine::version()
+{
+    return QStringLiteral("cerca-posizione %1").arg(QStringLiteral(CERCA_VERSION));
+}

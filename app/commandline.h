@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the command line asks for: the window, or a list run without one.
+//   cerca-posizione --elenco FILE --frammento TEXT [--pagine N] [--solo-italiano] [--pausa S]
+struct CommandLine
+{
+    enum class Action { Window, List, Help, Version, Error };
+    Action action = Action::Window;
+    QString listFile;
+    QString fragment;
+    QString pageLimit = QStringLiteral("10");
+    bool italianOnly = false;
+    int pauseSeconds = 10;
+    QString error;   // one line, for standard error
+
+    static CommandLine parse(const QStringList &arguments);   // the program's name first
+    static QString help();
+    static QString version();
+};

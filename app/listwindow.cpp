@@ -1,0 +1,178 @@
+#include "app/listwindow.h"
+
+#include "app/form1.h"
+#include "app/listrun.h"
+#include "store/textfile.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QLineEdit *shown(const QString &text, const char *name, QWidget *parent)
+{
+    auto *edit = new QLineEdit(text, parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setReadOnly(true);
+    return edit;
+}
+
+} // namespace
+
+ListWindow::ListWindow(Form1 *form, int millisecondsPerSecond)
+    : QDialog(form)
+    , m_form(form)
+    , m_millisecondsPerSecond(millisecondsPerSecond)
+{
+    setObjectName(QStringLiteral("ElencoFrasi"));
+    setWindowTitle(QStringLiteral("Cerca un elenco di frasi"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setModal(false);
+
+    m_phrases = new QPlainTextEdit(this);
+    m_phrases->setObjectName(QStringLiteral("Frasi"));
+    m_phrases->setPlainText(form->phraseHistory().join(QLatin1Char('\n')));
+    m_load = new QPushButton(QStringLiteral("Carica da file..."), this);
+    connect(m_load, &QPushButton::clicked, this, &ListWindow::loadFromFile);
+
+    auto *italian = new QCheckBox(QStringLiteral("Cerca solo pagine in italiano"), this);
+    italian->setObjectName(QStringLiteral("SoloItaliano"));
+    italian->setChecked(form->italianOnly());
+    italian->setEnabled(false);
+    m_pause = new QSpinBox(this);
+    m_pause->setObjectName(QStringLiteral("Pausa"));
+    m_pause->setRange(ListRun::kMinimumPauseSeconds, 3600);
+    m_pause->setValue(10);
+    m_pause->setSuffix(QStringLiteral(" s"));
+    auto *inputs = new QFormLayout;
+    inputs->addRow(QStringLiteral("Indirizzo da cercare"), shown(form->fragment(), "Frammento", this));
+    inputs->addRow(QStringLiteral("Pagine"), shown(form->pageLimit(), "Pagine", this));
+    inputs->addRow(QString(), italian);
+    inputs->addRow(QStringLiteral("Pausa tra le frasi"), m_pause);
+
+    m_start = new QPushButton(QStringLiteral("Avvia"), this);
+    m_start->setObjectName(QStringLiteral("AvviaElenco"));
+    connect(m_start, &QPushButton::clicked, this, &ListWindow::startOrStop);
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("Avanzamento"));
+    m_progress->setValue(0);
+    m_where = new QLabel(this);
+    m_where->setObjectName(QStringLiteral("Dove"));
+
+    m_outcomes = new QTableWidget(0, 2, this);
+    m_outcomes->setObjectName(QStringLiteral("Esiti"));
+    m_outcomes->setHorizontalHeaderLabels({QStringLiteral("frase"), QStringLiteral("esito")});
+    m_outcomes->horizontalHeader()->setStretchLastSection(true);
+    m_outcomes->verticalHeader()->hide();
+    m_outcomes->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_outcomes->hide();
+    m_history = new QPushButton(QStringLiteral("Andamento delle posizioni"), this);
+    m_history->setObjectName(QStringLiteral("VaiAndamento"));
+    m_history->hide();
+    connect(m_history, &QPushButton::clicked, this, &ListWindow::historyRequested);
+
+    auto *phraseButtons = new QHBoxLayout;
+    phraseButtons->addWidget(new QLabel(QStringLiteral("Le frasi, una per riga:"), this));
+    phraseButtons->addStretch();
+    phraseButtons->addWidget(m_load);
+    auto *runButtons = new QHBoxLayout;
+    runButtons->addWidget(m_progress, 1);
+    runButtons->addWidget(m_start);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(phraseButtons);
+    layout->addWidget(m_phrases, 2);
+    layout->addLayout(inputs);
+    layout->addLayout(runButtons);
+    layout->addWidget(m_where);
+    layout->addWidget(m_outcomes, 2);
+    layout->addWidget(m_history, 0, Qt::AlignRight);
+    resize(460, 520);
+}
+
+ListWindow::~ListWindow() = default;
+
+void ListWindow::setPhrases(const QStringList &phrases)
+{
+    m_phrases->setPlainText(phrases.join(QLatin1Char('\n')));
+}
+
+void ListWindow::loadFromFile()
+{
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Carica un elenco di frasi"), QString(),
+                                                      QStringLiteral("Testo (*.txt);;Tutti i file (*)"));
+    if (path.isEmpty())
+        return;
+    if (const std::optional<QStringList> lines = TextFile::readLines(path))
+        setPhrases(*lines);
+    else
+        m_where->setText(QStringLiteral("Impossibile leggere %1.").arg(path));
+}
+
+void ListWindow::startOrStop()
+{
+    if (m_run && m_run->running()) {
+        m_run->stop();
+        m_start->setEnabled(false);
+        m_where->setText(m_where->text() + QStringLiteral(" \u2014 l'elenco si ferma alla fine di questa frase."));
+        return;
+    }
+    const QStringList phrases = ListRun::phrasesOf(m_phrases->toPlainText().split(QLatin1Char('\n')));
+    if (phrases.isEmpty()) {
+        m_where->setText(QStringLiteral("L'elenco non contiene frasi."));
+        return;
+    }
+    m_run = std::make_unique<ListRun>(m_form, phrases, m_pause->value() * m_millisecondsPerSecond);
+    connect(m_run.get(), &ListRun::phraseStarted, this, &ListWindow::phraseStarted);
+    connect(m_run.get(), &ListRun::phraseEnded, this, &ListWindow::phraseEnded);
+    connect(m_run.get(), &ListRun::finished, this, &ListWindow::finished);
+    m_progress->setRange(0, int(phrases.size()));
+    m_progress->setValue(0);
+    m_outcomes->setRowCount(0);
+    m_outcomes->hide();
+    m_history->hide();
+    for (QWidget *input : {static_cast<QWidget *>(m_phrases), static_cast<QWidget *>(m_pause),
+                           static_cast<QWidget *>(m_load)})
+        input->setEnabled(false);
+    m_start->setText(QStringLiteral("Arresta"));
+    m_run->start();
+}
+
+void ListWindow::phraseStarted(int index, const QString &phrase)
+{
+    m_where->setText(QStringLiteral("Frase %1 di %2: %3").arg(index + 1).arg(m_run->count()).arg(phrase));
+}
+
+void ListWindow::phraseEnded(int index, const PhraseOutcome &outcome)
+{
+    m_progress->setValue(index + 1);
+    const int row = m_outcomes->rowCount();
+    m_outcomes->insertRow(row);
+    m_outcomes->setItem(row, 0, new QTableWidgetItem(outcome.phrase));
+    const QString result = outcome.position ? QStringLiteral("posizione %1").arg(*outcome.position)
+                                            : QStringLiteral("non trovato entro %1").arg(outcome.checked);
+    m_outcomes->setItem(row, 1, new QTableWidgetItem(result));
+}
+
+void ListWindow::finished()
+{
+    m_start->setText(QStringLiteral("Avvia"));
+    m_start->setEnabled(true);
+    for (QWidget *input : {static_cast<QWidget *>(m_phrases), static_cast<QWidget *>(m_pause),
+                           static_cast<QWidget *>(m_load)})
+        input->setEnabled(true);
+    m_where->setText(QStringLiteral("Elenco finito: %1 di %2 frasi cercate.").arg(m_run->outcomes().size()).arg(m_run->count()));
+    m_outcomes->resizeColumnsToContents();
+    m_outcomes->show();
+    m_history->show();
+}

@@ -1,0 +1,66 @@
+#include "app/commandline.h"
+
+#include <QTest>
+
+Q_DECLARE_METATYPE(CommandLine::Action)
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+private slots:
+    void parse_data();
+    void parse();
+};
+
+void TestCommandLine::parse_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<CommandLine::Action>("action");
+    QTest::addColumn<QString>("error");   // what the line says, in part
+    using A = CommandLine::Action;
+    QTest::newRow("none: the window") << QStringList{} << A::Window << "";
+    QTest::newRow("help") << QStringList{"--help"} << A::Help << "";
+    QTest::newRow("short help") << QStringList{"-h"} << A::Help << "";
+    QTest::newRow("version") << QStringList{"--version"} << A::Version << "";
+    QTest::newRow("a list") << QStringList{"--elenco", "f.txt", "--frammento", "velmora"} << A::List << "";
+    QTest::newRow("a list, every option") << QStringList{"--elenco=f.txt", "--frammento", "velmora", "--pagine", "3",
+                                                         "--solo-italiano", "--pausa", "60"} << A::List << "";
+    QTest::newRow("no fragment") << QStringList{"--elenco", "f.txt"} << A::Error << "manca --frammento";
+    QTest::newRow("empty fragment") << QStringList{"--elenco", "f.txt", "--frammento", ""} << A::Error << "manca --frammento";
+    QTest::newRow("fragment without a list") << QStringList{"--frammento", "x"} << A::Error << "--frammento vale solo con --elenco";
+    QTest::newRow("page limit 0") << QStringList{"--elenco", "f", "--frammento", "x", "--pagine", "0"} << A::Error << "--pagine";
+    QTest::newRow("page limit abc") << QStringList{"--elenco", "f", "--frammento", "x", "--pagine", "abc"} << A::Error << "\"abc\"";
+    QTest::newRow("page limit 2.5") << QStringList{"--elenco", "f", "--frammento", "x", "--pagine", "2.5"} << A::Error << "--pagine";
+    QTest::newRow("pause of 4 s") << QStringList{"--elenco", "f", "--frammento", "x", "--pausa", "4"} << A::Error << "almeno 5";
+    QTest::newRow("unknown option") << QStringList{"--tutto"} << A::Error << "tutto";
+    QTest::newRow("a stray argument") << QStringList{"frasi.txt"} << A::Error << "frasi.txt";
+    QTest::newRow("a value missing") << QStringList{"--elenco"} << A::Error << "elenco";
+}
+
+void TestCommandLine::parse()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, error);
+    const CommandLine line = CommandLine::parse(QStringList{"cerca-posizione"} + arguments);
+    QTEST(line.action, "action");
+    QVERIFY2(line.error.contains(error), qPrintable(line.error));
+    QCOMPARE(line.error.isEmpty(), error.isEmpty());
+    if (QTest::currentDataTag() == QByteArray("a list, every option")) {
+        QCOMPARE(line.listFile, QStringLiteral("f.txt"));
+        QCOMPARE(line.fragment, QStringLiteral("velmora"));
+        QCOMPARE(line.pageLimit, QStringLiteral("3"));
+        QVERIFY(line.italianOnly);
+        QCOMPARE(line.pauseSeconds, 60);
+    } else if (QTest::currentDataTag() == QByteArray("a list")) {
+        QCOMPARE(line.pageLimit, QStringLiteral("10"));
+        QCOMPARE(line.pauseSeconds, 10);
+        QVERIFY(!line.italianOnly);
+    }
+    if (line.error.isEmpty())
+        return;
+    QVERIFY(line.error.startsWith(QStringLiteral("cerca-posizione: ")));
+    QVERIFY(!line.error.contains(QLatin1Char('\n')));
+}
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
