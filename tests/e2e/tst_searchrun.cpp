@@ -1,18 +1,22 @@
 #include "app/form1.h"
+#include "app/listrun.h"
 #include "app/listbox.h"
 #include "fakes.h"
 #include "platform/engineenvironment.h"
 #include "platform/embeddedbrowser.h"
+#include "store/textfile.h"
 #include "resultsservice.h"
 #include "settled.h"
 #include "watchdog.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QSignalSpy>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -63,6 +67,9 @@ private slots:
     void todayMarkup();
     void pageThatAsksIsAnsweredInTheBrowser_data();
     void pageThatAsksIsAnsweredInTheBrowser();
+    void listFromTheCommandLine_data();
+    void listFromTheCommandLine();
+    void longListRunsEveryPhraseOnceInOrder();
 
 private:
     void makeForm(int timer1Interval);
@@ -507,6 +514,99 @@ void TestSearchRun::pageThatAsksIsAnsweredInTheBrowser()
         QCOMPARE(label1(), QStringLiteral("'velmora' non trovato!"));   // the page limit, counted on
         QCOMPARE(list("List1")->item(8)->text().section(QLatin1Char(' '), 0, 0), QStringLiteral("9"));
     }
+}
+
+void TestSearchRun::listFromTheCommandLine_data()
+{
+    QTest::addColumn<QString>("phrases");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("printed");
+    QTest::addColumn<int>("saved");
+    QTest::newRow("three phrases") << "seconda\r\ncorta\r\n\r\noggi\r\n" << 0
+                                   << QStringList{"seconda: posizione 14 (http://www.velmora.it/ricette)",
+                                                  "corta: non trovato entro 13", "oggi: posizione 14 (http://www.velmora.it/oggi)"}
+                                   << 3;
+    QTest::newRow("a check page on the second phrase") << "corta\noggi verifica\nseconda\n" << 3
+                                                       << QStringList{"corta: non trovato entro 13"} << 1;
+}
+
+void TestSearchRun::listFromTheCommandLine()
+{
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QSKIP("runs without a window: the offscreen run covers it");
+    QFETCH(QString, phrases);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, printed);
+    QFETCH(int, saved);
+    // A copy of the program in a folder of its own, which keeps its files there.
+    const QString program = m_dir->filePath(QStringLiteral("cerca-posizione"));
+    QVERIFY(QFile::copy(QStringLiteral(CERCA_PROGRAM), program));
+    QFile list(m_dir->filePath(QStringLiteral("frasi.txt")));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write(phrases.toUtf8());
+    list.close();
+    QProcess run;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("CERCA_POSIZIONE_HOST"), QStringLiteral("127.0.0.1:%1").arg(m_service->port()));
+    environment.insert(QStringLiteral("HOME"), m_dir->filePath(QStringLiteral("home")));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));   // the program goes off the screen by itself
+    run.setProcessEnvironment(environment);
+    QSignalSpy done(&run, &QProcess::finished);
+    run.start(program, {"--elenco", list.fileName(), "--frammento", "velmora", "--pagine", "2", "--pausa", "5"});
+    QVERIFY(done.wait(90000));   // with the event loop running, for the watchdog
+    QCOMPARE(run.exitStatus(), QProcess::NormalExit);
+    const QString out = QString::fromLocal8Bit(run.readAllStandardOutput());
+    const QString err = QString::fromLocal8Bit(run.readAllStandardError());
+    QVERIFY2(run.exitCode() == exitCode, qPrintable(err));
+    QCOMPARE(out.split(QLatin1Char('\n'), Qt::SkipEmptyParts), printed);
+    if (exitCode == 3)
+        QVERIFY2(err.contains(QStringLiteral("per \"oggi verifica\" il motore chiede una risposta")), qPrintable(err));
+    QCOMPARE(TextFile::readLines(m_dir->filePath(QStringLiteral("Risultato.txt"))).value_or(QStringList()).size(), saved);
+}
+
+void TestSearchRun::longListRunsEveryPhraseOnceInOrder()
+{
+    // A thousand phrases the service does not list, one page each, the
+    // pauses shortened; two hundred in the slower sanitized build.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QSKIP("no layout in it: the offscreen run covers it");
+    const int count = qEnvironmentVariableIsSet("CERCA_SANITIZED") ? 200 : 1000;
+    Form1Options options;
+    options.dataFolder = DataFolder(m_dir->path());
+    options.host = QStringLiteral("127.0.0.1:%1").arg(m_service->port());
+    options.timer1Interval = 10;
+    m_form = std::make_unique<Form1>(m_browser.get(), m_desktop.get(), options);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    m_form->setRunInputs(QStringLiteral("velmora"), QStringLiteral("1"), false);
+    QStringList phrases;
+    for (int i = 1; i <= count; ++i)
+        phrases.append(QStringLiteral("lista %1").arg(i));
+    ListRun list(m_form.get(), phrases, 1);
+    qint64 afterFirst = 0;
+    connect(&list, &ListRun::phraseEnded, this, [&afterFirst](int index) {
+        if (index == 0)
+            afterFirst = residentKilobytes();
+    });
+    QSignalSpy finished(&list, &ListRun::finished);
+    list.start();
+    QVERIFY(finished.wait(400000));
+    const qint64 atTheEnd = residentKilobytes();
+    QCOMPARE(list.outcomes().size(), count);
+    const QStringList targets = received();
+    QCOMPARE(targets.size(), count);
+    for (int i = 0; i < count; ++i) {
+        if (QUrlQuery(QUrl(targets[i]).query()).queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded) != phrases[i])
+            QFAIL(qPrintable(QStringLiteral("request %1: %2").arg(i).arg(targets[i])));
+    }
+    const QStringList log = TextFile::readLines(m_dir->filePath(QStringLiteral("Risultato.txt"))).value_or(QStringList());
+    QCOMPARE(log.size(), count);
+    QVERIFY(log.constLast().startsWith(QStringLiteral("lista %1 < ").arg(count)));
+    qInfo("resident memory: %lld kB after the first phrase, %lld kB at the end", afterFirst, atTheEnd);
+    if (qEnvironmentVariableIsSet("CERCA_SANITIZED"))
+        return;   // the sanitizers keep freed memory in quarantine
+    QVERIFY2(atTheEnd <= afterFirst * 12 / 10,
+             qPrintable(QStringLiteral("%1 kB after the first phrase, %2 kB at the end").arg(afterFirst).arg(atTheEnd)));
 }
 
 int main(int argc, char *argv[])
