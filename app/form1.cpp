@@ -269,13 +269,12 @@ void Form1::createMenus()
     homePage->setObjectName(QStringLiteral("HomePage"));
     connect(homePage, &QAction::triggered, this, &Form1::openHomePage);
 
-    QMenu *strumenti = nullptr;
     Menu = bar->addMenu(QStringLiteral("Menu"));
     Menu->setObjectName(QStringLiteral("Menu"));
     action(Menu, "ApriInd", QStringLiteral("Apri l'indirizzo su browser"), &Form1::openSelectedAddress);
     ApriGoo = action(Menu, "ApriGoo", FoundSites::resultsPageCaption(engineName()), &Form1::openSelectedResultsPage);
 
-    strumenti = bar->addMenu(QStringLiteral("Strumenti"));
+    QMenu *strumenti = bar->addMenu(QStringLiteral("Strumenti"));
     strumenti->setObjectName(QStringLiteral("Strumenti"));
     action(strumenti, "ElencoFrasi", QStringLiteral("Cerca un elenco di frasi..."), &Form1::openPhraseList);
 }
