@@ -90,7 +90,8 @@ QString CommandLine::help()
         text += QStringLiteral("  %1%2\n").arg(names.leftJustified(26), option.description());
     }
     text += QStringLiteral("\nUna riga per frase: \"frase: posizione N (indirizzo)\" o \"frase: non trovato entro N\".\n"
-                           "Uscita: 0 ogni frase cercata; 2 argomenti o file sbagliati; 3 una pagina chiede una risposta.\n");
+                           "Uscita: 0 ogni frase cercata; 1 browser non disponibile; 2 argomenti o file sbagliati;\n"
+                           "3 una pagina chiede una risposta o non si può leggere.\n");
     return text;
 }
 

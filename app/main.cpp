@@ -35,8 +35,12 @@ void print(std::FILE *stream, const QString &text)
 
 // The list of the command line: each phrase a run of the main window, which
 // stays hidden, its outcome printed and saved.
-int runList(const CommandLine &line, const QStringList &phrases, Form1 &form)
+int runList(const CommandLine &line, const QStringList &phrases, EmbeddedBrowser &browser, Form1 &form)
 {
+    if (!browser.startEngine()) {
+        print(stderr, QStringLiteral("cerca-posizione: il browser incorporato non è disponibile\n"));
+        return 1;
+    }
     form.setRunInputs(line.fragment, line.pageLimit, line.italianOnly);
     ListRun list(&form, phrases, line.pauseSeconds * 1000);
     int status = 0;
@@ -45,8 +49,8 @@ int runList(const CommandLine &line, const QStringList &phrases, Form1 &form)
     });
     QObject::connect(&list, &ListRun::needsUser, [&status](int, const QString &phrase) {
         print(stderr, QStringLiteral("cerca-posizione: per \"%1\" il motore chiede una risposta (consenso o verifica) "
-                                     "che senza finestra non si può dare: esegui una ricerca nella finestra una volta, "
-                                     "poi riprova.\n").arg(phrase));
+                                     "che senza finestra non si può dare, o la pagina non si può leggere: esegui una "
+                                     "ricerca nella finestra una volta, poi riprova.\n").arg(phrase));
         status = 3;
         QCoreApplication::exit(3);
     });
@@ -109,7 +113,7 @@ int main(int argc, char *argv[])
     if (line.action == CommandLine::Action::List) {
         ConsoleDesktop console;
         Form1 form(&browser, &console, options);
-        return runList(line, phrases, form);
+        return runList(line, phrases, browser, form);
     }
     QtDesktop desktop;
     // For the start-up benchmark only: the engine at start instead of at the
