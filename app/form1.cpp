@@ -592,11 +592,6 @@ QString Form1::report() const
     return Label1->text();
 }
 
-bool Form1::runInProgress() const
-{
-    return Command1->text() == kStop;
-}
-
 QString Form1::fragment() const
 {
     return Text1[1]->text();
@@ -668,11 +663,11 @@ void Form1::openHistory()
             return;
         }
         m_historyModule = std::move(module.library);
+        m_createHistory = reinterpret_cast<CreateHistoryWindow>(module.entry);
     }
     // A new window each time, so that it shows the log as it is now.
     delete m_historyWindow;
-    const auto create = reinterpret_cast<CreateHistoryWindow>(m_historyModule->resolve(kCreateHistoryWindow));
-    m_historyWindow = create(m_options.dataFolder.resultLog(), this);
+    m_historyWindow = m_createHistory(m_options.dataFolder.resultLog(), this);
     m_historyWindow->show();
     m_historyWindow->raise();
     m_historyWindow->activateWindow();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/historymodule.h"
 #include "app/layoutrule.h"
 #include "search/queryaddress.h"
 #include "search/runvalues.h"
@@ -62,7 +63,6 @@ public:
     // phrase and pressed "Avvia"; the report line; "Salva risultato".
     void startRunFor(const QString &phrase);
     QString report() const;
-    bool runInProgress() const;
     void saveResult();
     // The fragment, page limit and Italian-only option as they stand.
     QString fragment() const;
@@ -163,6 +163,7 @@ private:
     QAction *ApriGoo = nullptr;
 
     std::unique_ptr<QLibrary> m_historyModule;   // loaded at the first opening
+    CreateHistoryWindow m_createHistory = nullptr;
     QPointer<QWidget> m_historyWindow;
     QPointer<QWidget> m_listWindow;
 };

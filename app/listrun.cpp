@@ -4,11 +4,14 @@
 
 #include <QSet>
 
+QString PhraseOutcome::result() const
+{
+    return position ? QStringLiteral("posizione %1").arg(*position) : QStringLiteral("non trovato entro %1").arg(checked);
+}
+
 QString PhraseOutcome::line() const
 {
-    if (position)
-        return QStringLiteral("%1: posizione %2 (%3)").arg(phrase).arg(*position).arg(address);
-    return QStringLiteral("%1: non trovato entro %2").arg(phrase).arg(checked);
+    return phrase + QStringLiteral(": ") + result() + (position ? QStringLiteral(" (%1)").arg(address) : QString());
 }
 
 ListRun::ListRun(Form1 *form, QStringList phrases, int pauseMilliseconds, QObject *parent)
@@ -22,10 +25,8 @@ ListRun::ListRun(Form1 *form, QStringList phrases, int pauseMilliseconds, QObjec
     connect(&m_pause, &QTimer::timeout, this, &ListRun::next);
     connect(form, &Form1::runEnded, this, &ListRun::runEnded);
     connect(form, &Form1::pageNeedsUser, this, [this] {
-        if (!m_running || m_index < 0)
-            return;
-        m_waitingForUser = true;
-        emit needsUser(m_index, m_phrases[m_index]);
+        if (m_running && m_index >= 0)
+            emit needsUser(m_index, m_phrases[m_index]);
     });
 }
 
@@ -72,7 +73,6 @@ void ListRun::next()
         return;
     }
     ++m_index;
-    m_waitingForUser = false;
     emit phraseStarted(m_index, m_phrases[m_index]);
     m_form->startRunFor(m_phrases[m_index]);
 }
@@ -84,7 +84,6 @@ void ListRun::runEnded()
     const RunValues &run = m_form->runValues();
     PhraseOutcome outcome;
     outcome.phrase = m_phrases[m_index];
-    outcome.answered = !m_waitingForUser || !m_form->report().isEmpty();
     const QString report = m_form->report();
     if (!report.isEmpty() && !report.endsWith(QLatin1String("non trovato!"))) {   // the found report
         outcome.position = run.contaPosizione;

@@ -15,8 +15,9 @@ struct PhraseOutcome
     std::optional<qint64> position;   // found at
     QString address;                  // the found address
     qint64 checked = 0;               // positions checked when not found
-    bool answered = true;             // false: the run ended waiting for the user
 
+    // "posizione 12" or "non trovato entro 100".
+    QString result() const;
     // "bimby: posizione 12 (http://...)" or "bimby: non trovato entro 100".
     QString line() const;
 };
@@ -62,5 +63,4 @@ private:
     int m_index = -1;
     bool m_running = false;
     bool m_stopping = false;
-    bool m_waitingForUser = false;
 };

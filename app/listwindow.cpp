@@ -159,9 +159,7 @@ void ListWindow::phraseEnded(int index, const PhraseOutcome &outcome)
     const int row = m_outcomes->rowCount();
     m_outcomes->insertRow(row);
     m_outcomes->setItem(row, 0, new QTableWidgetItem(outcome.phrase));
-    const QString result = outcome.position ? QStringLiteral("posizione %1").arg(*outcome.position)
-                                            : QStringLiteral("non trovato entro %1").arg(outcome.checked);
-    m_outcomes->setItem(row, 1, new QTableWidgetItem(result));
+    m_outcomes->setItem(row, 1, new QTableWidgetItem(outcome.result()));
 }
 
 void ListWindow::finished()

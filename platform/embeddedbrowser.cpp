@@ -10,11 +10,6 @@
 #include <QLibrary>
 #include <QVBoxLayout>
 
-QStringList EmbeddedBrowser::moduleFolders()
-{
-    return Modules::folders();
-}
-
 EmbeddedBrowser::EmbeddedBrowser(QStringList folders, QObject *parent)
     : Browser(parent)
     , m_folders(std::move(folders))

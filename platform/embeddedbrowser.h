@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/browser.h"
+#include "platform/modules.h"
 
 #include <QPointer>
 #include <QStringList>
@@ -15,10 +16,7 @@ class EmbeddedBrowser : public Browser
 {
     Q_OBJECT
 public:
-    // The folders the engine module is looked for in, in order.
-    static QStringList moduleFolders();
-
-    explicit EmbeddedBrowser(QStringList folders = moduleFolders(), QObject *parent = nullptr);
+    explicit EmbeddedBrowser(QStringList folders = Modules::folders(), QObject *parent = nullptr);
     ~EmbeddedBrowser() override;
 
     void navigate2(const QString &address) override;

@@ -381,7 +381,7 @@ Service::Service(Catalog catalog)
             return;
         }
         if (contains(results.checkPages, offset) && !hasCookie(request, kCheckCookie)) {
-            response.set_redirect("/sorry/index?continue=" + percentEncoded(address) + "&q=" + percentEncoded(phrase));
+            response.set_redirect("/sorry/index?continue=" + percentEncoded(address));
             return;
         }
         const auto slow = results.slowPages.find(offset);

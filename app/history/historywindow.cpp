@@ -204,11 +204,8 @@ void HistoryWindow::showSearch(int row)
     m_found->replace(found);
     m_missed->replace(missed);
 
-    QDateTime first = search.outcomes.constFirst().when, last = first;
-    for (const Outcome &outcome : search.outcomes) {
-        first = std::min(first, outcome.when);
-        last = std::max(last, outcome.when);
-    }
+    QDateTime first = QDateTime::fromMSecsSinceEpoch(qint64(line.constFirst().x()));
+    QDateTime last = QDateTime::fromMSecsSinceEpoch(qint64(line.constLast().x()));
     if (first == last) {
         first = first.addSecs(-3600);
         last = last.addSecs(3600);
