@@ -3,74 +3,51 @@
 // Fails a test whose main thread stops answering, instead of letting it hang
 // until the test runner's limit: a timer on the main thread beats, another
 // thread watches the beat, and when it is missing for too long the process
-// aborts, so that QtTest's crash handler prints every thread's stack (the
-// main thread's is the one that tells where it is stuck).
+// aborts, so that QtTest's crash handler prints every thread's stack.
 
-#include <QByteArray>
 #include <QTimer>
 #include <QtGlobal>
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
 #include <thread>
 
 class Watchdog
 {
 public:
     // CERCA_WATCHDOG_SECONDS overrides the limit (the sanitized run is slower).
-    explicit Watchdog(int seconds = 20)
-        : m_limit(std::chrono::seconds(qEnvironmentVariableIntValue("CERCA_WATCHDOG_SECONDS") > 0
-                                           ? qEnvironmentVariableIntValue("CERCA_WATCHDOG_SECONDS")
-                                           : seconds))
+    Watchdog()
     {
-        beat();
-        QObject::connect(&m_beat, &QTimer::timeout, [this] { beat(); });
+        const int seconds = qEnvironmentVariableIntValue("CERCA_WATCHDOG_SECONDS");
+        m_limit = std::chrono::seconds(seconds > 0 ? seconds : 20);
+        QObject::connect(&m_beat, &QTimer::timeout, [this] { m_last = Clock::now(); });
         m_beat.start(250);
-        m_thread = std::thread([this] { watch(); });
+        m_thread = std::thread([this] {
+            while (!m_done) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                if (Clock::now() - m_last.load() > m_limit) {
+                    std::fprintf(stderr, "Watchdog: the main thread has not run its event loop for %lld s\n",
+                                 static_cast<long long>(std::chrono::duration_cast<std::chrono::seconds>(m_limit).count()));
+                    std::abort();
+                }
+            }
+        });
     }
 
     ~Watchdog()
     {
-        {
-            std::lock_guard lock(m_mutex);
-            m_done = true;
-        }
-        m_wake.notify_all();
+        m_done = true;
         m_thread.join();
     }
 
-    Watchdog(const Watchdog &) = delete;
-    Watchdog &operator=(const Watchdog &) = delete;
-
 private:
     using Clock = std::chrono::steady_clock;
-
-    void beat() { m_last.store(Clock::now().time_since_epoch().count()); }
-
-    void watch()
-    {
-        std::unique_lock lock(m_mutex);
-        while (!m_wake.wait_for(lock, std::chrono::milliseconds(500), [this] { return m_done; })) {
-            const auto last = Clock::time_point(Clock::duration(m_last.load()));
-            if (Clock::now() - last > m_limit) {
-                std::fprintf(stderr, "Watchdog: the main thread has not run its event loop for %lld s\n",
-                             static_cast<long long>(std::chrono::duration_cast<std::chrono::seconds>(m_limit).count()));
-                std::fflush(stderr);
-                std::abort();
-            }
-        }
-    }
-
-    const Clock::duration m_limit;
+    Clock::duration m_limit;
+    std::atomic<Clock::time_point> m_last{Clock::now()};
+    std::atomic<bool> m_done{false};
     QTimer m_beat;
-    std::atomic<Clock::rep> m_last{0};
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_done = false;
     std::thread m_thread;
 };
 

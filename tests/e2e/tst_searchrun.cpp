@@ -6,10 +6,8 @@
 #include "platform/embeddedbrowser.h"
 #include "store/textfile.h"
 #include "resultsservice.h"
-#include "settled.h"
 #include "watchdog.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QSignalSpy>
 #include <QCheckBox>
@@ -26,19 +24,6 @@
 #include <QUrl>
 #include <QUrlQuery>
 
-namespace {
-
-std::string longAddress(const std::string &host, int length)
-{
-    std::string address = "http://" + host + "/";
-    while (int(address.size()) < length)
-        address += "percorso-" + std::to_string(address.size()) + "/";
-    address.resize(length);
-    return address;
-}
-
-} // namespace
-
 // Whole runs in the real engine against the local results service.
 class TestSearchRun : public QObject
 {
@@ -48,11 +33,8 @@ private slots:
     void init();
     void cleanup();
 
-    void hitOnTheSecondPage_data();
     void hitOnTheSecondPage();
-    void continueModeListsBothHitsOfAPage_data();
     void continueModeListsBothHitsOfAPage();
-    void endOfTheResults_data();
     void endOfTheResults();
     void pageLimit();
     void httpsResultIsTakenWhole();
@@ -63,8 +45,6 @@ private slots:
     void windowClosedInTheMiddleOfARun();
     void longRunListsEveryPositionOnceInOrder();
     void phraseWithAmpersandAndHashReachesTheServiceWhole();
-    void todayMarkup_data();
-    void todayMarkup();
     void pageThatAsksIsAnsweredInTheBrowser_data();
     void pageThatAsksIsAnsweredInTheBrowser();
     void listFromTheCommandLine_data();
@@ -72,7 +52,7 @@ private slots:
     void longListRunsEveryPhraseOnceInOrder();
 
 private:
-    void makeForm(int timer1Interval);
+    void makeForm(int timer1Interval, const QString &host = QString());
     void run(const QString &phrase, const QString &limit = QStringLiteral("10"));
     void waitForEnd(int timeout = 30000);
     QStringList received() const;
@@ -103,20 +83,11 @@ void TestSearchRun::initTestCase()
         "[muta dopo]\n@generate 30\n@silent 10\n"
         "[tronca]\n@generate 30\n@cut 0\n"
         "[chiusa]\n@generate 30\n@slow 10 1500\n";
-    // Addresses of 60 to 300 characters, wider than every list.
-    std::string wide = "[lunghi]\n", wideEnd = "[lunghi senza]\n", wideBoth = "[doppia lunga]\n";
-    for (int i = 0; i < 13; ++i) {
-        wide += longAddress("www.sito" + std::to_string(i) + ".it", 60 + i * 20) + "\n";
-        wideEnd += longAddress("www.sito" + std::to_string(i) + ".it", 300 - i * 20) + "\n";
-        wideBoth += longAddress(i == 2 || i == 7 ? "www.velmora.it" : "www.altro.it", 60 + i * 20) + "\n";
-    }
-    wide += longAddress("www.velmora.it", 300) + "\n@generate 10\n";
     catalog += "[oggi]\n@today\n@generate 13\nhttp://www.velmora.it/oggi\n@generate 20\n"
-               "[oggi fine]\n@today\n@generate 25\n"
                "[oggi verifica]\n@today\n@generate 30\n@check 10\n";
     // The browser's cookies from an earlier run of the tests would skip the consent.
     QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/QtWebEngine")).removeRecursively();
-    m_service = std::make_unique<results::Service>(results::Catalog::parse(catalog + wide + wideEnd + wideBoth));
+    m_service = std::make_unique<results::Service>(results::Catalog::parse(catalog));
     QVERIFY(m_service->start() > 0);
 }
 
@@ -134,11 +105,11 @@ void TestSearchRun::cleanup()
     m_browser.reset();
 }
 
-void TestSearchRun::makeForm(int timer1Interval)
+void TestSearchRun::makeForm(int timer1Interval, const QString &host)
 {
     Form1Options options;
     options.dataFolder = DataFolder(m_dir->path());
-    options.host = QStringLiteral("127.0.0.1:%1").arg(m_service->port());
+    options.host = host.isEmpty() ? QStringLiteral("127.0.0.1:%1").arg(m_service->port()) : host;
     options.timer1Interval = timer1Interval;
     m_form = std::make_unique<Form1>(m_browser.get(), m_desktop.get(), options);
     m_form->show();
@@ -166,83 +137,40 @@ QStringList TestSearchRun::received() const
     return targets;
 }
 
-void TestSearchRun::hitOnTheSecondPage_data()
-{
-    QTest::addColumn<QString>("phrase");
-    QTest::addColumn<QString>("hit");
-    QTest::newRow("short addresses") << "seconda" << "http://www.velmora.it/ricette";
-    QTest::newRow("addresses of 60 to 300 characters")
-        << "lunghi" << QString::fromStdString(longAddress("www.velmora.it", 300));
-}
-
 void TestSearchRun::hitOnTheSecondPage()
 {
-    QFETCH(QString, phrase);
-    QFETCH(QString, hit);
     makeForm(100);
-    run(phrase);
+    run(QStringLiteral("seconda"));
     waitForEnd();
     QCOMPARE(label1(), QStringLiteral("\"velmora\" trovato nella posizione n° 14"));
     QCOMPARE(label1Colour(), QColor(0, 64, 0));
     QCOMPARE(list("List1")->count(), 14);
-    QCOMPARE(list("List1")->item(13)->text(), QStringLiteral("14 - ") + hit);
+    QCOMPARE(list("List1")->item(13)->text(), QStringLiteral("14 - http://www.velmora.it/ricette"));
     QCOMPARE(m_desktop->beeps, 1);
-    QCOMPARE(received(), (QStringList{"/search?q=" + phrase, "/search?q=" + phrase + "&hl=it&lr=&newwindow=1&start=10&sa=N"}));
-    QCOMPARE(layoutEventsWhenIdle(list("List1")), 0);
-
-    // The outcome saved and shown in the log viewer.
-    m_form->findChild<QPushButton *>(QStringLiteral("Command2"))->click();
-    m_form->findChild<QAction *>(QStringLiteral("ApriProg"))->trigger();
-    QCOMPARE(list("List2")->count(), 1);
-    QVERIFY(list("List2")->item(0)->text().startsWith(phrase + " - (" + hit));
-    QCOMPARE(layoutEventsWhenIdle(list("List2")), 0);
-}
-
-void TestSearchRun::continueModeListsBothHitsOfAPage_data()
-{
-    QTest::addColumn<QString>("phrase");
-    QTest::addColumn<QStringList>("hits");
-    QTest::newRow("short addresses") << "doppia" << QStringList{"3 - http://www.velmora.it/uno", "8 - http://velmora.com/due"};
-    QTest::newRow("addresses of 60 to 300 characters")
-        << "doppia lunga"
-        << QStringList{"3 - " + QString::fromStdString(longAddress("www.velmora.it", 100)),
-                       "8 - " + QString::fromStdString(longAddress("www.velmora.it", 200))};
+    QCOMPARE(received(), (QStringList{"/search?q=seconda", "/search?q=seconda&hl=it&lr=&newwindow=1&start=10&sa=N"}));
 }
 
 void TestSearchRun::continueModeListsBothHitsOfAPage()
 {
-    QFETCH(QString, phrase);
-    QFETCH(QStringList, hits);
     makeForm(100);
     m_form->findChild<QCheckBox *>(QStringLiteral("Check1"))->click();
-    run(phrase, QStringLiteral("1"));
+    run(QStringLiteral("doppia"), QStringLiteral("1"));
     waitForEnd();
-    QCOMPARE(list("List3")->entries(), hits);
+    QCOMPARE(list("List3")->entries(), (QStringList{"3 - http://www.velmora.it/uno", "8 - http://velmora.com/due"}));
     QCOMPARE(label1(), QStringLiteral("'velmora' non trovato!"));
     QCOMPARE(label1Colour(), QColor(255, 0, 0));
     QCOMPARE(received().size(), 1);
-    QCOMPARE(layoutEventsWhenIdle(list("List1")), 0);
-    QCOMPARE(layoutEventsWhenIdle(list("List3")), 0);
-}
-
-void TestSearchRun::endOfTheResults_data()
-{
-    QTest::addColumn<QString>("phrase");
-    QTest::newRow("short addresses") << "corta";
-    QTest::newRow("addresses of 60 to 300 characters") << "lunghi senza";
 }
 
 void TestSearchRun::endOfTheResults()
 {
-    QFETCH(QString, phrase);
     makeForm(100);
-    run(phrase);
+    run(QStringLiteral("corta"));
     waitForEnd();
     QCOMPARE(list("List1")->count(), 13);
     QCOMPARE(label1(), QStringLiteral("'velmora' non trovato!"));
     QCOMPARE(label1Colour(), QColor(0, 64, 0));
     QCOMPARE(received().size(), 2);
-    QCOMPARE(layoutEventsWhenIdle(list("List1")), 0);
 }
 
 void TestSearchRun::pageLimit()
@@ -402,43 +330,6 @@ void TestSearchRun::phraseWithAmpersandAndHashReachesTheServiceWhole()
     QVERIFY(targets.at(1).contains(QStringLiteral("&start=10&")));
 }
 
-void TestSearchRun::todayMarkup_data()
-{
-    QTest::addColumn<QString>("phrase");
-    QTest::addColumn<int>("listed");
-    QTest::addColumn<int>("pages");
-    QTest::addColumn<QString>("report");
-    QTest::addColumn<QColor>("colour");
-    // Pages of 8, 11 and 10 results.
-    QTest::newRow("hit on the second page") << "oggi" << 14 << 2
-                                            << "\"velmora\" trovato nella posizione n° 14" << QColor(0, 64, 0);
-    QTest::newRow("the results end on the third page") << "oggi fine" << 25 << 3 << "'velmora' non trovato!"
-                                                        << QColor(0, 64, 0);
-}
-
-void TestSearchRun::todayMarkup()
-{
-    QFETCH(QString, phrase);
-    QFETCH(int, listed);
-    makeForm(100);
-    run(phrase);
-    waitForEnd();
-    QTEST(label1(), "report");
-    QTEST(label1Colour(), "colour");
-    QCOMPARE(list("List1")->count(), listed);
-    QCOMPARE(list("List1")->item(0)->text(), QStringLiteral("1 - http://www.sito1.esempio.it/%1/pagina-1.html")
-                                                 .arg(phrase.section(QLatin1Char(' '), 0, 0) + (phrase.contains(QLatin1Char(' ')) ? "-fine" : "")));
-    // A wrapped link counts as its target; the second page goes on counting.
-    QCOMPARE(list("List1")->item(1)->text().section(QLatin1Char(' '), 2), QStringLiteral("http://www.sito2.esempio.it/%1/pagina-2.html")
-                                                                             .arg(phrase == "oggi" ? "oggi" : "oggi-fine"));
-    QCOMPARE(list("List1")->item(8)->text().section(QLatin1Char(' '), 0, 0), QStringLiteral("9"));
-    const std::vector<results::Request> requests = m_service->searchRequests();
-    QTEST(int(requests.size()), "pages");
-    QVERIFY(!QString::fromStdString(requests.front().userAgent).contains(QStringLiteral("QtWebEngine")));
-    QVERIFY(QString::fromStdString(requests.front().userAgent).contains(QStringLiteral("Chrome/")));
-    QCOMPARE(m_desktop->beeps, 1);
-}
-
 void TestSearchRun::pageThatAsksIsAnsweredInTheBrowser_data()
 {
     QTest::addColumn<bool>("consent");    // the service that asks for it, or the one that does not
@@ -461,21 +352,13 @@ void TestSearchRun::pageThatAsksIsAnsweredInTheBrowser()
     QFETCH(int, listedBefore);
     results::Service asking(results::Catalog::parse("@consent\n[oggi]\n@today\n@generate 13\nhttp://www.velmora.it/oggi\n"
                                                      "@generate 20\n"));
-    Form1Options options;
-    options.dataFolder = DataFolder(m_dir->path());
-    options.timer1Interval = 100;
     if (consent)
         QVERIFY(asking.start() > 0);
-    options.host = QStringLiteral("%1:%2").arg(host).arg(consent ? asking.port() : m_service->port());
-    m_form = std::make_unique<Form1>(m_browser.get(), m_desktop.get(), options);
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    makeForm(100, QStringLiteral("%1:%2").arg(host).arg(consent ? asking.port() : m_service->port()));
     run(phrase);
 
-    auto *note = m_form->findChild<QLabel *>(QStringLiteral("BrowserNote"));
-    QTRY_VERIFY_WITH_TIMEOUT(m_form->findChild<QLabel *>(QStringLiteral("BrowserNote")) != nullptr, 20000);
-    note = m_form->findChild<QLabel *>(QStringLiteral("BrowserNote"));
-    QTRY_VERIFY(note->isVisible());
+    QLabel *note = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((note = m_form->findChild<QLabel *>(QStringLiteral("BrowserNote"))) && note->isVisible(), 20000);
     QCOMPARE(list("List1")->count(), listedBefore);
     QWidget *browser = m_form->findChild<QWidget *>(QStringLiteral("WebBrowser1"));
     QWidget *view = nullptr;
@@ -499,9 +382,11 @@ void TestSearchRun::pageThatAsksIsAnsweredInTheBrowser()
     QTest::mouseClick(view->focusProxy(), Qt::LeftButton, {}, press);
     waitForEnd();
     QVERIFY(!note->isVisible());
-    QCOMPARE(m_form->findChild<QWidget *>(QStringLiteral("List1"))->isVisible(), true);
     if (phrase == QLatin1String("oggi")) {
+        // Today's markup read to a hit on its second page, asked for under the engine's name without its token.
         QCOMPARE(label1(), QStringLiteral("\"velmora\" trovato nella posizione n° 14"));
+        const QString agent = QString::fromStdString(asking.requests().front().userAgent);
+        QVERIFY2(agent.contains(QStringLiteral("Chrome/")) && !agent.contains(QStringLiteral("QtWebEngine")), qPrintable(agent));
         QCOMPARE(list("List1")->count(), 14);
         // The consent stays given: the next run goes straight to the results.
         const std::size_t before = asking.requests().size();
@@ -571,13 +456,7 @@ void TestSearchRun::longListRunsEveryPhraseOnceInOrder()
     if (QGuiApplication::platformName() != QLatin1String("offscreen"))
         QSKIP("no layout in it: the offscreen run covers it");
     const int count = qEnvironmentVariableIsSet("CERCA_SANITIZED") ? 200 : 1000;
-    Form1Options options;
-    options.dataFolder = DataFolder(m_dir->path());
-    options.host = QStringLiteral("127.0.0.1:%1").arg(m_service->port());
-    options.timer1Interval = 10;
-    m_form = std::make_unique<Form1>(m_browser.get(), m_desktop.get(), options);
-    m_form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    makeForm(10);
     m_form->setRunInputs(QStringLiteral("velmora"), QStringLiteral("1"), false);
     QStringList phrases;
     for (int i = 1; i <= count; ++i)

@@ -75,8 +75,6 @@ void TestPlatformRules::userAgent_data()
     QTest::addColumn<QString>("sent");
     QTest::newRow("the engine's, without its own token")
         << "" << "Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/102.0.5005.177 Safari/537.36";
-    QTest::newRow("blank: the engine's") << "  "
-        << "Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/102.0.5005.177 Safari/537.36";
     QTest::newRow("chosen replaces it whole") << "Mozilla/5.0 Prova/1.0" << "Mozilla/5.0 Prova/1.0";
 }
 

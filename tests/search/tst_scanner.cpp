@@ -245,7 +245,6 @@ void TestScanner::classicHeading_data()
     QTest::newRow("today's class names") << "<a href=\"http://a.it/\"><h3 class=\"LC20lb rIxsve\">t</h3></a>" << false;
     QTest::newRow("r among others") << "<h3 class=\"r g\">t</h3>" << false;
     QTest::newRow("bare class beginning with r") << "<h3 class=rIxsve>t</h3><div class=r>x</div>" << false;
-    QTest::newRow("no heading") << "<body>class=r</body>" << false;
 }
 
 void TestScanner::classicHeading()
@@ -269,8 +268,6 @@ void TestScanner::todayResults_data()
                                            << ReportColour::Unchanged;
     QTest::newRow("no next page: the results end") << 9 << false << "velmora" << false << ScanOutcome::EndOfResults
                                                    << 9 << ReportColour::DarkGreen;
-    QTest::newRow("10 results, last page") << 10 << false << "velmora" << false << ScanOutcome::EndOfResults << 10
-                                           << ReportColour::DarkGreen;
     QTest::newRow("hit") << 8 << true << "sito4." << false << ScanOutcome::Found << 4 << ReportColour::DarkGreen;
     QTest::newRow("stop") << 8 << true << "velmora" << true << ScanOutcome::LimitOrStop << 8 << ReportColour::Red;
     QTest::newRow("nothing read") << 0 << true << "velmora" << false << ScanOutcome::PageIgnored << 0
