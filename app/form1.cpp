@@ -117,6 +117,7 @@ Form1::Form1(Browser *browser, Desktop *desktop, Form1Options options, QWidget *
 
     m_browser->attach(WebBrowser1);
     connect(m_browser, &Browser::documentComplete, this, &Form1::documentComplete);
+    connect(m_browser, &Browser::unavailable, this, &Form1::browserUnavailable);
 
     resize(normalClientSize() + QSize(0, menuBar()->sizeHint().height()));
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
@@ -458,15 +459,15 @@ void Form1::closeEvent(QCloseEvent *event)
 void Form1::documentComplete()
 {
     const std::optional<QString> text = m_browser->pageText();
-    const bool readable = text && text->size() > 100;
     // A page of the classic markup is read as it always was.
-    if (readable && Scanner::hasClassicHeading(*text)) {
+    if (text && text->size() > 100 && Scanner::hasClassicHeading(*text)) {
         putBrowserBack();
         RecuperaDati(*text);
         return;
     }
     const PageLinks links = m_browser->pageLinks();
-    const QStringList results = readable ? ResultLinks::targetsOf(links.results, links.address) : QStringList();
+    // Today's results come from the live document, without the page text.
+    const QStringList results = text ? ResultLinks::targetsOf(links.results, links.address) : QStringList();
     if (!results.isEmpty()) {
         putBrowserBack();
         readTodayResults(results, ResultLinks::hasNextPage(links.address, links.pages));
@@ -476,6 +477,16 @@ void Form1::documentComplete()
     // in the page, and the page that follows is read as usual.
     if (Command1->text() == kStop)
         showBrowserInFront();
+}
+
+void Form1::browserUnavailable(const QString &note)
+{
+    // Without a browser no page comes: the run ends at once, and says why.
+    if (Command1->text() != kStop)
+        return;
+    Command1->setText(kStart);
+    m_desktop->warn(this, note);
+    emit runEnded();
 }
 
 void Form1::showBrowserInFront()
@@ -504,6 +515,7 @@ void Form1::showBrowserInFront()
     placeBrowserInFront();
     WebBrowser1->raise();
     m_browserNote->raise();
+    m_browser->setInFront(true);
     emit pageNeedsUser();
 }
 
@@ -529,6 +541,7 @@ void Form1::putBrowserBack()
     WebBrowser1->setGeometry(m_browserGeometry);
     if (m_aboveBrowser)
         WebBrowser1->stackUnder(m_aboveBrowser);
+    m_browser->setInFront(false);
 }
 
 void Form1::nextPageTimer()

@@ -102,6 +102,7 @@ private:
     void indicatorTick();
     void continueModeClicked();
     void documentComplete();
+    void browserUnavailable(const QString &note);
     void nextPageTimer();
     void showLogInList();
     void mainView();

@@ -3,7 +3,7 @@
 #include "app/listrun.h"
 #include "platform/consoledesktop.h"
 #include "platform/embeddedbrowser.h"
-#include "platform/engineenvironment.h"
+#include "platform/messagelog.h"
 #include "platform/processclock.h"
 #include "platform/qtdesktop.h"
 #include "search/queryaddress.h"
@@ -11,6 +11,7 @@
 #include "store/textfile.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
 #include <QStandardPaths>
 #include <QTimer>
@@ -38,7 +39,7 @@ void print(std::FILE *stream, const QString &text)
 int runList(const CommandLine &line, const QStringList &phrases, EmbeddedBrowser &browser, Form1 &form)
 {
     if (!browser.startEngine()) {
-        print(stderr, QStringLiteral("cerca-posizione: il browser incorporato non è disponibile\n"));
+        print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(browser.errorString()));
         return 1;
     }
     form.setRunInputs(line.fragment, line.pageLimit, line.italianOnly);
@@ -94,13 +95,12 @@ int main(int argc, char *argv[])
         // No window: the browser draws off the screen.
         if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
+        MessageLog::install();
     }
 
-    EngineEnvironment::prepare();
     QApplication app(argc, argv);
+    // No display name: the desktop would add it to every window's title.
     QApplication::setApplicationName(QStringLiteral("cerca-posizione"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Cerca Posizione"));
-
     QApplication::setDesktopFileName(QStringLiteral("cerca-posizione"));
     Form1Options options;
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/cerca-posizione.png")));
@@ -109,8 +109,9 @@ int main(int argc, char *argv[])
                                                         QStringLiteral(CERCA_INSTALL_BINDIR)));
     options.host = QueryAddress::hostFromEnvironment();
 
-    EmbeddedBrowser browser;
+    EmbeddedBrowser browser(options.dataFolder.path());
     if (line.action == CommandLine::Action::List) {
+        MessageLog::setFile(QDir(options.dataFolder.path()).filePath(QStringLiteral("cerca-posizione.log")));
         ConsoleDesktop console;
         Form1 form(&browser, &console, options);
         return runList(line, phrases, browser, form);

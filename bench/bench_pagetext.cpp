@@ -4,7 +4,6 @@
 // on the same page in the same run. Two pages: the classic markup, thousands
 // of results; today's markup, ten results among 500 KB of scripts and blocks.
 // Prints the best and the median of 20 rounds and the ratio of the medians.
-#include "platform/engineenvironment.h"
 #include "platform/webengine/webenginebrowser.h"
 #include "resultsservice.h"
 
@@ -90,7 +89,6 @@ Timing measure(QWebEnginePage &page, const QString &script, qsizetype &length)
 
 int main(int argc, char *argv[])
 {
-    EngineEnvironment::prepare();
     QApplication app(argc, argv);
     QTemporaryDir dir;
     const QString ours = WebEngineBrowser::pageTextScript();

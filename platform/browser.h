@@ -37,9 +37,15 @@ public:
 
     // The widget that shows the pages; it lives inside `container`.
     virtual void attach(QWidget *container) = 0;
+    // The pages are in front of the user, to be answered (a consent, a check),
+    // or behind the lists.
+    virtual void setInFront(bool) {}
 
 signals:
     // A main-frame load has completed, with its page or an error page. A
     // navigation replaced before it completed never reports.
     void documentComplete();
+    // No page can be loaded: there is no browser to load it. The note says
+    // what to install.
+    void unavailable(const QString &note);
 };

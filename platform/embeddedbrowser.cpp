@@ -1,86 +1,332 @@
 #include "platform/embeddedbrowser.h"
 
-#include "platform/browserengine.h"
-#include "platform/engineenvironment.h"
-#include "platform/modules.h"
+#include "platform/chromium/chromiumlocator.h"
+#include "platform/chromium/chromiumprocess.h"
+#include "platform/chromium/devtoolsconnection.h"
+#include "platform/chromium/devtoolssession.h"
+#include "platform/chromium/screencastview.h"
+#include "platform/useragent.h"
 
-#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QJsonArray>
 #include <QLabel>
-#include <QLibrary>
+#include <QStandardPaths>
+#include <QUrl>
 #include <QVBoxLayout>
 
-EmbeddedBrowser::EmbeddedBrowser(QStringList folders, QObject *parent)
+static void initResources()
+{
+    Q_INIT_RESOURCE(chromium);
+}
+
+namespace {
+
+QString folderOr(const QString &dataFolder)
+{
+    return dataFolder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) : dataFolder;
+}
+
+QString readScript()
+{
+    initResources();
+    QFile file(QStringLiteral(":/chromium/pagetext.js"));
+    file.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(file.readAll());
+}
+
+// Client hints name the browser too: as Chromium, not as a headless one.
+QJsonObject agentMetadata(const QString &product)
+{
+    const QString full = product.section(QLatin1Char('/'), 1);
+    const QString major = full.section(QLatin1Char('.'), 0, 0);
+    const QJsonArray brands{QJsonObject{{QStringLiteral("brand"), QStringLiteral("Chromium")}, {QStringLiteral("version"), major}},
+                            QJsonObject{{QStringLiteral("brand"), QStringLiteral("Not/A)Brand")}, {QStringLiteral("version"), QStringLiteral("24")}}};
+    return {{QStringLiteral("brands"), brands},
+            {QStringLiteral("fullVersion"), full},
+            {QStringLiteral("platform"), QStringLiteral("Linux")},
+            {QStringLiteral("platformVersion"), QString()},
+            {QStringLiteral("architecture"), QStringLiteral("x86")},
+            {QStringLiteral("model"), QString()},
+            {QStringLiteral("mobile"), false}};
+}
+
+} // namespace
+
+EmbeddedBrowser::EmbeddedBrowser(const QString &dataFolder, QObject *parent)
     : Browser(parent)
-    , m_folders(std::move(folders))
+    , m_dataFolder(folderOr(dataFolder))
+    , m_profile(QDir(m_dataFolder).filePath(QStringLiteral("Chromium")))
+    , m_script(readScript())
 {
 }
 
 EmbeddedBrowser::~EmbeddedBrowser()
 {
-    // The engine's code lives in the library: the engine goes first, and the
-    // library stays mapped, as the engine's threads may outlive it briefly.
-    m_engine.reset();
+    delete m_session;
+    m_process.reset();
+}
+
+QString EmbeddedBrowser::unavailableNote()
+{
+    return QStringLiteral("Per cercare serve il browser Chromium, che non è stato trovato: installa %1 e riprova.")
+        .arg(ChromiumLocator::packageHint());
+}
+
+qint64 EmbeddedBrowser::processId() const
+{
+    return m_process ? m_process->processId() : 0;
 }
 
 bool EmbeddedBrowser::startEngine()
 {
-    if (m_engine)
+    if (m_process)
         return true;
-    if (m_tried)
+    const QString executable = ChromiumLocator::find();
+    if (executable.isEmpty()) {
+        m_error = unavailableNote();
+        showUnavailable();
         return false;
-    m_tried = true;
-    EngineEnvironment::prepareShareContext();
-    Modules::Loaded module = Modules::load(QStringLiteral("cerca-webengine"), kCreateBrowserEngine, m_folders);
-    if (module.library) {
-        m_library = std::move(module.library);
-        m_engine.reset(reinterpret_cast<CreateBrowserEngine>(module.entry)());
-        m_engine->setDocumentComplete([this] { emit documentComplete(); });
-        if (m_container)
-            m_engine->attach(m_container);
-        return true;
     }
-    m_error = module.error;
-    qWarning("The browser engine could not be loaded: %s", qPrintable(m_error));
-    showUnavailable();
-    return false;
+    m_profilePath = m_profile.acquire();
+    auto process = std::make_unique<ChromiumProcess>();
+    if (!process->start(executable, m_profilePath, QDir(m_dataFolder).filePath(QStringLiteral("Chromium.log")))) {
+        m_error = QStringLiteral("%1 (%2)").arg(unavailableNote(), process->errorString());
+        showUnavailable();
+        return false;
+    }
+    m_error.clear();
+    m_process = std::move(process);
+    connect(m_process.get(), &ChromiumProcess::ended, this, &EmbeddedBrowser::onProcessEnded, Qt::QueuedConnection);
+    DevToolsConnection *connection = m_process->connection();
+    connection->send(QStringLiteral("Browser.getVersion"), {}, {}, [this, connection](const QJsonObject &version, const QString &) {
+        const QString agent = version.value(QStringLiteral("userAgent")).toString();
+        const QString product = version.value(QStringLiteral("product")).toString();
+        // The tab the browser opened with, or a new one.
+        connection->send(QStringLiteral("Target.getTargets"), {}, {}, [=, this](const QJsonObject &result, const QString &) {
+            for (const QJsonValue &target : result.value(QStringLiteral("targetInfos")).toArray()) {
+                if (target[QStringLiteral("type")].toString() == QLatin1String("page")) {
+                    attachToPage(target[QStringLiteral("targetId")].toString(), agent + QLatin1Char('\n') + product);
+                    return;
+                }
+            }
+            connection->send(QStringLiteral("Target.createTarget"), {{QStringLiteral("url"), QStringLiteral("about:blank")}}, {},
+                             [=, this](const QJsonObject &created, const QString &) {
+                                 attachToPage(created.value(QStringLiteral("targetId")).toString(),
+                                              agent + QLatin1Char('\n') + product);
+                             });
+        });
+    });
+    return true;
 }
 
-void EmbeddedBrowser::showUnavailable()
+void EmbeddedBrowser::attachToPage(const QString &targetId, const QString &agentAndProduct)
 {
-    if (!m_container || m_container->layout())
-        return;
-    auto *layout = new QVBoxLayout(m_container);
-    auto *label = new QLabel(QStringLiteral("Il browser incorporato non è disponibile."), m_container);
-    label->setObjectName(QStringLiteral("BrowserUnavailable"));
-    label->setAlignment(Qt::AlignCenter);
-    label->setWordWrap(true);
-    layout->addWidget(label);
+    DevToolsConnection *connection = m_process->connection();
+    const QJsonObject params{{QStringLiteral("targetId"), targetId}, {QStringLiteral("flatten"), true}};
+    connection->send(QStringLiteral("Target.attachToTarget"), params, {},
+                     [=, this](const QJsonObject &attached, const QString &error) {
+        if (!error.isEmpty()) {
+            qWarning("The browser's page could not be attached: %s", qPrintable(error));
+            return;
+        }
+        m_tracker = LoadTracker();
+        m_tracker.setMainFrame(targetId);
+        m_session = new DevToolsSession(connection, attached.value(QStringLiteral("sessionId")).toString(), this);
+        connect(m_session, &DevToolsSession::event, this, &EmbeddedBrowser::onPageEvent);
+        // Commands of one session run in order: the page is set up before it navigates.
+        m_session->send(QStringLiteral("Page.enable"));
+        m_session->send(QStringLiteral("Page.setLifecycleEventsEnabled"), {{QStringLiteral("enabled"), true}});
+        m_session->send(QStringLiteral("Network.enable"));
+        const QString agent = UserAgent::forEngine(agentAndProduct.section(QLatin1Char('\n'), 0, 0));
+        QJsonObject override{{QStringLiteral("userAgent"), agent}};
+        if (qEnvironmentVariable("CERCA_POSIZIONE_USER_AGENT").trimmed().isEmpty())
+            override.insert(QStringLiteral("userAgentMetadata"), agentMetadata(agentAndProduct.section(QLatin1Char('\n'), 1)));
+        m_session->send(QStringLiteral("Network.setUserAgentOverride"), override);
+        applyViewport();
+        if (m_inFront)
+            setInFront(true);
+        // Navigating once the page reports its events: the answer to the last
+        // command of the set-up comes after the others.
+        m_session->send(QStringLiteral("Runtime.runIfWaitingForDebugger"), {}, [this](const QJsonObject &, const QString &) {
+            m_ready = true;
+            if (!m_pendingAddress.isEmpty())
+                navigate2(std::exchange(m_pendingAddress, QString()));
+        });
+    });
 }
 
 void EmbeddedBrowser::navigate2(const QString &address)
 {
-    if (startEngine())
-        m_engine->navigate(address);
+    ++m_document;
+    m_expecting = true;
+    m_tracker.navigationRequested();
+    if (!startEngine()) {
+        m_expecting = false;
+        emit unavailable(m_error);
+        return;
+    }
+    if (!m_session || !m_ready) {
+        m_pendingAddress = address;
+        return;
+    }
+    const QString url = QUrl(address, QUrl::TolerantMode).toString(QUrl::FullyEncoded);
+    m_session->send(QStringLiteral("Page.navigate"), {{QStringLiteral("url"), url.isEmpty() ? address : url}});
 }
 
-std::optional<QString> EmbeddedBrowser::pageText() const
+void EmbeddedBrowser::onPageEvent(const QString &method, const QJsonObject &params)
 {
-    if (!m_engine)
-        return std::nullopt;
-    return m_engine->pageText();
+    if (method == QLatin1String("Page.screencastFrame")) {
+        m_session->send(QStringLiteral("Page.screencastFrameAck"), {{QStringLiteral("sessionId"), params.value(QStringLiteral("sessionId"))}});
+        if (m_view)
+            m_view->showFrame(QImage::fromData(QByteArray::fromBase64(params.value(QStringLiteral("data")).toString().toLatin1()), "JPG"));
+        return;
+    }
+    switch (m_tracker.onEvent(method, params)) {
+    case LoadTracker::Step::None:
+        return;
+    case LoadTracker::Step::Read:
+        readDocument();
+        return;
+    case LoadTracker::Step::Failed:
+        // Neither the browser's error page nor a page cut short is one to
+        // read results from: the document completes without markup.
+        finishDocument(++m_document, QJsonValue());
+        return;
+    }
 }
 
-PageLinks EmbeddedBrowser::pageLinks() const
+void EmbeddedBrowser::evaluate(const QString &expression, std::function<void(const QJsonValue &)> done)
 {
-    return m_engine ? m_engine->pageLinks() : PageLinks();
+    if (!m_session) {
+        done(QJsonValue());
+        return;
+    }
+    const QJsonObject world{{QStringLiteral("frameId"), m_tracker.mainFrame()},
+                            {QStringLiteral("worldName"), QStringLiteral("cerca-posizione")}};
+    QPointer<DevToolsSession> session = m_session;
+    m_session->send(QStringLiteral("Page.createIsolatedWorld"), world,
+                    [session, expression, done](const QJsonObject &created, const QString &error) {
+        if (!error.isEmpty() || !session) {
+            done(QJsonValue());
+            return;
+        }
+        const QJsonObject params{{QStringLiteral("expression"), expression},
+                                 {QStringLiteral("contextId"), created.value(QStringLiteral("executionContextId"))},
+                                 {QStringLiteral("returnByValue"), true}};
+        session->send(QStringLiteral("Runtime.evaluate"), params, [done](const QJsonObject &evaluated, const QString &) {
+            if (evaluated.contains(QStringLiteral("exceptionDetails")))
+                done(QJsonValue());
+            else
+                done(evaluated.value(QStringLiteral("result")).toObject().value(QStringLiteral("value")));
+        });
+    });
+}
+
+void EmbeddedBrowser::readDocument()
+{
+    const quint64 document = ++m_document;
+    evaluate(m_script, [this, document](const QJsonValue &read) { finishDocument(document, read); });
+}
+
+void EmbeddedBrowser::finishDocument(quint64 document, const QJsonValue &read)
+{
+    if (document != m_document)
+        return;   // a newer navigation or document took its place
+    const QJsonObject page = read.toObject();
+    const QJsonValue text = page.value(QStringLiteral("text"));
+    if (text.isString()) {
+        m_pageText = text.toString();
+        QStringList results;
+        QStringList pages;
+        for (const QJsonValue &link : page.value(QStringLiteral("results")).toArray())
+            results.append(link.toString());
+        for (const QJsonValue &link : page.value(QStringLiteral("pages")).toArray())
+            pages.append(link.toString());
+        m_pageLinks = PageLinks{page.value(QStringLiteral("address")).toString(), results, pages};
+    } else {
+        m_pageText.reset();
+        m_pageLinks = PageLinks();
+    }
+    m_expecting = false;
+    emit documentComplete();
+}
+
+void EmbeddedBrowser::onProcessEnded()
+{
+    // The next navigation starts a new browser; a page it owed completes
+    // without markup, so the run takes its usual waiting path.
+    qWarning("The browser ended; the next page starts it again.");
+    delete m_session;
+    m_ready = false;
+    m_process.release()->deleteLater();
+    if (m_view)
+        m_view->showFrame(QImage());
+    const bool owed = m_expecting;
+    m_pageText.reset();
+    m_pageLinks = PageLinks();
+    m_expecting = false;
+    ++m_document;
+    if (owed)
+        emit documentComplete();
 }
 
 void EmbeddedBrowser::attach(QWidget *container)
 {
     m_container = container;
-    if (m_engine)
-        m_engine->attach(container);
-    else if (m_tried)
-        showUnavailable();
+    if (!container)
+        return;
+    auto *layout = new QVBoxLayout(container);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_view = new ScreencastView(container);
+    layout->addWidget(m_view);
+    m_view->setInputSink([this](const QString &method, const QJsonObject &params) {
+        if (m_session)
+            m_session->send(method, params);
+    });
+    connect(m_view, &ScreencastView::resized, this, [this] {
+        if (m_inFront)
+            applyViewport();
+    });
+}
+
+void EmbeddedBrowser::setInFront(bool front)
+{
+    m_inFront = front;
+    if (!m_session)
+        return;
+    applyViewport();
+    // Frames are worth their cost only while the user sees the page.
+    if (front)
+        m_session->send(QStringLiteral("Page.startScreencast"), {{QStringLiteral("format"), QStringLiteral("jpeg")},
+                                                                 {QStringLiteral("quality"), 85}});
+    else
+        m_session->send(QStringLiteral("Page.stopScreencast"));
+}
+
+void EmbeddedBrowser::applyViewport()
+{
+    // In front, the page fills the view; behind the lists, it is laid out as
+    // on an ordinary desktop, so that the desktop page is served.
+    const QSize size = m_inFront && m_view && !m_view->size().isEmpty() ? m_view->size() : kDesktopSize;
+    if (m_view)
+        m_view->setPageSize(size);
+    if (m_session) {
+        m_session->send(QStringLiteral("Emulation.setDeviceMetricsOverride"),
+                        {{QStringLiteral("width"), size.width()}, {QStringLiteral("height"), size.height()},
+                         {QStringLiteral("deviceScaleFactor"), 1}, {QStringLiteral("mobile"), false}});
+    }
+}
+
+void EmbeddedBrowser::showUnavailable()
+{
+    if (!m_container || m_container->findChild<QLabel *>(QStringLiteral("BrowserUnavailable")))
+        return;
+    auto *label = new QLabel(QStringLiteral("Il browser incorporato non è disponibile."), m_container);
+    label->setObjectName(QStringLiteral("BrowserUnavailable"));
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    if (m_view)
+        m_view->hide();
+    m_container->layout()->addWidget(label);
 }

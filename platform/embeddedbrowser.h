@@ -1,42 +1,76 @@
 #pragma once
 
 #include "platform/browser.h"
-#include "platform/modules.h"
+#include "platform/chromium/loadtracker.h"
+#include "platform/chromium/profilefolder.h"
 
+#include <QJsonValue>
 #include <QPointer>
-#include <QStringList>
+#include <QSize>
+#include <functional>
 #include <memory>
 
-class BrowserEngine;
-class QLibrary;
+class ChromiumProcess;
+class DevToolsSession;
+class ScreencastView;
 
-// The embedded browser the window uses. Its engine is a module loaded at the
-// first navigation: until a search starts, the program does not pay for it.
+// The embedded browser the window uses: the system's Chromium, headless,
+// started at the first navigation and driven over its DevTools pipe. The
+// page is shown in the window from the browser's screencast.
 class EmbeddedBrowser : public Browser
 {
     Q_OBJECT
 public:
-    explicit EmbeddedBrowser(QStringList folders = Modules::folders(), QObject *parent = nullptr);
+    // The profile (cookies) and the browser's log live in dataFolder; empty:
+    // the per-user data folder.
+    explicit EmbeddedBrowser(const QString &dataFolder = QString(), QObject *parent = nullptr);
     ~EmbeddedBrowser() override;
 
     void navigate2(const QString &address) override;
-    std::optional<QString> pageText() const override;
-    PageLinks pageLinks() const override;
+    std::optional<QString> pageText() const override { return m_pageText; }
+    PageLinks pageLinks() const override { return m_pageLinks; }
     void attach(QWidget *container) override;
+    void setInFront(bool front) override;
 
-    bool engineStarted() const { return m_engine != nullptr; }
-    // Loads and starts the engine now; false, with errorString(), when the
-    // module cannot be loaded.
+    bool engineStarted() const { return m_process != nullptr; }
+    // Starts the browser now; false, with errorString(), when there is none.
     bool startEngine();
     QString errorString() const { return m_error; }
+    // The note for a user without a browser.
+    static QString unavailableNote();
+    qint64 processId() const;
+    QString profilePath() const { return m_profilePath; }
+
+    // Runs a script in the page's isolated world (the benchmark compares the
+    // page script with the engine's own serialization this way).
+    void evaluate(const QString &expression, std::function<void(const QJsonValue &)> done);
+    // The size the page is laid out at while the lists hide it.
+    static constexpr QSize kDesktopSize{1366, 768};
 
 private:
+    void attachToPage(const QString &targetId, const QString &agent);
+    void onPageEvent(const QString &method, const QJsonObject &params);
+    void readDocument();
+    void finishDocument(quint64 document, const QJsonValue &read);
+    void onProcessEnded();
+    void applyViewport();
     void showUnavailable();
 
-    QStringList m_folders;
+    QString m_dataFolder;
+    ProfileFolder m_profile;
+    QString m_profilePath;
+    QString m_script;
+    std::unique_ptr<ChromiumProcess> m_process;
+    QPointer<DevToolsSession> m_session;
+    LoadTracker m_tracker;
     QPointer<QWidget> m_container;
-    std::unique_ptr<QLibrary> m_library;
-    std::unique_ptr<BrowserEngine> m_engine;
+    QPointer<ScreencastView> m_view;
+    QString m_pendingAddress;     // asked for before the page was ready
+    quint64 m_document = 0;       // one per navigation asked for and per document read
+    bool m_expecting = false;     // a document is owed for a navigation we asked for
+    bool m_inFront = false;
+    bool m_ready = false;         // the page is set up and can navigate
     QString m_error;
-    bool m_tried = false;
+    std::optional<QString> m_pageText;
+    PageLinks m_pageLinks;
 };

@@ -8,11 +8,11 @@ namespace Modules {
 QStringList folders()
 {
     QStringList list{QCoreApplication::applicationDirPath()};
-#ifdef CERCA_ENGINE_INSTALL_DIR
-    list << QStringLiteral(CERCA_ENGINE_INSTALL_DIR);
+#ifdef CERCA_MODULE_INSTALL_DIR
+    list << QStringLiteral(CERCA_MODULE_INSTALL_DIR);
 #endif
-#ifdef CERCA_ENGINE_BUILD_DIR
-    list << QStringLiteral(CERCA_ENGINE_BUILD_DIR);
+#ifdef CERCA_MODULE_BUILD_DIR
+    list << QStringLiteral(CERCA_MODULE_BUILD_DIR);
 #endif
     list.removeDuplicates();
     return list;

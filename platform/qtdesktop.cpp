@@ -39,7 +39,7 @@ void QtDesktop::beep()
 void QtDesktop::warn(QWidget *parent, const QString &message)
 {
     // Window-modal but not blocking: a run that is starting goes on.
-    auto *box = new QMessageBox(QMessageBox::Warning, QApplication::applicationDisplayName(), message,
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Cerca Posizione"), message,
                                 QMessageBox::Ok, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();

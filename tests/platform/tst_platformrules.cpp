@@ -73,8 +73,8 @@ void TestPlatformRules::userAgent_data()
 {
     QTest::addColumn<QString>("chosen");   // CERCA_POSIZIONE_USER_AGENT
     QTest::addColumn<QString>("sent");
-    QTest::newRow("the engine's, without its own token")
-        << "" << "Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/102.0.5005.177 Safari/537.36";
+    QTest::newRow("the browser's, as Chrome with a window")
+        << "" << "Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/156.0.0.0 Safari/537.36";
     QTest::newRow("chosen replaces it whole") << "Mozilla/5.0 Prova/1.0" << "Mozilla/5.0 Prova/1.0";
 }
 
@@ -83,7 +83,7 @@ void TestPlatformRules::userAgent()
     QFETCH(QString, chosen);
     qputenv("CERCA_POSIZIONE_USER_AGENT", chosen.toUtf8());
     QTEST(UserAgent::forEngine(QStringLiteral("Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) "
-                                              "QtWebEngine/6.4.2 Chrome/102.0.5005.177 Safari/537.36")),
+                                              "HeadlessChrome/156.0.0.0 Safari/537.36")),
           "sent");
     qunsetenv("CERCA_POSIZIONE_USER_AGENT");
 }

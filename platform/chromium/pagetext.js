@@ -1,7 +1,8 @@
 // One call gives all that is read from a completed page:
 //   text     the document element's inner markup written the way the classic
 //            results pages' reader expects it: attribute values that need no
-//            quotes are written bare;
+//            quotes are written bare; empty on a page of today's markup,
+//            whose results are read from the live document instead;
 //   address  the document's address;
 //   results  the links of today's organic results, in page order;
 //   pages    the links that may lead to another results page.
@@ -67,6 +68,7 @@
     // times as much. What innerHTML writes differently:
     //   attribute values that need no quotes are written bare;
     //   U+00A0 is written as "&nbsp;" in text and values, as itself here;
+    //   "<" and ">" in values are written "&lt;" and "&gt;", as themselves here;
     //   the text of noscript, xmp, iframe, noembed, noframes and plaintext is
     //   written raw, and escaped here (only script and style stay raw);
     //   basefont, bgsound, frame and keygen have no end tag there, one here.
@@ -76,6 +78,10 @@
     var tagRest = '(?: [^\\s=>]+="[^"]*")*>';   // the attributes of a start tag as innerHTML writes them
     var bareValues = /="([A-Za-z0-9_.\-]+)"/g;
     var nbsp = /&nbsp;/g;
+
+    function valuesAsWritten(tag) {
+        return tag.replace(nbsp, '\u00a0').replace(/&lt;/g, '<').replace(/&gt;/g, '>');
+    }
 
     function escapeText(text) {
         return text.replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;');
@@ -88,19 +94,26 @@
         var text = html.replace(new RegExp('(=)"([A-Za-z0-9_.\\-]+)"|(<!--[\\s\\S]*?-->|<(' + rawElements + ')\\b' + tagRest
                                            + '[\\s\\S]*?<\\/\\4>|>[^<]*|="[^"]*")', 'g'), '$1$2$3');
         // What is left is rare, and worth a call each: the start tags of raw
-        // elements and their text, "&nbsp;", the elements without end tag there.
+        // elements and their text, "&nbsp;", the elements without end tag
+        // there, start tags whose values hold "&lt;" or "&gt;" (outside raw
+        // text and comments, a start tag holds no other "<" or ">").
         return text.replace(new RegExp('<!--[\\s\\S]*?-->|<(' + rawElements + ')\\b(' + tagRest + ')([\\s\\S]*?)(?=<\\/\\1>)'
-                                       + '|<(' + endTagAdded + ')\\b[^<>]*>|="[^"<]*<[^"]*"|&nbsp;', 'g'),
-                            function (match, raw, rawTag, rawText, endless) {
+                                       + '|<(' + endTagAdded + ')\\b[^<>]*>|(<[A-Za-z][^<>]*&[lg]t;[^<>]*>)'
+                                       + '|="[^"<]*<[^"]*"|&nbsp;', 'g'),
+                            function (match, raw, rawTag, rawText, endless, escapedTag) {
             if (raw !== undefined) {
-                var tag = '<' + raw + rawTag.replace(bareValues, '=$1').replace(nbsp, '\u00a0');
+                var tag = '<' + raw + valuesAsWritten(rawTag.replace(bareValues, '=$1'));
                 return tag + (escapedElements[raw.toLowerCase()] === 1 ? escapeText(rawText) : rawText);
             }
             if (endless !== undefined)
                 return match + '</' + endless + '>';
+            if (escapedTag !== undefined)
+                return valuesAsWritten(escapedTag);
             return match.charCodeAt(1) === 33 ? match : match.replace(nbsp, '\u00a0');   // a comment, or not
         });
     }
 
-    return {text: pageText(root.innerHTML), address: document.location.href, results: resultLinks(), pages: pageLinks()};
+    var results = resultLinks();
+    return {text: results.length > 0 ? '' : pageText(root.innerHTML), address: document.location.href,
+            results: results, pages: pageLinks()};
 })();

@@ -1,0 +1,114 @@
+#include "platform/chromium/screencastview.h"
+
+#include "platform/chromium/inputevents.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+
+ScreencastView::ScreencastView(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("ScreencastView"));
+    setFocusPolicy(Qt::ClickFocus);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_InputMethodEnabled);
+}
+
+void ScreencastView::showFrame(const QImage &frame)
+{
+    m_frame = frame;
+    update();
+}
+
+QPointF ScreencastView::toPage(QPointF position) const
+{
+    if (width() <= 0 || height() <= 0)
+        return position;
+    return {position.x() * m_pageSize.width() / width(), position.y() * m_pageSize.height() / height()};
+}
+
+void ScreencastView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    if (m_frame.isNull())
+        painter.fillRect(rect(), Qt::white);
+    else
+        painter.drawImage(rect(), m_frame);
+}
+
+void ScreencastView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    emit resized(size());
+}
+
+void ScreencastView::send(const QString &method, const QJsonObject &params)
+{
+    if (m_sink)
+        m_sink(method, params);
+}
+
+void ScreencastView::sendMouse(QMouseEvent *event, int action, int clickCount)
+{
+    send(QStringLiteral("Input.dispatchMouseEvent"),
+         InputEvents::mouse(InputEvents::MouseAction(action), toPage(event->position()), event->button(),
+                            event->buttons(), event->modifiers(), clickCount));
+}
+
+void ScreencastView::mousePressEvent(QMouseEvent *event)
+{
+    setFocus(Qt::MouseFocusReason);
+    m_clickCount = 1;
+    sendMouse(event, int(InputEvents::MouseAction::Press), m_clickCount);
+}
+
+void ScreencastView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    m_clickCount = 2;
+    sendMouse(event, int(InputEvents::MouseAction::Press), m_clickCount);
+}
+
+void ScreencastView::mouseReleaseEvent(QMouseEvent *event)
+{
+    sendMouse(event, int(InputEvents::MouseAction::Release), m_clickCount);
+}
+
+void ScreencastView::mouseMoveEvent(QMouseEvent *event)
+{
+    sendMouse(event, int(InputEvents::MouseAction::Move), 0);
+}
+
+void ScreencastView::wheelEvent(QWheelEvent *event)
+{
+    send(QStringLiteral("Input.dispatchMouseEvent"),
+         InputEvents::wheel(toPage(event->position()), event->angleDelta(), event->modifiers()));
+}
+
+void ScreencastView::keyPressEvent(QKeyEvent *event)
+{
+    send(QStringLiteral("Input.dispatchKeyEvent"),
+         InputEvents::key(true, event->key(), event->text(), event->modifiers(), event->isAutoRepeat()));
+}
+
+void ScreencastView::keyReleaseEvent(QKeyEvent *event)
+{
+    send(QStringLiteral("Input.dispatchKeyEvent"),
+         InputEvents::key(false, event->key(), event->text(), event->modifiers(), event->isAutoRepeat()));
+}
+
+void ScreencastView::inputMethodEvent(QInputMethodEvent *event)
+{
+    // Text composed by an input method goes in whole.
+    if (!event->commitString().isEmpty())
+        send(QStringLiteral("Input.insertText"), {{QStringLiteral("text"), event->commitString()}});
+    event->accept();
+}
+
+bool ScreencastView::focusNextPrevChild(bool)
+{
+    // Tab moves within the page, as in a browser.
+    return false;
+}
