@@ -3,6 +3,7 @@
 #include "app/listbox.h"
 #include "fakes.h"
 #include "platform/embeddedbrowser.h"
+#include "platform/chromium/profilefolder.h"
 #include "platform/chromium/screencastview.h"
 #include "store/textfile.h"
 #include "resultsservice.h"
@@ -23,6 +24,8 @@
 #include <QTest>
 #include <QUrl>
 #include <QUrlQuery>
+
+#include <csignal>
 
 // Whole runs in the real engine against the local results service.
 class TestSearchRun : public QObject
@@ -47,11 +50,15 @@ private slots:
     void phraseWithAmpersandAndHashReachesTheServiceWhole();
     void pageThatAsksIsAnsweredInTheBrowser_data();
     void pageThatAsksIsAnsweredInTheBrowser();
+    void noBrowserEndsTheRunWithANote();
     void listFromTheCommandLine_data();
     void listFromTheCommandLine();
+    void killedProgramLeavesNoBrowser();
+    void twoProgramsShareOneDataFolder();
     void longListRunsEveryPhraseOnceInOrder();
 
 private:
+    QProcess *startList(const QString &phrases, const QStringList &arguments, const QString &host = QString());
     void makeForm(int timer1Interval, const QString &host = QString());
     void run(const QString &phrase, const QString &limit = QStringLiteral("10"));
     void waitForEnd(int timeout = 30000);
@@ -399,18 +406,58 @@ void TestSearchRun::pageThatAsksIsAnsweredInTheBrowser()
     }
 }
 
+void TestSearchRun::noBrowserEndsTheRunWithANote()
+{
+    QTemporaryDir empty;
+    qputenv("CERCA_POSIZIONE_CHROMIUM", empty.filePath(QStringLiteral("chromium")).toUtf8());
+    makeForm(100);
+    run(QStringLiteral("seconda"));
+    qunsetenv("CERCA_POSIZIONE_CHROMIUM");
+    QCOMPARE(m_form->findChild<QPushButton *>(QStringLiteral("Command1"))->text(), QStringLiteral("Avvia"));
+    QCOMPARE(m_desktop->warnings, QStringList{EmbeddedBrowser::unavailableNote()});
+    QVERIFY(m_desktop->warnings.constFirst().contains(QStringLiteral("\"chromium\"")));
+    QCOMPARE(label1(), QString());
+    QVERIFY(received().isEmpty());
+}
+
+QProcess *TestSearchRun::startList(const QString &phrases, const QStringList &arguments, const QString &host)
+{
+    // A copy of the program in a folder of its own, which keeps its files there.
+    const QString program = m_dir->filePath(QStringLiteral("cerca-posizione"));
+    if (!QFileInfo::exists(program))
+        QFile::copy(QStringLiteral(CERCA_PROGRAM), program);
+    QFile list(m_dir->filePath(QStringLiteral("frasi.txt")));
+    list.open(QIODevice::WriteOnly);
+    list.write(phrases.toUtf8());
+    list.close();
+    auto *process = new QProcess(this);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("CERCA_POSIZIONE_HOST"),
+                       host.isEmpty() ? QStringLiteral("127.0.0.1:%1").arg(m_service->port()) : host);
+    environment.insert(QStringLiteral("HOME"), m_dir->filePath(QStringLiteral("home")));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));   // the program goes off the screen by itself
+    process->setProcessEnvironment(environment);
+    process->start(program, QStringList{"--elenco", list.fileName(), "--frammento", "velmora"} + arguments);
+    return process;
+}
+
 void TestSearchRun::listFromTheCommandLine_data()
 {
     QTest::addColumn<QString>("phrases");
+    QTest::addColumn<QString>("chromium");   // CERCA_POSIZIONE_CHROMIUM
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QStringList>("printed");
+    QTest::addColumn<QString>("error");      // what standard error holds
     QTest::addColumn<int>("saved");
-    QTest::newRow("three phrases") << "seconda\r\ncorta\r\n\r\noggi\r\n" << 0
+    QTest::newRow("three phrases") << "seconda\r\ncorta\r\n\r\noggi\r\n" << "" << 0
                                    << QStringList{"seconda: posizione 14 (http://www.velmora.it/ricette)",
                                                   "corta: non trovato entro 13", "oggi: posizione 14 (http://www.velmora.it/oggi)"}
-                                   << 3;
-    QTest::newRow("a check page on the second phrase") << "corta\noggi verifica\nseconda\n" << 3
-                                                       << QStringList{"corta: non trovato entro 13"} << 1;
+                                   << "" << 3;
+    QTest::newRow("a check page on the second phrase") << "corta\noggi verifica\nseconda\n" << "" << 3
+                                                       << QStringList{"corta: non trovato entro 13"}
+                                                       << "per \"oggi verifica\" il motore chiede una risposta" << 1;
+    QTest::newRow("no browser") << "seconda\n" << "/nessuna/cartella/chromium" << 1 << QStringList{}
+                                << "cerca-posizione: " + EmbeddedBrowser::unavailableNote() << 0;
 }
 
 void TestSearchRun::listFromTheCommandLine()
@@ -418,33 +465,102 @@ void TestSearchRun::listFromTheCommandLine()
     if (QGuiApplication::platformName() != QLatin1String("offscreen"))
         QSKIP("runs without a window: the offscreen run covers it");
     QFETCH(QString, phrases);
+    QFETCH(QString, chromium);
     QFETCH(int, exitCode);
     QFETCH(QStringList, printed);
+    QFETCH(QString, error);
     QFETCH(int, saved);
-    // A copy of the program in a folder of its own, which keeps its files there.
-    const QString program = m_dir->filePath(QStringLiteral("cerca-posizione"));
-    QVERIFY(QFile::copy(QStringLiteral(CERCA_PROGRAM), program));
-    QFile list(m_dir->filePath(QStringLiteral("frasi.txt")));
-    QVERIFY(list.open(QIODevice::WriteOnly));
-    list.write(phrases.toUtf8());
-    list.close();
-    QProcess run;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("CERCA_POSIZIONE_HOST"), QStringLiteral("127.0.0.1:%1").arg(m_service->port()));
-    environment.insert(QStringLiteral("HOME"), m_dir->filePath(QStringLiteral("home")));
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));   // the program goes off the screen by itself
-    run.setProcessEnvironment(environment);
-    QSignalSpy done(&run, &QProcess::finished);
-    run.start(program, {"--elenco", list.fileName(), "--frammento", "velmora", "--pagine", "2", "--pausa", "5"});
+    if (!chromium.isEmpty())
+        qputenv("CERCA_POSIZIONE_CHROMIUM", chromium.toUtf8());
+    std::unique_ptr<QProcess> run(startList(phrases, {"--pagine", "2", "--pausa", "5"}));
+    qunsetenv("CERCA_POSIZIONE_CHROMIUM");
+    QSignalSpy done(run.get(), &QProcess::finished);
     QVERIFY(done.wait(90000));   // with the event loop running, for the watchdog
-    QCOMPARE(run.exitStatus(), QProcess::NormalExit);
-    const QString out = QString::fromLocal8Bit(run.readAllStandardOutput());
-    const QString err = QString::fromLocal8Bit(run.readAllStandardError());
-    QVERIFY2(run.exitCode() == exitCode, qPrintable(err));
+    QCOMPARE(run->exitStatus(), QProcess::NormalExit);
+    const QString out = QString::fromLocal8Bit(run->readAllStandardOutput());
+    const QString err = QString::fromLocal8Bit(run->readAllStandardError());
+    QVERIFY2(run->exitCode() == exitCode, qPrintable(err));
     QCOMPARE(out.split(QLatin1Char('\n'), Qt::SkipEmptyParts), printed);
-    if (exitCode == 3)
-        QVERIFY2(err.contains(QStringLiteral("per \"oggi verifica\" il motore chiede una risposta")), qPrintable(err));
+    // Nothing but the program's own lines: the browser and Qt write to logs.
+    if (error.isEmpty())
+        QCOMPARE(err, QString());
+    else
+        QVERIFY2(err.contains(error) && err.count(QLatin1Char('\n')) == 1, qPrintable(err));
     QCOMPARE(TextFile::readLines(m_dir->filePath(QStringLiteral("Risultato.txt"))).value_or(QStringList()).size(), saved);
+}
+
+namespace {
+
+// The processes whose command line names the text, this test's own aside.
+QStringList processesNaming(const QString &text)
+{
+    QStringList found;
+    const QString self = QString::number(QCoreApplication::applicationPid());
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (pid == self || !cmdline.open(QIODevice::ReadOnly))
+            continue;
+        if (QString::fromLocal8Bit(cmdline.readAll()).contains(text))
+            found << pid;
+    }
+    return found;
+}
+
+} // namespace
+
+void TestSearchRun::killedProgramLeavesNoBrowser()
+{
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QSKIP("runs without a window: the offscreen run covers it");
+    std::unique_ptr<QProcess> run(startList(QStringLiteral("muta\n"), {}));
+    QTRY_VERIFY_WITH_TIMEOUT(!received().isEmpty(), 30000);   // the browser is up and waits for the page
+    QVERIFY(!processesNaming(m_dir->path()).isEmpty());
+    ::kill(pid_t(run->processId()), SIGKILL);
+    QVERIFY(run->waitForFinished(5000));
+    QTest::qWait(2000);
+    QCOMPARE(processesNaming(m_dir->path()), QStringList());
+}
+
+void TestSearchRun::twoProgramsShareOneDataFolder()
+{
+    // A window and a list started by a timer on the same data folder: the
+    // list runs on a copy of the profile, where the consent given in the
+    // window counts, and the copy goes when the list ends.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QSKIP("runs without a window: the offscreen run covers it");
+    results::Service asking(results::Catalog::parse("@consent\n[oggi]\n@today\n@generate 13\nhttp://www.velmora.it/oggi\n"));
+    QVERIFY(asking.start() > 0);
+    const QString host = QStringLiteral("127.0.0.1:%1").arg(asking.port());
+    m_browser = std::make_unique<EmbeddedBrowser>(m_dir->path());
+    makeForm(100, host);
+    run(QStringLiteral("oggi"));
+    QLabel *note = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((note = m_form->findChild<QLabel *>(QStringLiteral("BrowserNote"))) && note->isVisible(), 20000);
+    auto *view = m_form->findChild<ScreencastView *>(QStringLiteral("ScreencastView"));
+    QTRY_VERIFY_WITH_TIMEOUT(!view->frame().isNull(), 10000);
+    QTest::qWait(300);
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(300, 150));   // "Accetta tutto"
+    waitForEnd();
+    // The window closed and opened again: its browser writes its cookies out, then holds the profile.
+    m_form.reset();
+    m_browser = std::make_unique<EmbeddedBrowser>(m_dir->path());
+    makeForm(100, host);
+    run(QStringLiteral("oggi"));
+    waitForEnd();
+    QCOMPARE(label1(), QStringLiteral("\"velmora\" trovato nella posizione n° 14"));
+    QVERIFY(ProfileFolder::inUse(m_browser->profilePath()));
+
+    const QStringList copiesBefore = QDir::temp().entryList({QStringLiteral("cerca-posizione-profilo-*")}, QDir::Dirs);
+    std::unique_ptr<QProcess> list(startList(QStringLiteral("oggi\n"), {}, host));
+    QSignalSpy done(list.get(), &QProcess::finished);
+    QVERIFY(done.wait(60000));
+    QVERIFY2(list->exitCode() == 0, list->readAllStandardError().constData());
+    QCOMPARE(QString::fromLocal8Bit(list->readAllStandardOutput()), QStringLiteral("oggi: posizione 14 (http://www.velmora.it/oggi)\n"));
+    QCOMPARE(QDir::temp().entryList({QStringLiteral("cerca-posizione-profilo-*")}, QDir::Dirs), copiesBefore);
+    // The window's browser still works.
+    run(QStringLiteral("oggi"));
+    waitForEnd();
+    QCOMPARE(label1(), QStringLiteral("\"velmora\" trovato nella posizione n° 14"));
 }
 
 void TestSearchRun::longListRunsEveryPhraseOnceInOrder()
