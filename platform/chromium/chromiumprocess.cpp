@@ -62,8 +62,11 @@ QStringList ChromiumProcess::arguments(const QString &profile, bool runningAsRoo
                      QStringLiteral("--user-data-dir=") + profile,
                      QStringLiteral("--no-first-run"),
                      QStringLiteral("--no-default-browser-check"),
-                     // One renderer, and nothing running that a search does not need.
+                     // One renderer, no process of its own for drawing, caches kept
+                     // small, and nothing running that a search does not need.
                      QStringLiteral("--renderer-process-limit=1"),
+                     QStringLiteral("--in-process-gpu"),
+                     QStringLiteral("--enable-low-end-device-mode"),
                      QStringLiteral("--disable-extensions"),
                      QStringLiteral("--disable-background-networking"),
                      QStringLiteral("--disable-component-update"),
