@@ -26,7 +26,6 @@ public:
     QString errorString() const { return m_error; }
     DevToolsConnection *connection() const { return m_connection; }
     qint64 processId() const { return m_process.processId(); }
-    bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
 
     static QStringList arguments(const QString &profile, bool runningAsRoot);
     // The log is moved aside as "NAME.1" once it passes this size.

@@ -4,6 +4,17 @@
 #include <QSocketNotifier>
 #include <QtGlobal>
 
+namespace {
+
+// Every message in and out as a debug message, for tracing a session by hand.
+bool tracing()
+{
+    static const bool on = qEnvironmentVariableIsSet("CERCA_DEVTOOLS_TRACE");
+    return on;
+}
+
+} // namespace
+
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <fcntl.h>
@@ -63,7 +74,7 @@ void DevToolsConnection::send(const QString &method, const QJsonObject &params, 
     if (answer)
         m_answers.insert(id, std::move(answer));
     m_outgoing.append(DevToolsFrames::frame(message));
-    if (qEnvironmentVariableIsSet("CERCA_DEVTOOLS_TRACE"))
+    if (tracing())
         qDebug("-> %s", m_outgoing.right(300).constData());
     writePending();
 }
@@ -125,7 +136,7 @@ void DevToolsConnection::receive(QByteArrayView bytes)
 
 void DevToolsConnection::dispatch(const QByteArray &message)
 {
-    if (qEnvironmentVariableIsSet("CERCA_DEVTOOLS_TRACE"))
+    if (tracing())
         qDebug("<- %s", message.left(300).constData());
     const std::optional<QJsonObject> parsed = DevToolsFrames::parse(message);
     if (!parsed) {

@@ -18,7 +18,6 @@ public:
     QList<QByteArray> append(QByteArrayView bytes);
     // How many messages were dropped for their size.
     int dropped() const { return m_dropped; }
-    qsizetype pending() const { return m_buffer.size(); }
 
     // A message as a JSON object; nullopt when it is not one.
     static std::optional<QJsonObject> parse(const QByteArray &message);

@@ -15,7 +15,6 @@ public:
     // The folder the browser is to use: the profile itself, or a fresh copy
     // of it when a browser of another process holds it.
     QString acquire();
-    bool isCopy() const { return m_copy != nullptr; }
 
     // Whether a running browser holds the folder (its lock names a live
     // process on this machine).

@@ -20,7 +20,6 @@ public:
     void setInputSink(InputSink sink) { m_sink = std::move(sink); }
     // The size the page is laid out at, for the mapping of positions.
     void setPageSize(QSize size) { m_pageSize = size; }
-    QSize pageSize() const { return m_pageSize; }
     void showFrame(const QImage &frame);
     const QImage &frame() const { return m_frame; }
     QPointF toPage(QPointF widgetPosition) const;
