@@ -15,6 +15,10 @@ QList<QCommandLineOption> options()
         {{QStringLiteral("p"), QStringLiteral("pagine")}, QStringLiteral("Quante pagine di risultati controllare (10)."), QStringLiteral("N")},
         {{QStringLiteral("i"), QStringLiteral("solo-italiano")}, QStringLiteral("Cerca solo pagine in italiano.")},
         {{QStringLiteral("s"), QStringLiteral("pausa")}, QStringLiteral("Secondi di pausa tra le frasi, almeno 5 (10)."), QStringLiteral("S")},
+        {{QStringLiteral("x"), QStringLiteral("esporta-archivio")},
+         QStringLiteral("Scrive i risultati archiviati in un file CSV, senza finestra."), QStringLiteral("FILE")},
+        {{QStringLiteral("t"), QStringLiteral("frase")}, QStringLiteral("Con --esporta-archivio: solo questa frase."),
+         QStringLiteral("TESTO")},
         {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Mostra questo aiuto.")},
         {{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Mostra la versione.")},
     };
@@ -46,6 +50,18 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         return line;
     }
     const bool list = parser.isSet(QStringLiteral("elenco"));
+    const bool exporting = parser.isSet(QStringLiteral("esporta-archivio"));
+    if (parser.isSet(QStringLiteral("frase")) && !exporting)
+        return fail(QStringLiteral("--frase vale solo con --esporta-archivio FILE"));
+    if (exporting) {
+        if (list)
+            return fail(QStringLiteral("--esporta-archivio e --elenco non vanno insieme"));
+        if (parser.value(QStringLiteral("esporta-archivio")).isEmpty())
+            return fail(QStringLiteral("--esporta-archivio vuole il nome del file CSV"));
+        line.action = Action::Export;
+        line.exportFile = parser.value(QStringLiteral("esporta-archivio"));
+        line.phrase = parser.value(QStringLiteral("frase"));
+    }
     for (const char *name : {"frammento", "pagine", "solo-italiano", "pausa"}) {
         if (!list && parser.isSet(QString::fromLatin1(name)))
             return fail(QStringLiteral("--%1 vale solo con --elenco FILE").arg(QString::fromLatin1(name)));
@@ -81,15 +97,19 @@ QString CommandLine::help()
 {
     QString text = QStringLiteral(
         "Uso: cerca-posizione [--elenco FILE --frammento TESTO [--pagine N] [--solo-italiano] [--pausa S]]\n"
+        "       cerca-posizione --esporta-archivio FILE.csv [--frase TESTO]\n"
         "Senza argomenti apre la finestra. Con --elenco cerca ogni frase del file, senza finestra, e\n"
-        "aggiunge ogni esito al registro dei risultati (Risultato.txt), come \"Salva risultato\".\n\n");
+        "aggiunge ogni esito al registro dei risultati (Risultato.txt), come \"Salva risultato\".\n"
+        "Ogni ricerca finisce anche nell'archivio (Archivio.sqlite); --esporta-archivio ne scrive i\n"
+        "risultati in CSV (UTF-8), una riga per risultato.\n\n");
     for (const QCommandLineOption &option : options()) {
         QString names = QStringLiteral("-%1, --%2").arg(option.names().at(0), option.names().at(1));
         if (!option.valueName().isEmpty())
             names += QLatin1Char(' ') + option.valueName();
         text += QStringLiteral("  %1%2\n").arg(names.leftJustified(26), option.description());
     }
-    text += QStringLiteral("\nUna riga per frase: \"frase: posizione N (indirizzo)\" o \"frase: non trovato entro N\".\n"
+    text += QStringLiteral("\nUna riga per frase: \"frase: posizione N (indirizzo)\" o \"frase: non trovato entro N\",\n"
+                           "con \", citato nella Panoramica AI\" quando il frammento è tra le sue fonti.\n"
                            "Uscita: 0 ogni frase cercata; 1 browser non disponibile; 2 argomenti o file sbagliati;\n"
                            "3 una pagina chiede una risposta o non si può leggere.\n");
     return text;

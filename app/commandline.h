@@ -5,15 +5,18 @@
 
 // What the command line asks for: the window, or a list run without one.
 //   cerca-posizione --elenco FILE --frammento TEXT [--pagine N] [--solo-italiano] [--pausa S]
+//   cerca-posizione --esporta-archivio FILE.csv [--frase TEXT]
 struct CommandLine
 {
-    enum class Action { Window, List, Help, Version, Error };
+    enum class Action { Window, List, Export, Help, Version, Error };
     Action action = Action::Window;
     QString listFile;
     QString fragment;
     QString pageLimit = QStringLiteral("10");
     bool italianOnly = false;
     int pauseSeconds = 10;
+    QString exportFile;
+    QString phrase;  // the one phrase to export; empty: all
     QString error;   // one line, for standard error
 
     static CommandLine parse(const QStringList &arguments);   // the program's name first

@@ -4,7 +4,7 @@
 #include "app/foundsites.h"
 #include "app/historymodule.h"
 #include "app/listbox.h"
-#include "app/listorder.h"
+#include "store/listorder.h"
 #include "app/listwindow.h"
 #include "platform/addressrule.h"
 #include "platform/browser.h"
@@ -12,6 +12,7 @@
 #include "platform/modules.h"
 #include "search/resultlinks.h"
 #include "search/scanner.h"
+#include "store/archivewriter.h"
 #include "store/logviewer.h"
 #include "store/resultlog.h"
 #include "store/settingsfile.h"
@@ -118,6 +119,13 @@ Form1::Form1(Browser *browser, Desktop *desktop, Form1Options options, QWidget *
     m_browser->attach(WebBrowser1);
     connect(m_browser, &Browser::documentComplete, this, &Form1::documentComplete);
     connect(m_browser, &Browser::unavailable, this, &Form1::browserUnavailable);
+    if (m_options.archive) {
+        auto *writer = new ArchiveWriter(m_options.dataFolder.archive(), this);
+        connect(writer, &ArchiveWriter::problem, this, &Form1::archiveProblem);
+        m_recorder = std::make_unique<RunRecorder>(writer);
+    } else {
+        m_recorder = std::make_unique<RunRecorder>(nullptr);
+    }
 
     resize(normalClientSize() + QSize(0, menuBar()->sizeHint().height()));
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
@@ -134,6 +142,7 @@ Form1::~Form1()
     delete m_historyWindow;
     // A page that completes while the window goes away is not read.
     disconnect(m_browser, nullptr, this, nullptr);
+    abandonRun();
 }
 
 QSize Form1::normalClientSize() const
@@ -417,13 +426,18 @@ void Form1::startCommand()
     mainView();
     if (Command1->text() == kStop) {
         Command1->setText(kStart);
-        if (waiting)
+        if (waiting) {
+            m_recorder->runAbandoned(RunEnd::WaitingForUser, m_run, m_options.clock());
             emit runEnded();
+        }
         return;
     }
     const QString phrase = Combo1->currentText();
     if (phrase.isEmpty())
         return;
+    // A stopped run whose last page never came.
+    if (m_recorder->running())
+        m_recorder->runAbandoned(RunEnd::Stopped, m_run, m_options.clock());
     Command1->setText(kStop);
     flashIndicator();
     Salvataggio();
@@ -433,6 +447,32 @@ void Form1::startCommand()
     List1->clearEntries();
     List3->clearEntries();
     m_browser->navigate2(QueryAddress::firstPage(m_options.host, Combo1->currentText()));
+    ArchivedRun run;
+    run.phrase = phrase;
+    run.host = m_options.host;
+    run.italianOnly = Check2->isChecked();
+    run.fragment = Text1[1]->text();
+    run.started = m_options.clock();
+    m_recorder->runStarted(run);
+}
+
+void Form1::abandonRun()
+{
+    if (m_recorder && m_recorder->running())
+        m_recorder->runAbandoned(browserInFront() ? RunEnd::WaitingForUser : RunEnd::Unfinished, m_run, m_options.clock());
+}
+
+void Form1::archiveProblem(const QString &note, bool setAside)
+{
+    // One note about writing for the program's whole life: the runs go on.
+    if (!setAside && std::exchange(m_archiveProblemShown, true))
+        return;
+    m_desktop->warn(this, note);
+}
+
+bool Form1::citedInAiOverview() const
+{
+    return m_recorder->citedInAiOverview();
 }
 
 void Form1::indicatorTick()
@@ -453,6 +493,7 @@ void Form1::closeEvent(QCloseEvent *event)
     Timer1->stop();
     Timer2->stop();
     disconnect(m_browser, nullptr, this, nullptr);
+    abandonRun();
     QWidget::closeEvent(event);
 }
 
@@ -467,10 +508,14 @@ void Form1::documentComplete()
     }
     const PageLinks links = m_browser->pageLinks();
     // Today's results come from the live document, without the page text.
-    const QStringList results = text ? ResultLinks::targetsOf(links.results, links.address) : QStringList();
+    const QList<ResultLinks::TitledLink> results =
+        text ? ResultLinks::resultsOf(links.results, links.titles, links.address) : QList<ResultLinks::TitledLink>();
     if (!results.isEmpty()) {
         putBrowserBack();
-        readTodayResults(results, ResultLinks::hasNextPage(links.address, links.pages));
+        std::optional<PageFeatures> features;
+        if (links.features)
+            features = ResultLinks::resolved(*links.features, links.address);
+        readTodayResults(results, ResultLinks::hasNextPage(links.address, links.pages), features);
         return;
     }
     // Consent, a check, an error or markup we do not know: the user answers
@@ -485,6 +530,7 @@ void Form1::browserUnavailable(const QString &note)
     if (Command1->text() != kStop)
         return;
     Command1->setText(kStart);
+    m_recorder->runAbandoned(RunEnd::Unfinished, m_run, m_options.clock());
     m_desktop->warn(this, note);
     emit runEnded();
 }
@@ -562,17 +608,41 @@ ScanInput Form1::scanInput() const
 void Form1::RecuperaDati(const QString &pageText)
 {
     flashIndicator();
-    applyScan(Scanner::scanPage(pageText, scanInput(), m_run));
+    const RunValues before = m_run;
+    const ScanResult result = Scanner::scanPage(pageText, scanInput(), m_run);
+    if (result.outcome != ScanOutcome::PageIgnored) {
+        QList<ResultLinks::TitledLink> results;
+        for (const QString &address : Scanner::classicResults(pageText))
+            results.append(ResultLinks::TitledLink{address, QString()});
+        recordPage(PageReading::Classic, before, results, std::nullopt);
+    }
+    applyScan(result);
 }
 
-void Form1::readTodayResults(const QStringList &results, bool hasNextPage)
+void Form1::readTodayResults(const QList<ResultLinks::TitledLink> &results, bool hasNextPage,
+                             const std::optional<PageFeatures> &features)
 {
     flashIndicator();
-    applyScan(Scanner::scanResults(results, hasNextPage, scanInput(), m_run));
+    QStringList addresses;
+    for (const ResultLinks::TitledLink &result : results)
+        addresses.append(result.address);
+    const RunValues before = m_run;
+    const ScanResult result = Scanner::scanResults(addresses, hasNextPage, scanInput(), m_run);
+    recordPage(PageReading::Today, before, results, features);
+    applyScan(result);
+}
+
+void Form1::recordPage(PageReading reading, const RunValues &before, const QList<ResultLinks::TitledLink> &results,
+                       const std::optional<PageFeatures> &features)
+{
+    m_recorder->pageRead(reading, before.inizioPagina.value_or(0), before.contaPosizione.value_or(0), results, features,
+                         m_options.clock());
 }
 
 void Form1::applyScan(const ScanResult &result)
 {
+    if (result.endsRun())
+        m_recorder->runEnded(result, m_run, Command1->text() == kStart, m_options.clock());
     for (const QString &entry : result.entries)
         List1->addEntry(entry);
     for (const QString &hit : result.hits)

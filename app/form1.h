@@ -3,6 +3,8 @@
 #include "app/historymodule.h"
 #include "app/layoutrule.h"
 #include "search/queryaddress.h"
+#include "search/resultlinks.h"
+#include "search/runrecorder.h"
 #include "search/runvalues.h"
 #include "store/datafolder.h"
 
@@ -42,6 +44,7 @@ struct Form1Options
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
     QString dateSeparator;     // empty: the system's
     int listMillisecondsPerSecond = 1000;   // the pause between the phrases of a list
+    bool archive = true;       // every run kept in the data folder's archive
 };
 
 // The program's one window.
@@ -70,6 +73,8 @@ public:
     bool italianOnly() const;
     QStringList phraseHistory() const;
     void setRunInputs(const QString &fragment, const QString &pageLimit, bool italianOnly);
+    // Whether an AI overview of the last run cites the fragment.
+    bool citedInAiOverview() const;
     // "Andamento delle posizioni" and "Cerca un elenco di frasi...".
     void openHistory();
     void openPhraseList();
@@ -114,7 +119,12 @@ private:
 
     void flashIndicator();
     ScanInput scanInput() const;
-    void readTodayResults(const QStringList &results, bool hasNextPage);
+    void readTodayResults(const QList<ResultLinks::TitledLink> &results, bool hasNextPage,
+                          const std::optional<PageFeatures> &features);
+    void recordPage(PageReading reading, const RunValues &before, const QList<ResultLinks::TitledLink> &results,
+                    const std::optional<PageFeatures> &features);
+    void abandonRun();
+    void archiveProblem(const QString &note, bool setAside);
     void applyScan(const ScanResult &result);
     // A page that asks the user something: the browser over the lists, with a note.
     void showBrowserInFront();
@@ -167,4 +177,6 @@ private:
     CreateHistoryWindow m_createHistory = nullptr;
     QPointer<QWidget> m_historyWindow;
     QPointer<QWidget> m_listWindow;
+    std::unique_ptr<RunRecorder> m_recorder;
+    bool m_archiveProblemShown = false;
 };

@@ -1,7 +1,7 @@
 #include "app/listbox.h"
 
 #include "app/horizontalextent.h"
-#include "app/listorder.h"
+#include "store/listorder.h"
 
 #include <QEvent>
 #include <QFontMetricsF>

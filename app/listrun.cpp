@@ -11,7 +11,8 @@ QString PhraseOutcome::result() const
 
 QString PhraseOutcome::line() const
 {
-    return phrase + QStringLiteral(": ") + result() + (position ? QStringLiteral(" (%1)").arg(address) : QString());
+    return phrase + QStringLiteral(": ") + result() + (position ? QStringLiteral(" (%1)").arg(address) : QString())
+        + (citedInAiOverview ? QStringLiteral(", citato nella Panoramica AI") : QString());
 }
 
 ListRun::ListRun(Form1 *form, QStringList phrases, int pauseMilliseconds, QObject *parent)
@@ -91,6 +92,7 @@ void ListRun::runEnded()
     } else {
         outcome.checked = run.contaPosizione.value_or(0);
     }
+    outcome.citedInAiOverview = m_form->citedInAiOverview();
     m_form->saveResult();
     m_outcomes.append(outcome);
     emit phraseEnded(m_index, outcome);

@@ -15,10 +15,12 @@ struct PhraseOutcome
     std::optional<qint64> position;   // found at
     QString address;                  // the found address
     qint64 checked = 0;               // positions checked when not found
+    bool citedInAiOverview = false;   // the fragment is among the AI overview's sources
 
     // "posizione 12" or "non trovato entro 100".
     QString result() const;
-    // "bimby: posizione 12 (http://...)" or "bimby: non trovato entro 100".
+    // "bimby: posizione 12 (http://...)" or "bimby: non trovato entro 100",
+    // and ", citato nella Panoramica AI" when it is.
     QString line() const;
 };
 

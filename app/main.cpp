@@ -7,11 +7,14 @@
 #include "platform/processclock.h"
 #include "platform/qtdesktop.h"
 #include "search/queryaddress.h"
+#include "store/archive.h"
+#include "store/archivecsv.h"
 #include "store/datafolder.h"
 #include "store/textfile.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QStandardPaths>
 #include <QTimer>
@@ -61,6 +64,40 @@ int runList(const CommandLine &line, const QStringList &phrases, EmbeddedBrowser
     return status != 0 ? status : exitCode;
 }
 
+QString dataFolderPath()
+{
+    return DataFolder::resolve(QCoreApplication::applicationDirPath(),
+                               QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
+                               QStringLiteral(CERCA_INSTALL_BINDIR));
+}
+
+// The archive as CSV: no window, no browser.
+int exportArchive(const CommandLine &line, int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("cerca-posizione"));
+    const QString path = DataFolder(dataFolderPath()).archive();
+    if (!QFileInfo::exists(path)) {
+        print(stderr, QStringLiteral("cerca-posizione: nessun archivio in %1\n").arg(QDir::toNativeSeparators(path)));
+        return 2;
+    }
+    Archive archive(path);
+    if (!archive.open()) {
+        print(stderr, QStringLiteral("cerca-posizione: impossibile aprire l'archivio %1: %2\n")
+                          .arg(QDir::toNativeSeparators(path), archive.problem()));
+        return 2;
+    }
+    if (!archive.setAside().isEmpty())
+        print(stderr, QStringLiteral("cerca-posizione: l'archivio era danneggiato ed è stato rinominato in %1\n")
+                          .arg(QDir::toNativeSeparators(archive.setAside())));
+    const QString problem = ArchiveCsv::write(archive, line.phrase, line.exportFile);
+    if (!problem.isEmpty()) {
+        print(stderr, QStringLiteral("cerca-posizione: impossibile scrivere %1: %2\n").arg(line.exportFile, problem));
+        return 2;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -76,6 +113,8 @@ int main(int argc, char *argv[])
     case CommandLine::Action::Error:
         print(stderr, line.error + QStringLiteral("\nProva \"cerca-posizione --help\".\n"));
         return 2;
+    case CommandLine::Action::Export:
+        return exportArchive(line, argc, argv);
     case CommandLine::Action::List:
     case CommandLine::Action::Window:
         break;
@@ -104,9 +143,7 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(QStringLiteral("cerca-posizione"));
     Form1Options options;
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/cerca-posizione.png")));
-    options.dataFolder = DataFolder(DataFolder::resolve(QApplication::applicationDirPath(),
-                                                        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
-                                                        QStringLiteral(CERCA_INSTALL_BINDIR)));
+    options.dataFolder = DataFolder(dataFolderPath());
     options.host = QueryAddress::hostFromEnvironment();
 
     EmbeddedBrowser browser(options.dataFolder.path());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/archiverecords.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -14,6 +16,10 @@ struct PageLinks
     QString address;        // the document's own
     QStringList results;    // links that hold a result heading, outside ads and other blocks, in order
     QStringList pages;      // links that may lead to another results page
+    QStringList titles;     // the headings of the result links, one for each
+    // Today's pages only; the featured answer and the AI overview's citations
+    // as links, like the results.
+    std::optional<PageFeatures> features;
 };
 
 // The embedded browser as the main window uses it: navigate to an address,

@@ -229,6 +229,34 @@ void EmbeddedBrowser::readDocument()
     evaluate(m_script, [this, document](const QJsonValue &read) { finishDocument(document, read); });
 }
 
+namespace {
+
+QStringList stringsOf(const QJsonObject &object, const char *key)
+{
+    QStringList strings;
+    for (const QJsonValue &value : object.value(QLatin1String(key)).toArray())
+        strings.append(value.toString());
+    return strings;
+}
+
+std::optional<PageFeatures> featuresOf(const QJsonObject &page)
+{
+    const QJsonValue value = page.value(QStringLiteral("features"));
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject read = value.toObject();
+    PageFeatures features;
+    features.adsTop = read.value(QStringLiteral("adsTop")).toInt();
+    features.adsBottom = read.value(QStringLiteral("adsBottom")).toInt();
+    features.featured = read.value(QStringLiteral("featured")).toString();
+    features.aiOverview = read.value(QStringLiteral("aiOverview")).toBool();
+    features.aiCited = stringsOf(read, "aiCited");
+    features.questions = read.value(QStringLiteral("questions")).toBool();
+    return features;
+}
+
+} // namespace
+
 void EmbeddedBrowser::finishDocument(quint64 document, const QJsonValue &read)
 {
     if (document != m_document)
@@ -237,13 +265,8 @@ void EmbeddedBrowser::finishDocument(quint64 document, const QJsonValue &read)
     const QJsonValue text = page.value(QStringLiteral("text"));
     if (text.isString()) {
         m_pageText = text.toString();
-        QStringList results;
-        QStringList pages;
-        for (const QJsonValue &link : page.value(QStringLiteral("results")).toArray())
-            results.append(link.toString());
-        for (const QJsonValue &link : page.value(QStringLiteral("pages")).toArray())
-            pages.append(link.toString());
-        m_pageLinks = PageLinks{page.value(QStringLiteral("address")).toString(), results, pages};
+        m_pageLinks = PageLinks{page.value(QStringLiteral("address")).toString(), stringsOf(page, "results"),
+                                stringsOf(page, "pages"), stringsOf(page, "titles"), featuresOf(page)};
     } else {
         m_pageText.reset();
         m_pageLinks = PageLinks();

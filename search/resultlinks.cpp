@@ -21,6 +21,33 @@ bool isGoogleHost(const QString &host)
         || labels.contains(QStringLiteral("gstatic"));
 }
 
+// Google's caches and static files, never results.
+bool isStaticHost(const QString &host)
+{
+    const QStringList labels = host.toLower().split(QLatin1Char('.'));
+    return labels.contains(QStringLiteral("googleusercontent")) || labels.contains(QStringLiteral("gstatic"));
+}
+
+// The hosts that serve the searches themselves: google.it, www.google.co.uk.
+bool isSearchHost(const QString &host)
+{
+    QStringList labels = host.toLower().split(QLatin1Char('.'));
+    if (labels.size() > 1 && labels.first() == QLatin1String("www"))
+        labels.removeFirst();
+    return labels.size() > 1 && labels.first() == QLatin1String("google");
+}
+
+// A page of the search engine itself, not a result: a search, the home page,
+// the settings, a check.
+bool isSearchPage(const QUrl &url)
+{
+    static const QStringList pages{"/", "", "/search", "/webhp", "/imgres", "/setprefs", "/preferences",
+                                   "/advanced_search", "/url"};
+    const QString path = url.path();
+    return pages.contains(path) || path.startsWith(QLatin1String("/sorry/"))
+        || QUrlQuery(url).hasQueryItem(QStringLiteral("q"));
+}
+
 bool sameHost(const QUrl &a, const QUrl &b)
 {
     return a.host().compare(b.host(), Qt::CaseInsensitive) == 0 && a.port() == b.port();
@@ -49,8 +76,8 @@ std::optional<QString> targetOf(const QString &link, const QString &pageAddress)
     if (!isWeb(url))
         return std::nullopt;
     const QUrl page(pageAddress);
-    const bool own = sameHost(url, page) || isGoogleHost(url.host());
-    if (own && url.path() == QLatin1String("/url")) {
+    const bool searchHost = sameHost(url, page) || isSearchHost(url.host());
+    if ((searchHost || isGoogleHost(url.host())) && url.path() == QLatin1String("/url")) {
         const QUrlQuery query(url);
         for (const char *key : {"q", "url"}) {
             const QString target = query.queryItemValue(QString::fromLatin1(key), QUrl::FullyDecoded);
@@ -59,20 +86,38 @@ std::optional<QString> targetOf(const QString &link, const QString &pageAddress)
         }
         return std::nullopt;
     }
-    if (own)
+    if ((searchHost && isSearchPage(url)) || isStaticHost(url.host()))
         return std::nullopt;
     return link;
+}
+
+QList<TitledLink> resultsOf(const QStringList &links, const QStringList &titles, const QString &pageAddress)
+{
+    QList<TitledLink> results;
+    QStringList targets;
+    for (qsizetype i = 0; i < links.size(); ++i) {
+        const std::optional<QString> target = targetOf(links[i], pageAddress);
+        if (!target || targets.contains(*target))
+            continue;
+        targets.append(*target);
+        results.append(TitledLink{*target, titles.value(i)});
+    }
+    return results;
 }
 
 QStringList targetsOf(const QStringList &links, const QString &pageAddress)
 {
     QStringList targets;
-    for (const QString &link : links) {
-        const std::optional<QString> target = targetOf(link, pageAddress);
-        if (target && !targets.contains(*target))
-            targets.append(*target);
-    }
+    for (const TitledLink &result : resultsOf(links, QStringList(), pageAddress))
+        targets.append(result.address);
     return targets;
+}
+
+PageFeatures resolved(PageFeatures features, const QString &pageAddress)
+{
+    features.featured = targetOf(features.featured, pageAddress).value_or(QString());
+    features.aiCited = targetsOf(features.aiCited, pageAddress);
+    return features;
 }
 
 bool hasNextPage(const QString &pageAddress, const QStringList &links)

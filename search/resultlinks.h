@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/archiverecords.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -10,12 +12,29 @@
 namespace ResultLinks {
 
 // The address a result link stands for: the link itself, or the target of a
-// "/url?q=TARGET" redirect. nullopt for the search engine's own links (its
-// host, or any google host) and for anything but http and https.
+// "/url?q=TARGET" redirect. nullopt for the search engine's own pages (other
+// searches, the next page, its settings: on the page's host or on a Google
+// search host) and for anything but http and https. Google's other sites
+// (support.google.com, books.google.it, ...) give results like any site.
 std::optional<QString> targetOf(const QString &link, const QString &pageAddress);
 
 // The targets of the result links, in order, each once.
 QStringList targetsOf(const QStringList &links, const QString &pageAddress);
+
+struct TitledLink
+{
+    QString address;
+    QString title;
+    bool operator==(const TitledLink &) const = default;
+};
+
+// The same, each target with the title of its first link (titles[i] belongs
+// to links[i]; a missing title is empty).
+QList<TitledLink> resultsOf(const QStringList &links, const QStringList &titles, const QString &pageAddress);
+
+// The featured answer's and the AI overview's links as the addresses they
+// stand for, like the results'.
+PageFeatures resolved(PageFeatures features, const QString &pageAddress);
 
 // Whether some link asks the same search as the page at a larger offset.
 bool hasNextPage(const QString &pageAddress, const QStringList &links);

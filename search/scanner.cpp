@@ -99,32 +99,61 @@ void endOfPage(const ScanInput &input, RunValues &run, ScanResult &result)
 
 } // namespace
 
+namespace {
+
+// The address of the result link after `from`: empty at the end of the
+// page's markers, nullopt where one could not be cut out. `from` moves on.
+std::optional<QString> nextClassicLink(const QString &page, qsizetype &from)
+{
+    const qsizetype marker = page.indexOf(kMarker, from);
+    if (marker < 0)
+        return QString();
+    const qsizetype anchor = page.indexOf(kAnchor, marker);
+    const qsizetype end = anchor < 0 ? -1 : page.indexOf(kEndDelimiter, anchor + 3);
+    const qsizetype start = anchor < 0 ? -1 : addressStart(page, anchor);
+    if (end < 0 || start < 0)
+        return std::nullopt;
+    from = end;
+    return page.mid(start, end - start);
+}
+
+} // namespace
+
 ScanResult scanPage(const QString &page, const ScanInput &input, RunValues &run)
 {
     ScanResult result;
     qsizetype from = 0;
     for (int slot = 1; slot <= kResultsPerPage; ++slot) {
-        const qsizetype marker = page.indexOf(kMarker, from);
-        if (marker < 0) {
+        const std::optional<QString> link = nextClassicLink(page, from);
+        if (link && link->isEmpty()) {
             if (slot == 1)
                 result.outcome = ScanOutcome::PageIgnored;
             else
                 endWithNotFound(result, ScanOutcome::EndOfResults, ReportColour::DarkGreen, input);
             return result;
         }
-        const qsizetype anchor = page.indexOf(kAnchor, marker);
-        const qsizetype end = anchor < 0 ? -1 : page.indexOf(kEndDelimiter, anchor + 3);
-        const qsizetype start = anchor < 0 ? -1 : addressStart(page, anchor);
-        if (end < 0 || start < 0) {
+        if (!link) {
             endWithNotFound(result, ScanOutcome::Failed, ReportColour::Red, input);
             return result;
         }
-        if (takeLink(page.mid(start, end - start), input, run, result))
+        if (takeLink(*link, input, run, result))
             return result;
-        from = end;
     }
     endOfPage(input, run, result);
     return result;
+}
+
+QStringList classicResults(const QString &page)
+{
+    QStringList links;
+    qsizetype from = 0;
+    for (int slot = 1; slot <= kResultsPerPage; ++slot) {
+        const std::optional<QString> link = nextClassicLink(page, from);
+        if (!link || link->isEmpty())
+            break;
+        links.append(*link);
+    }
+    return links;
 }
 
 ScanResult scanResults(const QStringList &addresses, bool hasNextPage, const ScanInput &input, RunValues &run)

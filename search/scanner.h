@@ -51,6 +51,10 @@ std::optional<double> offsetLimit(const QString &pageLimit);
 // Reads up to ten result links of one page, updating the run values.
 ScanResult scanPage(const QString &page, const ScanInput &input, RunValues &run);
 
+// The result links scanPage reads from the page, up to ten, whatever the
+// fragment.
+QStringList classicResults(const QString &page);
+
 // Whether the page holds a heading of the classic results pages (an h3 whose
 // class is "r" alone): those pages are read by scanPage, byte for byte.
 bool hasClassicHeading(const QString &page);

@@ -19,6 +19,7 @@ public:
     QString path() const { return m_path; }
     QString settingsFile() const { return filePath(QStringLiteral("Salvataggio.cfg")); }
     QString resultLog() const { return filePath(QStringLiteral("Risultato.txt")); }
+    QString archive() const { return filePath(QStringLiteral("Archivio.sqlite")); }
 
 private:
     QString filePath(const QString &name) const;

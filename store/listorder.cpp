@@ -1,4 +1,4 @@
-#include "app/listorder.h"
+#include "store/listorder.h"
 
 #include <algorithm>
 #include <vector>

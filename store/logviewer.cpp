@@ -1,6 +1,6 @@
 #include "store/logviewer.h"
 
-#include "app/listorder.h"
+#include "store/listorder.h"
 #include "store/textfile.h"
 
 namespace LogViewer {

@@ -1,5 +1,7 @@
 #include "store/outcomes.h"
 
+#include "store/csv.h"
+
 #include <QHash>
 #include <QRegularExpression>
 
@@ -69,16 +71,6 @@ bool readLeft(const QString &left, Outcome &outcome)
     outcome.phrase = left.left(split);
     outcome.address = left.mid(split + kAddressOpen.size(), left.size() - split - kAddressOpen.size() - 1);
     return true;
-}
-
-QByteArray csvField(const QString &text)
-{
-    QByteArray field = text.toUtf8();
-    if (field.contains(',') || field.contains('"') || field.contains('\n') || field.contains('\r')) {
-        field.replace("\"", "\"\"");
-        field = '"' + field + '"';
-    }
-    return field;
 }
 
 } // namespace
@@ -158,9 +150,9 @@ QByteArray csv(const SearchHistory &search)
     QByteArray out = "data e ora,posizione,indirizzo trovato,pagine di Google italiane,non trovato entro\r\n";
     for (const Outcome &outcome : search.outcomes) {
         const QList<QByteArray> fields{
-            csvField(outcome.when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
+            Csv::field(outcome.when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
             outcome.position ? QByteArray::number(*outcome.position) : QByteArray(),
-            csvField(outcome.address.value_or(QString())),
+            Csv::field(outcome.address.value_or(QString())),
             outcome.italianOnly ? QByteArrayLiteral("s\xc3\xac") : QByteArrayLiteral("no"),
             !outcome.found() && outcome.checked ? QByteArray::number(*outcome.checked) : QByteArray(),
         };

@@ -176,6 +176,13 @@ Catalog Catalog::parse(const std::string &text)
             current->cutPages.push_back(offset);
         } else if (directive == "today") {
             current->today = true;
+        } else if (directive == "featured") {
+            words >> current->featured;
+        } else if (directive == "ai") {
+            for (std::string address; words >> address;)
+                current->aiCited.push_back(address);
+        } else if (directive == "ads") {
+            words >> current->adsTop >> current->adsBottom;
         } else if (directive == "check" && words >> offset) {
             current->checkPages.push_back(offset);
         } else if (directive == "slow" && words >> offset) {
@@ -265,13 +272,23 @@ std::string todayResultsPage(const std::string &phrase, long offset, const Phras
     html += "<div class=\"rLrQHf\"><svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 24 24\"><path d=\"M0 0\"/>"
             "</svg><a href=\"https://accounts.google.com/ServiceLogin?hl=it\">Accedi</a></div>\n";
     html += "<form action=\"/search\" role=\"search\"><textarea name=\"q\">" + title + "</textarea></form>\n";
-    html += "<div id=\"search\"><div id=\"tads\" aria-label=\"Annunci\"><div data-text-ad=\"1\" class=\"uEierd\">"
-            "<a class=\"sVXRqc\" href=\"https://www.annuncio-" + slug(phrase) + ".it/offerta\"><div class=\"rVusze\">"
-            "<span>Sponsorizzato</span></div><h3 class=\"rIxsve\">Offerta " + title + "</h3></a></div></div>\n";
-    html += "<div id=\"rso\">\n";
-    if (page == 0) {
+    html += "<div id=\"search\"><div id=\"tads\" aria-label=\"Annunci\">";
+    for (int ad = 1; ad <= results.adsTop; ++ad) {
+        html += "<div data-text-ad=\"1\" class=\"uEierd\"><a class=\"sVXRqc\" href=\"https://www.annuncio-" + slug(phrase)
+            + ".it/offerta-" + std::to_string(ad) + "\"><div class=\"rVusze\"><span>Sponsorizzato</span></div>"
+            "<h3 class=\"rIxsve\">Offerta " + title + "</h3></a></div>";
+    }
+    html += "</div>\n<div id=\"rso\">\n";
+    if (page == 0 && !results.aiCited.empty()) {
+        html += "<div class=\"M8OgIe\"><div role=\"heading\" aria-level=\"2\"><span>Panoramica AI</span></div>"
+                "<div class=\"LT6XE\">In breve, " + title + " è un argomento su cui le fonti concordano.</div><ul>";
+        for (const std::string &cited : results.aiCited)
+            html += "<li><a href=\"" + escapeHtml(cited) + "\"><span>" + escapeHtml(hostOf(cited)) + "</span></a></li>";
+        html += "</ul></div>\n";
+    }
+    if (page == 0 && !results.featured.empty()) {
         html += "<div class=\"ULSxyf\"><block-component><div class=\"g\"><span class=\"hgKElc\">La risposta in breve su "
-            + title + ".</span><a href=\"https://www.risposta-in-evidenza.it/\"><h3 class=\"rIxsve\">Risposta in evidenza"
+            + title + ".</span><a href=\"" + escapeHtml(results.featured) + "\"><h3 class=\"rIxsve\">Risposta in evidenza"
             "</h3></a></div></block-component></div>\n";
     }
     for (long i = first; i < last; ++i) {
@@ -294,8 +311,12 @@ std::string todayResultsPage(const std::string &phrase, long offset, const Phras
                     "</g-section-with-header>\n";
         }
     }
-    html += "</div>\n<div id=\"bottomads\"><div data-text-ad=\"1\"><a href=\"https://www.altro-annuncio.it/\"><h3>"
-            "Annuncio in fondo</h3></a><span>Sponsorizzato</span></div></div>\n";
+    html += "</div>\n<div id=\"bottomads\">";
+    for (int ad = 1; ad <= results.adsBottom; ++ad) {
+        html += "<div data-text-ad=\"1\"><a href=\"https://www.altro-annuncio.it/" + std::to_string(ad) + "\"><h3>"
+                "Annuncio in fondo</h3></a><span>Sponsorizzato</span></div>";
+    }
+    html += "</div>\n";
     html += "<div id=\"botstuff\"><div role=\"heading\">Ricerche correlate</div><a href=\"" + query + "+ricette\">"
             + title + " ricette</a></div>\n";
     html += "<div role=\"navigation\"><table><tr>";

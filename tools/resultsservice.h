@@ -27,6 +27,11 @@ struct PhraseResults
     std::vector<long> cutPages;                  // offsets whose connection closes halfway through the page
     bool today = false;                          // today's markup instead of the classic one
     std::vector<long> checkPages;                // offsets that first ask for the check under /sorry/
+    // What today's first page shows besides its results.
+    std::string featured;                        // the source of a featured answer on top; none when empty
+    std::vector<std::string> aiCited;            // an AI overview citing these, when any
+    int adsTop = 1;
+    int adsBottom = 1;
 };
 
 // Which phrase gives which results. The text form:
@@ -42,6 +47,10 @@ struct PhraseResults
 //                                   results a page, some links wrapped in /url?q=
 //   @check 10                       the page at offset 10 first sends the browser to a
 //                                   check page under /sorry/, until its form is sent
+//   @featured http://a.it/          today's first page opens with a featured answer quoting it
+//   @ai http://a.it/ http://b.it/   today's first page opens with an AI overview citing them
+//   @ads 3 2                        today's pages show 3 ads above the results and 2 below
+//                                   (one and one unless told)
 // And, before the first phrase:
 //   @consent                        a search without the consent cookie is sent to a
 //                                   consent page on the other host name (localhost for

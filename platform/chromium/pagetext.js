@@ -1,27 +1,38 @@
 // One call gives all that is read from a completed page:
-//   text     the document element's inner markup written the way the classic
-//            results pages' reader expects it: attribute values that need no
-//            quotes are written bare; empty on a page of today's markup,
-//            whose results are read from the live document instead;
-//   address  the document's address;
-//   results  the links of today's organic results, in page order;
-//   pages    the links that may lead to another results page.
+//   text      the document element's inner markup written the way the classic
+//             results pages' reader expects it: attribute values that need no
+//             quotes are written bare; empty on a page of today's markup,
+//             whose results are read from the live document instead;
+//   address   the document's address;
+//   results   the links of today's organic results, in page order;
+//   titles    their headings, one for each;
+//   pages     the links that may lead to another results page;
+//   features  on a page of today's markup, what else it shows: ads above and
+//             below the results, a featured answer's source, an AI overview
+//             and the links it cites, a questions block; null on other pages.
 (function () {
     var root = document.documentElement;
     if (!root)
         return null;
 
     // An organic result is a link that holds the result's heading, inside
-    // the results container. Ads and the blocks that mix in (featured answer,
-    // questions, videos, news, places, related searches) hold headed links
-    // too, and are left out. Answers to the questions lie in scripts and are
-    // no links at all.
+    // the results container. Ads and the blocks that mix in (questions,
+    // videos, news, places, related searches, an AI overview) hold headed
+    // links too, and are left out. Answers to the questions lie in scripts
+    // and are no links at all. A featured answer's source is a result, at
+    // the answer's place: the page does not repeat it below.
     var containers = '#rso, #main, #search, #res';
-    var leftOut = '#tads, #tadsb, #bottomads, [data-text-ad], [aria-label="Annunci"], ' +
-        'block-component, .related-question-pair, [data-initq], g-section-with-header, ' +
-        'g-scrolling-carousel, video-voyager, g-inner-card, #botstuff, [data-featured], ' +
+    var ads = '#tads, #tadsb, #bottomads, [data-text-ad], [aria-label="Annunci"]';
+    var featuredBlocks = 'block-component, [data-featured]';
+    var leftOut = '.related-question-pair, [data-initq], g-section-with-header, ' +
+        'g-scrolling-carousel, video-voyager, g-inner-card, #botstuff, ' +
         '[data-block], [role="complementary"]';
     var sponsored = /^(Sponsorizzat[oa]|Annuncio|Sponsored|Ad)$/;
+    var aiHeadings = ['Panoramica AI', "Panoramica creata con l'AI", 'Panoramica creata con l\u2019AI', 'AI Overview'];
+    var questionHeadings = ['Altre domande', 'People also ask'];
+    // A block of the page: what stands under the results area, or under the
+    // column around it.
+    var blockParents = '#rso, #center_col, #rcnt, #main, #search, #res, body';
 
     function isSponsored(link) {
         // The label stands beside the link, within the result's own block:
@@ -38,21 +49,89 @@
         return false;
     }
 
-    function resultLinks() {
+    // The elements whose whole text is one of the labels, outside links: a
+    // result titled with the same words is no heading of a block.
+    function labelled(labels) {
+        var test = labels.map(function (label) { return 'normalize-space()="' + label + '"'; }).join(' or ');
         var found = [];
-        // A classic page is read from its text alone.
-        if (document.querySelector('h3[class="r"]') || !document.querySelector(containers))
-            return found;
-        var headings = document.querySelectorAll('a[href] h3');
-        var last = null;
-        for (var i = 0; i < headings.length; ++i) {
-            var link = headings[i].closest('a[href]');
-            if (link === last || !link.closest(containers) || link.closest(leftOut) || isSponsored(link))
-                continue;
-            last = link;
-            found.push(link.href);
+        var texts = document.evaluate('//body//text()[' + test + ']', document, null,
+                                      XPathResult.ORDERED_NODE_SNAPSHOT_TYPE, null);
+        for (var i = 0; i < texts.snapshotLength; ++i) {
+            var element = texts.snapshotItem(i).parentElement;
+            if (element && !element.closest('a, script, style'))
+                found.push(element);
         }
         return found;
+    }
+
+    function blockOf(element) {
+        while (element.parentElement && !element.parentElement.matches(blockParents))
+            element = element.parentElement;
+        return element;
+    }
+
+    function headedLinks() {
+        var links = [];
+        var headings = document.querySelectorAll('a[href] h3');
+        for (var i = 0; i < headings.length; ++i) {
+            var link = headings[i].closest('a[href]');
+            if (links[links.length - 1] !== link)
+                links.push(link);
+        }
+        return links;
+    }
+
+    function readPage() {
+        var page = {results: [], titles: [], features: null};
+        // A classic page is read from its text alone.
+        if (document.querySelector('h3[class="r"]') || !document.querySelector(containers))
+            return page;
+        var aiBlocks = labelled(aiHeadings).map(blockOf);
+        var inAiOverview = function (element) {
+            return aiBlocks.some(function (block) { return block.contains(element); });
+        };
+        var features = {adsTop: 0, adsBottom: 0, featured: '', aiOverview: aiBlocks.length > 0, aiCited: [],
+                        questions: document.querySelector('.related-question-pair, [data-initq]') !== null
+                                   || labelled(questionHeadings).length > 0};
+        var adLinks = [];
+        var firstResult = null;
+        var links = headedLinks();
+        for (var i = 0; i < links.length; ++i) {
+            var link = links[i];
+            if (link.closest(ads) || (link.closest(containers) && isSponsored(link))) {
+                adLinks.push(link);
+                continue;
+            }
+            if (!link.closest(containers) || link.closest(leftOut) || inAiOverview(link))
+                continue;
+            var featured = link.closest(featuredBlocks);
+            if (featured) {
+                // The answer's source: the first headed link of its block.
+                if (features.featured !== '' || featured.querySelector('a[href] h3').closest('a[href]') !== link)
+                    continue;
+                features.featured = link.href;
+            }
+            firstResult = firstResult || link;
+            page.results.push(link.href);
+            page.titles.push(link.querySelector('h3').textContent.trim());
+        }
+        for (var a = 0; a < adLinks.length; ++a) {
+            var below = firstResult ? (firstResult.compareDocumentPosition(adLinks[a]) & Node.DOCUMENT_POSITION_FOLLOWING) !== 0
+                                    : adLinks[a].closest('#tadsb, #bottomads') !== null;
+            if (below)
+                ++features.adsBottom;
+            else
+                ++features.adsTop;
+        }
+        aiBlocks.forEach(function (block) {
+            block.querySelectorAll('a[href]').forEach(function (link) {
+                if (features.aiCited.indexOf(link.href) < 0)
+                    features.aiCited.push(link.href);
+            });
+        });
+        if (page.results.length > 0)
+            page.features = features;
+        return page;
     }
 
     function pageLinks() {
@@ -113,7 +192,7 @@
         });
     }
 
-    var results = resultLinks();
-    return {text: results.length > 0 ? '' : pageText(root.innerHTML), address: document.location.href,
-            results: results, pages: pageLinks()};
+    var page = readPage();
+    return {text: page.results.length > 0 ? '' : pageText(root.innerHTML), address: document.location.href,
+            results: page.results, titles: page.titles, pages: pageLinks(), features: page.features};
 })();

@@ -722,7 +722,7 @@ void TestForm1::pageThatAsksTheUserBringsTheBrowserToTheFront()
     QCOMPARE(control<QPushButton>("Command1")->text(), QStringLiteral("Arresta"));
 
     const PageLinks links{QStringLiteral("http://h/search?q=bimby"), sites(1, 8),
-                          {QStringLiteral("http://h/search?q=bimby&start=10")}};
+                          {QStringLiteral("http://h/search?q=bimby&start=10")}, {}, {}};
     if (leave == QLatin1String("results")) {
         m_browser->complete(asks, links);
         waitForNavigations(2);

@@ -1,6 +1,6 @@
 #include "app/foundsites.h"
 #include "app/horizontalextent.h"
-#include "app/listorder.h"
+#include "store/listorder.h"
 
 #include <QTest>
 

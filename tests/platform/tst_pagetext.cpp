@@ -36,6 +36,8 @@ private slots:
     void failedLoadCompletesWithoutText();
     void todayResultsAreRead_data();
     void todayResultsAreRead();
+    void pageFeaturesAreRead_data();
+    void pageFeaturesAreRead();
 
 private:
     QString load(const QString &address);
@@ -48,7 +50,9 @@ private:
 void TestPageText::initTestCase()
 {
     results::Catalog catalog = results::Catalog::parse("[lenta]\nhttp://www.lenta.it/\n@slow 0 1500\n"
-                                                       "[tronca]\n@generate 30\n@cut 0\n[oggi]\n@today\n@generate 25\n[muta]\n@silent 0\n");
+                                                       "[tronca]\n@generate 30\n@cut 0\n[oggi]\n@today\n@generate 25\n[muta]\n@silent 0\n"
+                                                       "[servizio]\n@today\n@featured http://www.fonte.it/\n"
+                                                       "@ai http://www.citata.it/a http://www.velmora.it/\n@ads 3 2\n@generate 12\n");
     m_service = std::make_unique<results::Service>(std::move(catalog));
     QVERIFY(m_service->start() > 0);
     m_window = std::make_unique<QWidget>();
@@ -258,7 +262,7 @@ void TestPageText::todayResultsAreRead_data()
                  + organic("http://sponsor.it/", QStringLiteral("<span>Sponsorizzato</span>"))
                  + organic("http://c.it/") + organic("/search?q=bimby+ricette"),
                  QStringLiteral("<div id=\"bottomads\">%1</div>%2").arg(organic("http://ad2.it/"), kNext))
-        << three << true;
+        << (QStringList{"http://risposta.it/"} + three) << true;
     QString eleven;
     QStringList elevenTargets;
     for (int i = 1; i <= 11; ++i) {
@@ -306,6 +310,83 @@ void TestPageText::todayResultsAreRead()
     QVERIFY(links.address.startsWith(base));
     QTEST(ResultLinks::targetsOf(links.results, links.address), "targets");
     QTEST(ResultLinks::hasNextPage(links.address, links.pages), "next");
+}
+
+void TestPageText::pageFeaturesAreRead_data()
+{
+    QTest::addColumn<QString>("html");       // empty: the results service's page
+    QTest::addColumn<QStringList>("targets");
+    QTest::addColumn<QStringList>("titles");
+    QTest::addColumn<PageFeatures>("features");
+    const QString ai = QStringLiteral("<div class=M8OgIe><div role=heading aria-level=2><span>%1</span></div>"
+                                      "<div>Testo</div><a href=\"https://it.wikipedia.org/wiki/Bimby\"><h3>Wikipedia</h3></a>"
+                                      "<a href=\"/url?q=http://www.velmora.it/bimby&amp;sa=U\">velmora</a></div>");
+    const QStringList aiCited{"https://it.wikipedia.org/wiki/Bimby", "http://www.velmora.it/bimby"};
+    PageFeatures withAi{1, 0, QString(), true, aiCited, false};
+    for (const char *heading : {"Panoramica AI", "Panoramica creata con l'AI", "AI Overview"}) {
+        QTest::addRow("AI overview headed \"%s\"", heading)
+            << today(ai.arg(QString::fromUtf8(heading)) + organic("http://a.it/")) << QStringList{"http://a.it/"}
+            << QStringList{"Titolo"} << withAi;
+    }
+    QTest::newRow("a result titled like an AI overview")
+        << today(QStringLiteral("<div class=g><a href=\"http://ai.it/\"><h3>AI Overview</h3></a></div>"))
+        << QStringList{"http://ai.it/"} << QStringList{"AI Overview"} << PageFeatures{1, 0, QString(), false, {}, false};
+    QTest::newRow("featured answer on top, questions below")
+        << today(QStringLiteral("<block-component><div><span>La risposta.</span>%1</div></block-component>")
+                     .arg(organic("/url?q=http://fonte.it/&amp;sa=U"))
+                 + organic("http://a.it/")
+                 + QStringLiteral("<div><div role=heading>People also ask</div><div>Domanda?</div></div>"))
+        << QStringList{"http://fonte.it/", "http://a.it/"} << QStringList{"Titolo", "Titolo"}
+        << PageFeatures{1, 0, QStringLiteral("http://fonte.it/"), false, {}, true};
+    QTest::newRow("featured answer among the results")
+        << today(organic("http://a.it/") + organic("http://b.it/")
+                 + QStringLiteral("<div data-featured=1>%1%2</div>").arg(organic("http://fonte.it/"), organic("http://altro.it/")))
+        << QStringList{"http://a.it/", "http://b.it/", "http://fonte.it/"} << QStringList{"Titolo", "Titolo", "Titolo"}
+        << PageFeatures{1, 0, QStringLiteral("http://fonte.it/"), false, {}, false};
+    QTest::newRow("ads above, among and below, a Google site")
+        << today(organic("http://sponsor.it/", QStringLiteral("<span>Sponsorizzato</span>"))
+                 + organic("https://support.google.com/websearch/?hl=it") + organic("http://a.it/")
+                 + organic("http://sponsor2.it/", QStringLiteral("<span>Sponsored</span>")),
+                 QStringLiteral("<div id=\"bottomads\">%1%2</div>").arg(organic("http://ad2.it/"), organic("http://ad3.it/")))
+        << QStringList{"https://support.google.com/websearch/?hl=it", "http://a.it/"} << QStringList{"Titolo", "Titolo"}
+        << PageFeatures{2, 3, QString(), false, {}, false};
+    QTest::newRow("the results service")
+        << QString()
+        << QStringList{"http://www.fonte.it/", "http://www.sito1.esempio.it/servizio/pagina-1.html"}
+        << QStringList{"Risposta in evidenza", "Risultato 1 per servizio"}
+        << PageFeatures{3, 2, QStringLiteral("http://www.fonte.it/"), true, {"http://www.citata.it/a", "http://www.velmora.it/"}, true};
+}
+
+void TestPageText::pageFeaturesAreRead()
+{
+    QFETCH(QString, html);
+    QFETCH(QStringList, targets);
+    QFETCH(QStringList, titles);
+    QFETCH(PageFeatures, features);
+    m_service->addPage("bimby", html.toStdString());
+    const QString base = QStringLiteral("http://127.0.0.1:%1").arg(m_service->port());
+    const QString row = QString::fromLatin1(QUrl::toPercentEncoding(QString::fromLatin1(QTest::currentDataTag())));
+    QCOMPARE(load(html.isEmpty() ? base + QStringLiteral("/search?q=servizio")
+                                 : base + QStringLiteral("/search?q=bimby&riga=") + row),
+             QString());
+    const PageLinks links = m_browser->pageLinks();
+    const QList<ResultLinks::TitledLink> results = ResultLinks::resultsOf(links.results, links.titles, links.address);
+    QStringList readTargets;
+    QStringList readTitles;
+    for (const ResultLinks::TitledLink &result : results.first(std::min<qsizetype>(results.size(), targets.size()))) {
+        readTargets << result.address;
+        readTitles << result.title;
+    }
+    QCOMPARE(readTargets, targets);
+    QCOMPARE(readTitles, titles);
+    QVERIFY(links.features);
+    const PageFeatures read = ResultLinks::resolved(*links.features, links.address);
+    QCOMPARE(read.adsTop, features.adsTop);
+    QCOMPARE(read.adsBottom, features.adsBottom);
+    QCOMPARE(read.featured, features.featured);
+    QCOMPARE(read.aiOverview, features.aiOverview);
+    QCOMPARE(read.aiCited, features.aiCited);
+    QCOMPARE(read.questions, features.questions);
 }
 
 int main(int argc, char *argv[])

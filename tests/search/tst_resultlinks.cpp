@@ -25,7 +25,15 @@ void TestResultLinks::targetOf_data()
     QTest::newRow("wrapped") << "https://www.google.it/url?q=http://www.velmora.it/a%3Fb%3D1%26c%3D2&sa=U&ved=2ah"
                              << "http://www.velmora.it/a?b=1&c=2";
     QTest::newRow("wrapped, url parameter") << "https://www.google.it/url?sa=t&url=https%3A%2F%2Fa.it%2F" << "https://a.it/";
-    QTest::newRow("wrapped Google link") << "https://www.google.it/url?q=https://maps.google.it/x" << "";
+    QTest::newRow("wrapped Google site") << "https://www.google.it/url?q=https://support.google.com/x" << "https://support.google.com/x";
+    QTest::newRow("Google help") << "https://support.google.com/websearch/answer/1?hl=it" << "https://support.google.com/websearch/answer/1?hl=it";
+    QTest::newRow("Google books") << "https://books.google.it/books/about/Bimby.html?id=x" << "https://books.google.it/books/about/Bimby.html?id=x";
+    QTest::newRow("Google Play") << "https://play.google.com/store/apps/details?id=it.bimby" << "https://play.google.com/store/apps/details?id=it.bimby";
+    QTest::newRow("a page on the search host") << "https://www.google.com/intl/it/chrome/" << "https://www.google.com/intl/it/chrome/";
+    QTest::newRow("another search on another Google") << "https://www.google.com/search?q=bimby" << "";
+    QTest::newRow("Google's home page") << "https://www.google.co.uk/" << "";
+    QTest::newRow("a check page") << "https://www.google.it/sorry/index?continue=x" << "";
+    QTest::newRow("a cached copy") << "https://webcache.googleusercontent.com/search?q=cache:x" << "";
     QTest::newRow("Google's own page") << "https://www.google.it/search?q=bimby&tbm=isch" << "";
     QTest::newRow("the search host") << "http://127.0.0.1:8080/preferences" << "";
     QTest::newRow("wrapped on the search host") << "http://127.0.0.1:8080/url?q=http%3A%2F%2Fc.it%2F" << "http://c.it/";

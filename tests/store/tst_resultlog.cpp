@@ -1,4 +1,4 @@
-#include "app/listorder.h"
+#include "store/listorder.h"
 #include "badbytes.h"
 #include "store/logviewer.h"
 #include "store/textfile.h"

@@ -1,0 +1,59 @@
+#include "search/runrecorder.h"
+
+#include "store/archivewriter.h"
+
+void RunRecorder::runStarted(const ArchivedRun &run)
+{
+    m_fragment = run.fragment;
+    m_cited = false;
+    m_run = m_writer ? m_writer->beginRun(run) : 0;
+}
+
+void RunRecorder::pageRead(PageReading reading, qint64 offset, qint64 before,
+                           const QList<ResultLinks::TitledLink> &results, const std::optional<PageFeatures> &features,
+                           const QDateTime &when)
+{
+    if (!m_run)
+        return;
+    ArchivedPage page{offset, when, reading, {}, features};
+    for (const ResultLinks::TitledLink &result : results)
+        page.results.append(ArchivedResult{before + page.results.size() + 1, result.address, result.title});
+    if (features) {
+        for (const QString &cited : features->aiCited)
+            m_cited = m_cited || cited.contains(m_fragment);
+    }
+    if (m_writer)
+        m_writer->addPage(*m_run, page);
+}
+
+RunEnd RunRecorder::endOf(ScanOutcome outcome, bool stopRequested)
+{
+    switch (outcome) {
+    case ScanOutcome::Found:
+        return RunEnd::Found;
+    case ScanOutcome::EndOfResults:
+        return RunEnd::ResultsEnded;
+    case ScanOutcome::LimitOrStop:
+        return stopRequested ? RunEnd::Stopped : RunEnd::NotFound;
+    case ScanOutcome::Failed:
+        return RunEnd::NotFound;
+    case ScanOutcome::PageIgnored:
+    case ScanOutcome::NextPage:
+        break;
+    }
+    return RunEnd::Unfinished;
+}
+
+void RunRecorder::runEnded(const ScanResult &result, const RunValues &values, bool stopRequested, const QDateTime &when)
+{
+    runAbandoned(endOf(result.outcome, stopRequested), values, when);
+}
+
+void RunRecorder::runAbandoned(RunEnd end, const RunValues &values, const QDateTime &when)
+{
+    if (!m_run)
+        return;
+    if (m_writer)
+        m_writer->endRun(*m_run, end, values.contaPosizione.value_or(0), when);
+    m_run.reset();
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "search/resultlinks.h"
+#include "search/scanner.h"
+#include "store/archiverecords.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <optional>
+
+class ArchiveWriter;
+
+// Keeps what a run reads for the archive: the run when it starts, each page
+// with its results numbered as the run counts them, and how it ended.
+class RunRecorder
+{
+public:
+    // Without a writer nothing is kept, but the run's own facts still are.
+    explicit RunRecorder(ArchiveWriter *writer) : m_writer(writer) {}
+
+    void runStarted(const ArchivedRun &run);
+    // A page whose results were read; `before` is the position of the last
+    // result before it.
+    void pageRead(PageReading reading, qint64 offset, qint64 before, const QList<ResultLinks::TitledLink> &results,
+                  const std::optional<PageFeatures> &features, const QDateTime &when);
+    // The run ended by its own rules, as the scan of its last page says.
+    void runEnded(const ScanResult &result, const RunValues &values, bool stopRequested, const QDateTime &when);
+    // The run ended otherwise: stopped while a page asked the user, the
+    // window closed, no browser.
+    void runAbandoned(RunEnd end, const RunValues &values, const QDateTime &when);
+
+    bool running() const { return m_run.has_value(); }
+    // Whether an AI overview of the current or last run cites an address
+    // that holds the fragment.
+    bool citedInAiOverview() const { return m_cited; }
+
+    // How a scan outcome ends a run.
+    static RunEnd endOf(ScanOutcome outcome, bool stopRequested);
+
+private:
+    ArchiveWriter *m_writer;
+    std::optional<quint64> m_run;
+    QString m_fragment;
+    bool m_cited = false;
+};

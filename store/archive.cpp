@@ -1,0 +1,457 @@
+#include "store/archive.h"
+
+#include <QAtomicInteger>
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+#include <QVariant>
+
+namespace {
+
+// Each version's step from the one before. A step is never changed once
+// released: a new version adds a new step.
+const char *const kSteps[] = {
+    // 1: runs, the pages they read and the organic results on them.
+    "CREATE TABLE runs (id INTEGER PRIMARY KEY, phrase TEXT NOT NULL, host TEXT NOT NULL,"
+    " italian_only INTEGER NOT NULL, fragment TEXT NOT NULL, started TEXT NOT NULL, ended TEXT,"
+    " outcome TEXT NOT NULL DEFAULT 'interrotto', position INTEGER NOT NULL DEFAULT 0);"
+    "CREATE INDEX runs_by_phrase ON runs (phrase, started);"
+    "CREATE TABLE pages (id INTEGER PRIMARY KEY, run_id INTEGER NOT NULL REFERENCES runs (id) ON DELETE CASCADE,"
+    " offset INTEGER NOT NULL, read_at TEXT NOT NULL, reading TEXT NOT NULL);"
+    "CREATE INDEX pages_by_run ON pages (run_id);"
+    "CREATE TABLE results (page_id INTEGER NOT NULL REFERENCES pages (id) ON DELETE CASCADE,"
+    " position INTEGER NOT NULL, address TEXT NOT NULL, host TEXT NOT NULL, title TEXT NOT NULL DEFAULT '',"
+    " PRIMARY KEY (page_id, position)) WITHOUT ROWID;",
+    // 2: what else today's pages showed.
+    "CREATE TABLE page_features (page_id INTEGER PRIMARY KEY REFERENCES pages (id) ON DELETE CASCADE,"
+    " ads_top INTEGER NOT NULL, ads_bottom INTEGER NOT NULL, featured TEXT NOT NULL DEFAULT '',"
+    " ai_overview INTEGER NOT NULL, questions INTEGER NOT NULL);"
+    "CREATE TABLE ai_citations (page_id INTEGER NOT NULL REFERENCES page_features (page_id) ON DELETE CASCADE,"
+    " ord INTEGER NOT NULL, address TEXT NOT NULL, PRIMARY KEY (page_id, ord)) WITHOUT ROWID;",
+};
+static_assert(std::size(kSteps) == Archive::kVersion);
+
+QAtomicInteger<quint64> g_connections;
+
+QString timeText(const QDateTime &time)
+{
+    return time.toUTC().toString(Qt::ISODateWithMs);
+}
+
+QDateTime timeOf(const QVariant &text)
+{
+    return text.isNull() ? QDateTime() : QDateTime::fromString(text.toString(), Qt::ISODateWithMs).toLocalTime();
+}
+
+QString readingName(PageReading reading)
+{
+    return reading == PageReading::Classic ? QStringLiteral("classica") : QStringLiteral("attuale");
+}
+
+// SQLite's result codes for a file that is no database, or a damaged one.
+constexpr int kCorrupt = 11;
+constexpr int kNotADatabase = 26;
+
+// A free name beside the file for a damaged archive: "Archivio-danneggiato-2026-12-08.sqlite".
+QString asideName(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString stem = info.dir().filePath(info.completeBaseName() + QStringLiteral("-danneggiato-")
+                                             + QDate::currentDate().toString(Qt::ISODate));
+    QString name = stem + QStringLiteral(".sqlite");
+    for (int n = 2; QFileInfo::exists(name) || QFileInfo::exists(name + QStringLiteral("-wal")); ++n)
+        name = stem + QStringLiteral("-%1.sqlite").arg(n);
+    return name;
+}
+
+} // namespace
+
+Archive::Archive(const QString &path)
+    : m_path(path)
+    , m_connection(QStringLiteral("archivio-%1").arg(++g_connections))
+{
+}
+
+Archive::~Archive()
+{
+    if (QSqlDatabase::contains(m_connection)) {
+        QSqlDatabase::database(m_connection, false).close();
+        QSqlDatabase::removeDatabase(m_connection);
+    }
+}
+
+void Archive::setBusyTimeout(int milliseconds)
+{
+    m_busyTimeout = milliseconds;
+    if (isOpen())
+        QSqlQuery(QStringLiteral("PRAGMA busy_timeout = %1").arg(milliseconds), QSqlDatabase::database(m_connection));
+}
+
+void Archive::setMaximumPageCount(qint64 pages)
+{
+    QSqlQuery(QStringLiteral("PRAGMA max_page_count = %1").arg(pages), QSqlDatabase::database(m_connection));
+}
+
+bool Archive::isOpen() const
+{
+    return QSqlDatabase::contains(m_connection) && QSqlDatabase::database(m_connection, false).isOpen();
+}
+
+int Archive::version() const
+{
+    QSqlQuery query(QStringLiteral("PRAGMA user_version"), QSqlDatabase::database(m_connection));
+    return query.next() ? query.value(0).toInt() : -1;
+}
+
+bool Archive::fail(const QSqlQuery &query)
+{
+    m_problem = query.lastError().text();
+    return false;
+}
+
+bool Archive::isDamaged(const QSqlQuery &query) const
+{
+    const int code = query.lastError().nativeErrorCode().toInt() & 0xff;
+    return code == kCorrupt || code == kNotADatabase;
+}
+
+bool Archive::openFile()
+{
+    QSqlDatabase db = QSqlDatabase::contains(m_connection) ? QSqlDatabase::database(m_connection, false)
+                                                           : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    if (!db.isValid()) {
+        m_problem = QStringLiteral("manca il driver SQLite di Qt");
+        return false;
+    }
+    db.setDatabaseName(m_path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeout));
+    if (!db.open()) {
+        m_problem = db.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+bool Archive::open(int version)
+{
+    m_setAside.clear();
+    if (!openFile())
+        return false;
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    // Reading the schema is the first touch of the file: a file that is no
+    // database, or a damaged one, shows here.
+    QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+        if (!isDamaged(probe))
+            return fail(probe);
+        probe = QSqlQuery();
+        db.close();
+        const QString aside = asideName(m_path);
+        for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+            if (QFileInfo::exists(m_path + suffix) && !QFile::rename(m_path + suffix, aside + suffix)) {
+                m_problem = QStringLiteral("impossibile rinominare %1").arg(m_path + suffix);
+                return false;
+            }
+        }
+        m_setAside = aside;
+        if (!openFile())
+            return false;
+    }
+    QSqlQuery query(db);
+    for (const char *pragma : {"PRAGMA journal_mode = WAL", "PRAGMA foreign_keys = ON", "PRAGMA synchronous = NORMAL"}) {
+        if (!query.exec(QLatin1String(pragma)))
+            return fail(query);
+    }
+    return migrate(version);
+}
+
+bool Archive::migrate(int target)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    const int current = version();
+    if (current < 0) {
+        m_problem = db.lastError().text();
+        return false;
+    }
+    for (int step = current + 1; step <= target; ++step) {
+        const bool done = inTransaction([&] {
+            QSqlQuery query(db);
+            // Only the step's own version, read again inside the lock: another
+            // program may have made the step meanwhile.
+            if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
+                return fail(query);
+            if (query.value(0).toInt() >= step)
+                return true;
+            for (const QString &statement : QString::fromLatin1(kSteps[step - 1]).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+                if (!query.exec(statement))
+                    return fail(query);
+            }
+            return query.exec(QStringLiteral("PRAGMA user_version = %1").arg(step)) || fail(query);
+        });
+        if (!done)
+            return false;
+    }
+    return true;
+}
+
+bool Archive::inTransaction(const std::function<bool()> &work)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlQuery query(db);
+    // The write lock at once, so that a busy archive is waited for at the
+    // start instead of failing halfway.
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return fail(query);
+    if (work()) {
+        if (query.exec(QStringLiteral("COMMIT")))
+            return true;
+        fail(query);
+    }
+    QSqlQuery(QStringLiteral("ROLLBACK"), db);
+    return false;
+}
+
+std::optional<qint64> Archive::beginRun(const ArchivedRun &run)
+{
+    if (!isOpen())
+        return std::nullopt;
+    qint64 id = 0;
+    const bool done = inTransaction([&] {
+        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        query.prepare(QStringLiteral("INSERT INTO runs (phrase, host, italian_only, fragment, started) VALUES (?, ?, ?, ?, ?)"));
+        query.addBindValue(run.phrase);
+        query.addBindValue(run.host);
+        query.addBindValue(run.italianOnly ? 1 : 0);
+        query.addBindValue(run.fragment);
+        query.addBindValue(timeText(run.started));
+        if (!query.exec())
+            return fail(query);
+        id = query.lastInsertId().toLongLong();
+        return true;
+    });
+    return done ? std::optional<qint64>(id) : std::nullopt;
+}
+
+bool Archive::addPage(qint64 runId, const ArchivedPage &page)
+{
+    if (!isOpen())
+        return false;
+    return inTransaction([&] {
+        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        QSqlQuery query(db);
+        query.prepare(QStringLiteral("INSERT INTO pages (run_id, offset, read_at, reading) VALUES (?, ?, ?, ?)"));
+        query.addBindValue(runId);
+        query.addBindValue(page.offset);
+        query.addBindValue(timeText(page.readAt));
+        query.addBindValue(readingName(page.reading));
+        if (!query.exec())
+            return fail(query);
+        const qint64 pageId = query.lastInsertId().toLongLong();
+        query.prepare(QStringLiteral("INSERT INTO results (page_id, position, address, host, title) VALUES (?, ?, ?, ?, ?)"));
+        for (const ArchivedResult &result : page.results) {
+            query.addBindValue(pageId);
+            query.addBindValue(result.position);
+            query.addBindValue(result.address);
+            query.addBindValue(QUrl(result.address).host());
+            query.addBindValue(result.title);
+            if (!query.exec())
+                return fail(query);
+        }
+        if (!page.features)
+            return true;
+        const PageFeatures &features = *page.features;
+        query.prepare(QStringLiteral("INSERT INTO page_features (page_id, ads_top, ads_bottom, featured, ai_overview, questions)"
+                                     " VALUES (?, ?, ?, ?, ?, ?)"));
+        query.addBindValue(pageId);
+        query.addBindValue(features.adsTop);
+        query.addBindValue(features.adsBottom);
+        query.addBindValue(features.featured);
+        query.addBindValue(features.aiOverview ? 1 : 0);
+        query.addBindValue(features.questions ? 1 : 0);
+        if (!query.exec())
+            return fail(query);
+        query.prepare(QStringLiteral("INSERT INTO ai_citations (page_id, ord, address) VALUES (?, ?, ?)"));
+        for (qsizetype i = 0; i < features.aiCited.size(); ++i) {
+            query.addBindValue(pageId);
+            query.addBindValue(i);
+            query.addBindValue(features.aiCited[i]);
+            if (!query.exec())
+                return fail(query);
+        }
+        return true;
+    });
+}
+
+bool Archive::endRun(qint64 runId, RunEnd end, qint64 position, const QDateTime &ended)
+{
+    if (!isOpen())
+        return false;
+    return inTransaction([&] {
+        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        query.prepare(QStringLiteral("UPDATE runs SET ended = ?, outcome = ?, position = ? WHERE id = ?"));
+        query.addBindValue(timeText(ended));
+        query.addBindValue(RunEnds::name(end));
+        query.addBindValue(position);
+        query.addBindValue(runId);
+        return query.exec() || fail(query);
+    });
+}
+
+QStringList Archive::phrases() const
+{
+    QStringList phrases;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    if (query.exec(QStringLiteral("SELECT phrase FROM runs GROUP BY phrase ORDER BY max(started) DESC"))) {
+        while (query.next())
+            phrases.append(query.value(0).toString());
+    }
+    return phrases;
+}
+
+namespace {
+
+ArchivedRun runOf(const QSqlQuery &query)
+{
+    ArchivedRun run;
+    run.id = query.value(0).toLongLong();
+    run.phrase = query.value(1).toString();
+    run.host = query.value(2).toString();
+    run.italianOnly = query.value(3).toInt() != 0;
+    run.fragment = query.value(4).toString();
+    run.started = timeOf(query.value(5));
+    run.ended = timeOf(query.value(6));
+    run.end = RunEnds::fromName(query.value(7).toString());
+    run.position = query.value(8).toLongLong();
+    return run;
+}
+
+const QString kRunColumns = QStringLiteral("r.id, r.phrase, r.host, r.italian_only, r.fragment, r.started, r.ended, r.outcome, r.position");
+
+} // namespace
+
+QList<ArchivedRun> Archive::runsOf(const QString &phrase) const
+{
+    return readRuns(phrase, true);
+}
+
+QList<ArchivedRun> Archive::readRuns(const QString &phrase, bool withPages) const
+{
+    QList<ArchivedRun> runs;
+    const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT %1 FROM runs r WHERE r.phrase = ? ORDER BY r.started, r.id").arg(kRunColumns));
+    query.addBindValue(phrase);
+    if (!query.exec())
+        return runs;
+    QHash<qint64, qsizetype> runIndex;
+    while (query.next()) {
+        runIndex.insert(query.value(0).toLongLong(), runs.size());
+        runs.append(runOf(query));
+    }
+    if (!withPages || runs.isEmpty())
+        return runs;
+
+    // Pages, then their results, features and citations, each in one query.
+    QHash<qint64, std::pair<qsizetype, qsizetype>> pageIndex;   // page id -> run, page
+    query.prepare(QStringLiteral("SELECT p.id, p.run_id, p.offset, p.read_at, p.reading FROM pages p JOIN runs r ON r.id = p.run_id"
+                                 " WHERE r.phrase = ? ORDER BY p.id"));
+    query.addBindValue(phrase);
+    query.exec();
+    while (query.next()) {
+        ArchivedPage page;
+        page.offset = query.value(2).toLongLong();
+        page.readAt = timeOf(query.value(3));
+        page.reading = query.value(4).toString() == QLatin1String("classica") ? PageReading::Classic : PageReading::Today;
+        const qsizetype run = runIndex.value(query.value(1).toLongLong());
+        pageIndex.insert(query.value(0).toLongLong(), {run, runs[run].pages.size()});
+        runs[run].pages.append(page);
+    }
+    auto pageOf = [&](const QVariant &id) -> ArchivedPage & {
+        const auto [run, page] = pageIndex.value(id.toLongLong());
+        return runs[run].pages[page];
+    };
+    query.prepare(QStringLiteral("SELECT s.page_id, s.position, s.address, s.title FROM results s JOIN pages p ON p.id = s.page_id"
+                                 " JOIN runs r ON r.id = p.run_id WHERE r.phrase = ? ORDER BY s.page_id, s.position"));
+    query.addBindValue(phrase);
+    query.exec();
+    while (query.next())
+        pageOf(query.value(0)).results.append(ArchivedResult{query.value(1).toLongLong(), query.value(2).toString(),
+                                                             query.value(3).toString()});
+    query.prepare(QStringLiteral("SELECT f.page_id, f.ads_top, f.ads_bottom, f.featured, f.ai_overview, f.questions"
+                                 " FROM page_features f JOIN pages p ON p.id = f.page_id JOIN runs r ON r.id = p.run_id"
+                                 " WHERE r.phrase = ?"));
+    query.addBindValue(phrase);
+    query.exec();
+    while (query.next()) {
+        PageFeatures features;
+        features.adsTop = query.value(1).toInt();
+        features.adsBottom = query.value(2).toInt();
+        features.featured = query.value(3).toString();
+        features.aiOverview = query.value(4).toInt() != 0;
+        features.questions = query.value(5).toInt() != 0;
+        pageOf(query.value(0)).features = features;
+    }
+    query.prepare(QStringLiteral("SELECT c.page_id, c.address FROM ai_citations c JOIN pages p ON p.id = c.page_id"
+                                 " JOIN runs r ON r.id = p.run_id WHERE r.phrase = ? ORDER BY c.page_id, c.ord"));
+    query.addBindValue(phrase);
+    query.exec();
+    while (query.next()) {
+        ArchivedPage &page = pageOf(query.value(0));
+        if (page.features)
+            page.features->aiCited.append(query.value(1).toString());
+    }
+    return runs;
+}
+
+QList<Archive::Position> Archive::positionsOf(const QString &phrase, const QString &fragment) const
+{
+    QList<Position> positions;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    // Case as the run's own comparison has it: instr, not LIKE.
+    query.prepare(QStringLiteral(
+        "SELECT r.id, r.started, (SELECT min(s.position) FROM pages p JOIN results s ON s.page_id = p.id"
+        " WHERE p.run_id = r.id AND instr(s.address, ?) > 0) FROM runs r WHERE r.phrase = ? ORDER BY r.started, r.id"));
+    query.addBindValue(fragment);
+    query.addBindValue(phrase);
+    if (!query.exec())
+        return positions;
+    while (query.next()) {
+        Position position{query.value(0).toLongLong(), timeOf(query.value(1)), std::nullopt};
+        if (!query.value(2).isNull())
+            position.position = query.value(2).toLongLong();
+        positions.append(position);
+    }
+    return positions;
+}
+
+bool Archive::forEachResult(const QString &phrase, const std::function<void(const ResultRow &)> &visit) const
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT %1, s.position, s.address, s.title FROM runs r JOIN pages p ON p.run_id = r.id"
+                                 " JOIN results s ON s.page_id = p.id %2 ORDER BY r.started, r.id, s.position")
+                      .arg(kRunColumns, phrase.isEmpty() ? QString() : QStringLiteral("WHERE r.phrase = ?")));
+    if (!phrase.isEmpty())
+        query.addBindValue(phrase);
+    if (!query.exec()) {
+        m_problem = query.lastError().text();
+        return false;
+    }
+    ArchivedRun run;
+    while (query.next()) {
+        if (query.value(0).toLongLong() != run.id)
+            run = runOf(query);
+        const ArchivedResult result{query.value(9).toLongLong(), query.value(10).toString(), query.value(11).toString()};
+        visit(ResultRow{&run, &result});
+    }
+    return true;
+}

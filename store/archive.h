@@ -1,0 +1,80 @@
+#pragma once
+
+#include "store/archiverecords.h"
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+class QSqlQuery;
+
+// The archive of every run: what each page showed, kept in one database
+// file beside the settings. The only code that speaks SQL; everything goes
+// through Qt SQL, so another driver may take SQLite's place.
+//
+// Each instance holds its own connection and belongs to the thread that
+// opened it.
+class Archive
+{
+public:
+    static constexpr int kVersion = 2;
+
+    explicit Archive(const QString &path);
+    ~Archive();
+    Archive(const Archive &) = delete;
+    Archive &operator=(const Archive &) = delete;
+
+    // Opens the file, creating it or bringing its schema up to `version`. A
+    // file that is no database, or a damaged one, is renamed aside with the
+    // date and a new archive starts in its place. false when the archive
+    // cannot be opened at all; problem() says why.
+    bool open(int version = kVersion);
+    bool isOpen() const;
+    int version() const;
+    // The name a damaged file was given when this open moved it aside.
+    QString setAside() const { return m_setAside; }
+    // What went wrong last, for a note.
+    QString problem() const { return m_problem; }
+    // How long a write waits for another program's write to end.
+    void setBusyTimeout(int milliseconds);
+    // The file may not grow beyond this many pages of the database: a full
+    // disk on demand.
+    void setMaximumPageCount(qint64 pages);
+
+    // Writing: each call is one transaction. nullopt/false when it failed.
+    std::optional<qint64> beginRun(const ArchivedRun &run);
+    bool addPage(qint64 runId, const ArchivedPage &page);
+    bool endRun(qint64 runId, RunEnd end, qint64 position, const QDateTime &ended);
+
+    // Reading.
+    QStringList phrases() const;                                   // by the latest run first
+    QList<ArchivedRun> runsOf(const QString &phrase) const;        // oldest first, with pages and results
+    struct Position
+    {
+        qint64 runId = 0;
+        QDateTime started;
+        std::optional<qint64> position;   // the first result holding the fragment; none when absent
+    };
+    QList<Position> positionsOf(const QString &phrase, const QString &fragment) const;   // oldest first
+    // Every archived result, oldest run first, of one phrase or of all (empty).
+    struct ResultRow
+    {
+        const ArchivedRun *run;    // without pages
+        const ArchivedResult *result;
+    };
+    bool forEachResult(const QString &phrase, const std::function<void(const ResultRow &)> &visit) const;
+
+private:
+    bool openFile();
+    bool migrate(int version);
+    bool fail(const QSqlQuery &query);
+    bool inTransaction(const std::function<bool()> &work);
+    bool isDamaged(const QSqlQuery &query) const;
+    QList<ArchivedRun> readRuns(const QString &phrase, bool withPages) const;
+
+    QString m_path;
+    QString m_connection;
+    QString m_setAside;
+    mutable QString m_problem;
+    int m_busyTimeout = 10000;
+};

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+class Archive;
+
+namespace ArchiveCsv {
+
+// Writes one row per archived result (run time, phrase, position, address,
+// host, title, the run's outcome) as UTF-8 CSV to `file`, of one phrase or
+// of all (empty). The file is replaced only once the whole of it is
+// written. An empty string when done, or what went wrong.
+QString write(const Archive &archive, const QString &phrase, const QString &file);
+
+} // namespace ArchiveCsv

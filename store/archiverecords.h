@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// What a results page of today's markup showed besides its organic results.
+struct PageFeatures
+{
+    int adsTop = 0;
+    int adsBottom = 0;
+    QString featured;           // the address a featured answer quotes; empty without one
+    bool aiOverview = false;
+    QStringList aiCited;        // the addresses the AI overview cites, as far as they had loaded
+    bool questions = false;     // a block of questions ("Altre domande")
+
+    bool operator==(const PageFeatures &) const = default;
+};
+
+// One organic result as a person counts it.
+struct ArchivedResult
+{
+    qint64 position = 0;
+    QString address;
+    QString title;              // empty where the page gives none
+
+    bool operator==(const ArchivedResult &) const = default;
+};
+
+enum class PageReading { Classic, Today };
+
+struct ArchivedPage
+{
+    qint64 offset = 0;
+    QDateTime readAt;
+    PageReading reading = PageReading::Classic;
+    QList<ArchivedResult> results;
+    std::optional<PageFeatures> features;   // today's pages only
+};
+
+// How a run ended.
+enum class RunEnd {
+    Unfinished,     // the program ended first
+    Found,          // at `position`
+    NotFound,       // within the page limit: `position` results checked
+    ResultsEnded,   // the results ran out after `position`
+    Stopped,        // the user stopped it
+    WaitingForUser, // a page asked the user, and the run ended unanswered
+};
+
+struct ArchivedRun
+{
+    qint64 id = 0;
+    QString phrase;
+    QString host;
+    bool italianOnly = false;
+    QString fragment;
+    QDateTime started;
+    QDateTime ended;            // invalid while unfinished
+    RunEnd end = RunEnd::Unfinished;
+    qint64 position = 0;        // see RunEnd
+    QList<ArchivedPage> pages;
+
+    // Every result of the run, across its pages, in order.
+    QList<ArchivedResult> results() const;
+    // The position of the first result whose address holds the fragment.
+    std::optional<qint64> positionOf(const QString &fragment) const;
+    // Whether an AI overview of any page cites an address that holds the fragment.
+    bool citedInAiOverview(const QString &fragment) const;
+};
+
+namespace RunEnds {
+// "trovato", "non trovato", ... as the archive and its exports write them.
+QString name(RunEnd end);
+RunEnd fromName(const QString &name);
+// "posizione 12", "non trovato entro 30", "risultati finiti dopo 27", ...
+QString describe(RunEnd end, qint64 position);
+}

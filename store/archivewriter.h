@@ -1,0 +1,44 @@
+#pragma once
+
+#include "store/archiverecords.h"
+
+#include <QHash>
+#include <QObject>
+#include <QThread>
+#include <memory>
+
+class Archive;
+
+// Writes runs to the archive on a thread of its own, so that a busy or slow
+// disk never holds up a page. Calls return at once; the writes follow in
+// order. A run that could not be written when it began is written with its
+// next page.
+class ArchiveWriter : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ArchiveWriter(const QString &path, QObject *parent = nullptr);
+    // Writes what is queued before it returns.
+    ~ArchiveWriter() override;
+
+    // A handle for the run's later calls.
+    quint64 beginRun(const ArchivedRun &run);
+    void addPage(quint64 run, const ArchivedPage &page);
+    void endRun(quint64 run, RunEnd end, qint64 position, const QDateTime &ended);
+    // Returns once everything queued so far is written (or has failed).
+    void flush();
+
+    // For tests: the busy time-out and the file's greatest size in pages.
+    void setLimits(int busyTimeoutMilliseconds, qint64 maximumPageCount = 0);
+
+signals:
+    // Something could not be written, or a damaged archive was set aside:
+    // the note says what, in Italian.
+    void problem(const QString &note, bool setAside);
+
+private:
+    class Worker;
+    QThread m_thread;
+    Worker *m_worker;
+    quint64 m_nextRun = 0;
+};
