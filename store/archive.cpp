@@ -49,6 +49,16 @@ QDateTime timeOf(const QVariant &text)
     return text.isNull() ? QDateTime() : QDateTime::fromString(text.toString(), Qt::ISODateWithMs).toLocalTime();
 }
 
+// Values for the query's placeholders, in order; a query run again takes new ones.
+void bind(QSqlQuery &query, const QVariantList &values)
+{
+    // A null string is no SQL NULL here: the text columns hold empty text.
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        const bool nullText = values[i].typeId() == QMetaType::QString && values[i].toString().isNull();
+        query.bindValue(int(i), nullText ? QVariant(QStringLiteral("")) : values[i]);
+    }
+}
+
 QString readingName(PageReading reading)
 {
     return reading == PageReading::Classic ? QStringLiteral("classica") : QStringLiteral("attuale");
@@ -163,6 +173,7 @@ bool Archive::open(int version)
         if (!openFile())
             return false;
     }
+    probe.finish();
     QSqlQuery query(db);
     for (const char *pragma : {"PRAGMA journal_mode = WAL", "PRAGMA foreign_keys = ON", "PRAGMA synchronous = NORMAL"}) {
         if (!query.exec(QLatin1String(pragma)))
@@ -197,6 +208,7 @@ bool Archive::migrate(int target)
         if (!done)
             return false;
     }
+    m_version = version();
     return true;
 }
 
@@ -225,11 +237,7 @@ std::optional<qint64> Archive::beginRun(const ArchivedRun &run)
     const bool done = inTransaction([&] {
         QSqlQuery query(QSqlDatabase::database(m_connection, false));
         query.prepare(QStringLiteral("INSERT INTO runs (phrase, host, italian_only, fragment, started) VALUES (?, ?, ?, ?, ?)"));
-        query.addBindValue(run.phrase);
-        query.addBindValue(run.host);
-        query.addBindValue(run.italianOnly ? 1 : 0);
-        query.addBindValue(run.fragment);
-        query.addBindValue(timeText(run.started));
+        bind(query, {run.phrase, run.host, run.italianOnly ? 1 : 0, run.fragment, timeText(run.started)});
         if (!query.exec())
             return fail(query);
         id = query.lastInsertId().toLongLong();
@@ -246,41 +254,28 @@ bool Archive::addPage(qint64 runId, const ArchivedPage &page)
         QSqlDatabase db = QSqlDatabase::database(m_connection, false);
         QSqlQuery query(db);
         query.prepare(QStringLiteral("INSERT INTO pages (run_id, offset, read_at, reading) VALUES (?, ?, ?, ?)"));
-        query.addBindValue(runId);
-        query.addBindValue(page.offset);
-        query.addBindValue(timeText(page.readAt));
-        query.addBindValue(readingName(page.reading));
+        bind(query, {runId, page.offset, timeText(page.readAt), readingName(page.reading)});
         if (!query.exec())
             return fail(query);
         const qint64 pageId = query.lastInsertId().toLongLong();
         query.prepare(QStringLiteral("INSERT INTO results (page_id, position, address, host, title) VALUES (?, ?, ?, ?, ?)"));
         for (const ArchivedResult &result : page.results) {
-            query.addBindValue(pageId);
-            query.addBindValue(result.position);
-            query.addBindValue(result.address);
-            query.addBindValue(QUrl(result.address).host());
-            query.addBindValue(result.title);
+            bind(query, {pageId, result.position, result.address, QUrl(result.address).host(), result.title});
             if (!query.exec())
                 return fail(query);
         }
-        if (!page.features)
+        if (!page.features || m_version < 2)
             return true;
         const PageFeatures &features = *page.features;
         query.prepare(QStringLiteral("INSERT INTO page_features (page_id, ads_top, ads_bottom, featured, ai_overview, questions)"
                                      " VALUES (?, ?, ?, ?, ?, ?)"));
-        query.addBindValue(pageId);
-        query.addBindValue(features.adsTop);
-        query.addBindValue(features.adsBottom);
-        query.addBindValue(features.featured);
-        query.addBindValue(features.aiOverview ? 1 : 0);
-        query.addBindValue(features.questions ? 1 : 0);
+        bind(query, {pageId, features.adsTop, features.adsBottom, features.featured, features.aiOverview ? 1 : 0,
+                     features.questions ? 1 : 0});
         if (!query.exec())
             return fail(query);
         query.prepare(QStringLiteral("INSERT INTO ai_citations (page_id, ord, address) VALUES (?, ?, ?)"));
         for (qsizetype i = 0; i < features.aiCited.size(); ++i) {
-            query.addBindValue(pageId);
-            query.addBindValue(i);
-            query.addBindValue(features.aiCited[i]);
+            bind(query, {pageId, i, features.aiCited[i]});
             if (!query.exec())
                 return fail(query);
         }
@@ -295,10 +290,7 @@ bool Archive::endRun(qint64 runId, RunEnd end, qint64 position, const QDateTime 
     return inTransaction([&] {
         QSqlQuery query(QSqlDatabase::database(m_connection, false));
         query.prepare(QStringLiteral("UPDATE runs SET ended = ?, outcome = ?, position = ? WHERE id = ?"));
-        query.addBindValue(timeText(ended));
-        query.addBindValue(RunEnds::name(end));
-        query.addBindValue(position);
-        query.addBindValue(runId);
+        bind(query, {timeText(ended), RunEnds::name(end), position, runId});
         return query.exec() || fail(query);
     });
 }
@@ -348,7 +340,7 @@ QList<ArchivedRun> Archive::readRuns(const QString &phrase, bool withPages) cons
     QSqlQuery query(db);
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT %1 FROM runs r WHERE r.phrase = ? ORDER BY r.started, r.id").arg(kRunColumns));
-    query.addBindValue(phrase);
+    bind(query, {phrase});
     if (!query.exec())
         return runs;
     QHash<qint64, qsizetype> runIndex;
@@ -363,7 +355,7 @@ QList<ArchivedRun> Archive::readRuns(const QString &phrase, bool withPages) cons
     QHash<qint64, std::pair<qsizetype, qsizetype>> pageIndex;   // page id -> run, page
     query.prepare(QStringLiteral("SELECT p.id, p.run_id, p.offset, p.read_at, p.reading FROM pages p JOIN runs r ON r.id = p.run_id"
                                  " WHERE r.phrase = ? ORDER BY p.id"));
-    query.addBindValue(phrase);
+    bind(query, {phrase});
     query.exec();
     while (query.next()) {
         ArchivedPage page;
@@ -380,7 +372,7 @@ QList<ArchivedRun> Archive::readRuns(const QString &phrase, bool withPages) cons
     };
     query.prepare(QStringLiteral("SELECT s.page_id, s.position, s.address, s.title FROM results s JOIN pages p ON p.id = s.page_id"
                                  " JOIN runs r ON r.id = p.run_id WHERE r.phrase = ? ORDER BY s.page_id, s.position"));
-    query.addBindValue(phrase);
+    bind(query, {phrase});
     query.exec();
     while (query.next())
         pageOf(query.value(0)).results.append(ArchivedResult{query.value(1).toLongLong(), query.value(2).toString(),
@@ -388,7 +380,7 @@ QList<ArchivedRun> Archive::readRuns(const QString &phrase, bool withPages) cons
     query.prepare(QStringLiteral("SELECT f.page_id, f.ads_top, f.ads_bottom, f.featured, f.ai_overview, f.questions"
                                  " FROM page_features f JOIN pages p ON p.id = f.page_id JOIN runs r ON r.id = p.run_id"
                                  " WHERE r.phrase = ?"));
-    query.addBindValue(phrase);
+    bind(query, {phrase});
     query.exec();
     while (query.next()) {
         PageFeatures features;
@@ -401,7 +393,7 @@ QList<ArchivedRun> Archive::readRuns(const QString &phrase, bool withPages) cons
     }
     query.prepare(QStringLiteral("SELECT c.page_id, c.address FROM ai_citations c JOIN pages p ON p.id = c.page_id"
                                  " JOIN runs r ON r.id = p.run_id WHERE r.phrase = ? ORDER BY c.page_id, c.ord"));
-    query.addBindValue(phrase);
+    bind(query, {phrase});
     query.exec();
     while (query.next()) {
         ArchivedPage &page = pageOf(query.value(0));
@@ -420,8 +412,7 @@ QList<Archive::Position> Archive::positionsOf(const QString &phrase, const QStri
     query.prepare(QStringLiteral(
         "SELECT r.id, r.started, (SELECT min(s.position) FROM pages p JOIN results s ON s.page_id = p.id"
         " WHERE p.run_id = r.id AND instr(s.address, ?) > 0) FROM runs r WHERE r.phrase = ? ORDER BY r.started, r.id"));
-    query.addBindValue(fragment);
-    query.addBindValue(phrase);
+    bind(query, {fragment, phrase});
     if (!query.exec())
         return positions;
     while (query.next()) {
@@ -441,7 +432,7 @@ bool Archive::forEachResult(const QString &phrase, const std::function<void(cons
                                  " JOIN results s ON s.page_id = p.id %2 ORDER BY r.started, r.id, s.position")
                       .arg(kRunColumns, phrase.isEmpty() ? QString() : QStringLiteral("WHERE r.phrase = ?")));
     if (!phrase.isEmpty())
-        query.addBindValue(phrase);
+        bind(query, {phrase});
     if (!query.exec()) {
         m_problem = query.lastError().text();
         return false;

@@ -77,4 +77,5 @@ private:
     QString m_setAside;
     mutable QString m_problem;
     int m_busyTimeout = 10000;
+    int m_version = 0;
 };
