@@ -138,8 +138,9 @@ Form1::Form1(Browser *browser, Desktop *desktop, Form1Options options, QWidget *
 
 Form1::~Form1()
 {
-    // The window's code lives in the module, which stays loaded.
+    // The windows' code lives in the module, which stays loaded.
     delete m_historyWindow;
+    delete m_competitorsWindow;
     // A page that completes while the window goes away is not read.
     disconnect(m_browser, nullptr, this, nullptr);
     abandonRun();
@@ -736,24 +737,47 @@ void Form1::mainView()
     List2->hide();
 }
 
+bool Form1::loadHistoryModule()
+{
+    if (m_historyModule)
+        return true;
+    Modules::Loaded module = Modules::load(QStringLiteral("cerca-history"), kCreateHistoryWindow);
+    const QFunctionPointer competitors = module.library ? module.library->resolve(kCreateCompetitorsWindow) : nullptr;
+    if (!module.library || !competitors) {
+        qWarning("The position history could not be loaded: %s", qPrintable(module.error));
+        m_desktop->warn(this, QStringLiteral("La finestra dell'andamento delle posizioni non è disponibile."));
+        return false;
+    }
+    m_historyModule = std::move(module.library);
+    m_createHistory = reinterpret_cast<CreateHistoryWindow>(module.entry);
+    m_createCompetitors = reinterpret_cast<CreateCompetitorsWindow>(competitors);
+    return true;
+}
+
 void Form1::openHistory()
 {
-    if (!m_historyModule) {
-        Modules::Loaded module = Modules::load(QStringLiteral("cerca-history"), kCreateHistoryWindow);
-        if (!module.library) {
-            qWarning("The position history could not be loaded: %s", qPrintable(module.error));
-            m_desktop->warn(this, QStringLiteral("La finestra dell'andamento delle posizioni non è disponibile."));
-            return;
-        }
-        m_historyModule = std::move(module.library);
-        m_createHistory = reinterpret_cast<CreateHistoryWindow>(module.entry);
-    }
+    if (!loadHistoryModule())
+        return;
     // A new window each time, so that it shows the log as it is now.
     delete m_historyWindow;
     m_historyWindow = m_createHistory(m_options.dataFolder.resultLog(), this);
-    m_historyWindow->show();
-    m_historyWindow->raise();
-    m_historyWindow->activateWindow();
+    showWindow(m_historyWindow);
+}
+
+void Form1::openCompetitors(const QString &phrase)
+{
+    if (!loadHistoryModule())
+        return;
+    delete m_competitorsWindow;
+    m_competitorsWindow = m_createCompetitors(m_options.dataFolder.archive(), phrase, this);
+    showWindow(m_competitorsWindow);
+}
+
+void Form1::showWindow(QWidget *window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void Form1::openPhraseList()
@@ -761,6 +785,7 @@ void Form1::openPhraseList()
     if (!m_listWindow) {
         auto *window = new ListWindow(this, m_options.listMillisecondsPerSecond);
         connect(window, &ListWindow::historyRequested, this, &Form1::openHistory);
+        connect(window, &ListWindow::competitorsRequested, this, &Form1::openCompetitors);
         m_listWindow = window;
     }
     m_listWindow->show();

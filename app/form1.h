@@ -77,6 +77,8 @@ public:
     bool citedInAiOverview() const;
     // "Andamento delle posizioni" and "Cerca un elenco di frasi...".
     void openHistory();
+    // "Concorrenti" for one phrase.
+    void openCompetitors(const QString &phrase);
     void openPhraseList();
 
 signals:
@@ -124,6 +126,8 @@ private:
     void recordPage(PageReading reading, const RunValues &before, const QList<ResultLinks::TitledLink> &results,
                     const std::optional<PageFeatures> &features);
     void abandonRun();
+    bool loadHistoryModule();
+    void showWindow(QWidget *window);
     void archiveProblem(const QString &note, bool setAside);
     void applyScan(const ScanResult &result);
     // A page that asks the user something: the browser over the lists, with a note.
@@ -175,7 +179,9 @@ private:
 
     std::unique_ptr<QLibrary> m_historyModule;   // loaded at the first opening
     CreateHistoryWindow m_createHistory = nullptr;
+    CreateCompetitorsWindow m_createCompetitors = nullptr;
     QPointer<QWidget> m_historyWindow;
+    QPointer<QWidget> m_competitorsWindow;
     QPointer<QWidget> m_listWindow;
     std::unique_ptr<RunRecorder> m_recorder;
     bool m_archiveProblemShown = false;

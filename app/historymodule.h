@@ -10,3 +10,7 @@ class QWidget;
 // `parent`, showing the result log at `logPath`.
 using CreateHistoryWindow = QWidget *(*)(const QString &logPath, QWidget *parent);
 inline constexpr char kCreateHistoryWindow[] = "cerca_create_history_window";
+
+// And a window "Concorrenti" for one phrase, reading the archive at `archivePath`.
+using CreateCompetitorsWindow = QWidget *(*)(const QString &archivePath, const QString &phrase, QWidget *parent);
+inline constexpr char kCreateCompetitorsWindow[] = "cerca_create_competitors_window";

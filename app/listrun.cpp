@@ -12,7 +12,12 @@ QString PhraseOutcome::result() const
 QString PhraseOutcome::line() const
 {
     return phrase + QStringLiteral(": ") + result() + (position ? QStringLiteral(" (%1)").arg(address) : QString())
-        + (citedInAiOverview ? QStringLiteral(", citato nella Panoramica AI") : QString());
+        + citation();
+}
+
+QString PhraseOutcome::citation() const
+{
+    return citedInAiOverview ? QStringLiteral(", citato nella Panoramica AI") : QString();
 }
 
 ListRun::ListRun(Form1 *form, QStringList phrases, int pauseMilliseconds, QObject *parent)

@@ -19,6 +19,8 @@ struct PhraseOutcome
 
     // "posizione 12" or "non trovato entro 100".
     QString result() const;
+    // ", citato nella Panoramica AI" when it is; empty otherwise.
+    QString citation() const;
     // "bimby: posizione 12 (http://...)" or "bimby: non trovato entro 100",
     // and ", citato nella Panoramica AI" when it is.
     QString line() const;

@@ -81,6 +81,12 @@ ListWindow::ListWindow(Form1 *form, int millisecondsPerSecond)
     m_history->setObjectName(QStringLiteral("VaiAndamento"));
     m_history->hide();
     connect(m_history, &QPushButton::clicked, this, &ListWindow::historyRequested);
+    m_competitors = new QPushButton(QStringLiteral("Concorrenti..."), this);
+    m_competitors->setObjectName(QStringLiteral("VaiConcorrenti"));
+    m_competitors->setToolTip(QStringLiteral("Chi sta sopra e sotto per la frase scelta, dalle ricerche archiviate"));
+    m_competitors->hide();
+    connect(m_competitors, &QPushButton::clicked, this, &ListWindow::openCompetitors);
+    connect(m_outcomes, &QTableWidget::cellDoubleClicked, this, &ListWindow::openCompetitors);
 
     auto *phraseButtons = new QHBoxLayout;
     phraseButtons->addWidget(new QLabel(QStringLiteral("Le frasi, una per riga:"), this));
@@ -96,7 +102,11 @@ ListWindow::ListWindow(Form1 *form, int millisecondsPerSecond)
     layout->addLayout(runButtons);
     layout->addWidget(m_where);
     layout->addWidget(m_outcomes, 2);
-    layout->addWidget(m_history, 0, Qt::AlignRight);
+    auto *afterRun = new QHBoxLayout;
+    afterRun->addStretch();
+    afterRun->addWidget(m_competitors);
+    afterRun->addWidget(m_history);
+    layout->addLayout(afterRun);
     resize(460, 520);
 }
 
@@ -159,7 +169,15 @@ void ListWindow::phraseEnded(int index, const PhraseOutcome &outcome)
     const int row = m_outcomes->rowCount();
     m_outcomes->insertRow(row);
     m_outcomes->setItem(row, 0, new QTableWidgetItem(outcome.phrase));
-    m_outcomes->setItem(row, 1, new QTableWidgetItem(outcome.result()));
+    m_outcomes->setItem(row, 1, new QTableWidgetItem(outcome.result() + outcome.citation()));
+}
+
+void ListWindow::openCompetitors()
+{
+    // The phrase of the chosen row, or of the first.
+    const int row = std::max(0, m_outcomes->currentRow());
+    if (const QTableWidgetItem *phrase = m_outcomes->item(row, 0))
+        emit competitorsRequested(phrase->text());
 }
 
 void ListWindow::finished()
@@ -173,4 +191,5 @@ void ListWindow::finished()
     m_outcomes->resizeColumnsToContents();
     m_outcomes->show();
     m_history->show();
+    m_competitors->show();
 }

@@ -28,6 +28,7 @@ public:
 
 signals:
     void historyRequested();
+    void competitorsRequested(const QString &phrase);
 
 private:
     void startOrStop();
@@ -35,6 +36,7 @@ private:
     void phraseStarted(int index, const QString &phrase);
     void phraseEnded(int index, const PhraseOutcome &outcome);
     void finished();
+    void openCompetitors();
 
     Form1 *m_form;
     int m_millisecondsPerSecond;
@@ -47,4 +49,5 @@ private:
     QLabel *m_where = nullptr;
     QTableWidget *m_outcomes = nullptr;
     QPushButton *m_history = nullptr;
+    QPushButton *m_competitors = nullptr;
 };

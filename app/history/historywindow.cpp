@@ -1,7 +1,9 @@
 #include "app/history/historywindow.h"
+#include "app/history/competitorswindow.h"
 
 #include "app/history/outcometable.h"
 #include "app/historymodule.h"
+#include "store/datafolder.h"
 #include "store/textfile.h"
 
 #include <QChart>
@@ -9,6 +11,7 @@
 #include <QCursor>
 #include <QDateTimeAxis>
 #include <QFile>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -138,6 +141,14 @@ HistoryWindow::HistoryWindow(const QString &logPath, QWidget *parent)
     exportTable->setObjectName(QStringLiteral("EsportaCsv"));
     auto *exportChart = new QPushButton(QStringLiteral("Esporta grafico (PNG)..."), this);
     exportChart->setObjectName(QStringLiteral("EsportaPng"));
+    auto *competitors = new QPushButton(QStringLiteral("Concorrenti..."), this);
+    competitors->setObjectName(QStringLiteral("ApriConcorrenti"));
+    competitors->setToolTip(QStringLiteral("Chi sta sopra e sotto per questa frase, dalle ricerche archiviate"));
+    const QString archivePath = DataFolder(QFileInfo(logPath).absolutePath()).archive();
+    connect(competitors, &QPushButton::clicked, this, [this, archivePath] {
+        if (currentSearch() >= 0)
+            (new CompetitorsWindow(archivePath, m_log.searches[currentSearch()].phrase, this))->show();
+    });
     auto *close = new QPushButton(QStringLiteral("Chiudi"), this);
     connect(exportTable, &QPushButton::clicked, this, &HistoryWindow::chooseTableFile);
     connect(exportChart, &QPushButton::clicked, this, &HistoryWindow::chooseChartFile);
@@ -145,6 +156,7 @@ HistoryWindow::HistoryWindow(const QString &logPath, QWidget *parent)
     const bool any = !m_log.searches.isEmpty();
     exportTable->setEnabled(any);
     exportChart->setEnabled(any);
+    competitors->setEnabled(any);
 
     auto *splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(m_searches);
@@ -154,6 +166,7 @@ HistoryWindow::HistoryWindow(const QString &logPath, QWidget *parent)
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(exportTable);
     buttons->addWidget(exportChart);
+    buttons->addWidget(competitors);
     buttons->addStretch();
     buttons->addWidget(close);
     auto *layout = new QVBoxLayout(this);
@@ -270,3 +283,10 @@ extern "C" Q_DECL_EXPORT QWidget *cerca_create_history_window(const QString &log
     return new HistoryWindow(logPath, parent);
 }
 static_assert(std::is_same_v<decltype(&cerca_create_history_window), CreateHistoryWindow>);
+
+extern "C" Q_DECL_EXPORT QWidget *cerca_create_competitors_window(const QString &archivePath, const QString &phrase,
+                                                                  QWidget *parent)
+{
+    return new CompetitorsWindow(archivePath, phrase, parent);
+}
+static_assert(std::is_same_v<decltype(&cerca_create_competitors_window), CreateCompetitorsWindow>);

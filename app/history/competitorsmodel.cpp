@@ -1,0 +1,152 @@
+#include "app/history/competitorsmodel.h"
+
+#include "store/competitors.h"
+#include "store/csv.h"
+
+namespace {
+
+QString timeCaption(const QDateTime &time)
+{
+    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+}
+
+QString yesNo(bool value)
+{
+    return value ? QStringLiteral("sì") : QStringLiteral("no");
+}
+
+} // namespace
+
+TextTable::TextTable(QStringList headers, QObject *parent)
+    : QAbstractTableModel(parent)
+    , m_headers(std::move(headers))
+{
+}
+
+void TextTable::setRows(QList<QStringList> rows)
+{
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+QByteArray TextTable::csv() const
+{
+    QByteArray out = Csv::row(m_headers);
+    for (const QStringList &row : m_rows)
+        out += Csv::row(row);
+    return out;
+}
+
+int TextTable::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int TextTable::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_headers.size());
+}
+
+QVariant TextTable::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+        return {};
+    return m_rows[index.row()].value(index.column());
+}
+
+QVariant TextTable::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    return m_headers.value(section);
+}
+
+CompetitorsModel::CompetitorsModel(const Archive &archive, const QString &phrase, QObject *parent)
+    : QObject(parent)
+    , m_archive(archive)
+    , m_phrase(phrase)
+    , m_runs(Competitors::readRuns(archive.runsOf(phrase)))
+    , m_results({QStringLiteral("posizione"), QStringLiteral("variazione"), QStringLiteral("indirizzo"),
+                 QStringLiteral("titolo")})
+    , m_features({QStringLiteral("data e ora"), QStringLiteral("esito"), QStringLiteral("annunci sopra"),
+                  QStringLiteral("annunci sotto"), QStringLiteral("risposta in evidenza"), QStringLiteral("Panoramica AI"),
+                  QStringLiteral("frammento citato nella Panoramica AI"), QStringLiteral("altre domande")})
+    , m_comparison({QStringLiteral("data e ora"), QStringLiteral("posizione")})
+{
+    if (m_runs.isEmpty())
+        return;
+    const Competitors::Comparison comparison =
+        Competitors::compare(m_runs.constLast(), m_runs.size() > 1 ? &m_runs[m_runs.size() - 2] : nullptr);
+    QList<QStringList> rows;
+    for (const Competitors::Ranked &ranked : comparison.latest)
+        rows.append({QString::number(ranked.result.position), ranked.move(), ranked.result.address, ranked.result.title});
+    for (const Competitors::Dropped &dropped : comparison.dropped)
+        rows.append({QString(), QStringLiteral("uscito (era %1)").arg(dropped.previous), dropped.address, QString()});
+    m_results.setRows(rows);
+
+    rows.clear();
+    for (const ArchivedRun &run : m_runs) {
+        PageFeatures seen;
+        bool today = false;
+        for (const ArchivedPage &page : run.pages) {
+            if (!page.features)
+                continue;
+            today = true;
+            seen.adsTop += page.features->adsTop;
+            seen.adsBottom += page.features->adsBottom;
+            if (seen.featured.isEmpty())
+                seen.featured = page.features->featured;
+            seen.aiOverview = seen.aiOverview || page.features->aiOverview;
+            seen.questions = seen.questions || page.features->questions;
+        }
+        const QString none = today ? QString() : QStringLiteral("-");
+        rows.append({timeCaption(run.started), RunEnds::describe(run.end, run.position),
+                     today ? QString::number(seen.adsTop) : none, today ? QString::number(seen.adsBottom) : none,
+                     today ? (seen.featured.isEmpty() ? QStringLiteral("no") : seen.featured) : none,
+                     today ? yesNo(seen.aiOverview) : none,
+                     today ? yesNo(run.citedInAiOverview(run.fragment)) : none, today ? yesNo(seen.questions) : none});
+    }
+    m_features.setRows(rows);
+}
+
+QString CompetitorsModel::fragment() const
+{
+    return m_runs.isEmpty() ? QString() : m_runs.constLast().fragment;
+}
+
+QList<CompetitorsModel::Series> CompetitorsModel::series() const
+{
+    QList<Series> all;
+    if (m_runs.isEmpty())
+        return all;
+    for (const QString &host : Competitors::leadingHosts(m_runs.constLast(), kLeadingHosts)) {
+        Series series{host, {}, false};
+        for (const ArchivedRun &run : m_runs) {
+            if (const std::optional<qint64> position = Competitors::positionOfHost(run, host))
+                series.points.append(QPointF(double(run.started.toMSecsSinceEpoch()), double(*position)));
+        }
+        all.append(series);
+    }
+    Series own{fragment(), {}, true};
+    for (const ArchivedRun &run : m_runs) {
+        if (const std::optional<qint64> position = run.positionOf(fragment()))
+            own.points.append(QPointF(double(run.started.toMSecsSinceEpoch()), double(*position)));
+    }
+    all.append(own);
+    return all;
+}
+
+CompetitorsModel::Series CompetitorsModel::compareWith(const QString &fragment)
+{
+    Series series{fragment, {}, false};
+    QList<QStringList> rows;
+    for (const Archive::Position &position : m_archive.positionsOf(m_phrase, fragment)) {
+        rows.append({timeCaption(position.started),
+                     position.position ? QString::number(*position.position) : QStringLiteral("non presente")});
+        if (position.position)
+            series.points.append(QPointF(double(position.started.toMSecsSinceEpoch()), double(*position.position)));
+    }
+    m_comparison.setRows(rows);
+    return series;
+}

@@ -1,0 +1,197 @@
+#include "app/history/competitorswindow.h"
+
+#include "app/history/competitorsmodel.h"
+#include "store/archive.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QDateTimeAxis>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScatterSeries>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableView>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+namespace {
+
+QTableView *tableOf(QAbstractItemModel *model, const char *name, QWidget *parent)
+{
+    auto *view = new QTableView(parent);
+    view->setObjectName(QString::fromLatin1(name));
+    view->setModel(model);
+    view->verticalHeader()->hide();
+    view->horizontalHeader()->setStretchLastSection(true);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setWordWrap(false);
+    return view;
+}
+
+} // namespace
+
+CompetitorsWindow::CompetitorsWindow(const QString &archivePath, const QString &phrase, QWidget *parent)
+    : QDialog(parent)
+    , m_archive(std::make_unique<Archive>(archivePath))
+{
+    setObjectName(QStringLiteral("Concorrenti"));
+    setWindowTitle(QStringLiteral("Concorrenti - %1").arg(phrase));
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(900, 720);
+
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("Stato"));
+    m_status->setWordWrap(true);
+    // Reading needs no file of its own: a missing archive is not created here.
+    const bool opened = QFileInfo::exists(archivePath) && m_archive->open();
+    m_model = std::make_unique<CompetitorsModel>(*m_archive, phrase);
+    if (!opened)
+        m_status->setText(QStringLiteral("Nessun archivio da leggere in %1.").arg(QDir::toNativeSeparators(archivePath)));
+    else if (m_model->runs().isEmpty())
+        m_status->setText(QStringLiteral("Nessuna ricerca archiviata per \"%1\".").arg(phrase));
+    else
+        m_status->setText(QStringLiteral("\"%1\": %2 ricerche archiviate, l'ultima del %3. Il tuo frammento: \"%4\".")
+                              .arg(phrase)
+                              .arg(m_model->runs().size())
+                              .arg(m_model->runs().constLast().started.toString(QStringLiteral("dd/MM/yyyy HH:mm")),
+                                   m_model->fragment()));
+
+    m_chart = new QChart;
+    m_chart->legend()->setAlignment(Qt::AlignBottom);
+    m_chart->setTitle(QStringLiteral("Posizioni dei primi siti"));
+    m_chartView = new QChartView(m_chart, this);
+    m_chartView->setObjectName(QStringLiteral("Grafico"));
+    m_chartView->setRenderHint(QPainter::Antialiasing);
+    m_chartView->setMinimumHeight(260);
+    buildChart();
+
+    m_fragment = new QLineEdit(this);
+    m_fragment->setObjectName(QStringLiteral("ConfrontaCon"));
+    m_fragment->setPlaceholderText(QStringLiteral("un dominio o una parte di indirizzo, es. concorrente.it"));
+    auto *compareButton = new QPushButton(QStringLiteral("Confronta"), this);
+    connect(compareButton, &QPushButton::clicked, this, [this] { compare(m_fragment->text()); });
+    connect(m_fragment, &QLineEdit::returnPressed, this, [this] { compare(m_fragment->text()); });
+
+    m_tabs = new QTabWidget(this);
+    m_tabs->addTab(tableOf(m_model->results(), "Risultati", this), QStringLiteral("Ultima ricerca"));
+    m_tabs->addTab(tableOf(m_model->features(), "Elementi", this), QStringLiteral("Elementi della pagina"));
+    m_tabs->addTab(tableOf(m_model->comparison(), "Confronto", this), QStringLiteral("Confronto"));
+
+    auto *exportButton = new QPushButton(QStringLiteral("Esporta tabella (CSV)..."), this);
+    exportButton->setObjectName(QStringLiteral("EsportaCsv"));
+    exportButton->setEnabled(!m_model->runs().isEmpty());
+    connect(exportButton, &QPushButton::clicked, this, &CompetitorsWindow::chooseTableFile);
+    auto *close = new QPushButton(QStringLiteral("Chiudi"), this);
+    connect(close, &QPushButton::clicked, this, &QDialog::close);
+
+    auto *compareRow = new QHBoxLayout;
+    compareRow->addWidget(new QLabel(QStringLiteral("Confronta con:"), this));
+    compareRow->addWidget(m_fragment, 1);
+    compareRow->addWidget(compareButton);
+    auto *splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(m_chartView);
+    splitter->addWidget(m_tabs);
+    splitter->setSizes({340, 300});
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(exportButton);
+    buttons->addStretch();
+    buttons->addWidget(close);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_status);
+    layout->addLayout(compareRow);
+    layout->addWidget(splitter, 1);
+    layout->addLayout(buttons);
+}
+
+CompetitorsWindow::~CompetitorsWindow() = default;
+
+void CompetitorsWindow::buildChart()
+{
+    auto *time = new QDateTimeAxis;
+    time->setFormat(QStringLiteral("dd/MM/yy"));
+    time->setTitleText(QStringLiteral("data"));
+    auto *position = new QValueAxis;
+    position->setReverse(true);   // position 1 at the top
+    position->setLabelFormat(QStringLiteral("%d"));
+    position->setTitleText(QStringLiteral("posizione"));
+    m_chart->addAxis(time, Qt::AlignBottom);
+    m_chart->addAxis(position, Qt::AlignLeft);
+    m_compared = new QLineSeries;
+    m_compared->setName(QStringLiteral("confronto"));
+    QPen comparedPen(QColor(120, 0, 160), 2, Qt::DashLine);
+    m_compared->setPen(comparedPen);
+    m_compared->setPointsVisible(true);
+    double highest = 10;
+    QDateTime first, last;
+    if (!m_model->runs().isEmpty()) {
+        first = m_model->runs().constFirst().started;
+        last = m_model->runs().constLast().started;
+    }
+    for (const CompetitorsModel::Series &data : m_model->series()) {
+        auto *line = new QLineSeries;
+        line->setName(data.own ? QStringLiteral("%1 (tu)").arg(data.name) : data.name);
+        line->replace(data.points);
+        line->setPointsVisible(true);
+        m_chart->addSeries(line);
+        if (data.own) {
+            line->setPen(QPen(QColor(0, 128, 0), 5));
+        }
+        line->attachAxis(time);
+        line->attachAxis(position);
+        for (const QPointF &point : data.points)
+            highest = std::max(highest, point.y());
+    }
+    m_chart->addSeries(m_compared);
+    m_compared->attachAxis(time);
+    m_compared->attachAxis(position);
+    if (first == last) {
+        first = first.addDays(-1);
+        last = last.addDays(1);
+    }
+    time->setRange(first, last);
+    position->setRange(1, highest);
+    position->applyNiceNumbers();
+}
+
+void CompetitorsWindow::compare(const QString &fragment)
+{
+    const QString wanted = fragment.trimmed();
+    if (wanted.isEmpty())
+        return;
+    const CompetitorsModel::Series series = m_model->compareWith(wanted);
+    m_compared->setName(wanted);
+    m_compared->replace(series.points);
+    auto *position = static_cast<QValueAxis *>(m_chart->axes(Qt::Vertical).constFirst());
+    for (const QPointF &point : series.points) {
+        if (point.y() > position->max())
+            position->setRange(1, point.y());
+    }
+    m_tabs->setCurrentIndex(2);
+}
+
+bool CompetitorsWindow::exportTable(const QString &path) const
+{
+    const auto *view = static_cast<const QTableView *>(m_tabs->currentWidget());
+    const auto *table = static_cast<const TextTable *>(view->model());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(table->csv());
+    return file.commit();
+}
+
+void CompetitorsWindow::chooseTableFile()
+{
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Esporta tabella"), QStringLiteral("concorrenti.csv"),
+                                                      QStringLiteral("CSV (*.csv)"));
+    if (!path.isEmpty() && !exportTable(path))
+        m_status->setText(QStringLiteral("Tabella non esportata: impossibile scrivere %1.").arg(path));
+}
