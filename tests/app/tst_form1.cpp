@@ -4,6 +4,7 @@
 #include "app/listbox.h"
 #include "app/listrun.h"
 #include "app/listwindow.h"
+#include "store/archive.h"
 #include "store/outcomes.h"
 #include "store/textfile.h"
 #include "badbytes.h"
@@ -164,6 +165,9 @@ private slots:
     void listPageThatNeedsTheUser();
     void listWindowShowsWhereItIs();
     void listPhrasesOfAText();
+    void everyRunIsArchived();
+    void archiveFaultsNoteOnceAndRunsGoOn_data();
+    void archiveFaultsNoteOnceAndRunsGoOn();
 
 private:
     void makeForm(bool show = true);
@@ -1218,6 +1222,106 @@ void TestForm1::listWindowShowsWhereItIs()
 void TestForm1::listPhrasesOfAText()
 {
     QCOMPARE(ListRun::phrasesOf({"  bimby ", "", "ricette", "bimby", "\t"}), (QStringList{"bimby", "ricette"}));
+}
+
+void TestForm1::everyRunIsArchived()
+{
+    makeForm();
+    control<QLineEdit>("Text1(2)")->setText(QStringLiteral("3"));
+    // A classic page, then today's with the hit, an AI overview citing it and
+    // a featured answer.
+    start();
+    m_browser->complete(page(sites(1, 10)));
+    waitForNavigations(2);
+    const PageLinks today{QStringLiteral("http://h/search?q=bimby&start=10"),
+                          {"http://www.sito11.it/", "http://h/url?q=http://www.velmora.it/x", "https://support.google.com/a",
+                           "http://h/search?q=bimby+ricette"},
+                          {},
+                          {"Undici", "Velmora", "Aiuto", "Ricette"},
+                          PageFeatures{2, 1, "http://h/url?q=http://www.sito11.it/", true,
+                                       {"http://h/url?q=http%3A%2F%2Fwww.velmora.it%2F", "https://w.it/"}, true}};
+    m_browser->complete(QString(), today);
+    QCOMPARE(control<QLabel>("Label1")->text(), QStringLiteral("\"velmora\" trovato nella posizione n° 12"));
+    QVERIFY(m_form->citedInAiOverview());
+    // A page that asks the user, then "Arresta".
+    start(QStringLiteral("ricette"));
+    m_browser->complete(QStringLiteral("<body><h1>Prima di continuare</h1>%1</body>").arg(QString(200, QLatin1Char('x'))));
+    control<QPushButton>("Command1")->click();
+    QVERIFY(!m_form->citedInAiOverview());
+    // "Arresta" while the first page loads: the page still counts.
+    start(QStringLiteral("torte"));
+    control<QPushButton>("Command1")->click();
+    m_browser->complete(page(sites(1, 10)));
+    m_form.reset();   // what is queued gets written
+
+    Archive archive(m_options.dataFolder.archive());
+    QVERIFY(archive.open());
+    QCOMPARE(archive.phrases().size(), 3);
+    const ArchivedRun found = archive.runsOf(QStringLiteral("bimby")).constFirst();
+    QCOMPARE(found.host, QStringLiteral("h"));
+    QCOMPARE(found.fragment, QStringLiteral("velmora"));
+    QCOMPARE(found.started, m_options.clock());
+    QCOMPARE(found.end, RunEnd::Found);
+    QCOMPARE(found.position, 12);
+    QCOMPARE(found.pages.size(), 2);
+    QCOMPARE(found.pages[0].reading, PageReading::Classic);
+    QCOMPARE(found.pages[0].results.size(), 10);
+    QCOMPARE(found.pages[0].results[9], (ArchivedResult{10, "http://www.sito10.it/", ""}));
+    QCOMPARE(found.pages[1].reading, PageReading::Today);
+    QCOMPARE(found.pages[1].offset, 10);
+    // The whole page, past the hit; Google's help is a result like any other.
+    QCOMPARE(found.pages[1].results, (QList<ArchivedResult>{{11, "http://www.sito11.it/", "Undici"},
+                                                            {12, "http://www.velmora.it/x", "Velmora"},
+                                                            {13, "https://support.google.com/a", "Aiuto"}}));
+    QCOMPARE(found.pages[1].features,
+             std::optional<PageFeatures>(PageFeatures{2, 1, "http://www.sito11.it/", true,
+                                                      {"http://www.velmora.it/", "https://w.it/"}, true}));
+    const ArchivedRun waiting = archive.runsOf(QStringLiteral("ricette")).constFirst();
+    QCOMPARE(waiting.end, RunEnd::WaitingForUser);
+    QVERIFY(waiting.pages.isEmpty());
+    const ArchivedRun stopped = archive.runsOf(QStringLiteral("torte")).constFirst();
+    QCOMPARE(stopped.end, RunEnd::Stopped);
+    QCOMPARE(stopped.position, 10);
+    // The result log is written only by "Salva risultato".
+    QVERIFY(!QFile::exists(m_options.dataFolder.resultLog()));
+}
+
+void TestForm1::archiveFaultsNoteOnceAndRunsGoOn_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("note");
+    QTest::newRow("a folder in the archive's place") << "folder" << "Impossibile scrivere l'archivio";
+    QTest::newRow("a damaged archive")
+        << "damaged" << QStringLiteral("Archivio-danneggiato-%1.sqlite").arg(QDate::currentDate().toString(Qt::ISODate));
+}
+
+void TestForm1::archiveFaultsNoteOnceAndRunsGoOn()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, note);
+    if (fault == QLatin1String("folder"))
+        QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("Archivio.sqlite")));
+    else
+        writeBytes(m_options.dataFolder.archive(), QByteArray(5000, '\x01'));
+    makeForm();
+    for (int run = 1; run <= 3; ++run) {
+        start();
+        answer(run);
+        QCOMPARE(control<QLabel>("Label1")->text(), QStringLiteral("\"velmora\" trovato nella posizione n° %1").arg(run));
+        control<QPushButton>("Command2")->click();
+    }
+    QTRY_COMPARE(m_desktop->warnings.size(), 1);
+    QVERIFY2(m_desktop->warnings.constFirst().contains(note), qPrintable(m_desktop->warnings.constFirst()));
+    QTest::qWait(200);
+    QCOMPARE(m_desktop->warnings.size(), 1);
+    QCOMPARE(logLines().size(), 3);
+    m_form.reset();
+    if (fault == QLatin1String("damaged")) {
+        Archive archive(m_options.dataFolder.archive());
+        QVERIFY(archive.open());
+        QCOMPARE(archive.runsOf(QStringLiteral("bimby")).size(), 3);
+        QCOMPARE(QFileInfo(m_dir->filePath(note)).size(), 5000);
+    }
 }
 
 CERCA_WATCHED_TEST_MAIN(TestForm1)
