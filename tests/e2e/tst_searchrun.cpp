@@ -5,6 +5,7 @@
 #include "platform/embeddedbrowser.h"
 #include "platform/chromium/profilefolder.h"
 #include "platform/chromium/screencastview.h"
+#include "store/archive.h"
 #include "store/textfile.h"
 #include "resultsservice.h"
 #include "watchdog.h"
@@ -53,6 +54,8 @@ private slots:
     void noBrowserEndsTheRunWithANote();
     void listFromTheCommandLine_data();
     void listFromTheCommandLine();
+    void listIsArchivedAndExported_data();
+    void listIsArchivedAndExported();
     void killedProgramLeavesNoBrowser();
     void twoProgramsShareOneDataFolder();
     void longListRunsEveryPhraseOnceInOrder();
@@ -91,7 +94,9 @@ void TestSearchRun::initTestCase()
         "[tronca]\n@generate 30\n@cut 0\n"
         "[chiusa]\n@generate 30\n@slow 10 1500\n";
     catalog += "[oggi]\n@today\n@generate 13\nhttp://www.velmora.it/oggi\n@generate 20\n"
-               "[oggi verifica]\n@today\n@generate 30\n@check 10\n";
+               "[oggi verifica]\n@today\n@generate 30\n@check 10\n"
+               "[citata]\n@today\n@featured http://www.fonte.it/\n@ai http://www.velmora.it/citata\n@ads 2 1\n"
+               "@generate 12\nhttp://www.velmora.it/citata\n@generate 5\n";
     // The browser's cookies from an earlier run of the tests would skip the consent.
     QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/Chromium")).removeRecursively();
     m_service = std::make_unique<results::Service>(results::Catalog::parse(catalog));
@@ -487,6 +492,79 @@ void TestSearchRun::listFromTheCommandLine()
     else
         QVERIFY2(err.contains(error) && err.count(QLatin1Char('\n')) == 1, qPrintable(err));
     QCOMPARE(TextFile::readLines(m_dir->filePath(QStringLiteral("Risultato.txt"))).value_or(QStringList()).size(), saved);
+}
+
+void TestSearchRun::listIsArchivedAndExported_data()
+{
+    QTest::addColumn<bool>("writable");
+    QTest::newRow("archived") << true;
+    QTest::newRow("the archive cannot be written") << false;
+}
+
+void TestSearchRun::listIsArchivedAndExported()
+{
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QSKIP("runs without a window: the offscreen run covers it");
+    QFETCH(bool, writable);
+    const QString archivePath = m_dir->filePath(QStringLiteral("Archivio.sqlite"));
+    if (!writable)
+        QVERIFY(QDir().mkpath(archivePath));
+    std::unique_ptr<QProcess> run(startList(QStringLiteral("citata\ncorta\n"), {"--pagine", "3", "--pausa", "5"}));
+    QSignalSpy done(run.get(), &QProcess::finished);
+    QVERIFY(done.wait(90000));
+    const QString err = QString::fromLocal8Bit(run->readAllStandardError());
+    QVERIFY2(run->exitCode() == 0, qPrintable(err));
+    // The featured answer's source counts first.
+    QCOMPARE(QString::fromLocal8Bit(run->readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+             (QStringList{"citata: posizione 14 (http://www.velmora.it/citata), citato nella Panoramica AI",
+                          "corta: non trovato entro 13"}));
+    QCOMPARE(TextFile::readLines(m_dir->filePath(QStringLiteral("Risultato.txt"))).value_or(QStringList()).size(), 2);
+    if (!writable) {
+        // Said once, and the list ran as ever.
+        QVERIFY2(err.startsWith(QStringLiteral("cerca-posizione: Impossibile scrivere l'archivio")) && err.count(QLatin1Char('\n')) == 1,
+                 qPrintable(err));
+        return;
+    }
+    QCOMPARE(err, QString());
+
+    Archive archive(archivePath);
+    QVERIFY(archive.open());
+    QCOMPARE(archive.phrases(), (QStringList{"corta", "citata"}));
+    const ArchivedRun cited = archive.runsOf(QStringLiteral("citata")).constFirst();
+    QCOMPARE(cited.end, RunEnd::Found);
+    QCOMPARE(cited.position, 14);
+    QCOMPARE(cited.fragment, QStringLiteral("velmora"));
+    QVERIFY(cited.pages.size() >= 2);
+    const QList<ArchivedResult> results = cited.results();
+    for (qsizetype i = 0; i < results.size(); ++i)
+        QCOMPARE(results[i].position, i + 1);
+    QCOMPARE(results[0], (ArchivedResult{1, "http://www.fonte.it/", "Risposta in evidenza"}));
+    QCOMPARE(results[13].address, QStringLiteral("http://www.velmora.it/citata"));
+    QCOMPARE(cited.pages[0].reading, PageReading::Today);
+    QCOMPARE(cited.pages[0].features,
+             std::optional<PageFeatures>(PageFeatures{2, 1, "http://www.fonte.it/", true, {"http://www.velmora.it/citata"}, true}));
+    QVERIFY(!cited.pages[1].features->aiOverview);
+    const ArchivedRun classic = archive.runsOf(QStringLiteral("corta")).constFirst();
+    QCOMPARE(classic.end, RunEnd::ResultsEnded);
+    QCOMPARE(classic.results().size(), 13);
+    QCOMPARE(classic.pages[0].reading, PageReading::Classic);
+
+    // The export: no window, no browser.
+    QProcess exporter;
+    const QString csv = m_dir->filePath(QStringLiteral("archivio.csv"));
+    exporter.start(m_dir->filePath(QStringLiteral("cerca-posizione")),
+                   {"--esporta-archivio", csv, "--frase", "citata"});
+    QVERIFY(exporter.waitForFinished(30000));
+    QCOMPARE(exporter.exitCode(), 0);
+    const QStringList rows = TextFile::readLines(csv).value_or(QStringList());
+    QCOMPARE(rows.size(), 1 + results.size());
+    QCOMPARE(rows[0], QStringLiteral("data e ora,frase,posizione,indirizzo,host,titolo,esito"));
+    QCOMPARE(rows[1].section(QLatin1Char(','), 1),
+             QStringLiteral("citata,1,http://www.fonte.it/,www.fonte.it,Risposta in evidenza,posizione 14"));
+    exporter.start(m_dir->filePath(QStringLiteral("cerca-posizione")), {"--esporta-archivio", csv});
+    QVERIFY(exporter.waitForFinished(30000));
+    QCOMPARE(exporter.exitCode(), 0);
+    QCOMPARE(TextFile::readLines(csv).value_or(QStringList()).size(), 1 + results.size() + 13);
 }
 
 namespace {
