@@ -3,6 +3,8 @@
 #include "store/competitors.h"
 #include "store/csv.h"
 
+#include <QUrl>
+
 namespace {
 
 QString timeCaption(const QDateTime &time)
@@ -120,7 +122,13 @@ QList<CompetitorsModel::Series> CompetitorsModel::series() const
     QList<Series> all;
     if (m_runs.isEmpty())
         return all;
-    for (const QString &host : Competitors::leadingHosts(m_runs.constLast(), kLeadingHosts)) {
+    // The user's own site has a line of its own.
+    QStringList hosts = Competitors::leadingHosts(m_runs.constLast(), kLeadingHosts + 1);
+    for (const ArchivedResult &result : m_runs.constLast().results()) {
+        if (result.address.contains(fragment()))
+            hosts.removeAll(QUrl(result.address).host());
+    }
+    for (const QString &host : hosts.mid(0, kLeadingHosts)) {
         Series series{host, {}, false};
         for (const ArchivedRun &run : m_runs) {
             if (const std::optional<qint64> position = Competitors::positionOfHost(run, host))

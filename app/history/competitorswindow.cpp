@@ -30,6 +30,7 @@ QTableView *tableOf(QAbstractItemModel *model, const char *name, QWidget *parent
     view->setObjectName(QString::fromLatin1(name));
     view->setModel(model);
     view->verticalHeader()->hide();
+    view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     view->horizontalHeader()->setStretchLastSection(true);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setWordWrap(false);
@@ -109,6 +110,7 @@ CompetitorsWindow::CompetitorsWindow(const QString &archivePath, const QString &
     layout->addLayout(compareRow);
     layout->addWidget(splitter, 1);
     layout->addLayout(buttons);
+    m_fragment->setFocus();
 }
 
 CompetitorsWindow::~CompetitorsWindow() = default;
