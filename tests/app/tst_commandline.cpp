@@ -29,6 +29,11 @@ void TestCommandLine::parse_data()
     QTest::newRow("page limit 0") << QStringList{"--elenco", "f", "--frammento", "x", "--pagine", "0"} << A::Error << "--pagine";
     QTest::newRow("page limit abc") << QStringList{"--elenco", "f", "--frammento", "x", "--pagine", "abc"} << A::Error << "\"abc\"";
     QTest::newRow("pause of 4 s") << QStringList{"--elenco", "f", "--frammento", "x", "--pausa", "4"} << A::Error << "almeno 5";
+    QTest::newRow("export") << QStringList{"--esporta-archivio", "a.csv", "--frase", "bimby"} << A::Export << "";
+    QTest::newRow("export without a file") << QStringList{"--esporta-archivio", ""} << A::Error << "nome del file CSV";
+    QTest::newRow("phrase without export") << QStringList{"--frase", "bimby"} << A::Error << "--frase vale solo con --esporta";
+    QTest::newRow("export and a list") << QStringList{"--esporta-archivio", "a.csv", "--elenco", "f", "--frammento", "x"}
+                                       << A::Error << "non vanno insieme";
     QTest::newRow("unknown option") << QStringList{"--tutto"} << A::Error << "tutto";
     QTest::newRow("a stray argument") << QStringList{"frasi.txt"} << A::Error << "frasi.txt";
 }
@@ -47,6 +52,9 @@ void TestCommandLine::parse()
         QCOMPARE(line.pageLimit, QStringLiteral("3"));
         QVERIFY(line.italianOnly);
         QCOMPARE(line.pauseSeconds, 60);
+    } else if (QTest::currentDataTag() == QByteArray("export")) {
+        QCOMPARE(line.exportFile, QStringLiteral("a.csv"));
+        QCOMPARE(line.phrase, QStringLiteral("bimby"));
     } else if (QTest::currentDataTag() == QByteArray("a list")) {
         QCOMPARE(line.pageLimit, QStringLiteral("10"));
         QCOMPARE(line.pauseSeconds, 10);
