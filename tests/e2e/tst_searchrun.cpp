@@ -492,6 +492,12 @@ void TestSearchRun::listFromTheCommandLine()
     else
         QVERIFY2(err.contains(error) && err.count(QLatin1Char('\n')) == 1, qPrintable(err));
     QCOMPARE(TextFile::readLines(m_dir->filePath(QStringLiteral("Risultato.txt"))).value_or(QStringList()).size(), saved);
+    if (exitCode == 3) {
+        // The run that waited for the user is archived as such.
+        Archive archive(m_dir->filePath(QStringLiteral("Archivio.sqlite")));
+        QVERIFY(archive.open());
+        QCOMPARE(archive.runsOf(QStringLiteral("oggi verifica")).constFirst().end, RunEnd::WaitingForUser);
+    }
 }
 
 void TestSearchRun::listIsArchivedAndExported_data()
