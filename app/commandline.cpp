@@ -14,7 +14,13 @@ QList<QCommandLineOption> options()
         {{QStringLiteral("f"), QStringLiteral("frammento")}, QStringLiteral("La parte dell'indirizzo da cercare."), QStringLiteral("TESTO")},
         {{QStringLiteral("p"), QStringLiteral("pagine")}, QStringLiteral("Quante pagine di risultati controllare (10)."), QStringLiteral("N")},
         {{QStringLiteral("i"), QStringLiteral("solo-italiano")}, QStringLiteral("Cerca solo pagine in italiano.")},
-        {{QStringLiteral("s"), QStringLiteral("pausa")}, QStringLiteral("Secondi di pausa tra le frasi, almeno 5 (10)."), QStringLiteral("S")},
+        {{QStringLiteral("s"), QStringLiteral("pausa")},
+         QStringLiteral("Secondi di pausa tra le frasi in media, ognuna tra metà e una volta e mezza, almeno 5 (10)."),
+         QStringLiteral("S")},
+        {{QStringLiteral("a"), QStringLiteral("attesa")},
+         QStringLiteral("Secondi di attesa di una pagina, poi la frase è \"pagina non caricata\" (60)."), QStringLiteral("S")},
+        {{QStringLiteral("r"), QStringLiteral("riprendi")},
+         QStringLiteral("Continua l'ultimo giro non finito dello stesso elenco, senza ripetere le frasi già cercate.")},
         {{QStringLiteral("x"), QStringLiteral("esporta-archivio")},
          QStringLiteral("Scrive i risultati archiviati in un file CSV, senza finestra."), QStringLiteral("FILE")},
         {{QStringLiteral("t"), QStringLiteral("frase")}, QStringLiteral("Con --esporta-archivio: solo questa frase."),
@@ -62,7 +68,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         line.exportFile = parser.value(QStringLiteral("esporta-archivio"));
         line.phrase = parser.value(QStringLiteral("frase"));
     }
-    for (const char *name : {"frammento", "pagine", "solo-italiano", "pausa"}) {
+    for (const char *name : {"frammento", "pagine", "solo-italiano", "pausa", "attesa", "riprendi"}) {
         if (!list && parser.isSet(QString::fromLatin1(name)))
             return fail(QStringLiteral("--%1 vale solo con --elenco FILE").arg(QString::fromLatin1(name)));
     }
@@ -90,13 +96,23 @@ CommandLine CommandLine::parse(const QStringList &arguments)
                             .arg(parser.value(QStringLiteral("pausa"))));
         line.pauseSeconds = pause;
     }
+    if (parser.isSet(QStringLiteral("attesa"))) {
+        bool ok = false;
+        const int wait = parser.value(QStringLiteral("attesa")).toInt(&ok);
+        if (!ok || wait < 1)
+            return fail(QStringLiteral("--attesa vuole un numero intero di secondi da 1 in su, non \"%1\"")
+                            .arg(parser.value(QStringLiteral("attesa"))));
+        line.pageSeconds = wait;
+    }
+    line.resume = parser.isSet(QStringLiteral("riprendi"));
     return line;
 }
 
 QString CommandLine::help()
 {
     QString text = QStringLiteral(
-        "Uso: cerca-posizione [--elenco FILE --frammento TESTO [--pagine N] [--solo-italiano] [--pausa S]]\n"
+        "Uso: cerca-posizione [--elenco FILE --frammento TESTO [--pagine N] [--solo-italiano] [--pausa S]\n"
+        "                      [--attesa S] [--riprendi]]\n"
         "       cerca-posizione --esporta-archivio FILE.csv [--frase TESTO]\n"
         "Senza argomenti apre la finestra. Con --elenco cerca ogni frase del file, senza finestra, e\n"
         "aggiunge ogni esito al registro dei risultati (Risultato.txt), come \"Salva risultato\".\n"
@@ -110,8 +126,10 @@ QString CommandLine::help()
     }
     text += QStringLiteral("\nUna riga per frase: \"frase: posizione N (indirizzo)\" o \"frase: non trovato entro N\",\n"
                            "con \", citato nella Panoramica AI\" quando il frammento è tra le sue fonti.\n"
+                           "Una pagina che non arriva in tempo dà \"frase: pagina non caricata\", senza riga nel registro.\n"
                            "Uscita: 0 ogni frase cercata; 1 browser non disponibile; 2 argomenti o file sbagliati;\n"
-                           "3 una pagina chiede una risposta o non si può leggere.\n");
+                           "3 una pagina chiede una risposta o non si può leggere; 4 ogni frase provata, ma qualcuna\n"
+                           "con una pagina non caricata.\n");
     return text;
 }
 

@@ -4,7 +4,7 @@
 #include <QStringList>
 
 // What the command line asks for: the window, or a list run without one.
-//   cerca-posizione --elenco FILE --frammento TEXT [--pagine N] [--solo-italiano] [--pausa S]
+//   cerca-posizione --elenco FILE --frammento TEXT [--pagine N] [--solo-italiano] [--pausa S] [--attesa S] [--riprendi]
 //   cerca-posizione --esporta-archivio FILE.csv [--frase TEXT]
 struct CommandLine
 {
@@ -14,7 +14,9 @@ struct CommandLine
     QString fragment;
     QString pageLimit = QStringLiteral("10");
     bool italianOnly = false;
-    int pauseSeconds = 10;
+    int pauseSeconds = 10;     // the pauses' mean
+    int pageSeconds = 60;      // how long a page may take
+    bool resume = false;
     QString exportFile;
     QString phrase;  // the one phrase to export; empty: all
     QString error;   // one line, for standard error

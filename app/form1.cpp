@@ -448,6 +448,7 @@ void Form1::startCommand()
     List1->clearEntries();
     List3->clearEntries();
     m_browser->navigate2(QueryAddress::firstPage(m_options.host, Combo1->currentText()));
+    emit pageLoading();
     ArchivedRun run;
     run.phrase = phrase;
     run.host = m_options.host;
@@ -469,6 +470,17 @@ void Form1::archiveProblem(const QString &note, bool setAside)
     if (!setAside && std::exchange(m_archiveProblemShown, true))
         return;
     m_desktop->warn(this, note);
+}
+
+void Form1::abandonUnloadedPage()
+{
+    if (Command1->text() != kStop)
+        return;
+    Timer1->stop();
+    Command1->setText(kStart);
+    // A blank page takes the place of the one in flight, which never reports.
+    m_browser->navigate2(QStringLiteral("about:blank"));
+    m_recorder->runAbandoned(RunEnd::PageNotLoaded, m_run, m_options.clock());
 }
 
 bool Form1::citedInAiOverview() const
@@ -500,6 +512,7 @@ void Form1::closeEvent(QCloseEvent *event)
 
 void Form1::documentComplete()
 {
+    emit pageCompleted();
     const std::optional<QString> text = m_browser->pageText();
     // A page of the classic markup is read as it always was.
     if (text && text->size() > 100 && Scanner::hasClassicHeading(*text)) {
@@ -517,6 +530,13 @@ void Form1::documentComplete()
         if (links.features)
             features = ResultLinks::resolved(*links.features, links.address);
         readTodayResults(results, ResultLinks::hasNextPage(links.address, links.pages), features);
+        return;
+    }
+    // The engine's own page saying there is nothing (more) to find ends the
+    // results, in either markup.
+    if (text && Scanner::saysNoResults(*text)) {
+        putBrowserBack();
+        RecuperaDati(*text);
         return;
     }
     // Consent, a check, an error or markup we do not know: the user answers
@@ -597,6 +617,7 @@ void Form1::nextPageTimer()
     const bool italianOnly = Check2->isChecked();
     const qint64 offset = m_run.inizioPagina.value_or(0);
     m_browser->navigate2(QueryAddress::nextPage(m_options.host, Combo1->currentText(), offset, italianOnly));
+    emit pageLoading();
     Label4->setText(m_run.inizioPagina ? QString::number(*m_run.inizioPagina) : QString());
 }
 

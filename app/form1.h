@@ -61,6 +61,7 @@ public:
     void Salvataggio();
 
     const RunValues &runValues() const { return m_run; }
+    const DataFolder &dataFolder() const { return m_options.dataFolder; }
 
     // For a run of many phrases: a run started as if the user had typed the
     // phrase and pressed "Avvia"; the report line; "Salva risultato".
@@ -73,6 +74,9 @@ public:
     bool italianOnly() const;
     QStringList phraseHistory() const;
     void setRunInputs(const QString &fragment, const QString &pageLimit, bool italianOnly);
+    // Ends the run whose page has not completed: the page is let go, nothing
+    // is reported, and the run is archived as such.
+    void abandonUnloadedPage();
     // Whether an AI overview of the last run cites the fragment.
     bool citedInAiOverview() const;
     // "Andamento delle posizioni" and "Cerca un elenco di frasi...".
@@ -87,6 +91,10 @@ signals:
     void runEnded();
     // A page of the run asks the user something: the browser is in front.
     void pageNeedsUser();
+    // A results page of the run has been asked for, and has completed (with
+    // whatever it holds).
+    void pageLoading();
+    void pageCompleted();
 
 public:
     QSize normalClientSize() const;

@@ -1,11 +1,14 @@
 #include "app/listrun.h"
 
 #include "app/form1.h"
+#include "store/listprogress.h"
 
 #include <QSet>
 
 QString PhraseOutcome::result() const
 {
+    if (notLoaded)
+        return QStringLiteral("pagina non caricata");
     return position ? QStringLiteral("posizione %1").arg(*position) : QStringLiteral("non trovato entro %1").arg(checked);
 }
 
@@ -20,15 +23,23 @@ QString PhraseOutcome::citation() const
     return citedInAiOverview ? QStringLiteral(", citato nella Panoramica AI") : QString();
 }
 
-ListRun::ListRun(Form1 *form, QStringList phrases, int pauseMilliseconds, QObject *parent)
+ListRun::ListRun(Form1 *form, QStringList phrases, int pauseMilliseconds, int minimumPauseMilliseconds, QObject *parent)
     : QObject(parent)
     , m_form(form)
     , m_phrases(std::move(phrases))
+    , m_meanPause(pauseMilliseconds)
+    , m_minimumPause(minimumPauseMilliseconds)
 {
     m_pause.setSingleShot(true);
-    m_pause.setInterval(pauseMilliseconds);
     m_pause.setTimerType(Qt::PreciseTimer);
     connect(&m_pause, &QTimer::timeout, this, &ListRun::next);
+    m_pageTimer.setSingleShot(true);
+    connect(&m_pageTimer, &QTimer::timeout, this, &ListRun::pageTimedOut);
+    connect(form, &Form1::pageLoading, this, [this] {
+        if (m_running && m_pageLimit)
+            m_pageTimer.start();
+    });
+    connect(form, &Form1::pageCompleted, &m_pageTimer, &QTimer::stop);
     connect(form, &Form1::runEnded, this, &ListRun::runEnded);
     connect(form, &Form1::pageNeedsUser, this, [this] {
         if (m_running && m_index >= 0)
@@ -48,6 +59,16 @@ QStringList ListRun::phrasesOf(const QStringList &lines)
         phrases.append(phrase);
     }
     return phrases;
+}
+
+int ListRun::pauseFor(int meanMilliseconds, int minimumMilliseconds, double uniform)
+{
+    return std::max(minimumMilliseconds, int(std::lround(meanMilliseconds * (0.5 + uniform))));
+}
+
+int ListRun::drawPause()
+{
+    return pauseFor(m_meanPause, m_minimumPause, m_random.generateDouble());
 }
 
 void ListRun::start()
@@ -73,8 +94,14 @@ void ListRun::stop()
 
 void ListRun::next()
 {
+    // Phrases checked before the list stopped are not asked again.
+    while (m_progress && m_index + 1 < m_phrases.size() && m_progress->isChecked(m_phrases[m_index + 1]))
+        ++m_index;
     if (!m_form || m_stopping || m_index + 1 >= m_phrases.size()) {
         m_running = false;
+        m_pageTimer.stop();
+        if (m_progress && !m_stopping && m_form)
+            m_progress->finish();
         emit finished();
         return;
     }
@@ -87,6 +114,7 @@ void ListRun::runEnded()
 {
     if (!m_running || m_index < 0 || m_pause.isActive() || !m_form)
         return;
+    m_pageTimer.stop();
     const RunValues &run = m_form->runValues();
     PhraseOutcome outcome;
     outcome.phrase = m_phrases[m_index];
@@ -99,7 +127,27 @@ void ListRun::runEnded()
     }
     outcome.citedInAiOverview = m_form->citedInAiOverview();
     m_form->saveResult();
+    // An empty report (a stop while a page waited) measured nothing.
+    if (m_progress && !report.isEmpty())
+        m_progress->markChecked(outcome.phrase);
+    endPhrase(outcome);
+}
+
+void ListRun::pageTimedOut()
+{
+    if (!m_running || m_index < 0 || m_pause.isActive() || !m_form)
+        return;
+    // Nothing was measured: no log line, and the phrase stays to be checked.
+    m_form->abandonUnloadedPage();
+    PhraseOutcome outcome;
+    outcome.phrase = m_phrases[m_index];
+    outcome.notLoaded = true;
+    endPhrase(outcome);
+}
+
+void ListRun::endPhrase(const PhraseOutcome &outcome)
+{
     m_outcomes.append(outcome);
     emit phraseEnded(m_index, outcome);
-    m_pause.start();
+    m_pause.start(drawPause());
 }

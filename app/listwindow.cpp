@@ -2,6 +2,7 @@
 
 #include "app/form1.h"
 #include "app/listrun.h"
+#include "store/listprogress.h"
 #include "store/textfile.h"
 
 #include <QCheckBox>
@@ -55,15 +56,30 @@ ListWindow::ListWindow(Form1 *form, int millisecondsPerSecond)
     m_pause->setRange(ListRun::kMinimumPauseSeconds, 3600);
     m_pause->setValue(10);
     m_pause->setSuffix(QStringLiteral(" s"));
+    m_pause->setToolTip(QStringLiteral("La pausa media: ognuna è tra metà e una volta e mezza, almeno %1 s.")
+                            .arg(ListRun::kMinimumPauseSeconds));
+    m_pageWait = new QSpinBox(this);
+    m_pageWait->setObjectName(QStringLiteral("Attesa"));
+    m_pageWait->setRange(1, 3600);
+    m_pageWait->setValue(ListRun::kDefaultPageSeconds);
+    m_pageWait->setSuffix(QStringLiteral(" s"));
+    m_pageWait->setToolTip(QStringLiteral("Una pagina che non arriva entro questo tempo: la frase è \"pagina non "
+                                          "caricata\" e l'elenco va avanti."));
     auto *inputs = new QFormLayout;
     inputs->addRow(QStringLiteral("Indirizzo da cercare"), shown(form->fragment(), "Frammento", this));
     inputs->addRow(QStringLiteral("Pagine"), shown(form->pageLimit(), "Pagine", this));
     inputs->addRow(QString(), italian);
     inputs->addRow(QStringLiteral("Pausa tra le frasi"), m_pause);
+    inputs->addRow(QStringLiteral("Attesa di una pagina"), m_pageWait);
 
     m_start = new QPushButton(QStringLiteral("Avvia"), this);
     m_start->setObjectName(QStringLiteral("AvviaElenco"));
-    connect(m_start, &QPushButton::clicked, this, &ListWindow::startOrStop);
+    connect(m_start, &QPushButton::clicked, this, [this] { startOrStop(false); });
+    m_resume = new QPushButton(QStringLiteral("Riprendi"), this);
+    m_resume->setObjectName(QStringLiteral("Riprendi"));
+    m_resume->setToolTip(QStringLiteral("Continua l'ultimo giro non finito di questo elenco, senza ripetere le frasi già cercate."));
+    connect(m_resume, &QPushButton::clicked, this, [this] { startOrStop(true); });
+    connect(m_phrases, &QPlainTextEdit::textChanged, this, &ListWindow::showResume);
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("Avanzamento"));
     m_progress->setValue(0);
@@ -94,6 +110,7 @@ ListWindow::ListWindow(Form1 *form, int millisecondsPerSecond)
     phraseButtons->addWidget(m_load);
     auto *runButtons = new QHBoxLayout;
     runButtons->addWidget(m_progress, 1);
+    runButtons->addWidget(m_resume);
     runButtons->addWidget(m_start);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(phraseButtons);
@@ -107,7 +124,8 @@ ListWindow::ListWindow(Form1 *form, int millisecondsPerSecond)
     afterRun->addWidget(m_competitors);
     afterRun->addWidget(m_history);
     layout->addLayout(afterRun);
-    resize(460, 520);
+    resize(460, 560);
+    showResume();
 }
 
 ListWindow::~ListWindow() = default;
@@ -129,7 +147,23 @@ void ListWindow::loadFromFile()
         m_where->setText(QStringLiteral("Impossibile leggere %1.").arg(path));
 }
 
-void ListWindow::startOrStop()
+std::unique_ptr<ListProgress> ListWindow::progressOf(const QStringList &phrases) const
+{
+    return std::make_unique<ListProgress>(m_form->dataFolder().listProgress(), phrases, m_form->fragment(),
+                                          m_form->pageLimit(), m_form->italianOnly());
+}
+
+void ListWindow::showResume()
+{
+    const bool running = m_run && m_run->running();
+    const std::unique_ptr<ListProgress> progress =
+        progressOf(ListRun::phrasesOf(m_phrases->toPlainText().split(QLatin1Char('\n'))));
+    m_resume->setVisible(!running && progress->hasUnfinished());
+    if (progress->hasUnfinished())
+        m_resume->setText(QStringLiteral("Riprendi (%1 già cercate)").arg(progress->checkedCount()));
+}
+
+void ListWindow::startOrStop(bool resume)
 {
     if (m_run && m_run->running()) {
         m_run->stop();
@@ -142,7 +176,13 @@ void ListWindow::startOrStop()
         m_where->setText(QStringLiteral("L'elenco non contiene frasi."));
         return;
     }
-    m_run = std::make_unique<ListRun>(m_form, phrases, m_pause->value() * m_millisecondsPerSecond);
+    m_listProgress = progressOf(phrases);
+    if (!resume)
+        m_listProgress->restart();
+    m_run = std::make_unique<ListRun>(m_form, phrases, m_pause->value() * m_millisecondsPerSecond,
+                                      ListRun::kMinimumPauseSeconds * m_millisecondsPerSecond);
+    m_run->setPageTimeout(m_pageWait->value() * 1000);
+    m_run->setProgress(m_listProgress.get());
     connect(m_run.get(), &ListRun::phraseStarted, this, &ListWindow::phraseStarted);
     connect(m_run.get(), &ListRun::phraseEnded, this, &ListWindow::phraseEnded);
     connect(m_run.get(), &ListRun::finished, this, &ListWindow::finished);
@@ -152,8 +192,9 @@ void ListWindow::startOrStop()
     m_outcomes->hide();
     m_history->hide();
     for (QWidget *input : {static_cast<QWidget *>(m_phrases), static_cast<QWidget *>(m_pause),
-                           static_cast<QWidget *>(m_load)})
+                           static_cast<QWidget *>(m_pageWait), static_cast<QWidget *>(m_load)})
         input->setEnabled(false);
+    m_resume->hide();
     m_start->setText(QStringLiteral("Arresta"));
     m_run->start();
 }
@@ -185,8 +226,9 @@ void ListWindow::finished()
     m_start->setText(QStringLiteral("Avvia"));
     m_start->setEnabled(true);
     for (QWidget *input : {static_cast<QWidget *>(m_phrases), static_cast<QWidget *>(m_pause),
-                           static_cast<QWidget *>(m_load)})
+                           static_cast<QWidget *>(m_pageWait), static_cast<QWidget *>(m_load)})
         input->setEnabled(true);
+    showResume();
     m_where->setText(QStringLiteral("Elenco finito: %1 di %2 frasi cercate.").arg(m_run->outcomes().size()).arg(m_run->count()));
     m_outcomes->resizeColumnsToContents();
     m_outcomes->show();

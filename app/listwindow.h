@@ -4,6 +4,7 @@
 #include <memory>
 
 class Form1;
+class ListProgress;
 class ListRun;
 class QLabel;
 class QPlainTextEdit;
@@ -19,7 +20,7 @@ class ListWindow : public QDialog
 {
     Q_OBJECT
 public:
-    // `millisecondsPerSecond` shortens the pause between phrases for the tests.
+    // `millisecondsPerSecond` shortens the pauses between phrases for the tests.
     ListWindow(Form1 *form, int millisecondsPerSecond = 1000);
     ~ListWindow() override;
 
@@ -31,7 +32,10 @@ signals:
     void competitorsRequested(const QString &phrase);
 
 private:
-    void startOrStop();
+    // "Avvia" or "Riprendi", and "Arresta".
+    void startOrStop(bool resume);
+    void showResume();
+    std::unique_ptr<ListProgress> progressOf(const QStringList &phrases) const;
     void loadFromFile();
     void phraseStarted(int index, const QString &phrase);
     void phraseEnded(int index, const PhraseOutcome &outcome);
@@ -40,9 +44,12 @@ private:
 
     Form1 *m_form;
     int m_millisecondsPerSecond;
+    std::unique_ptr<ListProgress> m_listProgress;
     std::unique_ptr<ListRun> m_run;
     QPlainTextEdit *m_phrases = nullptr;
     QSpinBox *m_pause = nullptr;
+    QSpinBox *m_pageWait = nullptr;
+    QPushButton *m_resume = nullptr;
     QPushButton *m_start = nullptr;
     QPushButton *m_load = nullptr;
     QProgressBar *m_progress = nullptr;

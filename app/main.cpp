@@ -10,6 +10,7 @@
 #include "store/archive.h"
 #include "store/archivecsv.h"
 #include "store/datafolder.h"
+#include "store/listprogress.h"
 #include "store/textfile.h"
 
 #include <QApplication>
@@ -46,15 +47,23 @@ int runList(const CommandLine &line, const QStringList &phrases, EmbeddedBrowser
         return 1;
     }
     form.setRunInputs(line.fragment, line.pageLimit, line.italianOnly);
+    ListProgress progress(form.dataFolder().listProgress(), phrases, line.fragment, line.pageLimit, line.italianOnly);
+    if (!line.resume)
+        progress.restart();
     ListRun list(&form, phrases, line.pauseSeconds * 1000);
+    list.setPageTimeout(line.pageSeconds * 1000);
+    list.setProgress(&progress);
     int status = 0;
-    QObject::connect(&list, &ListRun::phraseEnded, [](int, const PhraseOutcome &outcome) {
+    QObject::connect(&list, &ListRun::phraseEnded, [&status](int, const PhraseOutcome &outcome) {
         print(stdout, outcome.line() + QLatin1Char('\n'));
+        if (outcome.notLoaded)
+            status = 4;
     });
     QObject::connect(&list, &ListRun::needsUser, [&status](int, const QString &phrase) {
         print(stderr, QStringLiteral("cerca-posizione: per \"%1\" il motore chiede una risposta (consenso o verifica) "
                                      "che senza finestra non si può dare, o la pagina non si può leggere: esegui una "
-                                     "ricerca nella finestra una volta, poi riprova.\n").arg(phrase));
+                                     "ricerca nella finestra una volta, poi riprova (--riprendi continua da qui).\n")
+                          .arg(phrase));
         status = 3;
         QCoreApplication::exit(3);
     });

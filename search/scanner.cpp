@@ -126,7 +126,9 @@ ScanResult scanPage(const QString &page, const ScanInput &input, RunValues &run)
     for (int slot = 1; slot <= kResultsPerPage; ++slot) {
         const std::optional<QString> link = nextClassicLink(page, from);
         if (link && link->isEmpty()) {
-            if (slot == 1)
+            // The engine's page that says the search found nothing ends the
+            // results too: a page after the last the engine counted.
+            if (slot == 1 && !saysNoResults(page))
                 result.outcome = ScanOutcome::PageIgnored;
             else
                 endWithNotFound(result, ScanOutcome::EndOfResults, ReportColour::DarkGreen, input);
@@ -171,6 +173,30 @@ ScanResult scanResults(const QStringList &addresses, bool hasNextPage, const Sca
     }
     endOfPage(input, run, result);
     return result;
+}
+
+bool saysNoResults(const QString &page)
+{
+    static const QRegularExpression form(QStringLiteral("<form\\b[^>]*\\saction=(\"[^\"]*\"|[^\\s>]*)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    for (QRegularExpressionMatchIterator forms = form.globalMatch(page); forms.hasNext();) {
+        QString action = forms.next().captured(1);
+        action.remove(QLatin1Char('"'));
+        if (!action.endsWith(QLatin1String("/search")))
+            return false;
+    }
+    if (page.contains(QLatin1String("captcha"), Qt::CaseInsensitive))
+        return false;
+    // The message right after a tag; the phrase between, as long as a phrase
+    // can be, may be in bold.
+    static const QRegularExpression message(
+        QStringLiteral(">\\s*(?:La ricerca di|Your search -)((?:[^<]|<(?:/?(?:b|em|span|strong))>)+?)"
+                       "(?:non ha prodotto (?:alcun )?risultat|did not match any documents)"));
+    for (QRegularExpressionMatchIterator found = message.globalMatch(page); found.hasNext();) {
+        if (found.next().capturedLength(1) <= 2100)
+            return true;
+    }
+    return false;
 }
 
 bool hasClassicHeading(const QString &page)

@@ -55,6 +55,13 @@ ScanResult scanPage(const QString &page, const ScanInput &input, RunValues &run)
 // fragment.
 QStringList classicResults(const QString &page);
 
+// Whether the page is the search engine's own page saying that the search
+// found nothing ("La ricerca di - ... - non ha prodotto risultati in nessun
+// documento.", "Your search - ... - did not match any documents."): the
+// message opens a block of the page, and the page asks nothing (no form but
+// the search's own, no check). A consent or check page never passes.
+bool saysNoResults(const QString &page);
+
 // Whether the page holds a heading of the classic results pages (an h3 whose
 // class is "r" alone): those pages are read by scanPage, byte for byte.
 bool hasClassicHeading(const QString &page);

@@ -37,13 +37,14 @@ bool ArchivedRun::citedInAiOverview(const QString &fragment) const
 namespace RunEnds {
 
 namespace {
-const std::array<std::pair<RunEnd, const char *>, 6> kNames{{
+const std::array<std::pair<RunEnd, const char *>, 7> kNames{{
     {RunEnd::Unfinished, "interrotto"},
     {RunEnd::Found, "trovato"},
     {RunEnd::NotFound, "non trovato"},
     {RunEnd::ResultsEnded, "risultati finiti"},
     {RunEnd::Stopped, "arrestato"},
     {RunEnd::WaitingForUser, "in attesa"},
+    {RunEnd::PageNotLoaded, "pagina non caricata"},
 }};
 }
 
@@ -78,6 +79,8 @@ QString describe(RunEnd end, qint64 position)
         return QStringLiteral("arrestato dopo %1").arg(position);
     case RunEnd::WaitingForUser:
         return QStringLiteral("in attesa di una risposta");
+    case RunEnd::PageNotLoaded:
+        return QStringLiteral("pagina non caricata");
     case RunEnd::Unfinished:
         break;
     }

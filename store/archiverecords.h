@@ -48,6 +48,7 @@ enum class RunEnd {
     ResultsEnded,   // the results ran out after `position`
     Stopped,        // the user stopped it
     WaitingForUser, // a page asked the user, and the run ended unanswered
+    PageNotLoaded,  // a page of a list run did not complete in its time
 };
 
 struct ArchivedRun

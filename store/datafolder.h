@@ -20,6 +20,7 @@ public:
     QString settingsFile() const { return filePath(QStringLiteral("Salvataggio.cfg")); }
     QString resultLog() const { return filePath(QStringLiteral("Risultato.txt")); }
     QString archive() const { return filePath(QStringLiteral("Archivio.sqlite")); }
+    QString listProgress() const { return filePath(QStringLiteral("Elenchi.ini")); }
 
 private:
     QString filePath(const QString &name) const;

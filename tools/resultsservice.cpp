@@ -174,6 +174,10 @@ Catalog Catalog::parse(const std::string &text)
             current->silentPages.push_back(offset);
         } else if (directive == "cut" && words >> offset) {
             current->cutPages.push_back(offset);
+        } else if (directive == "hang" && words >> offset) {
+            current->hangingPages.push_back(offset);
+        } else if (directive == "noresults" && words >> offset) {
+            current->noResultsPages.push_back(offset);
         } else if (directive == "today") {
             current->today = true;
         } else if (directive == "featured") {
@@ -320,19 +324,38 @@ std::string todayResultsPage(const std::string &phrase, long offset, const Phras
     html += "<div id=\"botstuff\"><div role=\"heading\">Ricerche correlate</div><a href=\"" + query + "+ricette\">"
             + title + " ricette</a></div>\n";
     html += "<div role=\"navigation\"><table><tr>";
-    for (long p = 0; p <= page + (last < total ? 1 : 0); ++p) {
+    // A next page that says there is nothing: the engine's count ran out first.
+    const bool linksOn = last < total || contains(results.noResultsPages, offset + kResultsPerPage);
+    for (long p = 0; p <= page + (linksOn ? 1 : 0); ++p) {
         if (p == page)
             html += "<td>" + std::to_string(p + 1) + "</td>";
         else
             html += "<td><a aria-label=\"Page " + std::to_string(p + 1) + "\" href=\"" + query + "&amp;start="
                 + std::to_string(p * kResultsPerPage) + "\">" + std::to_string(p + 1) + "</a></td>";
     }
-    if (last < total) {
+    if (linksOn) {
         html += "<td><a id=\"pnnext\" aria-label=\"Pagina successiva\" href=\"" + query + "&amp;start="
             + std::to_string(offset + kResultsPerPage) + "\">Avanti</a></td>";
     }
     html += "</tr></table></div></div>\n</body></html>\n";
     return html;
+}
+
+std::string noResultsPage(const std::string &phrase, bool today)
+{
+    const std::string title = escapeHtml(phrase);
+    std::string html = "<!DOCTYPE html>\n<html lang=\"it\"><head><meta charset=\"utf-8\"><title>" + title
+        + " - Cerca con Google</title></head><body>\n<form action=\"/search\"><input name=\"q\" value=\"" + title
+        + "\"></form>\n";
+    const std::string message = "La ricerca di - <b>" + title + "</b> - non ha prodotto risultati in nessun documento.";
+    if (today) {
+        html += "<div id=\"search\"><div id=\"rso\"><div class=\"card-section\"><p role=\"heading\">" + message
+            + "</p><p>Suggerimenti:</p><ul><li>Assicurati che tutte le parole siano state digitate correttamente.</li>"
+              "<li>Prova con parole chiave diverse.</li></ul></div></div></div>\n";
+    } else {
+        html += "<div id=\"res\"><p>" + message + "</p><p>Suggerimenti: prova con parole chiave diverse.</p></div>\n";
+    }
+    return html + "</body></html>\n";
 }
 
 std::string consentPage(const std::string &searchHost, const std::string &continueAddress)
@@ -413,7 +436,22 @@ Service::Service(Catalog catalog)
             m_stopping.wait(lock, [this] { return m_stopped; });
             return;
         }
-        std::string page = results.today ? todayResultsPage(phrase, offset, results) : resultsPage(phrase, offset, results);
+        if (contains(results.hangingPages, offset)) {
+            // Headers, then a line now and then, which keeps the page loading
+            // and shows when the client has gone.
+            response.set_chunked_content_provider("text/html; charset=utf-8", [this](std::size_t, httplib::DataSink &sink) {
+                {
+                    std::unique_lock lock(m_mutex);
+                    if (m_stopping.wait_for(lock, std::chrono::milliseconds(250), [this] { return m_stopped; }))
+                        return false;
+                }
+                return sink.write("\n", 1);
+            });
+            return;
+        }
+        std::string page = contains(results.noResultsPages, offset) ? noResultsPage(phrase, results.today)
+                         : results.today ? todayResultsPage(phrase, offset, results)
+                                         : resultsPage(phrase, offset, results);
         if (contains(results.cutPages, offset)) {
             // Promise the whole page, send half of it, and hang up.
             const std::size_t size = page.size();

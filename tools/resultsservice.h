@@ -25,6 +25,8 @@ struct PhraseResults
     std::map<long, int> slowPages;               // offset -> delay in milliseconds
     std::vector<long> silentPages;               // offsets that get no answer while the service runs
     std::vector<long> cutPages;                  // offsets whose connection closes halfway through the page
+    std::vector<long> hangingPages;              // offsets that never complete, until the client goes away
+    std::vector<long> noResultsPages;            // offsets that get the engine's "no results" page
     bool today = false;                          // today's markup instead of the classic one
     std::vector<long> checkPages;                // offsets that first ask for the check under /sorry/
     // What today's first page shows besides its results.
@@ -43,6 +45,10 @@ struct PhraseResults
 //   @slow 10 3000                   the page at offset 10 answers after 3 s
 //   @silent 10                      the page at offset 10 never answers
 //   @cut 10                         the page at offset 10 stops halfway, the connection closed
+//   @hang 10                        the page at offset 10 never completes: the connection
+//                                   stays open until the client goes away
+//   @noresults 20                   the page at offset 20 is the engine's page saying the
+//                                   search found nothing, though the page before links to it
 //   @today                          pages in today's markup: ads, other blocks, 8 to 11
 //                                   results a page, some links wrapped in /url?q=
 //   @check 10                       the page at offset 10 first sends the browser to a
@@ -80,6 +86,8 @@ std::string resultsPage(const std::string &phrase, long offset, const PhraseResu
 std::string todayResultsPage(const std::string &phrase, long offset, const PhraseResults &results);
 std::string consentPage(const std::string &searchHost, const std::string &continueAddress);
 std::string checkPage(const std::string &continueAddress);
+// The engine's page for a search that found nothing, in either markup.
+std::string noResultsPage(const std::string &phrase, bool today);
 
 struct Request
 {

@@ -5,6 +5,7 @@
 #include "app/listrun.h"
 #include "app/listwindow.h"
 #include "store/archive.h"
+#include "store/listprogress.h"
 #include "store/outcomes.h"
 #include "store/textfile.h"
 #include "badbytes.h"
@@ -34,6 +35,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -166,6 +168,11 @@ private slots:
     void listWindowShowsWhereItIs();
     void listPhrasesOfAText();
     void everyRunIsArchived();
+    void noResultsPageEndsTheResults_data();
+    void noResultsPageEndsTheResults();
+    void listPausesVaryWithinTheirBounds();
+    void listPageThatNeverCompletesEndsItsPhrase();
+    void listResumesWhereItStopped();
     void archiveFaultsNoteOnceAndRunsGoOn_data();
     void archiveFaultsNoteOnceAndRunsGoOn();
 
@@ -1135,7 +1142,7 @@ void TestForm1::historyOfAnEmptyLogSaysSo()
 void TestForm1::listRunsEveryPhraseInOrderAndSavesIt()
 {
     makeListForm();
-    ListRun list(m_form.get(), {"uno", "due", "tre"}, 5);
+    ListRun list(m_form.get(), {"uno", "due", "tre"}, 5, 5);
     QSignalSpy ended(&list, &ListRun::phraseEnded);
     QSignalSpy finished(&list, &ListRun::finished);
     list.start();
@@ -1162,7 +1169,7 @@ void TestForm1::listRunsEveryPhraseInOrderAndSavesIt()
 void TestForm1::listStopsAfterTheCurrentRun()
 {
     makeListForm();
-    ListRun list(m_form.get(), {"uno", "due", "tre"}, 5);
+    ListRun list(m_form.get(), {"uno", "due", "tre"}, 5, 5);
     QSignalSpy finished(&list, &ListRun::finished);
     list.start();
     list.stop();
@@ -1176,7 +1183,7 @@ void TestForm1::listStopsAfterTheCurrentRun()
 void TestForm1::listPageThatNeedsTheUser()
 {
     makeListForm();
-    ListRun list(m_form.get(), {"uno", "due"}, 5);
+    ListRun list(m_form.get(), {"uno", "due"}, 5, 5);
     QSignalSpy needs(&list, &ListRun::needsUser);
     list.start();
     m_browser->complete(QStringLiteral("<body><h1>Prima di continuare su Google</h1>%1</body>").arg(QString(200, QLatin1Char('x'))));
@@ -1322,6 +1329,125 @@ void TestForm1::archiveFaultsNoteOnceAndRunsGoOn()
         QCOMPARE(archive.runsOf(QStringLiteral("bimby")).size(), 3);
         QCOMPARE(QFileInfo(m_dir->filePath(note)).size(), 5000);
     }
+}
+
+void TestForm1::noResultsPageEndsTheResults_data()
+{
+    QTest::addColumn<bool>("today");
+    QTest::newRow("classic reading") << false;
+    QTest::newRow("today's reading") << true;
+}
+
+void TestForm1::noResultsPageEndsTheResults()
+{
+    QFETCH(bool, today);
+    makeForm();
+    control<QLineEdit>("Text1(2)")->setText(QStringLiteral("5"));
+    start();
+    if (today)
+        m_browser->complete(QString(), PageLinks{"http://h/search?q=bimby", sites(1, 9), {"http://h/search?q=bimby&start=10"}, {}, {}});
+    else
+        m_browser->complete(page(sites(1, 10)));
+    waitForNavigations(2);
+    m_browser->complete(QStringLiteral("<head><title>bimby</title></head><body><form action=\"/search\"></form><div id=res>"
+                                       "<p>La ricerca di - <b>bimby</b> - non ha prodotto risultati in nessun documento."
+                                       "</p></div></body>"));
+    QCOMPARE(control<QLabel>("Label1")->text(), QStringLiteral("'velmora' non trovato!"));
+    QCOMPARE(textColour(control("Label1")), QColor(0, 64, 0));
+    QCOMPARE(control<QPushButton>("Command1")->text(), QStringLiteral("Avvia"));
+    QVERIFY(!m_form->findChild<QLabel *>(QStringLiteral("BrowserNote")));   // never shown as a question
+    QCOMPARE(control<ListBox>("List1")->count(), today ? 9 : 10);
+    QTest::qWait(100);
+    QCOMPARE(m_browser->navigations.size(), 2);
+}
+
+void TestForm1::listPausesVaryWithinTheirBounds()
+{
+    makeListForm();
+    // A mean of 10 s: between 5 and 15 s. A mean of 6 s: never under 5 s.
+    for (const auto &[mean, low, high] : {std::tuple{10000, 5000, 15000}, std::tuple{6000, 5000, 9000}}) {
+        ListRun list(m_form.get(), {"uno"}, mean);
+        list.seed(2026);
+        int lowest = high;
+        int highest = low;
+        QSet<int> seen;
+        for (int i = 0; i < 2000; ++i) {
+            const int pause = list.drawPause();
+            QVERIFY2(pause >= low && pause <= high, qPrintable(QString::number(pause)));
+            lowest = std::min(lowest, pause);
+            highest = std::max(highest, pause);
+            seen.insert(pause);
+        }
+        QVERIFY(highest > high - 100);
+        QVERIFY(lowest < (mean == 10000 ? 5100 : 5001));
+        QVERIFY(seen.size() > 1000);   // no fixed interval
+    }
+    QCOMPARE(ListRun::pauseFor(10000, 5000, 0.0), 5000);
+    QCOMPARE(ListRun::pauseFor(10000, 5000, 0.999999), 15000);
+    QCOMPARE(ListRun::pauseFor(5000, 5000, 0.25), 5000);
+}
+
+void TestForm1::listPageThatNeverCompletesEndsItsPhrase()
+{
+    makeListForm();
+    ListRun list(m_form.get(), {"uno", "due", "tre"}, 5, 5);
+    list.setPageTimeout(300);
+    QSignalSpy finished(&list, &ListRun::finished);
+    list.start();
+    answer(4);
+    QTRY_COMPARE(m_browser->navigations.size(), 2);   // "due" never completes
+    QTRY_COMPARE_WITH_TIMEOUT(m_browser->navigations.size(), 4, 3000);
+    QCOMPARE(m_browser->navigations[2], QStringLiteral("about:blank"));   // the page let go
+    QCOMPARE(m_browser->navigations[3], QStringLiteral("http://h/search?q=tre"));
+    answer(0);
+    QTRY_COMPARE(finished.size(), 1);
+    QCOMPARE(list.outcomes()[1].line(), QStringLiteral("due: pagina non caricata"));
+    QVERIFY(list.outcomes()[1].notLoaded);
+    // No log line for what was not measured.
+    const QStringList lines = logLines();
+    QCOMPARE(lines.size(), 2);
+    QVERIFY(lines[1].startsWith(QStringLiteral("tre < ")));
+    // The single run of "Avvia" waits as ever.
+    start(QStringLiteral("quattro"));
+    QTest::qWait(600);
+    QCOMPARE(control<QPushButton>("Command1")->text(), QStringLiteral("Arresta"));
+}
+
+void TestForm1::listResumesWhereItStopped()
+{
+    makeListForm();
+    auto *progress = new ListProgress(m_options.dataFolder.listProgress(), {"uno", "due", "tre"}, "velmora", "1", false);
+    {
+        ListRun list(m_form.get(), {"uno", "due", "tre"}, 5, 5);
+        list.setProgress(progress);
+        QSignalSpy finished(&list, &ListRun::finished);
+        list.start();
+        answer(2);
+        QTRY_COMPARE(m_browser->navigations.size(), 2);
+        list.stop();   // after "due"
+        answer(0);
+        QTRY_COMPARE(finished.size(), 1);
+    }
+    delete progress;
+    // The list window offers to go on; "Riprendi" asks only "tre".
+    m_form->findChild<QAction *>(QStringLiteral("ElencoFrasi"))->trigger();
+    auto *window = m_form->findChild<ListWindow *>(QStringLiteral("ElencoFrasi"));
+    window->setPhrases({"uno", "due", "tre"});
+    auto *resume = window->findChild<QPushButton *>(QStringLiteral("Riprendi"));
+    QVERIFY(!resume->isHidden());
+    QCOMPARE(resume->text(), QStringLiteral("Riprendi (2 già cercate)"));
+    window->setPhrases({"uno", "due", "altra"});
+    QVERIFY(resume->isHidden());   // another list
+    window->setPhrases({"uno", "due", "tre"});
+    resume->click();
+    QTRY_COMPARE(m_browser->navigations.size(), 3);
+    QCOMPARE(m_browser->navigations[2], QStringLiteral("http://h/search?q=tre"));
+    answer(1);
+    QTRY_VERIFY(!window->run()->running());
+    QCOMPARE(window->run()->outcomes().size(), 1);
+    // Ended normally: nothing left to resume.
+    QVERIFY(resume->isHidden());
+    QVERIFY(!ListProgress(m_options.dataFolder.listProgress(), {"uno", "due", "tre"}, "velmora", "1", false).hasUnfinished());
 }
 
 CERCA_WATCHED_TEST_MAIN(TestForm1)

@@ -659,7 +659,7 @@ void TestSearchRun::longListRunsEveryPhraseOnceInOrder()
     QStringList phrases;
     for (int i = 1; i <= count; ++i)
         phrases.append(QStringLiteral("lista %1").arg(i));
-    ListRun list(m_form.get(), phrases, 1);
+    ListRun list(m_form.get(), phrases, 1, 1);
     qint64 afterFirst = 0;
     connect(&list, &ListRun::phraseEnded, this, [&afterFirst](int index) {
         if (index == 0)

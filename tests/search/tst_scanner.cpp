@@ -24,6 +24,8 @@ private slots:
     void todayResults_data();
     void todayResults();
     void todayResultsRunOnAcrossPages();
+    void noResultsPage_data();
+    void noResultsPage();
 };
 
 namespace {
@@ -308,6 +310,47 @@ void TestScanner::todayResultsRunOnAcrossPages()
     QCOMPARE(third.hits, QStringList{QStringLiteral("21 - ") + address(21)});
     QCOMPARE(third.outcome, ScanOutcome::LimitOrStop);
     QCOMPARE(run.contaPosizione, qint64(29));
+}
+
+void TestScanner::noResultsPage_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<bool>("says");
+    const QString search = QStringLiteral("<form action=\"/search\"><input name=q value=bimby></form>");
+    QTest::newRow("classic, the phrase in bold")
+        << search + "<div id=res><p>La ricerca di - <b>bimby tm99</b> - non ha prodotto risultati in nessun documento.</p></div>"
+        << true;
+    QTest::newRow("today's card") << "<div id=rso><div class=card-section><p role=heading>  La ricerca di <em>bimby</em> "
+                                     "non ha prodotto risultati in nessun documento.</p></div></div>" << true;
+    QTest::newRow("English") << search + "<p>Your search - <b>bimby</b> - did not match any documents.</p>" << true;
+    QTest::newRow("the words inside a sentence")
+        << search + "<p>Ieri La ricerca di bimby non ha prodotto risultati, dice il forum.</p>" << false;
+    QTest::newRow("the words without the opening") << search + "<p>bimby non ha prodotto risultati</p>" << false;
+    QTest::newRow("a consent page")
+        << "<form method=post action=\"http://consent.google.it/save\"><p>La ricerca di - <b>bimby</b> - non ha prodotto "
+           "risultati in nessun documento.</p><button>Accetta tutto</button></form>" << false;
+    QTest::newRow("a check page")
+        << "<form method=post action=/sorry/pass><div class=g-recaptcha></div></form><p>La ricerca di - <b>bimby</b> - "
+           "non ha prodotto risultati in nessun documento.</p>" << false;
+    QTest::newRow("a message far longer than a phrase")
+        << "<p>La ricerca di " + QString(3000, QLatin1Char('x')) + " non ha prodotto risultati</p>" << false;
+}
+
+void TestScanner::noResultsPage()
+{
+    QFETCH(QString, page);
+    QFETCH(bool, says);
+    QCOMPARE(Scanner::saysNoResults(page), says);
+    // A classic scan ends the results on it, with the message of a last page.
+    RunValues run;
+    run.contaPosizione = 20;
+    const ScanResult result = Scanner::scanPage(page, ScanInput{QStringLiteral("velmora"), QStringLiteral("10")}, run);
+    QCOMPARE(result.outcome, says ? ScanOutcome::EndOfResults : ScanOutcome::PageIgnored);
+    if (says) {
+        QCOMPARE(result.report, QStringLiteral("'velmora' non trovato!"));
+        QCOMPARE(result.colour, ReportColour::DarkGreen);
+        QCOMPARE(run.contaPosizione, qint64(20));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestScanner)
