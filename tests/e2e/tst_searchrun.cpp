@@ -6,11 +6,13 @@
 #include "platform/chromium/profilefolder.h"
 #include "platform/chromium/screencastview.h"
 #include "store/archive.h"
+#include "store/listprogress.h"
 #include "store/textfile.h"
 #include "resultsservice.h"
 #include "watchdog.h"
 
 #include <QApplication>
+#include <QSet>
 #include <QSignalSpy>
 #include <QCheckBox>
 #include <QComboBox>
@@ -56,6 +58,9 @@ private slots:
     void listFromTheCommandLine();
     void listIsArchivedAndExported_data();
     void listIsArchivedAndExported();
+    void listGoesOnPastAPageThatNeverCompletes();
+    void listGoesOnPastANoResultsPage();
+    void listResumesAfterAPageThatNeedsTheUser();
     void killedProgramLeavesNoBrowser();
     void twoProgramsShareOneDataFolder();
     void longListRunsEveryPhraseOnceInOrder();
@@ -96,7 +101,10 @@ void TestSearchRun::initTestCase()
     catalog += "[oggi]\n@today\n@generate 13\nhttp://www.velmora.it/oggi\n@generate 20\n"
                "[oggi verifica]\n@today\n@generate 30\n@check 10\n"
                "[citata]\n@today\n@featured http://www.fonte.it/\n@ai http://www.velmora.it/citata\n@ads 2 1\n"
-               "@generate 12\nhttp://www.velmora.it/citata\n@generate 5\n";
+               "@generate 12\nhttp://www.velmora.it/citata\n@generate 5\n"
+               "[appesa]\n@generate 30\n@hang 0\n"
+               "[finita]\n@generate 20\n@noresults 20\n"
+               "[finita oggi]\n@today\n@generate 40\n@noresults 20\n";
     // The browser's cookies from an earlier run of the tests would skip the consent.
     QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/Chromium")).removeRecursively();
     m_service = std::make_unique<results::Service>(results::Catalog::parse(catalog));
@@ -105,6 +113,15 @@ void TestSearchRun::initTestCase()
 
 void TestSearchRun::init()
 {
+    // The runs of the program from the command line are a test of their own
+    // (CERCA_E2E_PART=lists), so that it runs beside the window's.
+    static const QSet<QByteArray> lists{"listFromTheCommandLine", "listIsArchivedAndExported",
+                                        "listGoesOnPastAPageThatNeverCompletes", "listGoesOnPastANoResultsPage",
+                                        "listResumesAfterAPageThatNeedsTheUser", "killedProgramLeavesNoBrowser",
+                                        "twoProgramsShareOneDataFolder"};
+    const QByteArray part = qgetenv("CERCA_E2E_PART");
+    if (!part.isEmpty() && (part == "lists") != lists.contains(QTest::currentTestFunction()))
+        QSKIP("in the other part of the end-to-end tests");
     m_service->clearRequests();
     m_dir = std::make_unique<QTemporaryDir>();
     m_desktop = std::make_unique<RecordingDesktop>();
@@ -571,6 +588,87 @@ void TestSearchRun::listIsArchivedAndExported()
     QVERIFY(exporter.waitForFinished(30000));
     QCOMPARE(exporter.exitCode(), 0);
     QCOMPARE(TextFile::readLines(csv).value_or(QStringList()).size(), 1 + results.size() + 13);
+}
+
+namespace {
+
+QStringList linesOf(QProcess &process)
+{
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+void TestSearchRun::listGoesOnPastAPageThatNeverCompletes()
+{
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QSKIP("runs without a window: the offscreen run covers it");
+    std::unique_ptr<QProcess> run(startList(QStringLiteral("seconda\nappesa\ncorta\n"),
+                                            {"--pagine", "2", "--pausa", "5", "--attesa", "3"}));
+    QSignalSpy done(run.get(), &QProcess::finished);
+    QVERIFY(done.wait(120000));
+    const QString err = QString::fromLocal8Bit(run->readAllStandardError());
+    QVERIFY2(run->exitCode() == 4, qPrintable(err));   // every phrase ran, one unchecked
+    QCOMPARE(linesOf(*run), (QStringList{"seconda: posizione 14 (http://www.velmora.it/ricette)", "appesa: pagina non caricata",
+                                         "corta: non trovato entro 13"}));
+    QCOMPARE(err, QString());
+    const QStringList log = TextFile::readLines(m_dir->filePath(QStringLiteral("Risultato.txt"))).value_or(QStringList());
+    QCOMPARE(log.size(), 2);
+    QVERIFY(log[0].startsWith(QStringLiteral("seconda - ")));
+    QVERIFY(log[1].startsWith(QStringLiteral("corta < ")));
+    Archive archive(m_dir->filePath(QStringLiteral("Archivio.sqlite")));
+    QVERIFY(archive.open());
+    QCOMPARE(archive.runsOf(QStringLiteral("appesa")).constFirst().end, RunEnd::PageNotLoaded);
+}
+
+void TestSearchRun::listGoesOnPastANoResultsPage()
+{
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QSKIP("runs without a window: the offscreen run covers it");
+    // Both readings: a next page that says there is nothing ends the results.
+    std::unique_ptr<QProcess> run(startList(QStringLiteral("finita\nfinita oggi\n"), {"--pagine", "5", "--pausa", "5"}));
+    QSignalSpy done(run.get(), &QProcess::finished);
+    QVERIFY(done.wait(120000));
+    const QString err = QString::fromLocal8Bit(run->readAllStandardError());
+    QVERIFY2(run->exitCode() == 0, qPrintable(err));
+    const QStringList lines = linesOf(*run);
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines[0], QStringLiteral("finita: non trovato entro 20"));
+    QVERIFY2(lines[1].startsWith(QStringLiteral("finita oggi: non trovato entro ")), qPrintable(lines[1]));
+    QCOMPARE(err, QString());
+}
+
+void TestSearchRun::listResumesAfterAPageThatNeedsTheUser()
+{
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QSKIP("runs without a window: the offscreen run covers it");
+    const QString phrases = QStringLiteral("corta\noggi verifica\nseconda\n");
+    std::unique_ptr<QProcess> first(startList(phrases, {"--pagine", "2", "--pausa", "5"}));
+    QSignalSpy firstDone(first.get(), &QProcess::finished);
+    QVERIFY(firstDone.wait(90000));
+    QCOMPARE(first->exitCode(), 3);
+    QCOMPARE(linesOf(*first), QStringList{"corta: non trovato entro 13"});
+
+    // The check answered elsewhere: the same phrases from a service that no
+    // longer asks. Only the phrases not yet checked are asked.
+    results::Service answered(results::Catalog::parse("[oggi verifica]\n@today\n@generate 30\n"
+                                                      "[seconda]\n@generate 13\nhttp://www.velmora.it/ricette\n"));
+    QVERIFY(answered.start() > 0);
+    std::unique_ptr<QProcess> resumed(startList(phrases, {"--pagine", "2", "--pausa", "5", "--riprendi"},
+                                                QStringLiteral("127.0.0.1:%1").arg(answered.port())));
+    QSignalSpy resumedDone(resumed.get(), &QProcess::finished);
+    QVERIFY(resumedDone.wait(90000));
+    QCOMPARE(resumed->exitCode(), 0);
+    const QStringList lines = linesOf(*resumed);
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines[0].startsWith(QStringLiteral("oggi verifica: non trovato entro ")), qPrintable(lines[0]));
+    QCOMPARE(lines[1], QStringLiteral("seconda: posizione 14 (http://www.velmora.it/ricette)"));
+    for (const results::Request &request : answered.searchRequests())
+        QVERIFY2(request.target.find("q=corta") == std::string::npos, request.target.c_str());
+    // Ended: nothing is left to resume, and --riprendi would run the whole list.
+    QVERIFY(!ListProgress(m_dir->filePath(QStringLiteral("Elenchi.ini")), {"corta", "oggi verifica", "seconda"},
+                          QStringLiteral("velmora"), QStringLiteral("2"), false).hasUnfinished());
+    answered.stop();
 }
 
 namespace {
