@@ -29,6 +29,10 @@ void TestCommandLine::parse_data()
     QTest::newRow("page limit 0") << QStringList{"--elenco", "f", "--frammento", "x", "--pagine", "0"} << A::Error << "--pagine";
     QTest::newRow("page limit abc") << QStringList{"--elenco", "f", "--frammento", "x", "--pagine", "abc"} << A::Error << "\"abc\"";
     QTest::newRow("pause of 4 s") << QStringList{"--elenco", "f", "--frammento", "x", "--pausa", "4"} << A::Error << "almeno 5";
+    QTest::newRow("a list left running") << QStringList{"--elenco", "f", "--frammento", "x", "--attesa", "90", "--riprendi"}
+                                         << A::List << "";
+    QTest::newRow("wait of 0 s") << QStringList{"--elenco", "f", "--frammento", "x", "--attesa", "0"} << A::Error << "--attesa";
+    QTest::newRow("resume without a list") << QStringList{"--riprendi"} << A::Error << "--riprendi vale solo con --elenco";
     QTest::newRow("export") << QStringList{"--esporta-archivio", "a.csv", "--frase", "bimby"} << A::Export << "";
     QTest::newRow("export without a file") << QStringList{"--esporta-archivio", ""} << A::Error << "nome del file CSV";
     QTest::newRow("phrase without export") << QStringList{"--frase", "bimby"} << A::Error << "--frase vale solo con --esporta";
@@ -52,12 +56,17 @@ void TestCommandLine::parse()
         QCOMPARE(line.pageLimit, QStringLiteral("3"));
         QVERIFY(line.italianOnly);
         QCOMPARE(line.pauseSeconds, 60);
+    } else if (QTest::currentDataTag() == QByteArray("a list left running")) {
+        QCOMPARE(line.pageSeconds, 90);
+        QVERIFY(line.resume);
     } else if (QTest::currentDataTag() == QByteArray("export")) {
         QCOMPARE(line.exportFile, QStringLiteral("a.csv"));
         QCOMPARE(line.phrase, QStringLiteral("bimby"));
     } else if (QTest::currentDataTag() == QByteArray("a list")) {
         QCOMPARE(line.pageLimit, QStringLiteral("10"));
         QCOMPARE(line.pauseSeconds, 10);
+        QCOMPARE(line.pageSeconds, 60);
+        QVERIFY(!line.resume);
         QVERIFY(!line.italianOnly);
     }
     if (line.error.isEmpty())
