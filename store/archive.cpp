@@ -408,10 +408,12 @@ QList<Archive::Position> Archive::positionsOf(const QString &phrase, const QStri
     QList<Position> positions;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
-    // Case as the run's own comparison has it: instr, not LIKE.
+    // Case as the run's own comparison has it: instr, not LIKE. Runs that
+    // read no page say nothing.
     query.prepare(QStringLiteral(
         "SELECT r.id, r.started, (SELECT min(s.position) FROM pages p JOIN results s ON s.page_id = p.id"
-        " WHERE p.run_id = r.id AND instr(s.address, ?) > 0) FROM runs r WHERE r.phrase = ? ORDER BY r.started, r.id"));
+        " WHERE p.run_id = r.id AND instr(s.address, ?) > 0) FROM runs r WHERE r.phrase = ?"
+        " AND EXISTS (SELECT 1 FROM pages p WHERE p.run_id = r.id) ORDER BY r.started, r.id"));
     bind(query, {fragment, phrase});
     if (!query.exec())
         return positions;

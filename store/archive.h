@@ -55,7 +55,8 @@ public:
         QDateTime started;
         std::optional<qint64> position;   // the first result holding the fragment; none when absent
     };
-    QList<Position> positionsOf(const QString &phrase, const QString &fragment) const;   // oldest first
+    // The runs of the phrase that read a page, oldest first.
+    QList<Position> positionsOf(const QString &phrase, const QString &fragment) const;
     // Every archived result, oldest run first, of one phrase or of all (empty).
     struct ResultRow
     {

@@ -98,11 +98,12 @@ void TestCompetitors::confrontaConReadsEveryRun()
 {
     addRun({"a.it", "concorrente.it", "b.it"});
     addRun({"concorrente.it", "a.it"});
+    addRun({});   // read nothing: left out
     addRun({"a.it", "b.it"});
     CompetitorsModel model(*m_archive, QStringLiteral("bimby"));
     const CompetitorsModel::Series series = model.compareWith(QStringLiteral("concorrente"));
     QCOMPARE(model.comparison()->rows(), (QList<QStringList>{{"2026-10-05 08:00", "2"}, {"2026-10-12 08:00", "1"},
-                                                              {"2026-10-19 08:00", "non presente"}}));
+                                                              {"2026-10-26 08:00", "non presente"}}));
     QCOMPARE(series.points.size(), 2);
     QCOMPARE(series.points[1].y(), 1.0);
     QCOMPARE(QDateTime::fromMSecsSinceEpoch(qint64(series.points[1].x())), QDateTime(QDate(2026, 10, 12), QTime(8, 0)));
