@@ -1,6 +1,7 @@
 #include "app/history/competitorswindow.h"
 
 #include "app/history/competitorsmodel.h"
+#include "app/history/positionaxes.h"
 #include "store/archive.h"
 
 #include <QChart>
@@ -117,15 +118,7 @@ CompetitorsWindow::~CompetitorsWindow() = default;
 
 void CompetitorsWindow::buildChart()
 {
-    auto *time = new QDateTimeAxis;
-    time->setFormat(QStringLiteral("dd/MM/yy"));
-    time->setTitleText(QStringLiteral("data"));
-    auto *position = new QValueAxis;
-    position->setReverse(true);   // position 1 at the top
-    position->setLabelFormat(QStringLiteral("%d"));
-    position->setTitleText(QStringLiteral("posizione"));
-    m_chart->addAxis(time, Qt::AlignBottom);
-    m_chart->addAxis(position, Qt::AlignLeft);
+    const auto [time, position] = addPositionAxes(m_chart, QStringLiteral("dd/MM/yy"), QStringLiteral("data"));
     m_compared = new QLineSeries;
     m_compared->setName(QStringLiteral("confronto"));
     QPen comparedPen(QColor(120, 0, 160), 2, Qt::DashLine);

@@ -2,6 +2,7 @@
 #include "app/history/competitorswindow.h"
 
 #include "app/history/outcometable.h"
+#include "app/history/positionaxes.h"
 #include "app/historymodule.h"
 #include "store/datafolder.h"
 #include "store/textfile.h"
@@ -101,15 +102,7 @@ HistoryWindow::HistoryWindow(const QString &logPath, QWidget *parent)
     for (QAbstractSeries *series : {static_cast<QAbstractSeries *>(m_line), static_cast<QAbstractSeries *>(m_found),
                                     static_cast<QAbstractSeries *>(m_missed)})
         m_chart->addSeries(series);
-    auto *time = new QDateTimeAxis;
-    time->setFormat(QStringLiteral("dd/MM/yy HH:mm"));
-    time->setTitleText(QStringLiteral("data e ora"));
-    auto *position = new QValueAxis;
-    position->setReverse(true);   // position 1 at the top
-    position->setLabelFormat(QStringLiteral("%d"));
-    position->setTitleText(QStringLiteral("posizione"));
-    m_chart->addAxis(time, Qt::AlignBottom);
-    m_chart->addAxis(position, Qt::AlignLeft);
+    const auto [time, position] = addPositionAxes(m_chart, QStringLiteral("dd/MM/yy HH:mm"), QStringLiteral("data e ora"));
     for (QAbstractSeries *series : m_chart->series()) {
         series->attachAxis(time);
         series->attachAxis(position);
