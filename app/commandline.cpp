@@ -15,12 +15,12 @@ QList<QCommandLineOption> options()
         {{QStringLiteral("p"), QStringLiteral("pagine")}, QStringLiteral("Quante pagine di risultati controllare (10)."), QStringLiteral("N")},
         {{QStringLiteral("i"), QStringLiteral("solo-italiano")}, QStringLiteral("Cerca solo pagine in italiano.")},
         {{QStringLiteral("s"), QStringLiteral("pausa")},
-         QStringLiteral("Secondi di pausa tra le frasi in media, ognuna tra metà e una volta e mezza, almeno 5 (10)."),
+         QStringLiteral("Pausa media tra le frasi in secondi, almeno 5 (10)."),
          QStringLiteral("S")},
         {{QStringLiteral("a"), QStringLiteral("attesa")},
          QStringLiteral("Secondi di attesa di una pagina, poi la frase è \"pagina non caricata\" (60)."), QStringLiteral("S")},
         {{QStringLiteral("r"), QStringLiteral("riprendi")},
-         QStringLiteral("Continua l'ultimo giro non finito dello stesso elenco, senza ripetere le frasi già cercate.")},
+         QStringLiteral("Continua l'ultimo giro non finito dello stesso elenco.")},
         {{QStringLiteral("x"), QStringLiteral("esporta-archivio")},
          QStringLiteral("Scrive i risultati archiviati in un file CSV, senza finestra."), QStringLiteral("FILE")},
         {{QStringLiteral("t"), QStringLiteral("frase")}, QStringLiteral("Con --esporta-archivio: solo questa frase."),
@@ -122,10 +122,11 @@ QString CommandLine::help()
         QString names = QStringLiteral("-%1, --%2").arg(option.names().at(0), option.names().at(1));
         if (!option.valueName().isEmpty())
             names += QLatin1Char(' ') + option.valueName();
-        text += QStringLiteral("  %1%2\n").arg(names.leftJustified(26), option.description());
+        text += QStringLiteral("  %1 %2\n").arg(names.leftJustified(28), option.description());
     }
     text += QStringLiteral("\nUna riga per frase: \"frase: posizione N (indirizzo)\" o \"frase: non trovato entro N\",\n"
                            "con \", citato nella Panoramica AI\" quando il frammento è tra le sue fonti.\n"
+                           "Ogni pausa varia tra metà e una volta e mezza della media, mai sotto 5 secondi.\n"
                            "Una pagina che non arriva in tempo dà \"frase: pagina non caricata\", senza riga nel registro.\n"
                            "Uscita: 0 ogni frase cercata; 1 browser non disponibile; 2 argomenti o file sbagliati;\n"
                            "3 una pagina chiede una risposta o non si può leggere; 4 ogni frase provata, ma qualcuna\n"
