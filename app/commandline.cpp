@@ -127,10 +127,12 @@ QString CommandLine::help()
     text += QStringLiteral("\nUna riga per frase: \"frase: posizione N (indirizzo)\" o \"frase: non trovato entro N\",\n"
                            "con \", citato nella Panoramica AI\" quando il frammento è tra le sue fonti.\n"
                            "Ogni pausa varia tra metà e una volta e mezza della media, mai sotto 5 secondi.\n"
-                           "Una pagina che non arriva in tempo dà \"frase: pagina non caricata\", senza riga nel registro.\n"
+                           "Una pagina che non arriva in tempo, o che il server non dà (riprovata una volta), dà\n"
+                           "\"frase: pagina non caricata\"; una pagina che il programma non sa leggere dà\n"
+                           "\"frase: pagina non letta (salvata in FILE)\"; nessuna delle due ha una riga nel registro.\n"
                            "Uscita: 0 ogni frase cercata; 1 browser non disponibile; 2 argomenti o file sbagliati;\n"
-                           "3 una pagina chiede una risposta o non si può leggere; 4 ogni frase provata, ma qualcuna\n"
-                           "con una pagina non caricata.\n");
+                           "3 una pagina chiede una risposta (consenso o verifica); 4 ogni frase provata, ma qualcuna\n"
+                           "con una pagina non caricata o non letta.\n");
     return text;
 }
 

@@ -9,6 +9,7 @@
 #include "platform/browser.h"
 #include "platform/desktop.h"
 #include "platform/modules.h"
+#include "search/pagekind.h"
 #include "search/resultlinks.h"
 #include "search/scanner.h"
 #include "store/archivewriter.h"
@@ -16,11 +17,13 @@
 #include "store/logviewer.h"
 #include "store/resultlog.h"
 #include "store/settingsfile.h"
+#include "store/unreadpages.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QGroupBox>
 #include <QLibrary>
 #include <QLineEdit>
@@ -246,6 +249,9 @@ void Form1::createControls()
     // an assistive technology's action.
     connect(Check1, &QCheckBox::stateChanged, this, &Form1::continueModeClicked);
     connect(Timer1, &QTimer::timeout, this, &Form1::nextPageTimer);
+    m_retryTimer = new QTimer(this);
+    m_retryTimer->setSingleShot(true);
+    connect(m_retryTimer, &QTimer::timeout, this, [this] { askForPage(m_pageAddress); });
     connect(Timer2, &QTimer::timeout, this, &Form1::indicatorTick);
     connect(Label2, &ClickLabel::clicked, this, &Form1::clearPhraseList);
 }
@@ -447,8 +453,9 @@ void Form1::startCommand()
     m_run.inizioPagina = 0;
     List1->clearEntries();
     List3->clearEntries();
-    m_browser->navigate2(QueryAddress::firstPage(m_options.host, Combo1->currentText()));
-    emit pageLoading();
+    m_retryTimer->stop();
+    m_pageRetried = false;
+    askForPage(QueryAddress::firstPage(m_options.host, Combo1->currentText()));
     ArchivedRun run;
     run.phrase = phrase;
     run.host = m_options.host;
@@ -474,13 +481,65 @@ void Form1::archiveProblem(const QString &note, bool setAside)
 
 void Form1::abandonUnloadedPage()
 {
-    if (Command1->text() != kStop)
+    if (!m_recorder->running())
         return;
-    Timer1->stop();
-    Command1->setText(kStart);
     // A blank page takes the place of the one in flight, which never reports.
     m_browser->navigate2(QStringLiteral("about:blank"));
-    m_recorder->runAbandoned(RunEnd::PageNotLoaded, m_run, m_options.clock());
+    endRunOnPage(RunEnd::PageNotLoaded, QStringLiteral("tempo scaduto"));
+}
+
+void Form1::setListMode(std::function<int()> pause)
+{
+    m_listPause = std::move(pause);
+}
+
+void Form1::askForPage(const QString &address)
+{
+    m_pageAddress = address;
+    m_pageKept = false;
+    m_browser->navigate2(address);
+    emit pageLoading();
+}
+
+void Form1::pageNotLoaded(const QString &why)
+{
+    if (!m_recorder->running())
+        return;
+    // Servers fail now and then: in a list the page is asked again once.
+    if (m_listPause && Command1->text() == kStop && !std::exchange(m_pageRetried, true)) {
+        m_retryTimer->start(m_listPause());
+        return;
+    }
+    endRunOnPage(RunEnd::PageNotLoaded, why);
+}
+
+void Form1::keepUnreadPage()
+{
+    const QString path = UnreadPages::pathFor(m_options.dataFolder.unreadPages(), m_options.clock(), Combo1->currentText());
+    if (!std::exchange(m_pageKept, true)) {
+        m_browser->capturePage([path](const QByteArray &markup, const QByteArray &picture) {
+            const QString problem = UnreadPages::keep(path, markup, picture);
+            if (!problem.isEmpty())
+                qWarning("The page that could not be read was not kept: %s", qPrintable(problem));
+        });
+    }
+    if (m_listPause)
+        endRunOnPage(RunEnd::PageUnreadable, QDir::toNativeSeparators(path + QStringLiteral(".html")));
+    else
+        showPageWithNote(QStringLiteral("Pagina non letta: il programma non ne riconosce il contenuto. È salvata in %1.")
+                             .arg(QDir::toNativeSeparators(path + QStringLiteral(".html"))));
+}
+
+void Form1::endRunOnPage(RunEnd end, const QString &detail)
+{
+    Timer1->stop();
+    m_retryTimer->stop();
+    Command1->setText(kStart);
+    m_recorder->runAbandoned(end, m_run, m_options.clock());
+    if (!m_listPause && end == RunEnd::PageNotLoaded)
+        showPageWithNote(QStringLiteral("La pagina dei risultati non si è caricata (%1). Premi \"%2\" per riprovare.")
+                             .arg(detail, kStart));
+    emit runFailed(end, detail);
 }
 
 bool Form1::citedInAiOverview() const
@@ -505,6 +564,7 @@ void Form1::closeEvent(QCloseEvent *event)
     // so that neither a timer nor a late page acts on a closed window.
     Timer1->stop();
     Timer2->stop();
+    m_retryTimer->stop();
     disconnect(m_browser, nullptr, this, nullptr);
     abandonRun();
     QWidget::closeEvent(event);
@@ -514,17 +574,22 @@ void Form1::documentComplete()
 {
     emit pageCompleted();
     const std::optional<QString> text = m_browser->pageText();
+    if (!text) {
+        // An error answer, a cut connection, the browser's error page.
+        pageNotLoaded(m_browser->loadError());
+        return;
+    }
     // A page of the classic markup is read as it always was.
-    if (text && text->size() > 100 && Scanner::hasClassicHeading(*text)) {
+    if (text->size() > 100 && Scanner::hasClassicHeading(*text)) {
         putBrowserBack();
         RecuperaDati(*text);
         return;
     }
     const PageLinks links = m_browser->pageLinks();
     // Today's results come from the live document, without the page text.
-    const QList<ResultLinks::TitledLink> results =
-        text ? ResultLinks::resultsOf(links.results, links.titles, links.address) : QList<ResultLinks::TitledLink>();
-    if (!results.isEmpty()) {
+    const QList<ResultLinks::TitledLink> results = ResultLinks::resultsOf(links.results, links.titles, links.address);
+    const PageKind kind = results.isEmpty() ? PageKinds::of(links.shape, links.address, links.pages) : PageKind::NoResults;
+    if (!results.isEmpty() || kind == PageKind::NoResults) {
         putBrowserBack();
         std::optional<PageFeatures> features;
         if (links.features)
@@ -532,17 +597,14 @@ void Form1::documentComplete()
         readTodayResults(results, ResultLinks::hasNextPage(links.address, links.pages), features);
         return;
     }
-    // The engine's own page saying there is nothing (more) to find ends the
-    // results, in either markup.
-    if (text && Scanner::saysNoResults(*text)) {
-        putBrowserBack();
-        RecuperaDati(*text);
+    if (Command1->text() != kStop)
         return;
-    }
-    // Consent, a check, an error or markup we do not know: the user answers
-    // in the page, and the page that follows is read as usual.
-    if (Command1->text() == kStop)
+    // Consent or a check: the user answers in the page, and the page that
+    // follows is read as usual. A page nobody can place is kept, and said.
+    if (kind == PageKind::Question)
         showBrowserInFront();
+    else
+        keepUnreadPage();
 }
 
 void Form1::browserUnavailable(const QString &note)
@@ -558,6 +620,16 @@ void Form1::browserUnavailable(const QString &note)
 
 void Form1::showBrowserInFront()
 {
+    const bool inFront = browserInFront();
+    showPageWithNote(QStringLiteral("%1 chiede una risposta prima di mostrare i risultati: rispondi nella "
+                                    "pagina qui sotto, la ricerca riprende da sola.")
+                         .arg(engineName()));
+    if (!inFront)
+        emit pageNeedsUser();
+}
+
+void Form1::showPageWithNote(const QString &note)
+{
     if (!m_browserNote) {
         m_browserNote = new QLabel(m_client);
         m_browserNote->setObjectName(QStringLiteral("BrowserNote"));
@@ -565,11 +637,11 @@ void Form1::showBrowserInFront()
         makeReportPanel(m_browserNote, kDarkRed);
         m_browserNote->hide();
     }
-    m_browserNote->setText(QStringLiteral("%1 chiede una risposta prima di mostrare i risultati: rispondi nella "
-                                          "pagina qui sotto, la ricerca riprende da sola.")
-                               .arg(engineName()));
-    if (browserInFront())
+    m_browserNote->setText(note);
+    if (browserInFront()) {
+        placeBrowserInFront();
         return;
+    }
     m_browserGeometry = WebBrowser1->geometry();
     const QObjectList &siblings = m_client->children();
     const qsizetype index = siblings.indexOf(WebBrowser1);
@@ -583,7 +655,6 @@ void Form1::showBrowserInFront()
     WebBrowser1->raise();
     m_browserNote->raise();
     m_browser->setInFront(true);
-    emit pageNeedsUser();
 }
 
 bool Form1::browserInFront() const
@@ -616,8 +687,8 @@ void Form1::nextPageTimer()
     Timer1->stop();
     const bool italianOnly = Check2->isChecked();
     const qint64 offset = m_run.inizioPagina.value_or(0);
-    m_browser->navigate2(QueryAddress::nextPage(m_options.host, Combo1->currentText(), offset, italianOnly));
-    emit pageLoading();
+    m_pageRetried = false;
+    askForPage(QueryAddress::nextPage(m_options.host, Combo1->currentText(), offset, italianOnly));
     Label4->setText(m_run.inizioPagina ? QString::number(*m_run.inizioPagina) : QString());
 }
 

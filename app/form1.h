@@ -77,6 +77,10 @@ public:
     // Ends the run whose page has not completed: the page is let go, nothing
     // is reported, and the run is archived as such.
     void abandonUnloadedPage();
+    // Runs of a list: a page that fails to load is asked again once, after a
+    // pause drawn by `pause`, and a page the reader cannot place ends its
+    // run. An empty function: single runs, which show either in the window.
+    void setListMode(std::function<int()> pause);
     // Whether an AI overview of the last run cites the fragment.
     bool citedInAiOverview() const;
     // "Andamento delle posizioni" and "Cerca un elenco di frasi...".
@@ -95,6 +99,9 @@ signals:
     // whatever it holds).
     void pageLoading();
     void pageCompleted();
+    // A run ended on a page with nothing measured: one that did not load
+    // (detail: why) or one the reader could not place (detail: where it is kept).
+    void runFailed(RunEnd end, const QString &detail);
 
 public:
     QSize normalClientSize() const;
@@ -117,6 +124,10 @@ private:
     void indicatorTick();
     void continueModeClicked();
     void documentComplete();
+    void pageNotLoaded(const QString &why);
+    void keepUnreadPage();
+    void endRunOnPage(RunEnd end, const QString &detail);
+    void askForPage(const QString &address);
     void browserUnavailable(const QString &note);
     void nextPageTimer();
     void showLogInList();
@@ -140,6 +151,7 @@ private:
     void applyScan(const ScanResult &result);
     // A page that asks the user something: the browser over the lists, with a note.
     void showBrowserInFront();
+    void showPageWithNote(const QString &note);
     void placeBrowserInFront();
     void putBrowserBack();
     bool browserInFront() const;
@@ -180,6 +192,11 @@ private:
     QPointer<QWidget> m_aboveBrowser;   // the sibling it goes back under
     QTimer *Timer1 = nullptr;
     QTimer *Timer2 = nullptr;
+    QTimer *m_retryTimer = nullptr;     // a page that failed, asked again in a list
+    QString m_pageAddress;              // the results page asked for last
+    bool m_pageRetried = false;
+    bool m_pageKept = false;            // the unread page was kept already
+    std::function<int()> m_listPause;   // set while a list runs
 
     QMenu *Motore = nullptr;
     QMenu *Menu = nullptr;

@@ -7,8 +7,10 @@
 
 QString PhraseOutcome::result() const
 {
+    if (!unreadPage.isEmpty())
+        return QStringLiteral("%1 (salvata in %2)").arg(RunEnds::name(RunEnd::PageUnreadable), unreadPage);
     if (notLoaded)
-        return QStringLiteral("pagina non caricata");
+        return RunEnds::name(RunEnd::PageNotLoaded);
     return position ? QStringLiteral("posizione %1").arg(*position) : QStringLiteral("non trovato entro %1").arg(checked);
 }
 
@@ -41,10 +43,17 @@ ListRun::ListRun(Form1 *form, QStringList phrases, int pauseMilliseconds, int mi
     });
     connect(form, &Form1::pageCompleted, &m_pageTimer, &QTimer::stop);
     connect(form, &Form1::runEnded, this, &ListRun::runEnded);
+    connect(form, &Form1::runFailed, this, &ListRun::runFailed);
     connect(form, &Form1::pageNeedsUser, this, [this] {
         if (m_running && m_index >= 0)
             emit needsUser(m_index, m_phrases[m_index]);
     });
+}
+
+ListRun::~ListRun()
+{
+    if (m_running && m_form)
+        m_form->setListMode({});
 }
 
 QStringList ListRun::phrasesOf(const QStringList &lines)
@@ -79,6 +88,7 @@ void ListRun::start()
     m_stopping = false;
     m_index = -1;
     m_outcomes.clear();
+    m_form->setListMode([this] { return drawPause(); });
     next();
 }
 
@@ -100,6 +110,8 @@ void ListRun::next()
     if (!m_form || m_stopping || m_index + 1 >= m_phrases.size()) {
         m_running = false;
         m_pageTimer.stop();
+        if (m_form)
+            m_form->setListMode({});
         if (m_progress && !m_stopping && m_form)
             m_progress->finish();
         emit finished();
@@ -137,11 +149,20 @@ void ListRun::pageTimedOut()
 {
     if (!m_running || m_index < 0 || m_pause.isActive() || !m_form)
         return;
-    // Nothing was measured: no log line, and the phrase stays to be checked.
     m_form->abandonUnloadedPage();
+}
+
+void ListRun::runFailed(RunEnd end, const QString &detail)
+{
+    if (!m_running || m_index < 0 || m_pause.isActive())
+        return;
+    // Nothing was measured: no log line, and the phrase stays to be checked.
+    m_pageTimer.stop();
     PhraseOutcome outcome;
     outcome.phrase = m_phrases[m_index];
-    outcome.notLoaded = true;
+    outcome.notLoaded = end == RunEnd::PageNotLoaded;
+    if (end == RunEnd::PageUnreadable)
+        outcome.unreadPage = detail;
     endPhrase(outcome);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/archiverecords.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QRandomGenerator>
@@ -18,9 +20,13 @@ struct PhraseOutcome
     QString address;                  // the found address
     qint64 checked = 0;               // positions checked when not found
     bool citedInAiOverview = false;   // the fragment is among the AI overview's sources
-    bool notLoaded = false;           // a page did not complete in its time: nothing was measured
+    bool notLoaded = false;           // a page did not load, in its time or at all: nothing was measured
+    QString unreadPage;               // where the page the reader could not place is kept
 
-    // "posizione 12", "non trovato entro 100" or "pagina non caricata".
+    // Whether the phrase ran without being measured.
+    bool unchecked() const { return notLoaded || !unreadPage.isEmpty(); }
+    // "posizione 12", "non trovato entro 100", "pagina non caricata" or
+    // "pagina non letta (salvata in FILE)".
     QString result() const;
     // ", citato nella Panoramica AI" when it is; empty otherwise.
     QString citation() const;
@@ -45,6 +51,7 @@ public:
     // `minimumPauseMilliseconds`.
     ListRun(Form1 *form, QStringList phrases, int pauseMilliseconds,
             int minimumPauseMilliseconds = kMinimumPauseSeconds * 1000, QObject *parent = nullptr);
+    ~ListRun() override;
 
     // How long a page may take before its phrase ends unchecked; 0: no limit.
     void setPageTimeout(int milliseconds) { m_pageTimer.setInterval(milliseconds); m_pageLimit = milliseconds > 0; }
@@ -81,6 +88,7 @@ private:
     void next();
     void runEnded();
     void pageTimedOut();
+    void runFailed(RunEnd end, const QString &detail);
     void endPhrase(const PhraseOutcome &outcome);
 
     QPointer<Form1> m_form;

@@ -56,13 +56,13 @@ int runList(const CommandLine &line, const QStringList &phrases, EmbeddedBrowser
     int status = 0;
     QObject::connect(&list, &ListRun::phraseEnded, [&status](int, const PhraseOutcome &outcome) {
         print(stdout, outcome.line() + QLatin1Char('\n'));
-        if (outcome.notLoaded)
+        if (outcome.unchecked())
             status = 4;
     });
     QObject::connect(&list, &ListRun::needsUser, [&status](int, const QString &phrase) {
         print(stderr, QStringLiteral("cerca-posizione: per \"%1\" il motore chiede una risposta (consenso o verifica) "
-                                     "che senza finestra non si può dare, o la pagina non si può leggere: esegui una "
-                                     "ricerca nella finestra una volta, poi riprova (--riprendi continua da qui).\n")
+                                     "che senza finestra non si può dare: esegui una ricerca nella finestra una volta, "
+                                     "poi riprova (--riprendi continua da qui).\n")
                           .arg(phrase));
         status = 3;
         QCoreApplication::exit(3);

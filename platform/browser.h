@@ -1,10 +1,12 @@
 #pragma once
 
+#include "platform/pageshape.h"
 #include "store/archiverecords.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -20,6 +22,8 @@ struct PageLinks
     // Today's pages only; the featured answer and the AI overview's citations
     // as links, like the results.
     std::optional<PageFeatures> features;
+    // A page without organic results: what it shows of itself.
+    PageShape shape;
 };
 
 // The embedded browser as the main window uses it: navigate to an address,
@@ -40,6 +44,15 @@ public:
     virtual std::optional<QString> pageText() const = 0;
     // The links of that document; empty when there is no text.
     virtual PageLinks pageLinks() const = 0;
+    // Why the document that completed last gave no text: the server's error
+    // status or the browser's error ("HTTP 503", "net::ERR_CONNECTION_RESET").
+    virtual QString loadError() const { return QString(); }
+    // The completed document as it stands: its markup and a PNG picture of
+    // its first screen (either empty when it cannot be had).
+    virtual void capturePage(std::function<void(const QByteArray &markup, const QByteArray &picture)> done)
+    {
+        done(pageText().value_or(QString()).toUtf8(), QByteArray());
+    }
 
     // The widget that shows the pages; it lives inside `container`.
     virtual void attach(QWidget *container) = 0;

@@ -191,7 +191,7 @@ void EmbeddedBrowser::onPageEvent(const QString &method, const QJsonObject &para
     case LoadTracker::Step::Failed:
         // Neither the browser's error page nor a page cut short is one to
         // read results from: the document completes without markup.
-        finishDocument(++m_document, QJsonValue());
+        finishDocument(++m_document, QJsonValue(), m_tracker.failure());
         return;
     }
 }
@@ -255,9 +255,23 @@ std::optional<PageFeatures> featuresOf(const QJsonObject &page)
     return features;
 }
 
+PageShape shapeOf(const QJsonObject &page)
+{
+    const QJsonObject read = page.value(QStringLiteral("shape")).toObject();
+    PageShape shape;
+    shape.searchForm = read.value(QStringLiteral("searchForm")).toBool();
+    shape.resultsColumn = read.value(QStringLiteral("resultsColumn")).toBool();
+    shape.otherForms = stringsOf(read, "otherForms");
+    shape.captcha = read.value(QStringLiteral("captcha")).toBool();
+    shape.dialog = read.value(QStringLiteral("dialog")).toBool();
+    shape.noResultsMessage = read.value(QStringLiteral("noResultsMessage")).toBool();
+    shape.links = stringsOf(read, "links");
+    return shape;
+}
+
 } // namespace
 
-void EmbeddedBrowser::finishDocument(quint64 document, const QJsonValue &read)
+void EmbeddedBrowser::finishDocument(quint64 document, const QJsonValue &read, const QString &failure)
 {
     if (document != m_document)
         return;   // a newer navigation or document took its place
@@ -266,13 +280,33 @@ void EmbeddedBrowser::finishDocument(quint64 document, const QJsonValue &read)
     if (text.isString()) {
         m_pageText = text.toString();
         m_pageLinks = PageLinks{page.value(QStringLiteral("address")).toString(), stringsOf(page, "results"),
-                                stringsOf(page, "pages"), stringsOf(page, "titles"), featuresOf(page)};
+                                stringsOf(page, "pages"), stringsOf(page, "titles"), featuresOf(page), shapeOf(page)};
+        m_loadError.clear();
     } else {
         m_pageText.reset();
         m_pageLinks = PageLinks();
+        m_loadError = failure.isEmpty() ? QStringLiteral("pagina illeggibile") : failure;
     }
     m_expecting = false;
     emit documentComplete();
+}
+
+void EmbeddedBrowser::capturePage(std::function<void(const QByteArray &, const QByteArray &)> done)
+{
+    const QString markup = QStringLiteral(
+        "(document.doctype ? '<!DOCTYPE ' + document.doctype.name + '>\\n' : '') + document.documentElement.outerHTML");
+    QPointer<DevToolsSession> session = m_session;
+    evaluate(markup, [session, done](const QJsonValue &read) {
+        const QByteArray text = read.toString().toUtf8();
+        if (!session) {
+            done(text, QByteArray());
+            return;
+        }
+        session->send(QStringLiteral("Page.captureScreenshot"), {{QStringLiteral("format"), QStringLiteral("png")}},
+                      [text, done](const QJsonObject &shot, const QString &) {
+            done(text, QByteArray::fromBase64(shot.value(QStringLiteral("data")).toString().toLatin1()));
+        });
+    });
 }
 
 void EmbeddedBrowser::onProcessEnded()
@@ -288,6 +322,7 @@ void EmbeddedBrowser::onProcessEnded()
     const bool owed = m_expecting;
     m_pageText.reset();
     m_pageLinks = PageLinks();
+    m_loadError = QStringLiteral("il browser si è chiuso");
     m_expecting = false;
     ++m_document;
     if (owed)

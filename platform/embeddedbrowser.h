@@ -29,6 +29,8 @@ public:
     void navigate2(const QString &address) override;
     std::optional<QString> pageText() const override { return m_pageText; }
     PageLinks pageLinks() const override { return m_pageLinks; }
+    QString loadError() const override { return m_loadError; }
+    void capturePage(std::function<void(const QByteArray &, const QByteArray &)> done) override;
     void attach(QWidget *container) override;
     void setInFront(bool front) override;
 
@@ -51,7 +53,7 @@ private:
     void attachToPage(const QString &targetId, const QString &agent);
     void onPageEvent(const QString &method, const QJsonObject &params);
     void readDocument();
-    void finishDocument(quint64 document, const QJsonValue &read);
+    void finishDocument(quint64 document, const QJsonValue &read, const QString &failure = QString());
     void onProcessEnded();
     void applyViewport();
     void showUnavailable();
@@ -73,4 +75,5 @@ private:
     QString m_error;
     std::optional<QString> m_pageText;
     PageLinks m_pageLinks;
+    QString m_loadError;
 };

@@ -13,14 +13,6 @@ bool isWeb(const QUrl &url)
         && !url.host().isEmpty();
 }
 
-bool isGoogleHost(const QString &host)
-{
-    // google.it, www.google.com, consent.google.co.uk, ...
-    const QStringList labels = host.toLower().split(QLatin1Char('.'));
-    return labels.contains(QStringLiteral("google")) || labels.contains(QStringLiteral("googleusercontent"))
-        || labels.contains(QStringLiteral("gstatic"));
-}
-
 // Google's caches and static files, never results.
 bool isStaticHost(const QString &host)
 {
@@ -69,6 +61,13 @@ qint64 offsetOf(const QUrlQuery &query)
 }
 
 } // namespace
+
+bool isGoogleHost(const QString &host)
+{
+    const QStringList labels = host.toLower().split(QLatin1Char('.'));
+    return labels.contains(QStringLiteral("google")) || labels.contains(QStringLiteral("googleusercontent"))
+        || labels.contains(QStringLiteral("gstatic"));
+}
 
 std::optional<QString> targetOf(const QString &link, const QString &pageAddress)
 {

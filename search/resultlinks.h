@@ -18,6 +18,10 @@ namespace ResultLinks {
 // (support.google.com, books.google.it, ...) give results like any site.
 std::optional<QString> targetOf(const QString &link, const QString &pageAddress);
 
+// Whether the host is one of Google's: google.it, consent.google.com,
+// www.gstatic.com, ...
+bool isGoogleHost(const QString &host);
+
 // The targets of the result links, in order, each once.
 QStringList targetsOf(const QStringList &links, const QString &pageAddress);
 

@@ -161,13 +161,11 @@ QStringList classicResults(const QString &page)
 ScanResult scanResults(const QStringList &addresses, bool hasNextPage, const ScanInput &input, RunValues &run)
 {
     ScanResult result;
-    if (addresses.isEmpty())
-        return result;   // PageIgnored
     for (const QString &address : addresses) {
         if (takeLink(address, input, run, result))
             return result;
     }
-    if (!hasNextPage) {
+    if (!hasNextPage || addresses.isEmpty()) {
         endWithNotFound(result, ScanOutcome::EndOfResults, ReportColour::DarkGreen, input);
         return result;
     }

@@ -69,7 +69,7 @@ bool hasClassicHeading(const QString &page);
 // Reads the organic results of a page in today's markup, already picked out
 // and in page order, with the same entries, messages and run values as
 // scanPage. The results run out on a page without a next page, whatever the
-// number of results on it; an empty list is a page without results.
+// number of results on it, and on a page without results (an empty list).
 ScanResult scanResults(const QStringList &addresses, bool hasNextPage, const ScanInput &input, RunValues &run);
 
 } // namespace Scanner

@@ -37,7 +37,7 @@ bool ArchivedRun::citedInAiOverview(const QString &fragment) const
 namespace RunEnds {
 
 namespace {
-const std::array<std::pair<RunEnd, const char *>, 7> kNames{{
+const std::array<std::pair<RunEnd, const char *>, 8> kNames{{
     {RunEnd::Unfinished, "interrotto"},
     {RunEnd::Found, "trovato"},
     {RunEnd::NotFound, "non trovato"},
@@ -45,6 +45,7 @@ const std::array<std::pair<RunEnd, const char *>, 7> kNames{{
     {RunEnd::Stopped, "arrestato"},
     {RunEnd::WaitingForUser, "in attesa"},
     {RunEnd::PageNotLoaded, "pagina non caricata"},
+    {RunEnd::PageUnreadable, "pagina non letta"},
 }};
 }
 
@@ -80,7 +81,8 @@ QString describe(RunEnd end, qint64 position)
     case RunEnd::WaitingForUser:
         return QStringLiteral("in attesa di una risposta");
     case RunEnd::PageNotLoaded:
-        return QStringLiteral("pagina non caricata");
+    case RunEnd::PageUnreadable:
+        return name(end);
     case RunEnd::Unfinished:
         break;
     }

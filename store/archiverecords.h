@@ -48,7 +48,8 @@ enum class RunEnd {
     ResultsEnded,   // the results ran out after `position`
     Stopped,        // the user stopped it
     WaitingForUser, // a page asked the user, and the run ended unanswered
-    PageNotLoaded,  // a page of a list run did not complete in its time
+    PageNotLoaded,  // a page did not load: past its time in a list, an error answer, a cut connection
+    PageUnreadable, // a page the reader could not place, kept in the data folder
 };
 
 struct ArchivedRun

@@ -21,6 +21,7 @@ public:
     QString resultLog() const { return filePath(QStringLiteral("Risultato.txt")); }
     QString archive() const { return filePath(QStringLiteral("Archivio.sqlite")); }
     QString listProgress() const { return filePath(QStringLiteral("Elenchi.ini")); }
+    QString unreadPages() const { return filePath(QStringLiteral("Pagine non lette")); }
 
 private:
     QString filePath(const QString &name) const;

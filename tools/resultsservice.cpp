@@ -3,6 +3,7 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
@@ -178,6 +179,20 @@ Catalog Catalog::parse(const std::string &text)
             current->hangingPages.push_back(offset);
         } else if (directive == "noresults" && words >> offset) {
             current->noResultsPages.push_back(offset);
+            for (std::string word; words >> word;) {
+                if (word == "ads")
+                    current->noResults.ads = true;
+                else if (word == "it" || word == "en" || word == "ru")
+                    current->noResults.language = word;
+                else
+                    current->noResults.layout = word;
+            }
+        } else if (directive == "unknown" && words >> offset) {
+            current->unknownPages.push_back(offset);
+        } else if (directive == "fail" && words >> offset) {
+            words >> current->failingPages[offset];
+        } else if (directive == "aiplaceholder") {
+            current->aiPlaceholder = true;
         } else if (directive == "today") {
             current->today = true;
         } else if (directive == "featured") {
@@ -295,8 +310,15 @@ std::string todayResultsPage(const std::string &phrase, long offset, const Phras
             + title + ".</span><a href=\"" + escapeHtml(results.featured) + "\"><h3 class=\"rIxsve\">Risposta in evidenza"
             "</h3></a></div></block-component></div>\n";
     }
+    if (results.aiPlaceholder)
+        html += "<div class=\"dURPMd\">\n";
     for (long i = first; i < last; ++i) {
         const std::string &address = results.addresses[std::size_t(i)];
+        if (results.aiPlaceholder && i == first + 3) {
+            // A label kept hidden for later, and a note that there is no overview.
+            html += "<div class=\"YzCcne\" style=\"display:none\"><div role=\"heading\" aria-level=\"2\"><span>AI Overview"
+                    "</span></div></div><div class=\"Lmjqre\">An AI Overview is not available for this search</div>\n";
+        }
         // Every third result is wrapped, as the basic page wrapped them all.
         const std::string href = i % 3 == 1 ? "/url?q=" + percentEncoded(address) + "&amp;sa=U&amp;ved=2ahUKEw" : escapeHtml(address);
         html += "<div class=\"MjjYud\"><div class=\"g" + std::string(i % 5 == 4 ? " jYOxx" : "") + "\" data-hveid=\"C"
@@ -315,6 +337,8 @@ std::string todayResultsPage(const std::string &phrase, long offset, const Phras
                     "</g-section-with-header>\n";
         }
     }
+    if (results.aiPlaceholder)
+        html += "</div>\n";
     html += "</div>\n<div id=\"bottomads\">";
     for (int ad = 1; ad <= results.adsBottom; ++ad) {
         html += "<div data-text-ad=\"1\"><a href=\"https://www.altro-annuncio.it/" + std::to_string(ad) + "\"><h3>"
@@ -341,21 +365,103 @@ std::string todayResultsPage(const std::string &phrase, long offset, const Phras
     return html;
 }
 
-std::string noResultsPage(const std::string &phrase, bool today)
+namespace {
+
+struct NothingFound
+{
+    const char *before;   // the words before the phrase
+    const char *after;    // and after it
+    const char *suggestions;
+};
+
+NothingFound wordsFor(const std::string &language)
+{
+    if (language == "en")
+        return {"Your search - ", " - did not match any documents.", "Suggestions: try different keywords."};
+    if (language == "ru")
+        return {"\xd0\x9f\xd0\xbe \xd0\xb7\xd0\xb0\xd0\xbf\xd1\x80\xd0\xbe\xd1\x81\xd1\x83 ",
+                " \xd0\xbd\xd0\xb8\xd1\x87\xd0\xb5\xd0\xb3\xd0\xbe \xd0\xbd\xd0\xb5 "
+                "\xd0\xbd\xd0\xb0\xd0\xb9\xd0\xb4\xd0\xb5\xd0\xbd\xd0\xbe.",
+                "\xd0\xa0\xd0\xb5\xd0\xba\xd0\xbe\xd0\xbc\xd0\xb5\xd0\xbd\xd0\xb4\xd0\xb0\xd1\x86\xd0\xb8\xd0\xb8:"};
+    return {"La ricerca di - ", " - non ha prodotto risultati in nessun documento.",
+            "Suggerimenti: prova con parole chiave diverse."};
+}
+
+std::string adBlock(const std::string &id, const std::string &phrase, int count)
+{
+    std::string html = "<div id=\"" + id + "\" aria-label=\"Annunci\">";
+    for (int ad = 1; ad <= count; ++ad) {
+        html += "<div data-text-ad=\"1\"><a href=\"https://www.annuncio-" + slug(phrase) + ".it/" + id + "-"
+            + std::to_string(ad) + "\"><div><span>Sponsorizzato</span></div><h3>Offerta</h3></a></div>";
+    }
+    return html + "</div>";
+}
+
+// The page's own links above and below: sign-in, settings, privacy, help, terms.
+std::string pageHeader(const std::string &language)
+{
+    return "<header id=\"gb\"><a href=\"https://accounts.google.com/ServiceLogin?hl=" + language + "\">Accedi</a>"
+           "<a href=\"/preferences?hl=" + language + "\">Impostazioni</a></header>\n";
+}
+
+std::string pageFooter(const std::string &language, const std::string &query)
+{
+    return "<footer id=\"footcnt\"><a href=\"https://support.google.com/websearch/?p=ws_results_help&amp;hl=" + language
+        + "&amp;fg=1\">Guida</a><a href=\"https://consent.google.com/status?continue=https://www.google.com" + query
+        + "&amp;hl=" + language + "\">Privacy</a><a href=\"https://policies.google.com/terms?hl=" + language
+        + "\">Termini</a><a href=\"https://myaccount.google.com/?hl=" + language + "\">Account</a></footer>\n";
+}
+
+} // namespace
+
+std::string noResultsPage(const std::string &phrase, const NoResultsLook &look)
 {
     const std::string title = escapeHtml(phrase);
-    std::string html = "<!DOCTYPE html>\n<html lang=\"it\"><head><meta charset=\"utf-8\"><title>" + title
-        + " - Cerca con Google</title></head><body>\n<form action=\"/search\"><input name=\"q\" value=\"" + title
-        + "\"></form>\n";
-    const std::string message = "La ricerca di - <b>" + title + "</b> - non ha prodotto risultati in nessun documento.";
-    if (today) {
-        html += "<div id=\"search\"><div id=\"rso\"><div class=\"card-section\"><p role=\"heading\">" + message
-            + "</p><p>Suggerimenti:</p><ul><li>Assicurati che tutte le parole siano state digitate correttamente.</li>"
-              "<li>Prova con parole chiave diverse.</li></ul></div></div></div>\n";
-    } else {
-        html += "<div id=\"res\"><p>" + message + "</p><p>Suggerimenti: prova con parole chiave diverse.</p></div>\n";
+    const std::string query = "/search?q=" + percentEncoded(phrase);
+    const NothingFound words = wordsFor(look.language);
+    const std::string layout = look.layout.empty() ? "classic" : look.layout;
+    std::string html = "<!DOCTYPE html>\n<html lang=\"" + look.language + "\"><head><meta charset=\"utf-8\">";
+    if (layout == "smartphone")
+        html += "<meta name=\"viewport\" content=\"width=device-width,initial-scale=1\">";
+    html += "<title>" + title + " - Google Search</title></head><body>\n";
+    const std::string form = "<form action=\"/search\" role=\"search\"><input name=\"q\" value=\"" + title + "\"></form>\n";
+    const std::string top = look.ads ? adBlock("tads", phrase, 2) : std::string();
+    const std::string bottom = look.ads ? adBlock("bottomads", phrase, 1) : std::string();
+    if (layout == "classic") {
+        return html + form + "<div id=\"res\"><p>" + words.before + "<b>" + title + "</b>" + words.after + "</p><p>"
+            + words.suggestions + "</p></div>\n</body></html>\n";
     }
-    return html + "</body></html>\n";
+    html += pageHeader(look.language);
+    if (layout == "basic") {
+        html += form + "<div id=\"main\">" + top + "<div><div class=\"ZINbbc xpd\"><div class=\"kCrYT\">"
+            "<span class=\"r0bn4c rQMQod\">" + words.before + "</span><span class=\"r0bn4c rQMQod\">" + title
+            + "</span><span class=\"r0bn4c rQMQod\">" + words.after + " " + words.suggestions + "</span></div></div></div>"
+            + bottom + "</div>\n";
+    } else {
+        // The desktop and the smartphone pages: the message above an empty results column.
+        html += "<div id=\"searchform\">" + form + "</div><div class=\"rLrQHf\"><svg xmlns=\"http://www.w3.org/2000/svg\" "
+            "viewBox=\"0 0 24 24\"><path d=\"M0 0\"/></svg></div>\n<div id=\"rcnt\"><div id=\"center_col\"><div id=\"taw\">"
+            + top + "<div id=\"topstuff\"><div class=\"card-section\"><p aria-level=\"3\" role=\"heading\">" + words.before
+            + "<span><em>" + title + "</em></span>" + words.after + "</p><p>" + words.suggestions + "</p></div></div></div>"
+            "<div id=\"res\"><div id=\"search\"><div id=\"rso\"></div></div></div>" + bottom + "</div></div>\n";
+    }
+    return html + pageFooter(look.language, query) + "</body></html>\n";
+}
+
+std::string unknownLayoutPage(const std::string &phrase, long offset, const PhraseResults &results)
+{
+    const std::string title = escapeHtml(phrase);
+    const std::string query = "/search?q=" + percentEncoded(phrase);
+    std::string html = "<!DOCTYPE html>\n<html lang=\"it\"><head><meta charset=\"utf-8\"><title>" + title
+        + " - Cerca con Google</title></head><body>\n" + pageHeader("it")
+        + "<form action=\"/search\" role=\"search\"><input name=\"q\" value=\"" + title + "\"></form>\n<div id=\"zz-risultati\">";
+    const long total = long(results.addresses.size());
+    for (long i = offset; i < std::min(total, offset + kResultsPerPage); ++i) {
+        html += "<div class=\"voce\"><a href=\"" + escapeHtml(results.addresses[std::size_t(i)]) + "\"><span class=\"titolo\">"
+            "Risultato " + std::to_string(i + 1) + " per " + title + "</span></a></div>\n";
+    }
+    html += "</div><a href=\"" + query + "&amp;start=" + std::to_string(offset + kResultsPerPage) + "\">Avanti</a>\n";
+    return html + pageFooter("it", query) + "</body></html>\n";
 }
 
 std::string consentPage(const std::string &searchHost, const std::string &continueAddress)
@@ -449,10 +555,26 @@ Service::Service(Catalog catalog)
             });
             return;
         }
-        std::string page = contains(results.noResultsPages, offset) ? noResultsPage(phrase, results.today)
+        const auto failing = results.failingPages.find(offset);
+        bool failNow = false;
+        if (failing != results.failingPages.end()) {
+            std::lock_guard lock(m_mutex);
+            failNow = m_failed[phrase + '\n' + std::to_string(offset)]++ == 0;
+        }
+        if (failNow && failing->second != "cut") {
+            response.status = std::atoi(failing->second.c_str());
+            response.set_content("<!DOCTYPE html>\n<html><head><title>Errore</title></head><body><h1>Errore del server "
+                                 + failing->second + "</h1><p>Riprova tra poco.</p></body></html>\n", "text/html; charset=utf-8");
+            return;
+        }
+        NoResultsLook look = results.noResults;
+        if (look.layout.empty())
+            look.layout = results.today ? "desktop" : "classic";
+        std::string page = contains(results.noResultsPages, offset) ? noResultsPage(phrase, look)
+                         : contains(results.unknownPages, offset) ? unknownLayoutPage(phrase, offset, results)
                          : results.today ? todayResultsPage(phrase, offset, results)
                                          : resultsPage(phrase, offset, results);
-        if (contains(results.cutPages, offset)) {
+        if (contains(results.cutPages, offset) || failNow) {
             // Promise the whole page, send half of it, and hang up.
             const std::size_t size = page.size();
             response.set_content_provider(size, "text/html; charset=utf-8",

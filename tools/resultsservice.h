@@ -18,6 +18,15 @@ namespace httplib { class Server; }
 
 namespace results {
 
+// How the engine's page for a search that found nothing is laid out.
+struct NoResultsLook
+{
+    std::string layout;      // "classic", "desktop", "smartphone" or "basic"; empty: classic or desktop
+                             // as the phrase's other pages
+    std::string language = "it";   // "it", "en" or "ru"
+    bool ads = false;        // ads above and below the message
+};
+
 struct PhraseResults
 {
     std::vector<std::string> addresses;
@@ -27,6 +36,10 @@ struct PhraseResults
     std::vector<long> cutPages;                  // offsets whose connection closes halfway through the page
     std::vector<long> hangingPages;              // offsets that never complete, until the client goes away
     std::vector<long> noResultsPages;            // offsets that get the engine's "no results" page
+    NoResultsLook noResults;
+    std::vector<long> unknownPages;              // offsets that get results in a layout no reader knows
+    std::map<long, std::string> failingPages;    // offset -> "500", "503" or "cut": the first request only
+    bool aiPlaceholder = false;                  // today's pages carry a hidden AI label and a "not available" note
     bool today = false;                          // today's markup instead of the classic one
     std::vector<long> checkPages;                // offsets that first ask for the check under /sorry/
     // What today's first page shows besides its results.
@@ -49,6 +62,13 @@ struct PhraseResults
 //                                   stays open until the client goes away
 //   @noresults 20                   the page at offset 20 is the engine's page saying the
 //                                   search found nothing, though the page before links to it
+//   @noresults 0 smartphone en ads  the same, laid out for a desktop, a smartphone or the basic
+//                                   page, in Italian, English or Russian, with ads around it
+//   @unknown 10                     the page at offset 10 holds results in a layout no reader knows
+//   @fail 10 503                    the first request for the page at offset 10 is answered
+//                                   500 or 503, or "cut" halfway; later ones as usual
+//   @aiplaceholder                  today's pages wrap their results, with a hidden "AI Overview"
+//                                   label and a "not available" note among them
 //   @today                          pages in today's markup: ads, other blocks, 8 to 11
 //                                   results a page, some links wrapped in /url?q=
 //   @check 10                       the page at offset 10 first sends the browser to a
@@ -86,8 +106,11 @@ std::string resultsPage(const std::string &phrase, long offset, const PhraseResu
 std::string todayResultsPage(const std::string &phrase, long offset, const PhraseResults &results);
 std::string consentPage(const std::string &searchHost, const std::string &continueAddress);
 std::string checkPage(const std::string &continueAddress);
-// The engine's page for a search that found nothing, in either markup.
-std::string noResultsPage(const std::string &phrase, bool today);
+// The engine's page for a search that found nothing.
+std::string noResultsPage(const std::string &phrase, const NoResultsLook &look);
+// Results laid out in a way that no reader knows: no result heading, no
+// results container.
+std::string unknownLayoutPage(const std::string &phrase, long offset, const PhraseResults &results);
 
 struct Request
 {
@@ -126,6 +149,7 @@ private:
     mutable std::mutex m_mutex;
     std::vector<Request> m_requests;
     std::map<std::string, std::string> m_pages;
+    std::map<std::string, int> m_failed;    // "phrase\noffset" -> failures served
     std::condition_variable m_stopping;
     bool m_stopped = false;
 };

@@ -13,8 +13,10 @@ void LoadTracker::navigationRequested()
 {
     m_committed.clear();
     m_errorPage = false;
+    m_failure.clear();
     // Only the newest loads matter; what came before is dropped.
     m_documentRequests.clear();
+    m_statuses.clear();
     m_reported.clear();
 }
 
@@ -40,7 +42,18 @@ LoadTracker::Step LoadTracker::onEvent(const QString &method, const QJsonObject 
         // A request given up for a newer one is no failure of the page.
         if (!m_documentRequests.contains(request) || params.value(QLatin1String("canceled")).toBool())
             return Step::None;
+        m_failure = text(params, "errorText");
         return complete(request, Step::Failed);
+    }
+    if (method == QLatin1String("Network.responseReceived")) {
+        const QString request = text(params, "requestId");
+        const int status = params.value(QLatin1String("response")).toObject().value(QLatin1String("status")).toInt();
+        if (!m_documentRequests.contains(request))
+            return Step::None;
+        m_statuses.insert(request, status);
+        if (status >= 500)
+            m_failure = QStringLiteral("HTTP %1").arg(status);
+        return Step::None;
     }
     if (method == QLatin1String("Page.frameNavigated")) {
         const QJsonObject frame = params.value(QLatin1String("frame")).toObject();
@@ -66,7 +79,12 @@ LoadTracker::Step LoadTracker::onEvent(const QString &method, const QJsonObject 
         }
         if (name != QLatin1String("load") || loader != m_committed)
             return Step::None;
-        return complete(m_committed, m_errorPage ? Step::Failed : Step::Read);
+        // A server that answers with an error has no results to give, even
+        // when it sends a page with the answer.
+        const bool failed = m_errorPage || m_statuses.value(loader) >= 500;
+        if (failed && m_failure.isEmpty())
+            m_failure = QStringLiteral("net::ERR_FAILED");
+        return complete(m_committed, failed ? Step::Failed : Step::Read);
     }
     return Step::None;
 }

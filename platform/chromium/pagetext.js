@@ -9,7 +9,10 @@
 //   pages     the links that may lead to another results page;
 //   features  on a page of today's markup, what else it shows: ads above and
 //             below the results, a featured answer's source, an AI overview
-//             and the links it cites, a questions block; null on other pages.
+//             and the links it cites, a questions block; null on other pages;
+//   shape     on a page without organic results, what it shows of itself:
+//             its forms, its results column, a dialog, a captcha, a message
+//             saying that nothing was found, and its links; null otherwise.
 (function () {
     var root = document.documentElement;
     if (!root)
@@ -23,6 +26,8 @@
     // the answer's place: the page does not repeat it below.
     var containers = '#rso, #main, #search, #res';
     var ads = '#tads, #tadsb, #bottomads, [data-text-ad], [aria-label="Annunci"]';
+    // The page's own header and footer: sign-in, settings, help, privacy.
+    var pageChrome = 'header, footer, #gb, #footcnt, #fbar, [role="banner"], [role="contentinfo"]';
     var featuredBlocks = 'block-component, [data-featured]';
     var leftOut = '.related-question-pair, [data-initq], g-section-with-header, ' +
         'g-scrolling-carousel, video-voyager, g-inner-card, #botstuff, ' +
@@ -49,6 +54,12 @@
         return false;
     }
 
+    function visible(element) {
+        if (element.checkVisibility)
+            return element.checkVisibility({checkOpacity: true, checkVisibilityCSS: true});
+        return element.getClientRects().length > 0 && getComputedStyle(element).visibility !== 'hidden';
+    }
+
     // The elements whose whole text is one of the labels, outside links: a
     // result titled with the same words is no heading of a block.
     function labelled(labels) {
@@ -64,10 +75,39 @@
         return found;
     }
 
-    function blockOf(element) {
-        while (element.parentElement && !element.parentElement.matches(blockParents))
-            element = element.parentElement;
-        return element;
+    function count(links, block) {
+        var n = 0;
+        for (var i = 0; i < links.length; ++i)
+            n += block.contains(links[i]) ? 1 : 0;
+        return n;
+    }
+
+    // An AI overview is the block around a visible heading: the heading's
+    // block under the results column, where that leaves organic results
+    // beside it; where it would take in every headed link of the page (a
+    // label inside the results' own wrapper), only as much as holds none of
+    // them. A hidden label, or a block that only says the overview is loading
+    // or not available, is none.
+    var placeholder = /not available|non (?:\u00e8 )?disponibile|loading|caricamento|generating|generazione/i;
+
+    function overviewBlock(heading, candidates) {
+        if (!visible(heading))
+            return null;
+        var block = heading;
+        while (block.parentElement && !block.parentElement.matches(blockParents))
+            block = block.parentElement;
+        if (candidates.length > 0 && count(candidates, block) === candidates.length) {
+            block = heading;
+            while (block.parentElement && !block.parentElement.matches(blockParents)
+                   && count(candidates, block.parentElement) === 0)
+                block = block.parentElement;
+        }
+        if (!block.querySelector('a[href]')) {
+            var rest = block.textContent.replace(heading.textContent, '').trim();
+            if (rest === '' || placeholder.test(rest))
+                return null;
+        }
+        return block;
     }
 
     function headedLinks() {
@@ -86,34 +126,39 @@
         // A classic page is read from its text alone.
         if (document.querySelector('h3[class="r"]') || !document.querySelector(containers))
             return page;
-        var aiBlocks = labelled(aiHeadings).map(blockOf);
+        var adLinks = [];
+        var candidates = [];
+        var links = headedLinks();
+        for (var i = 0; i < links.length; ++i) {
+            var link = links[i];
+            if (link.closest(ads) || (link.closest(containers) && isSponsored(link)))
+                adLinks.push(link);
+            else if (link.closest(containers) && !link.closest(leftOut) && !link.closest(pageChrome))
+                candidates.push(link);
+        }
+        var aiBlocks = labelled(aiHeadings).map(function (heading) { return overviewBlock(heading, candidates); })
+                                           .filter(function (block) { return block !== null; });
         var inAiOverview = function (element) {
             return aiBlocks.some(function (block) { return block.contains(element); });
         };
         var features = {adsTop: 0, adsBottom: 0, featured: '', aiOverview: aiBlocks.length > 0, aiCited: [],
                         questions: document.querySelector('.related-question-pair, [data-initq]') !== null
                                    || labelled(questionHeadings).length > 0};
-        var adLinks = [];
         var firstResult = null;
-        var links = headedLinks();
-        for (var i = 0; i < links.length; ++i) {
-            var link = links[i];
-            if (link.closest(ads) || (link.closest(containers) && isSponsored(link))) {
-                adLinks.push(link);
+        for (var c = 0; c < candidates.length; ++c) {
+            var candidate = candidates[c];
+            if (inAiOverview(candidate))
                 continue;
-            }
-            if (!link.closest(containers) || link.closest(leftOut) || inAiOverview(link))
-                continue;
-            var featured = link.closest(featuredBlocks);
+            var featured = candidate.closest(featuredBlocks);
             if (featured) {
                 // The answer's source: the first headed link of its block.
-                if (features.featured !== '' || featured.querySelector('a[href] h3').closest('a[href]') !== link)
+                if (features.featured !== '' || featured.querySelector('a[href] h3').closest('a[href]') !== candidate)
                     continue;
-                features.featured = link.href;
+                features.featured = candidate.href;
             }
-            firstResult = firstResult || link;
-            page.results.push(link.href);
-            page.titles.push(link.querySelector('h3').textContent.trim());
+            firstResult = firstResult || candidate;
+            page.results.push(candidate.href);
+            page.titles.push(candidate.querySelector('h3').textContent.trim());
         }
         for (var a = 0; a < adLinks.length; ++a) {
             var below = firstResult ? (firstResult.compareDocumentPosition(adLinks[a]) & Node.DOCUMENT_POSITION_FOLLOWING) !== 0
@@ -132,6 +177,37 @@
         if (page.results.length > 0)
             page.features = features;
         return page;
+    }
+
+    // The engine's words for a search that found nothing, in the languages
+    // seen so far; they confirm a page without results, and are never needed.
+    var nothingFound = new RegExp('did not match any documents|non ha prodotto (?:alcun )?risultat|'
+                                  + '\u043d\u0438\u0447\u0435\u0433\u043e \u043d\u0435 \u043d\u0430\u0439\u0434\u0435\u043d\u043e|'
+                                  + 'ergab keine Treffer|aucun document ne correspond|no (?:ha )?obtuvo ning\u00fan resultado');
+    var maxLinks = 200;
+
+    function shapeOf() {
+        var shape = {searchForm: false, resultsColumn: document.querySelector(containers + ', #center_col') !== null,
+                     otherForms: [], captcha: false, dialog: false, noResultsMessage: false, links: []};
+        document.querySelectorAll('form').forEach(function (form) {
+            var path = '';
+            try { path = new URL(form.action, document.baseURI).pathname; } catch (e) {}
+            if (/\/search$/.test(path))
+                shape.searchForm = true;
+            else
+                shape.otherForms.push(form.action);
+        });
+        shape.captcha = document.querySelector('#captcha-form, .g-recaptcha, [data-sitekey], iframe[src*="recaptcha"]') !== null;
+        document.querySelectorAll('[role="dialog"], [aria-modal="true"], dialog[open]').forEach(function (dialog) {
+            shape.dialog = shape.dialog || visible(dialog);
+        });
+        shape.noResultsMessage = document.body !== null && nothingFound.test(document.body.innerText);
+        var links = document.querySelectorAll('a[href]');
+        for (var i = 0; i < links.length && shape.links.length < maxLinks; ++i) {
+            if (!links[i].closest(ads) && !links[i].closest(pageChrome) && shape.links.indexOf(links[i].href) < 0)
+                shape.links.push(links[i].href);
+        }
+        return shape;
     }
 
     function pageLinks() {
@@ -194,5 +270,6 @@
 
     var page = readPage();
     return {text: page.results.length > 0 ? '' : pageText(root.innerHTML), address: document.location.href,
-            results: page.results, titles: page.titles, pages: pageLinks(), features: page.features};
+            results: page.results, titles: page.titles, pages: pageLinks(), features: page.features,
+            shape: page.results.length > 0 ? null : shapeOf()};
 })();

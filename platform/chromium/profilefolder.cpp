@@ -35,8 +35,13 @@ bool leftOut(const QString &relative)
 QString ProfileFolder::acquire()
 {
     QDir().mkpath(m_folder);
-    if (!inUse(m_folder))
+    // A lock of a program that died is taken over; one held for hours by a
+    // live program never goes stale.
+    m_lock.setStaleLockTime(0);
+    if ((m_lock.isLocked() || m_lock.tryLock(0)) && !inUse(m_folder))
         return m_folder;
+    if (m_copy)
+        return m_copy->path();
     m_copy = std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("cerca-posizione-profilo-XXXXXX")));
     if (!m_copy->isValid() || !copyProfile(m_folder, m_copy->path())) {
         // Without a copy the second browser starts on an empty profile.

@@ -1,19 +1,22 @@
 #pragma once
 
+#include <QLockFile>
 #include <QString>
 #include <QTemporaryDir>
 #include <memory>
 
 // The browser's profile folder: cookies, so that a consent given once stays
 // given. Chromium allows one browser per profile folder; a second copy of the
-// program runs on a copy of it, removed when that copy ends.
+// program runs on a copy of it, removed when that copy ends. The choice is
+// taken under a lock of our own, held while this object lives, so that two
+// programs started in the same instant never both take the profile.
 class ProfileFolder
 {
 public:
     explicit ProfileFolder(QString folder) : m_folder(std::move(folder)) {}
 
     // The folder the browser is to use: the profile itself, or a fresh copy
-    // of it when a browser of another process holds it.
+    // of it when another program holds it.
     QString acquire();
 
     // Whether a running browser holds the folder (its lock names a live
@@ -24,5 +27,6 @@ public:
 
 private:
     QString m_folder;
+    QLockFile m_lock{m_folder + QStringLiteral(".lock")};
     std::unique_ptr<QTemporaryDir> m_copy;
 };

@@ -112,6 +112,26 @@ QColor textColour(const QWidget *widget)
     return widget->palette().color(QPalette::WindowText);
 }
 
+// What the page script reports of a consent page and of the engine's page
+// without results.
+PageLinks consentShape()
+{
+    PageLinks links;
+    links.address = QStringLiteral("http://consent.h/ml");
+    links.shape.otherForms = {QStringLiteral("http://consent.h/save")};
+    return links;
+}
+
+PageLinks noResultsShape()
+{
+    PageLinks links;
+    links.address = QStringLiteral("http://h/search?q=bimby&start=10");
+    links.shape.searchForm = true;
+    links.shape.resultsColumn = true;
+    links.shape.links = {QStringLiteral("https://support.google.com/websearch/?p=ws_results_help")};
+    return links;
+}
+
 } // namespace
 
 class TestForm1 : public QObject
@@ -717,7 +737,7 @@ void TestForm1::pageThatAsksTheUserBringsTheBrowserToTheFront()
     // A consent page, or a results page in markup that cannot be read.
     const QString asks = QStringLiteral("<body><h1>Prima di continuare su Google</h1><div class=rIxsve>%1</div>"
                                         "<button>Accetta tutto</button></body>").arg(QString(200, QLatin1Char('x')));
-    m_browser->complete(asks);
+    m_browser->complete(asks, consentShape());
     auto *note = control<QLabel>("BrowserNote");
     QVERIFY(note->isVisible());
     QCOMPARE(note->text(), QStringLiteral("Google chiede una risposta prima di mostrare i risultati: rispondi nella "
@@ -741,7 +761,7 @@ void TestForm1::pageThatAsksTheUserBringsTheBrowserToTheFront()
     } else if (leave == QLatin1String("Arresta")) {
         control<QPushButton>("Command1")->click();
         QCOMPARE(control<QPushButton>("Command1")->text(), QStringLiteral("Avvia"));
-        m_browser->complete(asks);   // a stopped run shows nothing more
+        m_browser->complete(asks, consentShape());   // a stopped run shows nothing more
     } else {
         m_form->findChild<QAction *>(leave)->trigger();
     }
@@ -1186,7 +1206,8 @@ void TestForm1::listPageThatNeedsTheUser()
     ListRun list(m_form.get(), {"uno", "due"}, 5, 5);
     QSignalSpy needs(&list, &ListRun::needsUser);
     list.start();
-    m_browser->complete(QStringLiteral("<body><h1>Prima di continuare su Google</h1>%1</body>").arg(QString(200, QLatin1Char('x'))));
+    m_browser->complete(QStringLiteral("<body><h1>Prima di continuare su Google</h1>%1</body>").arg(QString(200, QLatin1Char('x'))),
+                        consentShape());
     QCOMPARE(needs.size(), 1);
     QCOMPARE(needs[0][1].toString(), QStringLiteral("uno"));
     // Answered in the page: the results follow and the list goes on.
@@ -1194,7 +1215,8 @@ void TestForm1::listPageThatNeedsTheUser()
     QTRY_COMPARE(m_browser->navigations.size(), 2);
     QCOMPARE(list.outcomes()[0].position, qint64(3));
     // The main window's "Arresta" while the page waits ends that run, unsaved.
-    m_browser->complete(QStringLiteral("<body><h1>traffico insolito</h1>%1</body>").arg(QString(200, QLatin1Char('x'))));
+    m_browser->complete(QStringLiteral("<body><h1>traffico insolito</h1>%1</body>").arg(QString(200, QLatin1Char('x'))),
+                        consentShape());
     m_form->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
     QTRY_VERIFY(!list.running());
     QCOMPARE(list.outcomes().size(), 2);
@@ -1351,7 +1373,8 @@ void TestForm1::noResultsPageEndsTheResults()
     waitForNavigations(2);
     m_browser->complete(QStringLiteral("<head><title>bimby</title></head><body><form action=\"/search\"></form><div id=res>"
                                        "<p>La ricerca di - <b>bimby</b> - non ha prodotto risultati in nessun documento."
-                                       "</p></div></body>"));
+                                       "</p></div></body>"),
+                        noResultsShape());
     QCOMPARE(control<QLabel>("Label1")->text(), QStringLiteral("'velmora' non trovato!"));
     QCOMPARE(textColour(control("Label1")), QColor(0, 64, 0));
     QCOMPARE(control<QPushButton>("Command1")->text(), QStringLiteral("Avvia"));

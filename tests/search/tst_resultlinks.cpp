@@ -1,3 +1,4 @@
+#include "search/pagekind.h"
 #include "search/resultlinks.h"
 
 #include <QTest>
@@ -11,6 +12,8 @@ private slots:
     void eachTargetOnce();
     void nextPage_data();
     void nextPage();
+    void pageKinds_data();
+    void pageKinds();
 };
 
 namespace {
@@ -78,6 +81,58 @@ void TestResultLinks::nextPage()
 {
     QFETCH(QStringList, links);
     QTEST(ResultLinks::hasNextPage(kPage, links), "next");
+}
+
+void TestResultLinks::pageKinds_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<PageShape>("shape");
+    QTest::addColumn<QStringList>("pages");
+    QTest::addColumn<int>("kind");
+    PageShape empty;
+    empty.searchForm = true;
+    empty.resultsColumn = true;
+    empty.links = {"https://support.google.com/websearch/?p=ws_results_help", "https://consent.google.com/status?continue=x",
+                   "https://policies.google.com/terms", "https://www.google.it/preferences?hl=it", "javascript:void(0)"};
+    const int none = int(PageKind::NoResults);
+    const int question = int(PageKind::Question);
+    const int unknown = int(PageKind::Unknown);
+    QTest::newRow("an empty results column, Google's own links") << kPage << empty << QStringList() << none;
+    PageShape messageOnly = empty;
+    messageOnly.resultsColumn = false;
+    messageOnly.noResultsMessage = true;
+    QTest::newRow("no column, the engine's words") << kPage << messageOnly << QStringList() << none;
+    messageOnly.noResultsMessage = false;
+    QTest::newRow("no column, no words") << kPage << messageOnly << QStringList() << unknown;
+    PageShape noForm = empty;
+    noForm.searchForm = false;
+    QTest::newRow("no search form") << kPage << noForm << QStringList() << unknown;
+    PageShape elsewhere = empty;
+    elsewhere.links << "https://www.velmora.it/";
+    QTest::newRow("a link to another site") << kPage << elsewhere << QStringList() << unknown;
+    elsewhere.links.last() = "https://www.google.it/url?q=https://www.velmora.it/&sa=U";
+    QTest::newRow("a wrapped link to another site") << kPage << elsewhere << QStringList() << unknown;
+    QTest::newRow("a next page") << kPage << empty
+                                 << QStringList{"https://www.google.it/search?q=ricette+bimby&start=20"} << unknown;
+    PageShape consent;
+    consent.otherForms = {"https://consent.google.com/save"};
+    QTest::newRow("a consent form") << kPage << consent << QStringList() << question;
+    QTest::newRow("the consent host") << "https://consent.google.it/ml?continue=x" << PageShape() << QStringList() << question;
+    QTest::newRow("a check page") << "https://www.google.it/sorry/index?continue=x" << PageShape() << QStringList() << question;
+    PageShape captcha = empty;
+    captcha.captcha = true;
+    QTest::newRow("a captcha") << kPage << captcha << QStringList() << question;
+    PageShape dialog = empty;
+    dialog.dialog = true;
+    QTest::newRow("a dialog over an empty page") << kPage << dialog << QStringList() << question;
+}
+
+void TestResultLinks::pageKinds()
+{
+    QFETCH(QString, address);
+    QFETCH(PageShape, shape);
+    QFETCH(QStringList, pages);
+    QTEST(int(PageKinds::of(shape, address, pages)), "kind");
 }
 
 QTEST_GUILESS_MAIN(TestResultLinks)

@@ -272,8 +272,8 @@ void TestScanner::todayResults_data()
                                                    << 9 << ReportColour::DarkGreen;
     QTest::newRow("hit") << 8 << true << "sito4." << false << ScanOutcome::Found << 4 << ReportColour::DarkGreen;
     QTest::newRow("stop") << 8 << true << "velmora" << true << ScanOutcome::LimitOrStop << 8 << ReportColour::Red;
-    QTest::newRow("nothing read") << 0 << true << "velmora" << false << ScanOutcome::PageIgnored << 0
-                                  << ReportColour::Unchanged;
+    QTest::newRow("a page without results, a next page linked") << 0 << true << "velmora" << false
+                                                                << ScanOutcome::EndOfResults << 0 << ReportColour::DarkGreen;
 }
 
 void TestScanner::todayResults()

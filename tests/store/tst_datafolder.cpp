@@ -1,4 +1,5 @@
 #include "store/datafolder.h"
+#include "store/unreadpages.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,6 +17,10 @@ private slots:
     void readOnlyFolderFallsBack();
     void installedCopyUsesThePerUserFolder();
     void filesLiveInTheChosenFolder();
+    void unreadPagesAreNamedByTimeAndPhrase_data();
+    void unreadPagesAreNamedByTimeAndPhrase();
+    void onlyTheLatestUnreadPagesAreKept();
+    void unreadPageThatCannotBeWrittenIsSaid();
 };
 
 void TestDataFolder::installedCopyUsesThePerUserFolder()
@@ -64,6 +69,60 @@ void TestDataFolder::filesLiveInTheChosenFolder()
     const DataFolder folder(QStringLiteral("/opt/cerca"));
     QCOMPARE(folder.settingsFile(), QStringLiteral("/opt/cerca/Salvataggio.cfg"));
     QCOMPARE(folder.resultLog(), QStringLiteral("/opt/cerca/Risultato.txt"));
+}
+
+void TestDataFolder::unreadPagesAreNamedByTimeAndPhrase_data()
+{
+    QTest::addColumn<QString>("phrase");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("plain") << "ricette bimby" << "2026-12-08 14.03.22 ricette bimby";
+    QTest::newRow("separators, quotes and wildcards") << "a/b\\c:\"d\"*?<e>|" << "2026-12-08 14.03.22 a_b_c__d____e__";
+    QTest::newRow("a dot at the end") << "bimby..." << "2026-12-08 14.03.22 bimby";
+    QTest::newRow("long, cut") << QString(100, QLatin1Char('x')) << "2026-12-08 14.03.22 " + QString(60, QLatin1Char('x'));
+    QTest::newRow("Cyrillic kept") << "\u0431\u0438\u043c\u0431\u0438" << "2026-12-08 14.03.22 \u0431\u0438\u043c\u0431\u0438";
+}
+
+void TestDataFolder::unreadPagesAreNamedByTimeAndPhrase()
+{
+    QFETCH(QString, phrase);
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    const QDateTime when(QDate(2026, 12, 8), QTime(14, 3, 22));
+    const QString path = UnreadPages::pathFor(dir.path(), when, phrase);
+    QCOMPARE(path, dir.filePath(name));
+    // The same second and phrase again: a name of its own.
+    QCOMPARE(UnreadPages::keep(path, "<html></html>", "png"), QString());
+    QCOMPARE(UnreadPages::pathFor(dir.path(), when, phrase), dir.filePath(name + QStringLiteral(" (2)")));
+}
+
+void TestDataFolder::onlyTheLatestUnreadPagesAreKept()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("Pagine non lette"));
+    const QDateTime start(QDate(2026, 1, 1), QTime(8, 0));
+    for (int i = 0; i < UnreadPages::kKept + 3; ++i) {
+        const QString path = UnreadPages::pathFor(folder, start.addSecs(i * 61), QStringLiteral("frase %1").arg(i));
+        QCOMPARE(UnreadPages::keep(path, "<html></html>", i % 2 ? QByteArray("png") : QByteArray()), QString());
+    }
+    const QDir kept(folder);
+    const QStringList pages = kept.entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name);
+    QCOMPARE(pages.size(), UnreadPages::kKept);
+    QVERIFY(pages.constFirst().endsWith(QStringLiteral(" frase 3.html")));
+    QVERIFY(!kept.exists(QStringLiteral("2026-01-01 08.01.01 frase 1.png")));   // a picture goes with its page
+    QVERIFY(kept.exists(QStringLiteral("2026-01-01 08.03.03 frase 3.png")));
+}
+
+void TestDataFolder::unreadPageThatCannotBeWrittenIsSaid()
+{
+    QTemporaryDir dir;
+    // A file where the folder should be.
+    QFile blocker(dir.filePath(QStringLiteral("Pagine non lette")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString path = UnreadPages::pathFor(blocker.fileName(), QDateTime::currentDateTime(), QStringLiteral("bimby"));
+    const QString problem = UnreadPages::keep(path, "<html></html>", "png");
+    QVERIFY2(problem.contains(QStringLiteral("Pagine non lette")), qPrintable(problem));
+    QCOMPARE(QFileInfo(blocker.fileName()).size(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestDataFolder)
