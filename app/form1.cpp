@@ -537,8 +537,8 @@ void Form1::endRunOnPage(RunEnd end, const QString &detail)
     Command1->setText(kStart);
     m_recorder->runAbandoned(end, m_run, m_options.clock());
     if (!m_listPause && end == RunEnd::PageNotLoaded)
-        showPageWithNote(QStringLiteral("La pagina dei risultati non si è caricata (%1). Premi \"%2\" per riprovare.")
-                             .arg(detail, kStart));
+        showPageWithNote(QStringLiteral("La pagina dei risultati non si è caricata%1. Premi \"%2\" per riprovare.")
+                             .arg(detail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(detail), kStart));
     emit runFailed(end, detail);
 }
 

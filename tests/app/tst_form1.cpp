@@ -193,6 +193,8 @@ private slots:
     void listPausesVaryWithinTheirBounds();
     void listPageThatNeverCompletesEndsItsPhrase();
     void listResumesWhereItStopped();
+    void pagesWithNothingToRead_data();
+    void pagesWithNothingToRead();
     void archiveFaultsNoteOnceAndRunsGoOn_data();
     void archiveFaultsNoteOnceAndRunsGoOn();
 
@@ -1408,6 +1410,68 @@ void TestForm1::listPausesVaryWithinTheirBounds()
     QCOMPARE(ListRun::pauseFor(10000, 5000, 0.0), 5000);
     QCOMPARE(ListRun::pauseFor(10000, 5000, 0.999999), 15000);
     QCOMPARE(ListRun::pauseFor(5000, 5000, 0.25), 5000);
+}
+
+void TestForm1::pagesWithNothingToRead_data()
+{
+    QTest::addColumn<bool>("inList");
+    QTest::addColumn<QStringList>("pages");   // what the first phrase's page gives each time it is asked
+    QTest::addColumn<QString>("said");        // the list's line, or the window's note, begins so
+    QTest::addColumn<bool>("waits");          // a single run waits for the user
+    const QString unread = QStringLiteral("Pagina non letta: il programma non ne riconosce il contenuto. È salvata in ");
+    QTest::newRow("list: fails once, then is read") << true << QStringList{"fail", "hit"}
+                                                   << "uno: posizione 3 (http://www.velmora.it/3)" << false;
+    QTest::newRow("list: fails twice") << true << QStringList{"fail", "fail"} << "uno: pagina non caricata" << false;
+    QTest::newRow("list: a page nobody can place") << true << QStringList{"unknown"} << "uno: pagina non letta (salvata in "
+                                                  << false;
+    QTest::newRow("window: fails") << false << QStringList{"fail"}
+                                   << "La pagina dei risultati non si è caricata. Premi \"Avvia\" per riprovare." << false;
+    QTest::newRow("window: a page nobody can place") << false << QStringList{"unknown"} << unread << true;
+}
+
+void TestForm1::pagesWithNothingToRead()
+{
+    QFETCH(bool, inList);
+    QFETCH(QStringList, pages);
+    QFETCH(QString, said);
+    QFETCH(bool, waits);
+    makeListForm();
+    ListRun list(m_form.get(), {"uno", "due"}, 5, 5);
+    QSignalSpy finished(&list, &ListRun::finished);
+    if (inList)
+        list.start();
+    else
+        start(QStringLiteral("uno"));
+    for (qsizetype i = 0; i < pages.size(); ++i) {
+        QTRY_COMPARE(m_browser->navigations.size(), i + 1);
+        if (pages[i] == QLatin1String("fail"))
+            m_browser->complete(std::nullopt);
+        else if (pages[i] == QLatin1String("unknown"))
+            m_browser->complete(QStringLiteral("<body><div id=altro>%1</div></body>").arg(QString(200, QLatin1Char('x'))));
+        else
+            answer(3);
+    }
+    // The same page asked again, never another.
+    QCOMPARE(m_browser->navigations.count(QStringLiteral("http://h/search?q=uno")), pages.size());
+    const QDir kept(m_dir->filePath(QStringLiteral("Pagine non lette")));
+    QCOMPARE(kept.entryList({QStringLiteral("*.html")}, QDir::Files).size(), pages.contains(QStringLiteral("unknown")) ? 1 : 0);
+    if (!inList) {
+        auto *note = control<QLabel>("BrowserNote");
+        QVERIFY(note->isVisible());
+        QVERIFY2(note->text().startsWith(said), qPrintable(note->text()));
+        QCOMPARE(control<QPushButton>("Command1")->text(), waits ? QStringLiteral("Arresta") : QStringLiteral("Avvia"));
+        QCOMPARE(control<QLabel>("Label1")->text(), QString());
+        QTest::qWait(50);
+        QCOMPARE(m_browser->navigations.size(), 1);
+        return;
+    }
+    QTRY_COMPARE(m_browser->navigations.constLast(), QStringLiteral("http://h/search?q=due"));
+    answer(0);
+    QTRY_COMPARE(finished.size(), 1);
+    QVERIFY2(list.outcomes()[0].line().startsWith(said), qPrintable(list.outcomes()[0].line()));
+    // Only what was measured goes into the log.
+    QCOMPARE(logLines().size(), list.outcomes()[0].unchecked() ? 1 : 2);
+    QVERIFY(!m_form->findChild<QLabel *>(QStringLiteral("BrowserNote")));
 }
 
 void TestForm1::listPageThatNeverCompletesEndsItsPhrase()

@@ -1,5 +1,7 @@
 #include "platform/embeddedbrowser.h"
+#include "search/pagekind.h"
 #include "search/resultlinks.h"
+#include "search/scanner.h"
 #include "resultsservice.h"
 #include "watchdog.h"
 
@@ -38,6 +40,8 @@ private slots:
     void todayResultsAreRead();
     void pageFeaturesAreRead_data();
     void pageFeaturesAreRead();
+    void pagesWithoutResultsArePlaced_data();
+    void pagesWithoutResultsArePlaced();
 
 private:
     QString load(const QString &address);
@@ -50,7 +54,7 @@ private:
 void TestPageText::initTestCase()
 {
     results::Catalog catalog = results::Catalog::parse("[lenta]\nhttp://www.lenta.it/\n@slow 0 1500\n"
-                                                       "[tronca]\n@generate 30\n@cut 0\n[oggi]\n@today\n@generate 25\n[muta]\n@silent 0\n"
+                                                       "[tronca]\n@generate 30\n@cut 0\n[errore 500]\n@fail 0 500\n[errore 503]\n@fail 0 503\n[oggi]\n@today\n@generate 25\n[muta]\n@silent 0\n"
                                                        "[servizio]\n@today\n@featured http://www.fonte.it/\n"
                                                        "@ai http://www.citata.it/a http://www.velmora.it/\n@ads 3 2\n@generate 12\n");
     m_service = std::make_unique<results::Service>(std::move(catalog));
@@ -198,25 +202,31 @@ void TestPageText::pagesSeeABrowserWithAWindow()
 
 void TestPageText::failedLoadCompletesWithoutText_data()
 {
-    QTest::addColumn<bool>("cut");
-    QTest::newRow("nobody listens") << false;
-    QTest::newRow("page cut short") << true;
+    QTest::addColumn<QString>("phrase");   // empty: nobody listens
+    QTest::addColumn<QString>("error");
+    QTest::newRow("nobody listens") << "" << "net::ERR_CONNECTION_REFUSED";
+    QTest::newRow("page cut short") << "tronca" << "net::ERR_";
+    QTest::newRow("server error with a page") << "errore 500" << "HTTP 500";
+    QTest::newRow("service unavailable with a page") << "errore 503" << "HTTP 503";
 }
 
 void TestPageText::failedLoadCompletesWithoutText()
 {
-    // Whether the engine shows its error page or the half page that arrived,
-    // the document completes once and gives nothing to read results from.
-    QFETCH(bool, cut);
+    // Whether the engine shows its error page, the half page that arrived or
+    // the server's own page with its error, the document completes once and
+    // gives nothing to read results from, and says why.
+    QFETCH(QString, phrase);
     int port = m_service->port();
-    if (!cut) {
+    if (phrase.isEmpty()) {
         results::Service closed{results::Catalog()};
         port = closed.start();
         closed.stop();
     }
-    const QString address = QStringLiteral("http://127.0.0.1:%1/search?q=tronca").arg(port);
+    const QString address = QStringLiteral("http://127.0.0.1:%1/search?q=%2").arg(port).arg(phrase);
     QSignalSpy complete(m_browser.get(), &Browser::documentComplete);
     QCOMPARE(load(address), QStringLiteral("<no text>"));
+    QFETCH(QString, error);
+    QVERIFY2(m_browser->loadError().startsWith(error), qPrintable(m_browser->loadError()));
     QTest::qWait(1000);
     QCOMPARE(complete.size(), 1);
 }
@@ -350,6 +360,23 @@ void TestPageText::pageFeaturesAreRead_data()
                  QStringLiteral("<div id=\"bottomads\">%1%2</div>").arg(organic("http://ad2.it/"), organic("http://ad3.it/")))
         << QStringList{"https://support.google.com/websearch/?hl=it", "http://a.it/"} << QStringList{"Titolo", "Titolo"}
         << PageFeatures{2, 3, QString(), false, {}, false};
+    // An overview on top, and lower, among the results, a hidden label with
+    // a note that no overview is available.
+    results::PhraseResults placeholder;
+    placeholder.today = true;
+    placeholder.aiPlaceholder = true;
+    placeholder.aiCited = {"http://www.citata.it/a"};
+    placeholder.addresses = results::generatedAddresses("bimby", 8);
+    QTest::newRow("a hidden AI label among the results")
+        << QString::fromStdString(results::todayResultsPage("bimby", 0, placeholder))
+        << QStringList{"http://www.sito1.esempio.it/bimby/pagina-1.html", "http://www.sito2.esempio.it/bimby/pagina-2.html"}
+        << QStringList{"Risultato 1 per bimby", "Risultato 2 per bimby"}
+        << PageFeatures{1, 1, QString(), true, {"http://www.citata.it/a"}, true};
+    QTest::newRow("a visible AI label inside the results' wrapper")
+        << today(QStringLiteral("<div class=dURPMd>%1<div><div role=heading><span>AI Overview</span></div><div>Una sintesi."
+                                "</div></div>%2</div>").arg(organic("http://a.it/"), organic("http://b.it/")))
+        << QStringList{"http://a.it/", "http://b.it/"} << QStringList{"Titolo", "Titolo"}
+        << PageFeatures{1, 0, QString(), true, {}, false};
     QTest::newRow("the results service")
         << QString()
         << QStringList{"http://www.fonte.it/", "http://www.sito1.esempio.it/servizio/pagina-1.html"}
@@ -387,6 +414,49 @@ void TestPageText::pageFeaturesAreRead()
     QCOMPARE(read.aiOverview, features.aiOverview);
     QCOMPARE(read.aiCited, features.aiCited);
     QCOMPARE(read.questions, features.questions);
+    if (QTest::currentDataTag() == QByteArray("a hidden AI label among the results"))
+        QCOMPARE(results.size(), 8);   // the overview takes no result with it
+}
+
+void TestPageText::pagesWithoutResultsArePlaced_data()
+{
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<int>("kind");
+    for (const char *layout : {"desktop", "smartphone", "basic", "classic"}) {
+        for (const char *language : {"en", "it", "ru"}) {
+            for (const bool ads : {false, true}) {
+                const results::NoResultsLook look{layout, language, ads};
+                QTest::addRow("no results, %s, %s%s", layout, language, ads ? ", ads" : "")
+                    << QString::fromStdString(results::noResultsPage("bimby", look)) << int(PageKind::NoResults);
+            }
+        }
+    }
+    results::PhraseResults served;
+    served.addresses = results::generatedAddresses("bimby", 30);
+    QTest::newRow("results in a layout nobody knows")
+        << QString::fromStdString(results::unknownLayoutPage("bimby", 10, served)) << int(PageKind::Unknown);
+    QTest::newRow("a results column with links that are no results")
+        << today(QStringLiteral("<div><a href=\"http://a.it/\"><span>Titolo</span></a></div>")) << int(PageKind::Unknown);
+    QTest::newRow("a consent page")
+        << QString::fromStdString(results::consentPage("127.0.0.1", "http://127.0.0.1/search?q=bimby")) << int(PageKind::Question);
+    QTest::newRow("a check page") << QString::fromStdString(results::checkPage("/search?q=bimby")) << int(PageKind::Question);
+    QTest::newRow("a consent dialog over an empty page")
+        << today(QString(), QStringLiteral("<div role=\"dialog\" aria-modal=\"true\"><h1>Prima di accedere a Google</h1>"
+                                           "<button>Accetta tutto</button></div>"))
+        << int(PageKind::Question);
+}
+
+void TestPageText::pagesWithoutResultsArePlaced()
+{
+    QFETCH(QString, html);
+    m_service->addPage("bimby", html.toStdString());
+    const QString row = QString::fromLatin1(QUrl::toPercentEncoding(QString::fromLatin1(QTest::currentDataTag())));
+    const QString text = load(QStringLiteral("http://127.0.0.1:%1/search?q=bimby&start=10&riga=%2").arg(m_service->port()).arg(row));
+    const PageLinks links = m_browser->pageLinks();
+    QVERIFY(links.results.isEmpty());
+    // Nothing on these pages is scanned as a classic page.
+    QVERIFY(!Scanner::hasClassicHeading(text));
+    QTEST(int(PageKinds::of(links.shape, links.address, links.pages)), "kind");
 }
 
 int main(int argc, char *argv[])
