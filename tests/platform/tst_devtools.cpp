@@ -36,6 +36,7 @@ private slots:
     void profileInUse_data();
     void profileInUse();
     void profileCopyLeavesLocksAndCaches();
+    void profileIsTakenByOneProgramAtATime();
 };
 
 namespace {
@@ -301,6 +302,32 @@ void TestDevTools::profileCopyLeavesLocksAndCaches()
             copied << name;
     }
     QCOMPARE(copied, (QStringList{"Local State", "Default/Cookies", "Default/Preferences"}));
+}
+
+void TestDevTools::profileIsTakenByOneProgramAtATime()
+{
+    // Two programs choosing before either browser has locked the profile:
+    // the second takes a copy, and the profile is free again once the first
+    // has gone.
+    QTemporaryDir data;
+    const QString profile = data.filePath(QStringLiteral("Chromium"));
+    auto first = std::make_unique<ProfileFolder>(profile);
+    QCOMPARE(first->acquire(), profile);
+    QCOMPARE(first->acquire(), profile);   // its browser started again
+    {
+        ProfileFolder second(profile);
+        const QString copy = second.acquire();
+        QVERIFY(copy != profile && QFileInfo(copy).isDir());
+        QCOMPARE(second.acquire(), copy);
+    }
+    first.reset();
+    QCOMPARE(ProfileFolder(profile).acquire(), profile);
+    // A lock left by a program that died is taken over.
+    QFile stale(profile + QStringLiteral(".lock"));
+    QVERIFY(stale.open(QIODevice::WriteOnly));
+    stale.write("999999999\ncerca-posizione\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    stale.close();
+    QCOMPARE(ProfileFolder(profile).acquire(), profile);
 }
 
 QTEST_GUILESS_MAIN(TestDevTools)
