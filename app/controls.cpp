@@ -68,3 +68,29 @@ QFont dialogFont(const QFont &applicationFont, qreal pointSize)
     font.setPointSizeF(pointSize);
     return font;
 }
+
+void setTextColour(QWidget *widget, quint32 bgr)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colourFromBgr(bgr));
+    widget->setPalette(palette);
+}
+
+QFont boldFont(const QFont &base)
+{
+    QFont font = base;
+    font.setPointSizeF(9.75);
+    font.setBold(true);
+    return font;
+}
+
+void makeReportPanel(QLabel *label, quint32 textBgr)
+{
+    label->setAlignment(Qt::AlignCenter);
+    label->setFont(boldFont(label->font()));
+    label->setAutoFillBackground(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, colourFromBgr(kLightYellow));
+    palette.setColor(QPalette::WindowText, colourFromBgr(textBgr));
+    label->setPalette(palette);
+}

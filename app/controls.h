@@ -1,10 +1,24 @@
 #pragma once
 
 #include <QColor>
+#include <QLabel>
 #include <QWidget>
 
 // Colours are given as 0x00BBGGRR values.
 QColor colourFromBgr(quint32 bgr);
+
+// The window's colours, as Windows writes them (blue, green, red).
+inline constexpr quint32 kDarkGreen = 0x4000;
+inline constexpr quint32 kBrightGreen = 0xC000;
+inline constexpr quint32 kRed = 255;
+inline constexpr quint32 kLightYellow = 0xC0FFFF;
+inline constexpr quint32 kDarkRed = 0xC0;
+
+void setTextColour(QWidget *widget, quint32 bgr);
+// Bold, a little larger.
+QFont boldFont(const QFont &base);
+// Centred bold text on light yellow, as the report line shows it.
+void makeReportPanel(QLabel *label, quint32 textBgr);
 
 // A filled circle with an outline: the activity indicator.
 class Shape : public QWidget

@@ -1,7 +1,7 @@
 #include "app/listwindow.h"
 
-#include "app/form1.h"
-#include "app/listrun.h"
+#include "app/notes.h"
+#include "search/listrun.h"
 #include "store/listprogress.h"
 #include "store/textfile.h"
 
@@ -31,11 +31,12 @@ QLineEdit *shown(const QString &text, const char *name, QWidget *parent)
 
 } // namespace
 
-ListWindow::ListWindow(Form1 *form, int millisecondsPerSecond)
-    : QDialog(form)
-    , m_form(form)
-    , m_millisecondsPerSecond(millisecondsPerSecond)
+ListWindow::ListWindow(SearchRun *run, ListSource source, QWidget *parent)
+    : QDialog(parent)
+    , m_searchRun(run)
+    , m_source(std::move(source))
 {
+    const RunInputs shownInputs = m_source.inputs();
     setObjectName(QStringLiteral("ElencoFrasi"));
     setWindowTitle(QStringLiteral("Cerca un elenco di frasi"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -43,18 +44,18 @@ ListWindow::ListWindow(Form1 *form, int millisecondsPerSecond)
 
     m_phrases = new QPlainTextEdit(this);
     m_phrases->setObjectName(QStringLiteral("Frasi"));
-    m_phrases->setPlainText(form->phraseHistory().join(QLatin1Char('\n')));
+    m_phrases->setPlainText(m_source.history.join(QLatin1Char('\n')));
     m_load = new QPushButton(QStringLiteral("Carica da file..."), this);
     connect(m_load, &QPushButton::clicked, this, &ListWindow::loadFromFile);
 
     auto *italian = new QCheckBox(QStringLiteral("Cerca solo pagine in italiano"), this);
     italian->setObjectName(QStringLiteral("SoloItaliano"));
-    italian->setChecked(form->italianOnly());
+    italian->setChecked(shownInputs.italianOnly);
     italian->setEnabled(false);
     m_pause = new QSpinBox(this);
     m_pause->setObjectName(QStringLiteral("Pausa"));
     m_pause->setRange(ListRun::kMinimumPauseSeconds, 3600);
-    m_pause->setValue(10);
+    m_pause->setValue(ListRun::kDefaultPauseSeconds);
     m_pause->setSuffix(QStringLiteral(" s"));
     m_pause->setToolTip(QStringLiteral("La pausa media: ognuna è tra metà e una volta e mezza, almeno %1 s.")
                             .arg(ListRun::kMinimumPauseSeconds));
@@ -66,8 +67,8 @@ ListWindow::ListWindow(Form1 *form, int millisecondsPerSecond)
     m_pageWait->setToolTip(QStringLiteral("Una pagina che non arriva entro questo tempo: la frase è \"pagina non "
                                           "caricata\" e l'elenco va avanti."));
     auto *inputs = new QFormLayout;
-    inputs->addRow(QStringLiteral("Indirizzo da cercare"), shown(form->fragment(), "Frammento", this));
-    inputs->addRow(QStringLiteral("Pagine"), shown(form->pageLimit(), "Pagine", this));
+    inputs->addRow(QStringLiteral("Indirizzo da cercare"), shown(shownInputs.fragment, "Frammento", this));
+    inputs->addRow(QStringLiteral("Pagine"), shown(shownInputs.pageLimit, "Pagine", this));
     inputs->addRow(QString(), italian);
     inputs->addRow(QStringLiteral("Pausa tra le frasi"), m_pause);
     inputs->addRow(QStringLiteral("Attesa di una pagina"), m_pageWait);
@@ -149,8 +150,9 @@ void ListWindow::loadFromFile()
 
 std::unique_ptr<ListProgress> ListWindow::progressOf(const QStringList &phrases) const
 {
-    return std::make_unique<ListProgress>(m_form->dataFolder().listProgress(), phrases, m_form->fragment(),
-                                          m_form->pageLimit(), m_form->italianOnly());
+    const RunInputs inputs = m_source.inputs();
+    return std::make_unique<ListProgress>(m_source.dataFolder.listProgress(), phrases, inputs.fragment, inputs.pageLimit,
+                                          inputs.italianOnly);
 }
 
 void ListWindow::showResume()
@@ -179,10 +181,12 @@ void ListWindow::startOrStop(bool resume)
     m_listProgress = progressOf(phrases);
     if (!resume)
         m_listProgress->restart();
-    m_run = std::make_unique<ListRun>(m_form, phrases, m_pause->value() * m_millisecondsPerSecond,
-                                      ListRun::kMinimumPauseSeconds * m_millisecondsPerSecond);
+    m_run = std::make_unique<ListRun>(m_searchRun, phrases, m_source.inputs(), m_pause->value() * m_source.millisecondsPerSecond,
+                                      ListRun::kMinimumPauseSeconds * m_source.millisecondsPerSecond);
     m_run->setPageTimeout(m_pageWait->value() * 1000);
     m_run->setProgress(m_listProgress.get());
+    m_run->setResultLog(m_source.dataFolder.resultLog(), m_source.dateSeparator);
+    connect(m_run.get(), &ListRun::resultNotSaved, this, [this](const QString &log) { m_source.warn(Notes::resultNotSaved(log)); });
     connect(m_run.get(), &ListRun::phraseStarted, this, &ListWindow::phraseStarted);
     connect(m_run.get(), &ListRun::phraseEnded, this, &ListWindow::phraseEnded);
     connect(m_run.get(), &ListRun::finished, this, &ListWindow::finished);
@@ -204,7 +208,7 @@ void ListWindow::phraseStarted(int index, const QString &phrase)
     m_where->setText(QStringLiteral("Frase %1 di %2: %3").arg(index + 1).arg(m_run->count()).arg(phrase));
 }
 
-void ListWindow::phraseEnded(int index, const PhraseOutcome &outcome)
+void ListWindow::phraseEnded(int index, const RunOutcome &outcome)
 {
     m_progress->setValue(index + 1);
     const int row = m_outcomes->rowCount();

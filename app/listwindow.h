@@ -1,9 +1,12 @@
 #pragma once
 
+#include "search/searchrun.h"
+#include "store/datafolder.h"
+
 #include <QDialog>
+#include <functional>
 #include <memory>
 
-class Form1;
 class ListProgress;
 class ListRun;
 class QLabel;
@@ -12,16 +15,25 @@ class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QTableWidget;
-struct PhraseOutcome;
 
-// "Cerca un elenco di frasi": the phrases, one a line, each run in the main
-// window in turn with its outcome saved to the result log.
+// What a list takes from the main window when it starts.
+struct ListSource
+{
+    std::function<RunInputs()> inputs;   // the fragment, page limit and options as they stand
+    QStringList history;                 // the phrases shown at first
+    DataFolder dataFolder;
+    QString dateSeparator;               // of the result log's lines
+    int millisecondsPerSecond = 1000;    // shortens the pauses between phrases for the tests
+    std::function<void(const QString &)> warn;   // a short message that does not stop the list
+};
+
+// "Cerca un elenco di frasi": the phrases, one a line, each run in turn by the
+// main window's search run, its outcome saved to the result log.
 class ListWindow : public QDialog
 {
     Q_OBJECT
 public:
-    // `millisecondsPerSecond` shortens the pauses between phrases for the tests.
-    ListWindow(Form1 *form, int millisecondsPerSecond = 1000);
+    ListWindow(SearchRun *run, ListSource source, QWidget *parent);
     ~ListWindow() override;
 
     void setPhrases(const QStringList &phrases);
@@ -38,12 +50,12 @@ private:
     std::unique_ptr<ListProgress> progressOf(const QStringList &phrases) const;
     void loadFromFile();
     void phraseStarted(int index, const QString &phrase);
-    void phraseEnded(int index, const PhraseOutcome &outcome);
+    void phraseEnded(int index, const RunOutcome &outcome);
     void finished();
     void openCompetitors();
 
-    Form1 *m_form;
-    int m_millisecondsPerSecond;
+    SearchRun *m_searchRun;
+    ListSource m_source;
     std::unique_ptr<ListProgress> m_listProgress;
     std::unique_ptr<ListRun> m_run;
     QPlainTextEdit *m_phrases = nullptr;

@@ -1,11 +1,11 @@
 #include "app/commandline.h"
 #include "app/form1.h"
-#include "app/listrun.h"
-#include "platform/consoledesktop.h"
-#include "platform/embeddedbrowser.h"
+#include "app/notes.h"
+#include "platform/chromium/chromiumpage.h"
 #include "platform/messagelog.h"
 #include "platform/processclock.h"
 #include "platform/qtdesktop.h"
+#include "search/listrun.h"
 #include "search/queryaddress.h"
 #include "store/archive.h"
 #include "store/archivecsv.h"
@@ -38,26 +38,56 @@ void print(std::FILE *stream, const QString &text)
     std::fflush(stream);
 }
 
-// The list of the command line: each phrase a run of the main window, which
-// stays hidden, its outcome printed and saved.
-int runList(const CommandLine &line, const QStringList &phrases, EmbeddedBrowser &browser, Form1 &form)
+QString dataFolderPath();
+
+SearchRunOptions runOptions(const DataFolder &folder)
 {
-    if (!browser.startEngine()) {
-        print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(browser.errorString()));
+    SearchRunOptions options;
+    options.host = QueryAddress::hostFromEnvironment();
+    options.archive = folder.archive();
+    options.unreadPages = folder.unreadPages();
+    return options;
+}
+
+// The list of the command line: no window, no widget, no display. Each phrase
+// is a search run, its outcome printed and appended to the result log; the
+// window's settings file is never touched.
+int runList(const CommandLine &line, const QStringList &phrases, int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("cerca-posizione"));
+    const DataFolder folder(dataFolderPath());
+    MessageLog::setFile(QDir(folder.path()).filePath(QStringLiteral("cerca-posizione.log")));
+    ChromiumPage page(folder.path());
+    if (!page.startEngine()) {
+        print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(page.errorString()));
         return 1;
     }
-    form.setRunInputs(line.fragment, line.pageLimit, line.italianOnly);
-    ListProgress progress(form.dataFolder().listProgress(), phrases, line.fragment, line.pageLimit, line.italianOnly);
+    SearchRun run(&page, runOptions(folder));
+    bool faultSaid = false;
+    QObject::connect(&run, &SearchRun::archiveFault, [&faultSaid](const ArchiveFault &fault) {
+        if (fault.kind == ArchiveFault::Kind::SetAside || !std::exchange(faultSaid, true))
+            print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(Notes::archiveFault(fault)));
+    });
+    ListProgress progress(folder.listProgress(), phrases, line.fragment, line.pageLimit, line.italianOnly);
     if (!line.resume)
         progress.restart();
-    ListRun list(&form, phrases, line.pauseSeconds * 1000);
+    RunInputs inputs;
+    inputs.fragment = line.fragment;
+    inputs.pageLimit = line.pageLimit;
+    inputs.italianOnly = line.italianOnly;
+    ListRun list(&run, phrases, inputs, line.pauseSeconds * 1000);
     list.setPageTimeout(line.pageSeconds * 1000);
     list.setProgress(&progress);
+    list.setResultLog(folder.resultLog(), ResultLog::systemDateSeparator());
     int status = 0;
-    QObject::connect(&list, &ListRun::phraseEnded, [&status](int, const PhraseOutcome &outcome) {
+    QObject::connect(&list, &ListRun::phraseEnded, [&status](int, const RunOutcome &outcome) {
         print(stdout, outcome.line() + QLatin1Char('\n'));
         if (outcome.unchecked())
             status = 4;
+    });
+    QObject::connect(&list, &ListRun::resultNotSaved, [](const QString &log) {
+        print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(Notes::resultNotSaved(log)));
     });
     QObject::connect(&list, &ListRun::needsUser, [&status](int, const QString &phrase) {
         print(stderr, QStringLiteral("cerca-posizione: per \"%1\" il motore chiede una risposta (consenso o verifica) "
@@ -128,46 +158,36 @@ int main(int argc, char *argv[])
     case CommandLine::Action::Window:
         break;
     }
-    QStringList phrases;
     if (line.action == CommandLine::Action::List) {
         const std::optional<QStringList> lines = TextFile::readLines(line.listFile);
         if (!lines) {
             print(stderr, QStringLiteral("cerca-posizione: impossibile leggere l'elenco %1\n").arg(line.listFile));
             return 2;
         }
-        phrases = ListRun::phrasesOf(*lines);
+        const QStringList phrases = ListRun::phrasesOf(*lines);
         if (phrases.isEmpty()) {
             print(stderr, QStringLiteral("cerca-posizione: l'elenco %1 non contiene frasi\n").arg(line.listFile));
             return 2;
         }
-        // No window: the browser draws off the screen.
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
         MessageLog::install();
+        return runList(line, phrases, argc, argv);
     }
 
     QApplication app(argc, argv);
     // No display name: the desktop would add it to every window's title.
     QApplication::setApplicationName(QStringLiteral("cerca-posizione"));
     QApplication::setDesktopFileName(QStringLiteral("cerca-posizione"));
-    Form1Options options;
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/cerca-posizione.png")));
+    Form1Options options;
     options.dataFolder = DataFolder(dataFolderPath());
-    options.host = QueryAddress::hostFromEnvironment();
-
-    EmbeddedBrowser browser(options.dataFolder.path());
-    if (line.action == CommandLine::Action::List) {
-        MessageLog::setFile(QDir(options.dataFolder.path()).filePath(QStringLiteral("cerca-posizione.log")));
-        ConsoleDesktop console;
-        Form1 form(&browser, &console, options);
-        return runList(line, phrases, browser, form);
-    }
+    ChromiumPage page(options.dataFolder.path());
     QtDesktop desktop;
     // For the start-up benchmark only: the engine at start instead of at the
     // first navigation, a time stamp once the window is shown, and an exit.
     if (qEnvironmentVariableIsSet("CERCA_POSIZIONE_ENGINE_AT_START"))
-        browser.startEngine();
-    Form1 form(&browser, &desktop, options);
+        page.startEngine();
+    SearchRun run(&page, runOptions(options.dataFolder));
+    Form1 form(&run, &desktop, options);
     form.show();
     if (qEnvironmentVariableIsSet("CERCA_POSIZIONE_STARTUP_REPORT")) {
         QTimer::singleShot(0, &form, [] {

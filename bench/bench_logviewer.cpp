@@ -22,7 +22,6 @@ public:
     void navigate2(const QString &) override {}
     std::optional<QString> pageText() const override { return std::nullopt; }
     PageLinks pageLinks() const override { return {}; }
-    void attach(QWidget *) override {}
 };
 
 class NoDesktop : public Desktop
@@ -61,7 +60,8 @@ int main(int argc, char *argv[])
         writeLog(dir.filePath(QStringLiteral("Risultato.txt")), lines);
         Form1Options options;
         options.dataFolder = DataFolder(dir.path());
-        Form1 form(&browser, &desktop, options);
+        SearchRun run(&browser, SearchRunOptions());
+        Form1 form(&run, &desktop, options);
         form.show();
         QAction *apriProg = form.findChild<QAction *>(QStringLiteral("ApriProg"));
         double best = 1e300;

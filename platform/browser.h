@@ -3,13 +3,14 @@
 #include "platform/pageshape.h"
 #include "store/archiverecords.h"
 
+#include <QJsonObject>
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <optional>
 
-class QWidget;
 
 // The links of a completed document that results pages in today's markup
 // are read from, as absolute addresses.
@@ -26,12 +27,16 @@ struct PageLinks
     PageShape shape;
 };
 
-// The embedded browser as the main window uses it: navigate to an address,
-// hear when a document has completed, read the completed document's markup.
+// The browser page a run drives: navigate to an address, hear when a
+// document has completed, read the completed document. It needs no widget:
+// a view shows its frames and passes the user's input back.
 class Browser : public QObject
 {
     Q_OBJECT
 public:
+    // The size a page is laid out at while nobody looks at it, as on a desktop.
+    static constexpr QSize kDesktopSize{1366, 768};
+
     using QObject::QObject;
     ~Browser() override = default;
 
@@ -54,11 +59,12 @@ public:
         done(pageText().value_or(QString()).toUtf8(), QByteArray());
     }
 
-    // The widget that shows the pages; it lives inside `container`.
-    virtual void attach(QWidget *container) = 0;
-    // The pages are in front of the user, to be answered (a consent, a check),
-    // or behind the lists.
+    // The page is in front of the user, to be answered (a consent, a check),
+    // laid out at the view's size and sending frames; or behind the lists.
     virtual void setInFront(bool) {}
+    virtual void setViewSize(QSize) {}
+    // The user's input in the view: "Input.dispatchMouseEvent", ... with their parameters.
+    virtual void sendInput(const QString &method, const QJsonObject &params) { Q_UNUSED(method) Q_UNUSED(params) }
 
 signals:
     // A main-frame load has completed, with its page or an error page. A
@@ -67,4 +73,7 @@ signals:
     // No page can be loaded: there is no browser to load it. The note says
     // what to install.
     void unavailable(const QString &note);
+    // A frame of the page while it is in front, as a JPEG picture, and the
+    // size the page is laid out at; an empty frame when the browser has gone.
+    void frame(const QByteArray &jpeg, QSize pageSize);
 };

@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 #include <QString>
 #include <QtGlobal>
+#include <optional>
 
 namespace UserAgent {
 
@@ -10,11 +11,17 @@ namespace UserAgent {
 // "HeadlessChrome" of a browser without a window read as "Chrome" (sites
 // treat the former as a robot); CERCA_POSIZIONE_USER_AGENT, when set and not
 // empty, replaces it whole.
+// The user's own choice, when there is one.
+inline std::optional<QString> chosen()
+{
+    const QString agent = qEnvironmentVariable("CERCA_POSIZIONE_USER_AGENT");
+    return agent.trimmed().isEmpty() ? std::nullopt : std::optional<QString>(agent);
+}
+
 inline QString forEngine(const QString &engineAgent)
 {
-    const QString chosen = qEnvironmentVariable("CERCA_POSIZIONE_USER_AGENT");
-    if (!chosen.trimmed().isEmpty())
-        return chosen;
+    if (const std::optional<QString> agent = chosen())
+        return *agent;
     static const QRegularExpression headless(QStringLiteral("\\bHeadlessChrome/"));
     return QString(engineAgent).replace(headless, QStringLiteral("Chrome/")).simplified();
 }

@@ -55,10 +55,7 @@ private:
         if (maximumPageCount > 0)
             m_archive->setMaximumPageCount(maximumPageCount);
         if (!m_archive->setAside().isEmpty()) {
-            emit m_owner->problem(QStringLiteral("L'archivio %1 era danneggiato: è stato rinominato in %2 e ne è "
-                                                 "iniziato uno nuovo.")
-                                      .arg(QDir::toNativeSeparators(m_path), QDir::toNativeSeparators(m_archive->setAside())),
-                                  true);
+            emit m_owner->fault(ArchiveFault{ArchiveFault::Kind::SetAside, m_path, QString(), m_archive->setAside()});
         }
         return true;
     }
@@ -76,10 +73,7 @@ private:
 
     void report()
     {
-        emit m_owner->problem(QStringLiteral("Impossibile scrivere l'archivio %1 (%2): le ricerche continuano, "
-                                             "ma non vengono archiviate.")
-                                  .arg(QDir::toNativeSeparators(m_path), m_archive->problem()),
-                              false);
+        emit m_owner->fault(ArchiveFault{ArchiveFault::Kind::Unwritable, m_path, m_archive->problem(), QString()});
     }
 
     ArchiveWriter *m_owner;

@@ -9,6 +9,19 @@
 
 class Archive;
 
+// What went wrong with the archive, for the program to say in its own words.
+struct ArchiveFault
+{
+    enum class Kind {
+        Unwritable,   // a run or a page could not be written: the runs go on unarchived
+        SetAside,     // a damaged archive was renamed, and a new one begun
+    };
+    Kind kind = Kind::Unwritable;
+    QString archive;      // the archive's file
+    QString reason;       // what the database said
+    QString setAsideAs;   // where the damaged file went
+};
+
 // Writes runs to the archive on a thread of its own, so that a busy or slow
 // disk never holds up a page. Calls return at once; the writes follow in
 // order. A run that could not be written when it began is written with its
@@ -32,9 +45,8 @@ public:
     void setLimits(int busyTimeoutMilliseconds, qint64 maximumPageCount = 0);
 
 signals:
-    // Something could not be written, or a damaged archive was set aside:
-    // the note says what, in Italian.
-    void problem(const QString &note, bool setAside);
+    // Something could not be written, or a damaged archive was set aside.
+    void fault(const ArchiveFault &fault);
 
 private:
     class Worker;

@@ -13,12 +13,10 @@ public:
     QStringList navigations;
     std::optional<QString> text;
     PageLinks links;
-    QWidget *container = nullptr;
 
     void navigate2(const QString &address) override { navigations.append(address); }
     std::optional<QString> pageText() const override { return text; }
     PageLinks pageLinks() const override { return links; }
-    void attach(QWidget *widget) override { container = widget; }
 
     void complete(const std::optional<QString> &page, const PageLinks &pageLinks = {})
     {

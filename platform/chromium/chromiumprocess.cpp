@@ -1,5 +1,6 @@
 #include "platform/chromium/chromiumprocess.h"
 
+#include "platform/browser.h"
 #include "platform/chromium/devtoolsconnection.h"
 
 #include <QDeadlineTimer>
@@ -75,7 +76,7 @@ QStringList ChromiumProcess::arguments(const QString &profile, bool runningAsRoo
                      QStringLiteral("--disable-features=AutoReload,Translate,MediaRouter,OptimizationHints"),
                      // Sites read navigator.webdriver as a robot's mark.
                      QStringLiteral("--disable-blink-features=AutomationControlled"),
-                     QStringLiteral("--window-size=1366,768")};
+                     QStringLiteral("--window-size=%1,%2").arg(Browser::kDesktopSize.width()).arg(Browser::kDesktopSize.height())};
     // The browser's sandbox cannot run as root; everyone else keeps it.
     if (runningAsRoot)
         list << QStringLiteral("--no-sandbox");

@@ -1,14 +1,46 @@
 #include "platform/chromium/screencastview.h"
 
+#include "platform/browser.h"
 #include "platform/chromium/inputevents.h"
 
 #include <QKeyEvent>
+#include <QLabel>
+#include <QVBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
 
+ScreencastView *ScreencastView::attach(Browser *page, QWidget *container)
+{
+    auto *layout = new QVBoxLayout(container);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *view = new ScreencastView(container);
+    layout->addWidget(view);
+    view->setInputSink([page = QPointer<Browser>(page)](const QString &method, const QJsonObject &params) {
+        if (page)
+            page->sendInput(method, params);
+    });
+    connect(view, &ScreencastView::resized, page, &Browser::setViewSize);
+    connect(page, &Browser::frame, view, [view](const QByteArray &jpeg, QSize pageSize) {
+        view->setPageSize(pageSize);
+        view->showFrame(jpeg.isEmpty() ? QImage() : QImage::fromData(jpeg, "JPG"));
+    });
+    connect(page, &Browser::unavailable, container, [container, view] {
+        if (container->findChild<QLabel *>(QStringLiteral("BrowserUnavailable")))
+            return;
+        auto *label = new QLabel(QStringLiteral("Il browser incorporato non è disponibile."), container);
+        label->setObjectName(QStringLiteral("BrowserUnavailable"));
+        label->setAlignment(Qt::AlignCenter);
+        label->setWordWrap(true);
+        view->hide();
+        container->layout()->addWidget(label);
+    });
+    return view;
+}
+
 ScreencastView::ScreencastView(QWidget *parent)
     : QWidget(parent)
+    , m_pageSize(Browser::kDesktopSize)
 {
     setObjectName(QStringLiteral("ScreencastView"));
     setFocusPolicy(Qt::ClickFocus);

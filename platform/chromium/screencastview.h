@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPointer>
 #include <QJsonObject>
 #include <QSize>
 #include <QWidget>
@@ -8,10 +9,16 @@
 
 // Shows the headless browser's page from its screencast frames, and passes
 // the mouse and the keyboard back to it.
+class Browser;
+
 class ScreencastView : public QWidget
 {
     Q_OBJECT
 public:
+    // Shows the page inside `container`: its frames while it is in front, the
+    // user's input passed back, and a note when there is no browser.
+    static ScreencastView *attach(Browser *page, QWidget *container);
+
     // method is "Input.dispatchMouseEvent", "Input.dispatchKeyEvent" or "Input.insertText".
     using InputSink = std::function<void(const QString &method, const QJsonObject &params)>;
 
@@ -46,6 +53,6 @@ private:
 
     InputSink m_sink;
     QImage m_frame;
-    QSize m_pageSize{1366, 768};
+    QSize m_pageSize;
     int m_clickCount = 1;   // of the press that a release ends
 };

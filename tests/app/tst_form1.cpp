@@ -2,8 +2,8 @@
 #include "app/controls.h"
 #include "app/horizontalextent.h"
 #include "app/listbox.h"
-#include "app/listrun.h"
 #include "app/listwindow.h"
+#include "search/listrun.h"
 #include "store/archive.h"
 #include "store/listprogress.h"
 #include "store/outcomes.h"
@@ -159,7 +159,7 @@ private slots:
     void stopWhileLoadingScansThePendingPage();
     void stopWhileTimerPendingRequestsOneMorePage();
     void restartBeforeThePendingPageArrives();
-    void italianOnlyAndPhraseReadAtEachPage();
+    void inputsAreTakenOnceAtTheStart();
     void continueModeAndSaveButton();
     void pageThatAsksTheUserBringsTheBrowserToTheFront_data();
     void pageThatAsksTheUserBringsTheBrowserToTheFront();
@@ -218,8 +218,19 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<FakeBrowser> m_browser;
     std::unique_ptr<RecordingDesktop> m_desktop;
+    std::unique_ptr<SearchRun> m_run;
     std::unique_ptr<Form1> m_form;
     Form1Options m_options;
+    SearchRunOptions m_runOptions;
+    RunOutcome m_lastOutcome;
+
+    // A list run as the list window makes one, with the window's inputs.
+    std::unique_ptr<ListRun> listOf(const QStringList &phrases, int mean = 5, int minimum = 5)
+    {
+        auto list = std::make_unique<ListRun>(m_run.get(), phrases, m_form->runInputs(), mean, minimum);
+        list->setResultLog(m_options.dataFolder.resultLog(), m_options.dateSeparator);
+        return list;
+    }
 };
 
 void TestForm1::init()
@@ -229,22 +240,29 @@ void TestForm1::init()
     m_desktop = std::make_unique<RecordingDesktop>();
     m_options = Form1Options();
     m_options.dataFolder = DataFolder(m_dir->path());
-    m_options.host = QStringLiteral("h");
-    m_options.timer1Interval = 40;
+    m_runOptions = SearchRunOptions();
+    m_runOptions.host = QStringLiteral("h");
+    m_runOptions.pageInterval = 40;
     m_options.timer2Interval = 20;
     m_options.clock = [] { return QDateTime(QDate(2024, 5, 17), QTime(14, 3, 9)); };
+    m_runOptions.clock = m_options.clock;
     m_options.dateSeparator = QStringLiteral("/");
 }
 
 void TestForm1::cleanup()
 {
     m_form.reset();
+    m_run.reset();
     m_browser.reset();
 }
 
 void TestForm1::makeForm(bool show)
 {
-    m_form = std::make_unique<Form1>(m_browser.get(), m_desktop.get(), m_options);
+    m_runOptions.archive = m_options.dataFolder.archive();
+    m_runOptions.unreadPages = m_options.dataFolder.unreadPages();
+    m_run = std::make_unique<SearchRun>(m_browser.get(), m_runOptions);
+    connect(m_run.get(), &SearchRun::ended, this, [this](const RunOutcome &outcome) { m_lastOutcome = outcome; });
+    m_form = std::make_unique<Form1>(m_run.get(), m_desktop.get(), m_options);
     if (show) {
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
@@ -336,8 +354,8 @@ void TestForm1::windowAndMenus()
     QCOMPARE(control<QComboBox>("Combo1")->count(), 0);
     QVERIFY(control<QComboBox>("Combo1")->isEditable());
     QCOMPARE(control<ListBox>("List1")->selectionMode(), QAbstractItemView::SingleSelection);
-    QVERIFY(!m_form->findChild<QTimer *>(QStringLiteral("Timer1"))->isActive());
-    QCOMPARE(m_form->findChild<QTimer *>(QStringLiteral("Timer1"))->interval(), 40);
+    QVERIFY(!m_run->findChild<QTimer *>(QStringLiteral("Timer1"))->isActive());
+    QCOMPARE(m_run->findChild<QTimer *>(QStringLiteral("Timer1"))->interval(), 40);
 
     QStringList seen;
     QStringList all;
@@ -374,7 +392,7 @@ void TestForm1::stackingAndTabOrder()
     for (int i = 0; i < 11; ++i) {
         order.append(widget->objectName());
         widget = widget->nextInFocusChain();
-        while (widget->focusPolicy() == Qt::NoFocus || widget->objectName().isEmpty()
+        while (!(widget->focusPolicy() & Qt::TabFocus) || widget->objectName().isEmpty()
                || widget->objectName().startsWith(QLatin1String("qt_")))
             widget = widget->nextInFocusChain();
     }
@@ -627,7 +645,7 @@ void TestForm1::stopWhileTimerPendingRequestsOneMorePage()
     makeForm();
     start();
     m_browser->complete(page(sites(1, 10)));
-    auto *timer1 = m_form->findChild<QTimer *>(QStringLiteral("Timer1"));
+    auto *timer1 = m_run->findChild<QTimer *>(QStringLiteral("Timer1"));
     QVERIFY(timer1->isActive());
     control<QPushButton>("Command1")->click();
     waitForNavigations(2);
@@ -659,8 +677,10 @@ void TestForm1::restartBeforeThePendingPageArrives()
     QCOMPARE(control<QLabel>("Label4")->text(), QStringLiteral("0"));
 }
 
-void TestForm1::italianOnlyAndPhraseReadAtEachPage()
+void TestForm1::inputsAreTakenOnceAtTheStart()
 {
+    // What the controls hold when "Avvia" is pressed is the run's, to its
+    // end: a phrase or an option changed meanwhile is the next run's.
     makeForm();
     control<QCheckBox>("Check2")->setChecked(true);
     start();
@@ -671,10 +691,12 @@ void TestForm1::italianOnlyAndPhraseReadAtEachPage()
              QStringLiteral("http://h/search?q=bimby&hl=it&lr=&newwindow=1&start=10&sa=N&lr=lang_it"));
     control<QCheckBox>("Check2")->setChecked(false);
     control<QComboBox>("Combo1")->setEditText(QStringLiteral("altro"));
+    control<QLineEdit>("Text1(1)")->setText(QStringLiteral("sito15"));
     m_browser->complete(page(sites(11, 10)));
     waitForNavigations(3);
     QCOMPARE(m_browser->navigations.constLast(),
-             QStringLiteral("http://h/search?q=altro&hl=it&lr=&newwindow=1&start=20&sa=N"));
+             QStringLiteral("http://h/search?q=bimby&hl=it&lr=&newwindow=1&start=20&sa=N&lr=lang_it"));
+    QCOMPARE(m_run->inputs().fragment, QStringLiteral("velmora"));
 }
 
 void TestForm1::continueModeAndSaveButton()
@@ -683,10 +705,10 @@ void TestForm1::continueModeAndSaveButton()
     auto *check1 = control<QCheckBox>("Check1");
     auto *command2 = control<QPushButton>("Command2");
     control<QLineEdit>("Text1(2)")->setText(QStringLiteral("1"));
-    start();
     check1->click();
     QVERIFY(check1->isChecked());
     QVERIFY(!command2->isEnabled());
+    start();
     QStringList links = sites(1, 10);
     links[1] = QStringLiteral("http://www.velmora.it/a");
     links[8] = QStringLiteral("http://velmora.com/b");
@@ -1164,7 +1186,8 @@ void TestForm1::historyOfAnEmptyLogSaysSo()
 void TestForm1::listRunsEveryPhraseInOrderAndSavesIt()
 {
     makeListForm();
-    ListRun list(m_form.get(), {"uno", "due", "tre"}, 5, 5);
+    auto listRun = listOf({"uno", "due", "tre"}, 5, 5);
+    ListRun &list = *listRun;
     QSignalSpy ended(&list, &ListRun::phraseEnded);
     QSignalSpy finished(&list, &ListRun::finished);
     list.start();
@@ -1179,7 +1202,7 @@ void TestForm1::listRunsEveryPhraseInOrderAndSavesIt()
     QCOMPARE(ended.size(), 3);
     QCOMPARE(list.outcomes()[0].line(), QStringLiteral("uno: posizione 4 (http://www.velmora.it/4)"));
     QCOMPARE(list.outcomes()[1].line(), QStringLiteral("due: non trovato entro 10"));
-    QCOMPARE(list.outcomes()[2].position, qint64(10));
+    QCOMPARE(list.outcomes()[2].position(), qint64(10));
     const QStringList lines = logLines();
     QCOMPARE(lines.size(), 3);
     QVERIFY(lines[0].startsWith(QStringLiteral("uno - (http://www.velmora.it/4) < ")));
@@ -1191,7 +1214,8 @@ void TestForm1::listRunsEveryPhraseInOrderAndSavesIt()
 void TestForm1::listStopsAfterTheCurrentRun()
 {
     makeListForm();
-    ListRun list(m_form.get(), {"uno", "due", "tre"}, 5, 5);
+    auto listRun = listOf({"uno", "due", "tre"}, 5, 5);
+    ListRun &list = *listRun;
     QSignalSpy finished(&list, &ListRun::finished);
     list.start();
     list.stop();
@@ -1205,7 +1229,8 @@ void TestForm1::listStopsAfterTheCurrentRun()
 void TestForm1::listPageThatNeedsTheUser()
 {
     makeListForm();
-    ListRun list(m_form.get(), {"uno", "due"}, 5, 5);
+    auto listRun = listOf({"uno", "due"}, 5, 5);
+    ListRun &list = *listRun;
     QSignalSpy needs(&list, &ListRun::needsUser);
     list.start();
     m_browser->complete(QStringLiteral("<body><h1>Prima di continuare su Google</h1>%1</body>").arg(QString(200, QLatin1Char('x'))),
@@ -1215,7 +1240,7 @@ void TestForm1::listPageThatNeedsTheUser()
     // Answered in the page: the results follow and the list goes on.
     answer(3);
     QTRY_COMPARE(m_browser->navigations.size(), 2);
-    QCOMPARE(list.outcomes()[0].position, qint64(3));
+    QCOMPARE(list.outcomes()[0].position(), qint64(3));
     // The main window's "Arresta" while the page waits ends that run, unsaved.
     m_browser->complete(QStringLiteral("<body><h1>traffico insolito</h1>%1</body>").arg(QString(200, QLatin1Char('x'))),
                         consentShape());
@@ -1273,17 +1298,18 @@ void TestForm1::everyRunIsArchived()
                                        {"http://h/url?q=http%3A%2F%2Fwww.velmora.it%2F", "https://w.it/"}, true}};
     m_browser->complete(QString(), today);
     QCOMPARE(control<QLabel>("Label1")->text(), QStringLiteral("\"velmora\" trovato nella posizione n° 12"));
-    QVERIFY(m_form->citedInAiOverview());
+    QVERIFY(m_lastOutcome.citedInAiOverview);
     // A page that asks the user, then "Arresta".
     start(QStringLiteral("ricette"));
     m_browser->complete(QStringLiteral("<body><h1>Prima di continuare</h1>%1</body>").arg(QString(200, QLatin1Char('x'))));
     control<QPushButton>("Command1")->click();
-    QVERIFY(!m_form->citedInAiOverview());
+    QVERIFY(!m_lastOutcome.citedInAiOverview);
     // "Arresta" while the first page loads: the page still counts.
     start(QStringLiteral("torte"));
     control<QPushButton>("Command1")->click();
     m_browser->complete(page(sites(1, 10)));
-    m_form.reset();   // what is queued gets written
+    m_form.reset();
+    m_run.reset();   // what is queued gets written
 
     Archive archive(m_options.dataFolder.archive());
     QVERIFY(archive.open());
@@ -1391,7 +1417,8 @@ void TestForm1::listPausesVaryWithinTheirBounds()
     makeListForm();
     // A mean of 10 s: between 5 and 15 s. A mean of 6 s: never under 5 s.
     for (const auto &[mean, low, high] : {std::tuple{10000, 5000, 15000}, std::tuple{6000, 5000, 9000}}) {
-        ListRun list(m_form.get(), {"uno"}, mean);
+        auto listRun = listOf({"uno"}, mean, ListRun::kMinimumPauseSeconds * 1000);
+        ListRun &list = *listRun;
         list.seed(2026);
         int lowest = high;
         int highest = low;
@@ -1436,7 +1463,8 @@ void TestForm1::pagesWithNothingToRead()
     QFETCH(QString, said);
     QFETCH(bool, waits);
     makeListForm();
-    ListRun list(m_form.get(), {"uno", "due"}, 5, 5);
+    auto listRun = listOf({"uno", "due"}, 5, 5);
+    ListRun &list = *listRun;
     QSignalSpy finished(&list, &ListRun::finished);
     if (inList)
         list.start();
@@ -1477,7 +1505,8 @@ void TestForm1::pagesWithNothingToRead()
 void TestForm1::listPageThatNeverCompletesEndsItsPhrase()
 {
     makeListForm();
-    ListRun list(m_form.get(), {"uno", "due", "tre"}, 5, 5);
+    auto listRun = listOf({"uno", "due", "tre"}, 5, 5);
+    ListRun &list = *listRun;
     list.setPageTimeout(300);
     QSignalSpy finished(&list, &ListRun::finished);
     list.start();
@@ -1489,7 +1518,7 @@ void TestForm1::listPageThatNeverCompletesEndsItsPhrase()
     answer(0);
     QTRY_COMPARE(finished.size(), 1);
     QCOMPARE(list.outcomes()[1].line(), QStringLiteral("due: pagina non caricata"));
-    QVERIFY(list.outcomes()[1].notLoaded);
+    QCOMPARE(list.outcomes()[1].end, RunEnd::PageNotLoaded);
     // No log line for what was not measured.
     const QStringList lines = logLines();
     QCOMPARE(lines.size(), 2);
@@ -1505,7 +1534,8 @@ void TestForm1::listResumesWhereItStopped()
     makeListForm();
     auto *progress = new ListProgress(m_options.dataFolder.listProgress(), {"uno", "due", "tre"}, "velmora", "1", false);
     {
-        ListRun list(m_form.get(), {"uno", "due", "tre"}, 5, 5);
+        auto listRun = listOf({"uno", "due", "tre"}, 5, 5);
+    ListRun &list = *listRun;
         list.setProgress(progress);
         QSignalSpy finished(&list, &ListRun::finished);
         list.start();

@@ -1,8 +1,8 @@
 #include "app/form1.h"
-#include "app/listrun.h"
 #include "app/listbox.h"
 #include "fakes.h"
-#include "platform/embeddedbrowser.h"
+#include "platform/chromium/chromiumpage.h"
+#include "search/listrun.h"
 #include "platform/chromium/profilefolder.h"
 #include "platform/chromium/screencastview.h"
 #include "store/archive.h"
@@ -84,7 +84,8 @@ private:
 
     std::unique_ptr<results::Service> m_service;
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<EmbeddedBrowser> m_browser;
+    std::unique_ptr<ChromiumPage> m_browser;
+    std::unique_ptr<SearchRun> m_run;
     std::unique_ptr<RecordingDesktop> m_desktop;
     std::unique_ptr<Form1> m_form;
 };
@@ -138,12 +139,13 @@ void TestSearchRun::init()
     m_service->clearRequests();
     m_dir = std::make_unique<QTemporaryDir>();
     m_desktop = std::make_unique<RecordingDesktop>();
-    m_browser = std::make_unique<EmbeddedBrowser>();
+    m_browser = std::make_unique<ChromiumPage>();
 }
 
 void TestSearchRun::cleanup()
 {
     m_form.reset();
+    m_run.reset();
     m_browser.reset();
 }
 
@@ -151,9 +153,14 @@ void TestSearchRun::makeForm(int timer1Interval, const QString &host)
 {
     Form1Options options;
     options.dataFolder = DataFolder(m_dir->path());
-    options.host = host.isEmpty() ? QStringLiteral("127.0.0.1:%1").arg(m_service->port()) : host;
-    options.timer1Interval = timer1Interval;
-    m_form = std::make_unique<Form1>(m_browser.get(), m_desktop.get(), options);
+    SearchRunOptions runOptions;
+    runOptions.host = host.isEmpty() ? QStringLiteral("127.0.0.1:%1").arg(m_service->port()) : host;
+    runOptions.pageInterval = timer1Interval;
+    runOptions.archive = options.dataFolder.archive();
+    runOptions.unreadPages = options.dataFolder.unreadPages();
+    m_form.reset();
+    m_run = std::make_unique<SearchRun>(m_browser.get(), runOptions);
+    m_form = std::make_unique<Form1>(m_run.get(), m_desktop.get(), options);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
 }
@@ -315,6 +322,7 @@ void TestSearchRun::windowClosedInTheMiddleOfARun()
     QCOMPARE(list("List1")->count(), 10);
     QCOMPARE(received().size(), 2);
     m_form.reset();
+    m_run.reset();
     m_browser.reset();
 }
 
@@ -449,7 +457,7 @@ void TestSearchRun::noBrowserEndsTheRunWithANote()
     run(QStringLiteral("seconda"));
     qunsetenv("CERCA_POSIZIONE_CHROMIUM");
     QCOMPARE(m_form->findChild<QPushButton *>(QStringLiteral("Command1"))->text(), QStringLiteral("Avvia"));
-    QCOMPARE(m_desktop->warnings, QStringList{EmbeddedBrowser::unavailableNote()});
+    QCOMPARE(m_desktop->warnings, QStringList{ChromiumPage::unavailableNote()});
     QVERIFY(m_desktop->warnings.constFirst().contains(QStringLiteral("\"chromium\"")));
     QCOMPARE(label1(), QString());
     QVERIFY(received().isEmpty());
@@ -471,7 +479,10 @@ QProcess *TestSearchRun::startList(const QString &phrases, const QStringList &ar
     environment.insert(QStringLiteral("CERCA_POSIZIONE_HOST"),
                        host.isEmpty() ? QStringLiteral("127.0.0.1:%1").arg(m_service->port()) : host);
     environment.insert(QStringLiteral("HOME"), m_dir->filePath(QStringLiteral("home")));
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));   // the program goes off the screen by itself
+    // No display and no platform plug-in: a list needs neither.
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM_PLUGIN_PATH"), m_dir->filePath(QStringLiteral("nessun-plugin")));
     process->setProcessEnvironment(environment);
     process->start(program, QStringList{"--elenco", list.fileName(), "--frammento", "velmora"} + arguments);
     return process;
@@ -493,7 +504,7 @@ void TestSearchRun::listFromTheCommandLine_data()
                                                        << QStringList{"corta: non trovato entro 13"}
                                                        << "per \"oggi verifica\" il motore chiede una risposta" << 1;
     QTest::newRow("no browser") << "seconda\n" << "/nessuna/cartella/chromium" << 1 << QStringList{}
-                                << "cerca-posizione: " + EmbeddedBrowser::unavailableNote() << 0;
+                                << "cerca-posizione: " + ChromiumPage::unavailableNote() << 0;
 }
 
 void TestSearchRun::listFromTheCommandLine()
@@ -508,6 +519,11 @@ void TestSearchRun::listFromTheCommandLine()
     QFETCH(int, saved);
     if (!chromium.isEmpty())
         qputenv("CERCA_POSIZIONE_CHROMIUM", chromium.toUtf8());
+    // The window's settings file is the window's: a list leaves it as it was.
+    const QByteArray settings("velmora\r\n10\r\nla frase della finestra\r\n");
+    QFile settingsFile(m_dir->filePath(QStringLiteral("Salvataggio.cfg")));
+    QVERIFY(settingsFile.open(QIODevice::WriteOnly) && settingsFile.write(settings) == settings.size());
+    settingsFile.close();
     std::unique_ptr<QProcess> run(startList(phrases, {"--pagine", "2", "--pausa", "5"}));
     qunsetenv("CERCA_POSIZIONE_CHROMIUM");
     QSignalSpy done(run.get(), &QProcess::finished);
@@ -523,6 +539,8 @@ void TestSearchRun::listFromTheCommandLine()
     else
         QVERIFY2(err.contains(error) && err.count(QLatin1Char('\n')) == 1, qPrintable(err));
     QCOMPARE(TextFile::readLines(m_dir->filePath(QStringLiteral("Risultato.txt"))).value_or(QStringList()).size(), saved);
+    QVERIFY(settingsFile.open(QIODevice::ReadOnly));
+    QCOMPARE(settingsFile.readAll(), settings);
     if (exitCode == 3) {
         // The run that waited for the user is archived as such.
         Archive archive(m_dir->filePath(QStringLiteral("Archivio.sqlite")));
@@ -618,7 +636,7 @@ void TestSearchRun::listGoesOnPastAPageThatNeverCompletes()
     if (QGuiApplication::platformName() != QLatin1String("offscreen"))
         QSKIP("runs without a window: the offscreen run covers it");
     std::unique_ptr<QProcess> run(startList(QStringLiteral("seconda\nappesa\ncorta\n"),
-                                            {"--pagine", "2", "--pausa", "5", "--attesa", "3"}));
+                                            {"--pagine", "2", "--pausa", "5", "--attesa", "10"}));
     QSignalSpy done(run.get(), &QProcess::finished);
     QVERIFY(done.wait(120000));
     const QString err = QString::fromLocal8Bit(run->readAllStandardError());
@@ -815,7 +833,7 @@ void TestSearchRun::twoProgramsShareOneDataFolder()
     results::Service asking(results::Catalog::parse("@consent\n[oggi]\n@today\n@generate 13\nhttp://www.velmora.it/oggi\n"));
     QVERIFY(asking.start() > 0);
     const QString host = QStringLiteral("127.0.0.1:%1").arg(asking.port());
-    m_browser = std::make_unique<EmbeddedBrowser>(m_dir->path());
+    m_browser = std::make_unique<ChromiumPage>(m_dir->path());
     makeForm(100, host);
     run(QStringLiteral("oggi"));
     QLabel *note = nullptr;
@@ -827,7 +845,8 @@ void TestSearchRun::twoProgramsShareOneDataFolder()
     waitForEnd();
     // The window closed and opened again: its browser writes its cookies out, then holds the profile.
     m_form.reset();
-    m_browser = std::make_unique<EmbeddedBrowser>(m_dir->path());
+    m_run.reset();
+    m_browser = std::make_unique<ChromiumPage>(m_dir->path());
     makeForm(100, host);
     run(QStringLiteral("oggi"));
     waitForEnd();
@@ -856,10 +875,12 @@ void TestSearchRun::longListRunsEveryPhraseOnceInOrder()
     const int count = qEnvironmentVariableIsSet("CERCA_SANITIZED") ? 200 : 1000;
     makeForm(10);
     m_form->setRunInputs(QStringLiteral("velmora"), QStringLiteral("1"), false);
+    RunInputs inputs = m_form->runInputs();
     QStringList phrases;
     for (int i = 1; i <= count; ++i)
         phrases.append(QStringLiteral("lista %1").arg(i));
-    ListRun list(m_form.get(), phrases, 1, 1);
+    ListRun list(m_run.get(), phrases, inputs, 1, 1);
+    list.setResultLog(m_dir->filePath(QStringLiteral("Risultato.txt")), QStringLiteral("/"));
     qint64 afterFirst = 0;
     connect(&list, &ListRun::phraseEnded, this, [&afterFirst](int index) {
         if (index == 0)

@@ -1,4 +1,5 @@
-#include "platform/embeddedbrowser.h"
+#include "platform/chromium/chromiumpage.h"
+#include "platform/chromium/screencastview.h"
 #include "search/pagekind.h"
 #include "search/resultlinks.h"
 #include "search/scanner.h"
@@ -48,7 +49,7 @@ private:
 
     std::unique_ptr<results::Service> m_service;
     std::unique_ptr<QWidget> m_window;
-    std::unique_ptr<EmbeddedBrowser> m_browser;
+    std::unique_ptr<ChromiumPage> m_browser;
 };
 
 void TestPageText::initTestCase()
@@ -63,8 +64,8 @@ void TestPageText::initTestCase()
     m_window->resize(300, 300);
     auto *container = new QWidget(m_window.get());
     container->setGeometry(0, 0, 300, 300);
-    m_browser = std::make_unique<EmbeddedBrowser>();
-    m_browser->attach(container);
+    m_browser = std::make_unique<ChromiumPage>();
+    ScreencastView::attach(m_browser.get(), container);
     m_window->show();
 }
 
@@ -126,7 +127,7 @@ void TestPageText::pageTextWritesTheMarkupAsExpected()
 void TestPageText::engineStartsWithTheFirstNavigation()
 {
     QTemporaryDir folder;
-    EmbeddedBrowser fresh(folder.path());
+    ChromiumPage fresh(folder.path());
     QVERIFY(!fresh.engineStarted());
     QVERIFY(!fresh.pageText());
 }
@@ -135,8 +136,8 @@ void TestPageText::missingBrowserLeavesTheWindowWorking()
 {
     QTemporaryDir empty;
     QWidget container;
-    EmbeddedBrowser browser(empty.path());
-    browser.attach(&container);
+    ChromiumPage browser(empty.path());
+    ScreencastView::attach(&browser, &container);
     QSignalSpy complete(&browser, &Browser::documentComplete);
     QSignalSpy unavailable(&browser, &Browser::unavailable);
     qputenv("CERCA_POSIZIONE_CHROMIUM", empty.filePath(QStringLiteral("chromium")).toUtf8());

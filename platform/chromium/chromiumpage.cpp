@@ -1,19 +1,16 @@
-#include "platform/embeddedbrowser.h"
+#include "platform/chromium/chromiumpage.h"
 
 #include "platform/chromium/chromiumlocator.h"
 #include "platform/chromium/chromiumprocess.h"
 #include "platform/chromium/devtoolsconnection.h"
 #include "platform/chromium/devtoolssession.h"
-#include "platform/chromium/screencastview.h"
 #include "platform/useragent.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
-#include <QLabel>
 #include <QStandardPaths>
 #include <QUrl>
-#include <QVBoxLayout>
 
 static void initResources()
 {
@@ -53,7 +50,7 @@ QJsonObject agentMetadata(const QString &product)
 
 } // namespace
 
-EmbeddedBrowser::EmbeddedBrowser(const QString &dataFolder, QObject *parent)
+ChromiumPage::ChromiumPage(const QString &dataFolder, QObject *parent)
     : Browser(parent)
     , m_dataFolder(folderOr(dataFolder))
     , m_profile(QDir(m_dataFolder).filePath(QStringLiteral("Chromium")))
@@ -61,43 +58,41 @@ EmbeddedBrowser::EmbeddedBrowser(const QString &dataFolder, QObject *parent)
 {
 }
 
-EmbeddedBrowser::~EmbeddedBrowser()
+ChromiumPage::~ChromiumPage()
 {
     delete m_session;
     m_process.reset();
 }
 
-QString EmbeddedBrowser::unavailableNote()
+QString ChromiumPage::unavailableNote()
 {
     return QStringLiteral("Per cercare serve il browser Chromium, che non è stato trovato: installa %1 e riprova.")
         .arg(ChromiumLocator::packageHint());
 }
 
-qint64 EmbeddedBrowser::processId() const
+qint64 ChromiumPage::processId() const
 {
     return m_process ? m_process->processId() : 0;
 }
 
-bool EmbeddedBrowser::startEngine()
+bool ChromiumPage::startEngine()
 {
     if (m_process)
         return true;
     const QString executable = ChromiumLocator::find();
     if (executable.isEmpty()) {
         m_error = unavailableNote();
-        showUnavailable();
         return false;
     }
     m_profilePath = m_profile.acquire();
     auto process = std::make_unique<ChromiumProcess>();
     if (!process->start(executable, m_profilePath, QDir(m_dataFolder).filePath(QStringLiteral("Chromium.log")))) {
         m_error = QStringLiteral("%1 (%2)").arg(unavailableNote(), process->errorString());
-        showUnavailable();
         return false;
     }
     m_error.clear();
     m_process = std::move(process);
-    connect(m_process.get(), &ChromiumProcess::ended, this, &EmbeddedBrowser::onProcessEnded, Qt::QueuedConnection);
+    connect(m_process.get(), &ChromiumProcess::ended, this, &ChromiumPage::onProcessEnded, Qt::QueuedConnection);
     DevToolsConnection *connection = m_process->connection();
     connection->send(QStringLiteral("Browser.getVersion"), {}, {}, [this, connection](const QJsonObject &version, const QString &) {
         const QString agent = version.value(QStringLiteral("userAgent")).toString();
@@ -106,21 +101,20 @@ bool EmbeddedBrowser::startEngine()
         connection->send(QStringLiteral("Target.getTargets"), {}, {}, [=, this](const QJsonObject &result, const QString &) {
             for (const QJsonValue &target : result.value(QStringLiteral("targetInfos")).toArray()) {
                 if (target[QStringLiteral("type")].toString() == QLatin1String("page")) {
-                    attachToPage(target[QStringLiteral("targetId")].toString(), agent + QLatin1Char('\n') + product);
+                    attachToPage(target[QStringLiteral("targetId")].toString(), agent, product);
                     return;
                 }
             }
             connection->send(QStringLiteral("Target.createTarget"), {{QStringLiteral("url"), QStringLiteral("about:blank")}}, {},
                              [=, this](const QJsonObject &created, const QString &) {
-                                 attachToPage(created.value(QStringLiteral("targetId")).toString(),
-                                              agent + QLatin1Char('\n') + product);
+                                 attachToPage(created.value(QStringLiteral("targetId")).toString(), agent, product);
                              });
         });
     });
     return true;
 }
 
-void EmbeddedBrowser::attachToPage(const QString &targetId, const QString &agentAndProduct)
+void ChromiumPage::attachToPage(const QString &targetId, const QString &engineAgent, const QString &product)
 {
     DevToolsConnection *connection = m_process->connection();
     const QJsonObject params{{QStringLiteral("targetId"), targetId}, {QStringLiteral("flatten"), true}};
@@ -133,15 +127,14 @@ void EmbeddedBrowser::attachToPage(const QString &targetId, const QString &agent
         m_tracker = LoadTracker();
         m_tracker.setMainFrame(targetId);
         m_session = new DevToolsSession(connection, attached.value(QStringLiteral("sessionId")).toString(), this);
-        connect(m_session, &DevToolsSession::event, this, &EmbeddedBrowser::onPageEvent);
+        connect(m_session, &DevToolsSession::event, this, &ChromiumPage::onPageEvent);
         // Commands of one session run in order: the page is set up before it navigates.
         m_session->send(QStringLiteral("Page.enable"));
         m_session->send(QStringLiteral("Page.setLifecycleEventsEnabled"), {{QStringLiteral("enabled"), true}});
         m_session->send(QStringLiteral("Network.enable"));
-        const QString agent = UserAgent::forEngine(agentAndProduct.section(QLatin1Char('\n'), 0, 0));
-        QJsonObject override{{QStringLiteral("userAgent"), agent}};
-        if (qEnvironmentVariable("CERCA_POSIZIONE_USER_AGENT").trimmed().isEmpty())
-            override.insert(QStringLiteral("userAgentMetadata"), agentMetadata(agentAndProduct.section(QLatin1Char('\n'), 1)));
+        QJsonObject override{{QStringLiteral("userAgent"), UserAgent::forEngine(engineAgent)}};
+        if (!UserAgent::chosen())
+            override.insert(QStringLiteral("userAgentMetadata"), agentMetadata(product));
         m_session->send(QStringLiteral("Network.setUserAgentOverride"), override);
         applyViewport();
         if (m_inFront)
@@ -156,7 +149,7 @@ void EmbeddedBrowser::attachToPage(const QString &targetId, const QString &agent
     });
 }
 
-void EmbeddedBrowser::navigate2(const QString &address)
+void ChromiumPage::navigate2(const QString &address)
 {
     ++m_document;
     m_expecting = true;
@@ -174,12 +167,11 @@ void EmbeddedBrowser::navigate2(const QString &address)
     m_session->send(QStringLiteral("Page.navigate"), {{QStringLiteral("url"), url.isEmpty() ? address : url}});
 }
 
-void EmbeddedBrowser::onPageEvent(const QString &method, const QJsonObject &params)
+void ChromiumPage::onPageEvent(const QString &method, const QJsonObject &params)
 {
     if (method == QLatin1String("Page.screencastFrame")) {
         m_session->send(QStringLiteral("Page.screencastFrameAck"), {{QStringLiteral("sessionId"), params.value(QStringLiteral("sessionId"))}});
-        if (m_view)
-            m_view->showFrame(QImage::fromData(QByteArray::fromBase64(params.value(QStringLiteral("data")).toString().toLatin1()), "JPG"));
+        emit frame(QByteArray::fromBase64(params.value(QStringLiteral("data")).toString().toLatin1()), layoutSize());
         return;
     }
     switch (m_tracker.onEvent(method, params)) {
@@ -196,7 +188,7 @@ void EmbeddedBrowser::onPageEvent(const QString &method, const QJsonObject &para
     }
 }
 
-void EmbeddedBrowser::evaluate(const QString &expression, std::function<void(const QJsonValue &)> done)
+void ChromiumPage::evaluate(const QString &expression, std::function<void(const QJsonValue &)> done)
 {
     if (!m_session) {
         done(QJsonValue());
@@ -223,7 +215,7 @@ void EmbeddedBrowser::evaluate(const QString &expression, std::function<void(con
     });
 }
 
-void EmbeddedBrowser::readDocument()
+void ChromiumPage::readDocument()
 {
     const quint64 document = ++m_document;
     evaluate(m_script, [this, document](const QJsonValue &read) { finishDocument(document, read); });
@@ -271,7 +263,7 @@ PageShape shapeOf(const QJsonObject &page)
 
 } // namespace
 
-void EmbeddedBrowser::finishDocument(quint64 document, const QJsonValue &read, const QString &failure)
+void ChromiumPage::finishDocument(quint64 document, const QJsonValue &read, const QString &failure)
 {
     if (document != m_document)
         return;   // a newer navigation or document took its place
@@ -291,7 +283,7 @@ void EmbeddedBrowser::finishDocument(quint64 document, const QJsonValue &read, c
     emit documentComplete();
 }
 
-void EmbeddedBrowser::capturePage(std::function<void(const QByteArray &, const QByteArray &)> done)
+void ChromiumPage::capturePage(std::function<void(const QByteArray &, const QByteArray &)> done)
 {
     const QString markup = QStringLiteral(
         "(document.doctype ? '<!DOCTYPE ' + document.doctype.name + '>\\n' : '') + document.documentElement.outerHTML");
@@ -309,7 +301,7 @@ void EmbeddedBrowser::capturePage(std::function<void(const QByteArray &, const Q
     });
 }
 
-void EmbeddedBrowser::onProcessEnded()
+void ChromiumPage::onProcessEnded()
 {
     // The next navigation starts a new browser; a page it owed completes
     // without markup, so the run takes its usual waiting path.
@@ -317,8 +309,7 @@ void EmbeddedBrowser::onProcessEnded()
     delete m_session;
     m_ready = false;
     m_process.release()->deleteLater();
-    if (m_view)
-        m_view->showFrame(QImage());
+    emit frame(QByteArray(), layoutSize());
     const bool owed = m_expecting;
     m_pageText.reset();
     m_pageLinks = PageLinks();
@@ -329,26 +320,20 @@ void EmbeddedBrowser::onProcessEnded()
         emit documentComplete();
 }
 
-void EmbeddedBrowser::attach(QWidget *container)
+void ChromiumPage::sendInput(const QString &method, const QJsonObject &params)
 {
-    m_container = container;
-    if (!container)
-        return;
-    auto *layout = new QVBoxLayout(container);
-    layout->setContentsMargins(0, 0, 0, 0);
-    m_view = new ScreencastView(container);
-    layout->addWidget(m_view);
-    m_view->setInputSink([this](const QString &method, const QJsonObject &params) {
-        if (m_session)
-            m_session->send(method, params);
-    });
-    connect(m_view, &ScreencastView::resized, this, [this] {
-        if (m_inFront)
-            applyViewport();
-    });
+    if (m_session)
+        m_session->send(method, params);
 }
 
-void EmbeddedBrowser::setInFront(bool front)
+void ChromiumPage::setViewSize(QSize size)
+{
+    m_viewSize = size;
+    if (m_inFront)
+        applyViewport();
+}
+
+void ChromiumPage::setInFront(bool front)
 {
     m_inFront = front;
     if (!m_session)
@@ -362,29 +347,19 @@ void EmbeddedBrowser::setInFront(bool front)
         m_session->send(QStringLiteral("Page.stopScreencast"));
 }
 
-void EmbeddedBrowser::applyViewport()
+QSize ChromiumPage::layoutSize() const
 {
     // In front, the page fills the view; behind the lists, it is laid out as
     // on an ordinary desktop, so that the desktop page is served.
-    const QSize size = m_inFront && m_view && !m_view->size().isEmpty() ? m_view->size() : kDesktopSize;
-    if (m_view)
-        m_view->setPageSize(size);
-    if (m_session) {
-        m_session->send(QStringLiteral("Emulation.setDeviceMetricsOverride"),
-                        {{QStringLiteral("width"), size.width()}, {QStringLiteral("height"), size.height()},
-                         {QStringLiteral("deviceScaleFactor"), 1}, {QStringLiteral("mobile"), false}});
-    }
+    return m_inFront && !m_viewSize.isEmpty() ? m_viewSize : kDesktopSize;
 }
 
-void EmbeddedBrowser::showUnavailable()
+void ChromiumPage::applyViewport()
 {
-    if (!m_container || m_container->findChild<QLabel *>(QStringLiteral("BrowserUnavailable")))
+    if (!m_session)
         return;
-    auto *label = new QLabel(QStringLiteral("Il browser incorporato non è disponibile."), m_container);
-    label->setObjectName(QStringLiteral("BrowserUnavailable"));
-    label->setAlignment(Qt::AlignCenter);
-    label->setWordWrap(true);
-    if (m_view)
-        m_view->hide();
-    m_container->layout()->addWidget(label);
+    const QSize size = layoutSize();
+    m_session->send(QStringLiteral("Emulation.setDeviceMetricsOverride"),
+                    {{QStringLiteral("width"), size.width()}, {QStringLiteral("height"), size.height()},
+                     {QStringLiteral("deviceScaleFactor"), 1}, {QStringLiteral("mobile"), false}});
 }

@@ -12,27 +12,28 @@
 
 class ChromiumProcess;
 class DevToolsSession;
-class ScreencastView;
 
-// The embedded browser the window uses: the system's Chromium, headless,
-// started at the first navigation and driven over its DevTools pipe. The
-// page is shown in the window from the browser's screencast.
-class EmbeddedBrowser : public Browser
+// The page a run drives: the system's Chromium, headless, started at the
+// first navigation and driven over its DevTools pipe. It finds its target,
+// navigates, tracks the loads, reads each document with the page script and
+// sends the screencast's frames while it is in front.
+class ChromiumPage : public Browser
 {
     Q_OBJECT
 public:
     // The profile (cookies) and the browser's log live in dataFolder; empty:
     // the per-user data folder.
-    explicit EmbeddedBrowser(const QString &dataFolder = QString(), QObject *parent = nullptr);
-    ~EmbeddedBrowser() override;
+    explicit ChromiumPage(const QString &dataFolder = QString(), QObject *parent = nullptr);
+    ~ChromiumPage() override;
 
     void navigate2(const QString &address) override;
     std::optional<QString> pageText() const override { return m_pageText; }
     PageLinks pageLinks() const override { return m_pageLinks; }
     QString loadError() const override { return m_loadError; }
     void capturePage(std::function<void(const QByteArray &, const QByteArray &)> done) override;
-    void attach(QWidget *container) override;
     void setInFront(bool front) override;
+    void setViewSize(QSize size) override;
+    void sendInput(const QString &method, const QJsonObject &params) override;
 
     bool engineStarted() const { return m_process != nullptr; }
     // Starts the browser now; false, with errorString(), when there is none.
@@ -46,17 +47,15 @@ public:
     // Runs a script in the page's isolated world (the benchmark compares the
     // page script with the engine's own serialization this way).
     void evaluate(const QString &expression, std::function<void(const QJsonValue &)> done);
-    // The size the page is laid out at while the lists hide it.
-    static constexpr QSize kDesktopSize{1366, 768};
 
 private:
-    void attachToPage(const QString &targetId, const QString &agent);
+    void attachToPage(const QString &targetId, const QString &agent, const QString &product);
     void onPageEvent(const QString &method, const QJsonObject &params);
     void readDocument();
     void finishDocument(quint64 document, const QJsonValue &read, const QString &failure = QString());
     void onProcessEnded();
     void applyViewport();
-    void showUnavailable();
+    QSize layoutSize() const;
 
     QString m_dataFolder;
     ProfileFolder m_profile;
@@ -65,8 +64,7 @@ private:
     std::unique_ptr<ChromiumProcess> m_process;
     QPointer<DevToolsSession> m_session;
     LoadTracker m_tracker;
-    QPointer<QWidget> m_container;
-    QPointer<ScreencastView> m_view;
+    QSize m_viewSize;
     QString m_pendingAddress;     // asked for before the page was ready
     quint64 m_document = 0;       // one per navigation asked for and per document read
     bool m_expecting = false;     // a document is owed for a navigation we asked for

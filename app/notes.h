@@ -1,0 +1,26 @@
+#pragma once
+
+#include "store/archivewriter.h"
+
+#include <QDir>
+#include <QString>
+
+// What the program says of faults, in the window and on the command line alike.
+namespace Notes {
+
+inline QString archiveFault(const ArchiveFault &fault)
+{
+    if (fault.kind == ArchiveFault::Kind::SetAside) {
+        return QStringLiteral("L'archivio %1 era danneggiato: è stato rinominato in %2 e ne è iniziato uno nuovo.")
+            .arg(QDir::toNativeSeparators(fault.archive), QDir::toNativeSeparators(fault.setAsideAs));
+    }
+    return QStringLiteral("Impossibile scrivere l'archivio %1 (%2): le ricerche continuano, ma non vengono archiviate.")
+        .arg(QDir::toNativeSeparators(fault.archive), fault.reason);
+}
+
+inline QString resultNotSaved(const QString &log)
+{
+    return QStringLiteral("Risultato non salvato: impossibile scrivere %1.").arg(log);
+}
+
+} // namespace Notes

@@ -1,0 +1,136 @@
+#include "search/listrun.h"
+
+#include "store/listprogress.h"
+#include "store/resultlog.h"
+
+#include <QSet>
+
+ListRun::ListRun(SearchRun *run, QStringList phrases, RunInputs inputs, int pauseMilliseconds,
+                 int minimumPauseMilliseconds, QObject *parent)
+    : QObject(parent)
+    , m_run(run)
+    , m_phrases(std::move(phrases))
+    , m_inputs(std::move(inputs))
+    , m_meanPause(pauseMilliseconds)
+    , m_minimumPause(minimumPauseMilliseconds)
+{
+    m_pause.setSingleShot(true);
+    m_pause.setTimerType(Qt::PreciseTimer);
+    connect(&m_pause, &QTimer::timeout, this, &ListRun::next);
+    m_pageTimer.setSingleShot(true);
+    connect(&m_pageTimer, &QTimer::timeout, this, &ListRun::pageTimedOut);
+    connect(run, &SearchRun::pageLoading, this, [this] {
+        if (m_running && m_pageLimit)
+            m_pageTimer.start();
+    });
+    connect(run, &SearchRun::pageCompleted, &m_pageTimer, &QTimer::stop);
+    connect(run, &SearchRun::ended, this, &ListRun::runEnded);
+    connect(run, &SearchRun::needsUser, this, [this] {
+        if (m_running && m_index >= 0)
+            emit needsUser(m_index, m_phrases[m_index]);
+    });
+}
+
+ListRun::~ListRun()
+{
+    if (m_running && m_run)
+        m_run->setListMode({});
+}
+
+void ListRun::setResultLog(const QString &path, const QString &dateSeparator)
+{
+    m_resultLog = path;
+    m_dateSeparator = dateSeparator;
+}
+
+QStringList ListRun::phrasesOf(const QStringList &lines)
+{
+    QStringList phrases;
+    QSet<QString> seen;
+    for (const QString &line : lines) {
+        const QString phrase = line.trimmed();
+        if (phrase.isEmpty() || seen.contains(phrase))
+            continue;
+        seen.insert(phrase);
+        phrases.append(phrase);
+    }
+    return phrases;
+}
+
+int ListRun::pauseFor(int meanMilliseconds, int minimumMilliseconds, double uniform)
+{
+    return std::max(minimumMilliseconds, int(std::lround(meanMilliseconds * (0.5 + uniform))));
+}
+
+int ListRun::drawPause()
+{
+    return pauseFor(m_meanPause, m_minimumPause, m_random.generateDouble());
+}
+
+void ListRun::start()
+{
+    if (m_running || !m_run)
+        return;
+    m_running = true;
+    m_stopping = false;
+    m_index = -1;
+    m_outcomes.clear();
+    m_run->setListMode([this] { return drawPause(); });
+    next();
+}
+
+void ListRun::stop()
+{
+    m_stopping = true;
+    // Between two phrases there is no run to wait for.
+    if (m_running && m_pause.isActive()) {
+        m_pause.stop();
+        next();
+    }
+}
+
+void ListRun::next()
+{
+    // Phrases checked before the list stopped are not asked again.
+    while (m_progress && m_index + 1 < m_phrases.size() && m_progress->isChecked(m_phrases[m_index + 1]))
+        ++m_index;
+    if (!m_run || m_stopping || m_index + 1 >= m_phrases.size()) {
+        m_running = false;
+        m_pageTimer.stop();
+        if (m_run)
+            m_run->setListMode({});
+        if (m_progress && !m_stopping && m_run)
+            m_progress->finish();
+        emit finished();
+        return;
+    }
+    ++m_index;
+    emit phraseStarted(m_index, m_phrases[m_index]);
+    RunInputs inputs = m_inputs;
+    inputs.phrase = m_phrases[m_index];
+    m_run->start(inputs);
+}
+
+void ListRun::runEnded(const RunOutcome &outcome)
+{
+    if (!m_running || m_index < 0 || m_pause.isActive())
+        return;
+    m_pageTimer.stop();
+    // What was not measured has no log line, and stays to be checked.
+    if (outcome.measured() && !m_resultLog.isEmpty()) {
+        const std::optional<QString> line = ResultLog::buildLine(outcome.logReport(), m_run->options().clock(), m_dateSeparator);
+        if (line && !ResultLog::append(m_resultLog, *line))
+            emit resultNotSaved(m_resultLog);
+    }
+    if (m_progress && outcome.measured())
+        m_progress->markChecked(outcome.phrase);
+    m_outcomes.append(outcome);
+    emit phraseEnded(m_index, outcome);
+    m_pause.start(drawPause());
+}
+
+void ListRun::pageTimedOut()
+{
+    if (m_running && m_index >= 0 && !m_pause.isActive() && m_run)
+        m_run->abandonUnloadedPage();
+}

@@ -1,0 +1,37 @@
+#include "search/runoutcome.h"
+
+QString RunOutcome::result() const
+{
+    switch (end) {
+    case RunEnd::Found:
+    case RunEnd::PageNotLoaded:
+        return RunEnds::describe(end, position());
+    case RunEnd::PageUnreadable:
+        return QStringLiteral("%1 (salvata in %2)").arg(RunEnds::describe(end, 0), detail);
+    default:
+        return RunEnds::describe(RunEnd::NotFound, position());
+    }
+}
+
+QString RunOutcome::citation() const
+{
+    return citedInAiOverview ? QStringLiteral(", citato nella Panoramica AI") : QString();
+}
+
+QString RunOutcome::line() const
+{
+    return phrase + QStringLiteral(": ") + result() + (found() ? QStringLiteral(" (%1)").arg(address()) : QString())
+        + citation();
+}
+
+ResultReport RunOutcome::logReport() const
+{
+    ResultReport log;
+    log.phrase = phrase;
+    log.report = report;
+    log.position = values.contaPosizione;
+    log.lastAddress = address();
+    log.engine = QString::fromLatin1(kEngine);
+    log.italianOnly = italianOnly;
+    return log;
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "search/runvalues.h"
+#include "store/archiverecords.h"
+#include "store/resultlog.h"
+
+#include <QString>
+
+// How a run ended, as a value: the report line's caption, the log line, a
+// list's printed line and the archive's outcome are each made from it.
+struct RunOutcome
+{
+    // The engine the runs ask, as the window and the log name it.
+    static constexpr const char *kEngine = "Google";
+
+    QString phrase;
+    bool italianOnly = false;
+    RunEnd end = RunEnd::Unfinished;
+    RunValues values;               // at the end: the last position and address taken
+    QString report;                 // the report line's caption; empty when nothing was measured
+    bool citedInAiOverview = false; // an AI overview cites an address that holds the fragment
+    int pagesRead = 0;
+    QString detail;                 // why a page did not load, or where the unread page is kept
+
+    bool found() const { return end == RunEnd::Found; }
+    // Whether the run measured anything: a found or a not-found report.
+    bool measured() const { return !report.isEmpty(); }
+    // A page did not load, or could not be read: the phrase stays to be checked.
+    bool unchecked() const { return end == RunEnd::PageNotLoaded || end == RunEnd::PageUnreadable; }
+    qint64 position() const { return values.contaPosizione.value_or(0); }
+    QString address() const { return values.indirizzoCorrente.value_or(QString()); }
+
+    // "posizione 12", "non trovato entro 100", "pagina non caricata" or
+    // "pagina non letta (salvata in FILE)".
+    QString result() const;
+    // ", citato nella Panoramica AI" when it is; empty otherwise.
+    QString citation() const;
+    // "bimby: posizione 12 (http://...)", with the citation when there is one.
+    QString line() const;
+    // What "Salva risultato" writes of it.
+    ResultReport logReport() const;
+};

@@ -1,0 +1,268 @@
+#include "search/searchrun.h"
+
+#include "platform/browser.h"
+#include "search/pagekind.h"
+#include "store/archivewriter.h"
+#include "store/unreadpages.h"
+
+#include <QDir>
+
+namespace {
+
+std::unique_ptr<ArchiveWriter> writerFor(const QString &archive)
+{
+    return archive.isEmpty() ? nullptr : std::make_unique<ArchiveWriter>(archive);
+}
+
+} // namespace
+
+SearchRun::SearchRun(Browser *page, SearchRunOptions options, QObject *parent)
+    : QObject(parent)
+    , m_page(page)
+    , m_options(std::move(options))
+    , m_writer(writerFor(m_options.archive))
+    , m_recorder(m_writer.get())
+{
+    if (m_writer)
+        connect(m_writer.get(), &ArchiveWriter::fault, this, &SearchRun::archiveFault);
+    m_nextPage.setObjectName(QStringLiteral("Timer1"));
+    m_nextPage.setSingleShot(true);
+    m_nextPage.setInterval(m_options.pageInterval);
+    // A coarse timer may fire up to 5% early; the pause between pages is a minimum.
+    m_nextPage.setTimerType(Qt::PreciseTimer);
+    connect(&m_nextPage, &QTimer::timeout, this, &SearchRun::nextPage);
+    m_retry.setSingleShot(true);
+    connect(&m_retry, &QTimer::timeout, this, [this] { askForPage(m_pageAddress); });
+    connect(m_page, &Browser::documentComplete, this, &SearchRun::documentComplete);
+    connect(m_page, &Browser::unavailable, this, &SearchRun::browserUnavailable);
+}
+
+SearchRun::~SearchRun()
+{
+    abandon();
+}
+
+void SearchRun::start(const RunInputs &inputs)
+{
+    if (inputs.phrase.isEmpty() || m_active)
+        return;
+    // A stopped run whose last page never came.
+    if (m_recorder.running())
+        m_recorder.runAbandoned(RunEnd::Stopped, m_values, m_options.clock());
+    m_inputs = inputs;
+    m_active = true;
+    m_values.contaPosizione = 0;
+    m_values.inizioPagina = 0;
+    m_pagesRead = 0;
+    m_report.clear();
+    m_retry.stop();
+    m_pageRetried = false;
+    emit started();
+    askForPage(QueryAddress::firstPage(m_options.host, m_inputs.phrase));
+    ArchivedRun run;
+    run.phrase = m_inputs.phrase;
+    run.host = m_options.host;
+    run.italianOnly = m_inputs.italianOnly;
+    run.fragment = m_inputs.fragment;
+    run.started = m_options.clock();
+    m_recorder.runStarted(run);
+}
+
+void SearchRun::stop()
+{
+    if (!m_active)
+        return;
+    m_active = false;
+    if (m_state == State::WaitingForUser)
+        finish(RunEnd::WaitingForUser);
+}
+
+void SearchRun::abandon()
+{
+    m_nextPage.stop();
+    m_retry.stop();
+    if (m_page)
+        disconnect(m_page, nullptr, this, nullptr);
+    m_active = false;
+    if (m_recorder.running())
+        m_recorder.runAbandoned(m_state == State::WaitingForUser ? RunEnd::WaitingForUser : RunEnd::Unfinished, m_values,
+                                m_options.clock());
+    setState(State::Ended);
+}
+
+void SearchRun::abandonUnloadedPage()
+{
+    if (!m_recorder.running())
+        return;
+    // A blank page takes the place of the one in flight, which never reports.
+    m_page->navigate2(QStringLiteral("about:blank"));
+    finish(RunEnd::PageNotLoaded, QStringLiteral("tempo scaduto"));
+}
+
+void SearchRun::askForPage(const QString &address)
+{
+    m_pageAddress = address;
+    m_pageKept = false;
+    setState(State::Loading);
+    m_page->navigate2(address);
+    emit pageLoading();
+}
+
+void SearchRun::nextPage()
+{
+    const qint64 offset = m_values.inizioPagina.value_or(0);
+    m_pageRetried = false;
+    askForPage(QueryAddress::nextPage(m_options.host, m_inputs.phrase, offset, m_inputs.italianOnly));
+    emit nextPageAsked(offset);
+}
+
+ScanInput SearchRun::scanInput() const
+{
+    return ScanInput{m_inputs.fragment, m_inputs.pageLimit, m_inputs.continueMode, !m_active};
+}
+
+void SearchRun::documentComplete()
+{
+    emit pageCompleted();
+    const std::optional<QString> text = m_page->pageText();
+    if (!text) {
+        // An error answer, a cut connection, the browser's error page.
+        pageNotLoaded(m_page->loadError());
+        return;
+    }
+    // A page of the classic markup is read as it always was.
+    if (text->size() > 100 && Scanner::hasClassicHeading(*text)) {
+        readClassicPage(*text);
+        return;
+    }
+    const PageLinks links = m_page->pageLinks();
+    // Today's results come from the live document, without the page text.
+    const QList<ResultLinks::TitledLink> results = ResultLinks::resultsOf(links.results, links.titles, links.address);
+    const PageKind kind = results.isEmpty() ? PageKinds::of(links.shape, links.address, links.pages) : PageKind::NoResults;
+    if (!results.isEmpty() || kind == PageKind::NoResults) {
+        std::optional<PageFeatures> features;
+        if (links.features)
+            features = ResultLinks::resolved(*links.features, links.address);
+        readTodayPage(results, ResultLinks::hasNextPage(links.address, links.pages), features);
+        return;
+    }
+    if (!m_active)
+        return;
+    // Consent or a check: the user answers in the page, and the page that
+    // follows is read as usual. A page nobody can place is kept, and said.
+    if (kind == PageKind::Unknown) {
+        keepUnreadPage();
+        return;
+    }
+    const bool asked = m_state == State::WaitingForUser;
+    setState(State::WaitingForUser);
+    if (!asked)
+        emit needsUser();
+}
+
+void SearchRun::browserUnavailable(const QString &note)
+{
+    // Without a browser no page comes: the run ends at once, and says why.
+    if (m_active)
+        finish(RunEnd::Unfinished, note);
+}
+
+void SearchRun::pageNotLoaded(const QString &why)
+{
+    if (!m_recorder.running())
+        return;
+    // Servers fail now and then: in a list the page is asked again once.
+    if (m_listPause && m_active && !std::exchange(m_pageRetried, true)) {
+        setState(State::Pausing);
+        m_retry.start(m_listPause());
+        return;
+    }
+    finish(RunEnd::PageNotLoaded, why);
+}
+
+void SearchRun::keepUnreadPage()
+{
+    const QString path = UnreadPages::pathFor(m_options.unreadPages, m_options.clock(), m_inputs.phrase);
+    const QString file = QDir::toNativeSeparators(path + QStringLiteral(".html"));
+    if (!std::exchange(m_pageKept, true)) {
+        m_page->capturePage([path](const QByteArray &markup, const QByteArray &picture) {
+            const QString problem = UnreadPages::keep(path, markup, picture);
+            if (!problem.isEmpty())
+                qWarning("The page that could not be read was not kept: %s", qPrintable(problem));
+        });
+    }
+    if (m_listPause) {
+        finish(RunEnd::PageUnreadable, file);
+        return;
+    }
+    setState(State::WaitingForUser);
+    emit pageKept(file);
+}
+
+void SearchRun::readClassicPage(const QString &text)
+{
+    setState(State::Reading);
+    const RunValues before = m_values;
+    const ScanResult result = Scanner::scanPage(text, scanInput(), m_values);
+    if (result.outcome != ScanOutcome::PageIgnored) {
+        QList<ResultLinks::TitledLink> results;
+        for (const QString &address : Scanner::classicResults(text))
+            results.append(ResultLinks::TitledLink{address, QString()});
+        m_recorder.pageRead(PageReading::Classic, before.inizioPagina.value_or(0), before.contaPosizione.value_or(0),
+                            results, std::nullopt, m_options.clock());
+        ++m_pagesRead;
+    }
+    apply(result);
+}
+
+void SearchRun::readTodayPage(const QList<ResultLinks::TitledLink> &results, bool hasNextPage,
+                              const std::optional<PageFeatures> &features)
+{
+    setState(State::Reading);
+    QStringList addresses;
+    for (const ResultLinks::TitledLink &result : results)
+        addresses.append(result.address);
+    const RunValues before = m_values;
+    const ScanResult result = Scanner::scanResults(addresses, hasNextPage, scanInput(), m_values);
+    m_recorder.pageRead(PageReading::Today, before.inizioPagina.value_or(0), before.contaPosizione.value_or(0), results,
+                        features, m_options.clock());
+    ++m_pagesRead;
+    apply(result);
+}
+
+void SearchRun::apply(const ScanResult &result)
+{
+    if (result.report)
+        m_report = *result.report;
+    emit pageRead(result);
+    if (result.endsRun()) {
+        finish(RunRecorder::endOf(result.outcome, !m_active));
+    } else if (result.wantsNextPage()) {
+        // Enabling a timer that runs already neither adds a second event nor
+        // restarts its countdown.
+        setState(State::Pausing);
+        if (!m_nextPage.isActive())
+            m_nextPage.start();
+    }
+    // A classic page without a result: nothing is pending, the run waits.
+}
+
+void SearchRun::finish(RunEnd end, const QString &detail)
+{
+    m_active = false;
+    m_retry.stop();
+    if (end == RunEnd::PageNotLoaded || end == RunEnd::PageUnreadable)
+        m_nextPage.stop();
+    RunOutcome outcome;
+    outcome.phrase = m_inputs.phrase;
+    outcome.italianOnly = m_inputs.italianOnly;
+    outcome.end = end;
+    outcome.values = m_values;
+    outcome.report = m_report;
+    outcome.citedInAiOverview = m_recorder.citedInAiOverview();
+    outcome.pagesRead = m_pagesRead;
+    outcome.detail = detail;
+    m_recorder.runAbandoned(end, m_values, m_options.clock());
+    setState(State::Ended);
+    emit ended(outcome);
+}

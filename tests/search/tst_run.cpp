@@ -1,0 +1,191 @@
+#include "search/searchrun.h"
+#include "fakes.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The search run on its own, without a window, over a page that completes
+// documents on demand.
+class TestRun : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void scenarios_data();
+    void scenarios();
+    void restartMeetsThePendingPause();
+
+private:
+    void play(const QString &step);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FakeBrowser> m_page;
+    std::unique_ptr<SearchRun> m_run;
+};
+
+namespace {
+
+QString classicPage(int first, int hit = 0)
+{
+    QString page = QStringLiteral("<html><body>");
+    for (int i = first; i < first + 10; ++i) {
+        const QString address = i == hit ? QStringLiteral("http://www.velmora.it/%1").arg(i)
+                                         : QStringLiteral("http://www.sito%1.it/").arg(i);
+        page += QStringLiteral("<h3 class=r><a href=\"%1\">Risultato</a></h3>").arg(address);
+    }
+    return page + QStringLiteral("</body></html>");
+}
+
+PageLinks shaped(bool consent)
+{
+    PageLinks links;
+    links.address = QStringLiteral("http://h/search?q=bimby");
+    if (consent)
+        links.shape.otherForms = {QStringLiteral("http://consent.h/save")};
+    return links;
+}
+
+} // namespace
+
+void TestRun::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_page = std::make_unique<FakeBrowser>();
+    SearchRunOptions options;
+    options.host = QStringLiteral("h");
+    options.pageInterval = 5;
+    options.unreadPages = m_dir->filePath(QStringLiteral("Pagine non lette"));
+    m_run = std::make_unique<SearchRun>(m_page.get(), options);
+}
+
+void TestRun::cleanup()
+{
+    m_run.reset();
+    m_page.reset();
+}
+
+// One step of a scenario: a page completes ("page 11" a classic page from the
+// 11th result, "hit 13" with the hit at 13, "consent", "unknown", "fail"),
+// or the user acts ("stop", "abandon" for a page past its time).
+void TestRun::play(const QString &step)
+{
+    const QString what = step.section(QLatin1Char(' '), 0, 0);
+    const int number = step.section(QLatin1Char(' '), 1).toInt();
+    const qsizetype asked = m_page->navigations.size();
+    if (what == QLatin1String("page") || what == QLatin1String("hit")) {
+        const int first = (number - 1) / 10 * 10 + 1;
+        m_page->complete(classicPage(what == QLatin1String("page") ? number : first, what == QLatin1String("hit") ? number : 0));
+    } else if (what == QLatin1String("consent") || what == QLatin1String("unknown")) {
+        m_page->complete(QStringLiteral("<body>%1</body>").arg(QString(200, QLatin1Char('x'))), shaped(what == QLatin1String("consent")));
+    } else if (what == QLatin1String("fail")) {
+        m_page->complete(std::nullopt);
+    } else if (what == QLatin1String("stop")) {
+        m_run->stop();
+    } else if (what == QLatin1String("abandon")) {
+        m_run->abandonUnloadedPage();
+    }
+    // A page read to its end asks for the next one after the pause.
+    if (m_run->state() == SearchRun::State::Pausing)
+        QTRY_VERIFY(m_page->navigations.size() > asked);
+}
+
+void TestRun::scenarios_data()
+{
+    QTest::addColumn<QString>("limit");
+    QTest::addColumn<bool>("continueMode");
+    QTest::addColumn<bool>("inList");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<int>("end");            // -1: the run has not ended
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("report");
+    QTest::addColumn<int>("asked");          // results pages asked for
+    const QString notFound = QStringLiteral("'velmora' non trovato!");
+    QTest::newRow("a hit on the second page") << "10" << false << false << QStringList{"page 1", "hit 13"}
+                                              << int(RunEnd::Found) << 13
+                                              << "\"velmora\" trovato nella posizione n° 13" << 2;
+    QTest::newRow("the page limit") << "2" << false << false << QStringList{"page 1", "page 11"} << int(RunEnd::NotFound)
+                                    << 20 << notFound << 2;
+    QTest::newRow("continue mode, to the page limit") << "2" << true << false << QStringList{"hit 3", "hit 12"}
+                                                      << int(RunEnd::NotFound) << 20 << notFound << 2;
+    QTest::newRow("a consent page, answered") << "10" << false << false << QStringList{"consent", "hit 4"}
+                                              << int(RunEnd::Found) << 4
+                                              << "\"velmora\" trovato nella posizione n° 4" << 1;
+    QTest::newRow("a consent page, then Arresta") << "10" << false << false << QStringList{"page 1", "consent", "stop"}
+                                                  << int(RunEnd::WaitingForUser) << 10 << QString() << 2;
+    QTest::newRow("Arresta while a page loads: the page still counts") << "10" << false << false
+                                                                       << QStringList{"stop", "page 1"}
+                                                                       << int(RunEnd::Stopped) << 10 << notFound << 1;
+    QTest::newRow("a page that never loads") << "10" << false << true << QStringList{"page 1", "abandon"}
+                                             << int(RunEnd::PageNotLoaded) << 10 << QString() << 2;
+    QTest::newRow("a failed page, single run") << "10" << false << false << QStringList{"fail"}
+                                               << int(RunEnd::PageNotLoaded) << 0 << QString() << 1;
+    QTest::newRow("a failed page in a list, asked again") << "10" << false << true << QStringList{"fail", "hit 2"}
+                                                          << int(RunEnd::Found) << 2
+                                                          << "\"velmora\" trovato nella posizione n° 2" << 2;
+    QTest::newRow("an unknown page, single run: it waits") << "10" << false << false << QStringList{"unknown"} << -1 << 0
+                                                           << QString() << 1;
+    QTest::newRow("an unknown page in a list") << "10" << false << true << QStringList{"unknown"}
+                                               << int(RunEnd::PageUnreadable) << 0 << QString() << 1;
+}
+
+void TestRun::scenarios()
+{
+    QFETCH(QString, limit);
+    QFETCH(bool, continueMode);
+    QFETCH(bool, inList);
+    QFETCH(QStringList, steps);
+    QFETCH(int, end);
+    QFETCH(int, asked);
+    if (inList)
+        m_run->setListMode([] { return 1; });
+    QSignalSpy ended(m_run.get(), &SearchRun::ended);
+    QSignalSpy needsUser(m_run.get(), &SearchRun::needsUser);
+    RunOutcome outcome;
+    connect(m_run.get(), &SearchRun::ended, this, [&outcome](const RunOutcome &value) { outcome = value; });
+    m_run->start(RunInputs{QStringLiteral("bimby"), QStringLiteral("velmora"), limit, continueMode, false});
+    QVERIFY(m_run->active());
+    for (const QString &step : steps)
+        play(step);
+    QTest::qWait(20);
+    QCOMPARE(ended.size(), end < 0 ? 0 : 1);
+    QCOMPARE(qsizetype(asked), m_page->navigations.size() - m_page->navigations.count(QStringLiteral("about:blank")));
+    QCOMPARE(needsUser.size(), int(steps.contains(QStringLiteral("consent"))));
+    if (end < 0) {
+        QCOMPARE(m_run->state(), SearchRun::State::WaitingForUser);
+        QVERIFY(m_run->active());
+        return;
+    }
+    QVERIFY(!m_run->active());
+    QCOMPARE(m_run->state(), SearchRun::State::Ended);
+    QCOMPARE(int(outcome.end), end);
+    QTEST(int(outcome.position()), "position");
+    QTEST(outcome.report, "report");
+    QCOMPARE(outcome.phrase, QStringLiteral("bimby"));
+    if (outcome.end == RunEnd::PageUnreadable)
+        QTRY_VERIFY(QFileInfo::exists(outcome.detail));
+}
+
+void TestRun::restartMeetsThePendingPause()
+{
+    // A stop with the next page's pause pending, and a new run at once: the
+    // pause still fires, and asks the new run's phrase at the new offset.
+    SearchRunOptions options;
+    options.host = QStringLiteral("h");
+    options.pageInterval = 200;
+    SearchRun run(m_page.get(), options);
+    run.start(RunInputs{QStringLiteral("bimby"), QStringLiteral("velmora"), QStringLiteral("10"), false, false});
+    m_page->complete(classicPage(1));
+    QCOMPARE(run.state(), SearchRun::State::Pausing);
+    run.stop();
+    run.start(RunInputs{QStringLiteral("altra"), QStringLiteral("velmora"), QStringLiteral("10"), false, false});
+    QCOMPARE(run.values().contaPosizione, qint64(0));
+    QCOMPARE(run.values().indirizzoCorrente, QStringLiteral("http://www.sito10.it/"));
+    QTRY_COMPARE(m_page->navigations.size(), 3);
+    QCOMPARE(m_page->navigations, (QStringList{"http://h/search?q=bimby", "http://h/search?q=altra",
+                                               "http://h/search?q=altra&hl=it&lr=&newwindow=1&start=0&sa=N"}));
+}
+
+QTEST_GUILESS_MAIN(TestRun)
+#include "tst_run.moc"
