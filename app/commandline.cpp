@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr int kMinimumPause = 5;
+constexpr int kMinimumPause = ListRun::kMinimumPauseSeconds;
 
 QList<QCommandLineOption> options()
 {
@@ -15,10 +15,14 @@ QList<QCommandLineOption> options()
         {{QStringLiteral("p"), QStringLiteral("pagine")}, QStringLiteral("Quante pagine di risultati controllare (10)."), QStringLiteral("N")},
         {{QStringLiteral("i"), QStringLiteral("solo-italiano")}, QStringLiteral("Cerca solo pagine in italiano.")},
         {{QStringLiteral("s"), QStringLiteral("pausa")},
-         QStringLiteral("Pausa media tra le frasi in secondi, almeno 5 (10)."),
+         QStringLiteral("Pausa media tra le frasi in secondi, almeno %1 (%2).")
+             .arg(kMinimumPause)
+             .arg(ListRun::kDefaultPauseSeconds),
          QStringLiteral("S")},
         {{QStringLiteral("a"), QStringLiteral("attesa")},
-         QStringLiteral("Secondi di attesa di una pagina, poi la frase è \"pagina non caricata\" (60)."), QStringLiteral("S")},
+         QStringLiteral("Secondi di attesa di una pagina, poi la frase è \"pagina non caricata\" (%1).")
+             .arg(ListRun::kDefaultPageSeconds),
+         QStringLiteral("S")},
         {{QStringLiteral("r"), QStringLiteral("riprendi")},
          QStringLiteral("Continua l'ultimo giro non finito dello stesso elenco.")},
         {{QStringLiteral("x"), QStringLiteral("esporta-archivio")},
@@ -126,13 +130,14 @@ QString CommandLine::help()
     }
     text += QStringLiteral("\nUna riga per frase: \"frase: posizione N (indirizzo)\" o \"frase: non trovato entro N\",\n"
                            "con \", citato nella Panoramica AI\" quando il frammento è tra le sue fonti.\n"
-                           "Ogni pausa varia tra metà e una volta e mezza della media, mai sotto 5 secondi.\n"
+                           "Ogni pausa varia tra metà e una volta e mezza della media, mai sotto %1 secondi.\n"
                            "Una pagina che non arriva in tempo, o che il server non dà (riprovata una volta), dà\n"
                            "\"frase: pagina non caricata\"; una pagina che il programma non sa leggere dà\n"
                            "\"frase: pagina non letta (salvata in FILE)\"; nessuna delle due ha una riga nel registro.\n"
                            "Uscita: 0 ogni frase cercata; 1 browser non disponibile; 2 argomenti o file sbagliati;\n"
                            "3 una pagina chiede una risposta (consenso o verifica); 4 ogni frase provata, ma qualcuna\n"
-                           "con una pagina non caricata o non letta.\n");
+                           "con una pagina non caricata o non letta.\n")
+                .arg(kMinimumPause);
     return text;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "search/listrun.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,8 +16,8 @@ struct CommandLine
     QString fragment;
     QString pageLimit = QStringLiteral("10");
     bool italianOnly = false;
-    int pauseSeconds = 10;     // the pauses' mean
-    int pageSeconds = 60;      // how long a page may take
+    int pauseSeconds = ListRun::kDefaultPauseSeconds;   // the pauses' mean
+    int pageSeconds = ListRun::kDefaultPageSeconds;     // how long a page may take
     bool resume = false;
     QString exportFile;
     QString phrase;  // the one phrase to export; empty: all

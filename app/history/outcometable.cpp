@@ -1,5 +1,7 @@
 #include "app/history/outcometable.h"
 
+#include "store/archiverecords.h"
+
 void OutcomeTable::setSearch(const SearchHistory &search)
 {
     beginResetModel();
@@ -21,7 +23,7 @@ QString OutcomeTable::positionCaption(const Outcome &outcome)
 {
     if (outcome.found())
         return QString::number(*outcome.position);
-    return outcome.checked ? QStringLiteral("non trovato entro %1").arg(*outcome.checked) : QStringLiteral("non trovato");
+    return outcome.checked ? RunEnds::describe(RunEnd::NotFound, *outcome.checked) : RunEnds::name(RunEnd::NotFound);
 }
 
 QVariant OutcomeTable::data(const QModelIndex &index, int role) const

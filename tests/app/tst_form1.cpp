@@ -141,8 +141,6 @@ private slots:
     void init();
     void cleanup();
 
-    void controlsHaveTheirDesignValues_data();
-    void controlsHaveTheirDesignValues();
     void windowAndMenus();
     void stackingAndTabOrder();
     void layoutFollowsTheWindow();
@@ -278,57 +276,6 @@ void TestForm1::start(const QString &phrase)
 void TestForm1::waitForNavigations(int count)
 {
     QTRY_COMPARE_WITH_TIMEOUT(m_browser->navigations.size(), count, 3000);
-}
-
-void TestForm1::controlsHaveTheirDesignValues_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("parent");
-    QTest::addColumn<QRect>("geometry");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("toolTip");
-    // Twips divided by 15, rounded.
-    QTest::newRow("List3") << "List3" << "client" << QRect(596, 2, 139, 355) << "" << "Occorrenze totali trovate.";
-    QTest::newRow("Check2") << "Check2" << "Frame4" << QRect(14, 8, 165, 29) << "Cerca solo pagine in italiano" << "";
-    QTest::newRow("Command2") << "Command2" << "Frame4" << QRect(664, 2, 55, 39) << "Salva risultato" << "Premere per salvare nel Log";
-    QTest::newRow("Command1") << "Command1" << "Frame4" << QRect(664, 44, 57, 39) << "Avvia" << "";
-    QTest::newRow("Frame1") << "Frame1" << "Frame4" << QRect(8, 38, 181, 47) << "Stringa di ricerca" << "";
-    QTest::newRow("Combo1") << "Combo1" << "Frame1" << QRect(10, 20, 147, 21) << "bimby" << "";
-    QTest::newRow("Label2") << "Label2" << "Frame1" << QRect(162, 22, 13, 15) << "C" << "Cancella la lista";
-    QTest::newRow("Frame2") << "Frame2" << "Frame4" << QRect(202, 38, 165, 47) << "Indirizzo da cercare" << "";
-    QTest::newRow("Text1(1)") << "Text1(1)" << "Frame2" << QRect(8, 20, 147, 21) << "velmora" << "";
-    QTest::newRow("Frame3") << "Frame3" << "Frame4" << QRect(376, 38, 247, 47) << "Posizione" << "";
-    QTest::newRow("Check1") << "Check1" << "Frame3" << QRect(140, 18, 95, 25) << "Arriva alla fine" << "Controlla tutte le pagine richieste.";
-    QTest::newRow("Text1(2)") << "Text1(2)" << "Frame3" << QRect(36, 20, 37, 21) << "10" << "";
-    QTest::newRow("Label4") << "Label4" << "Frame3" << QRect(8, 23, 21, 17) << "0" << "";
-    QTest::newRow("Label3") << "Label3" << "Frame3" << QRect(74, 23, 53, 19) << "x 10 linee" << "";
-    QTest::newRow("Label1") << "Label1" << "Frame4" << QRect(186, 10, 473, 23) << "" << "";
-    QTest::newRow("Shape1") << "Shape1" << "Frame4" << QRect(634, 56, 17, 17) << "" << "";
-    QTest::newRow("List1") << "List1" << "client" << QRect(4, 2, 589, 355) << "" << "Lista dei siti trovati.";
-    QTest::newRow("WebBrowser1") << "WebBrowser1" << "client" << QRect(78, 92, 77, 187) << "" << "";
-}
-
-void TestForm1::controlsHaveTheirDesignValues()
-{
-    QFETCH(QString, name);
-    makeForm(false);
-    const QWidget *widget = control(name.toLatin1().constData());
-    QTEST(widget->parentWidget()->objectName(), "parent");
-    QTEST(widget->geometry(), "geometry");
-    QTEST(widget->toolTip(), "toolTip");
-    QString caption;
-    if (auto *button = qobject_cast<const QAbstractButton *>(widget))
-        caption = button->text();
-    else if (auto *label = qobject_cast<const QLabel *>(widget))
-        caption = label->text();
-    else if (auto *box = qobject_cast<const QGroupBox *>(widget))
-        caption = box->title();
-    else if (auto *edit = qobject_cast<const QLineEdit *>(widget))
-        caption = edit->text();
-    else if (auto *combo = qobject_cast<const QComboBox *>(widget))
-        caption = combo->currentText();
-    QTEST(caption, "caption");
-    QVERIFY(widget->isEnabled());
 }
 
 void TestForm1::windowAndMenus()
