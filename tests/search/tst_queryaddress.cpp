@@ -1,4 +1,5 @@
 #include "search/queryaddress.h"
+#include "search/searchplace.h"
 
 #include <QTest>
 
@@ -13,6 +14,10 @@ private slots:
     void resultsPageOfEntry_data();
     void resultsPageOfEntry();
     void hostComesFromTheEnvironment();
+    void placesAreEncodedAsGoogleReadsThem_data();
+    void placesAreEncodedAsGoogleReadsThem();
+    void searchOptionsInTheAddress_data();
+    void searchOptionsInTheAddress();
 };
 
 void TestQueryAddress::firstPageCarriesOnlyThePhrase_data()
@@ -97,6 +102,58 @@ void TestQueryAddress::hostComesFromTheEnvironment()
     qputenv("CERCA_POSIZIONE_HOST", "127.0.0.1:8080");
     QCOMPARE(QueryAddress::hostFromEnvironment(), QStringLiteral("127.0.0.1:8080"));
     qunsetenv("CERCA_POSIZIONE_HOST");
+}
+
+void TestQueryAddress::placesAreEncodedAsGoogleReadsThem_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("uule");    // empty: the name is refused
+    QTest::newRow("16 bytes") << "Rome,Lazio,Italy" << "w+CAIQICIQUm9tZSxMYXppbyxJdGFseQ==";
+    QTest::newRow("20 bytes") << "Milan,Lombardy,Italy" << "w+CAIQICIUTWlsYW4sTG9tYmFyZHksSXRhbHk=";
+    QTest::newRow("31 bytes") << "Lezigne,Pays de la Loire,France" << "w+CAIQICIfTGV6aWduZSxQYXlzIGRlIGxhIExvaXJlLEZyYW5jZQ==";
+    QTest::newRow("a letter of two bytes counts two") << "Zürich,Zurich,Switzerland"
+                                                      << "w+CAIQICIaWsO8cmljaCxadXJpY2gsU3dpdHplcmxhbmQ=";
+    QTest::newRow("no country") << "Milan" << "";
+    QTest::newRow("an empty part") << "Milan,,Italy" << "";
+    QTest::newRow("a blank part") << "Milan, ,Italy" << "";
+    QTest::newRow("empty") << "" << "";
+}
+
+void TestQueryAddress::placesAreEncodedAsGoogleReadsThem()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, uule);
+    const std::optional<QString> problem = SearchPlaces::placeProblem(name);
+    QCOMPARE(problem.has_value(), uule.isEmpty());
+    if (problem)
+        QVERIFY2(problem->contains(QStringLiteral("Milan,Lombardy,Italy")), qPrintable(*problem));
+    else
+        QCOMPARE(SearchPlaces::uule(name), uule);
+}
+
+void TestQueryAddress::searchOptionsInTheAddress_data()
+{
+    QTest::addColumn<SearchPlace>("place");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("query");
+    QTest::newRow("the defaults add nothing") << SearchPlace() << "www.google.it" << "";
+    QTest::newRow("a phone alone adds nothing") << SearchPlace{SearchPlace::Device::Smartphone, "it", "it", ""}
+                                                << "www.google.it" << "";
+    QTest::newRow("the United States in English") << SearchPlace{SearchPlace::Device::Computer, "us", "en", ""}
+                                                  << "www.google.com" << "&gl=us&hl=en";
+    QTest::newRow("Great Britain") << SearchPlace{SearchPlace::Device::Computer, "gb", "it", ""} << "www.google.co.uk"
+                                   << "&gl=gb";
+    QTest::newRow("Germany") << SearchPlace{SearchPlace::Device::Computer, "de", "de", ""} << "www.google.de"
+                             << "&gl=de&hl=de";
+    QTest::newRow("Milan") << SearchPlace{SearchPlace::Device::Computer, "it", "it", "Milan,Lombardy,Italy"}
+                           << "www.google.it" << "&uule=w%2BCAIQICIUTWlsYW4sTG9tYmFyZHksSXRhbHk%3D";
+}
+
+void TestQueryAddress::searchOptionsInTheAddress()
+{
+    QFETCH(SearchPlace, place);
+    QTEST(SearchPlaces::hostFor(place.country), "host");
+    QTEST(SearchPlaces::queryPart(place), "query");
 }
 
 QTEST_GUILESS_MAIN(TestQueryAddress)

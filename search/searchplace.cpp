@@ -1,0 +1,75 @@
+#include "search/searchplace.h"
+
+#include <QStringList>
+#include <QUrl>
+
+namespace SearchPlaces {
+
+namespace {
+
+// The countries whose Google is not www.google.CC.
+struct Domain
+{
+    const char *country;
+    const char *domain;
+};
+constexpr Domain kDomains[] = {
+    {"us", "com"},    {"gb", "co.uk"},  {"uk", "co.uk"},  {"au", "com.au"}, {"br", "com.br"},
+    {"mx", "com.mx"}, {"ar", "com.ar"}, {"tr", "com.tr"}, {"jp", "co.jp"},  {"in", "co.in"},
+    {"za", "co.za"},  {"nz", "co.nz"},  {"kr", "co.kr"},
+};
+
+const QByteArray kLengthKeys = QByteArrayLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_");
+
+QString encoded(const QString &value)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(value));
+}
+
+} // namespace
+
+QString hostFor(const QString &country)
+{
+    const QString code = country.trimmed().toLower();
+    for (const Domain &entry : kDomains) {
+        if (code == QLatin1String(entry.country))
+            return QStringLiteral("www.google.") + QLatin1String(entry.domain);
+    }
+    return QStringLiteral("www.google.") + code;
+}
+
+std::optional<QString> placeProblem(const QString &name)
+{
+    const QStringList parts = name.split(QLatin1Char(','));
+    bool emptyPart = false;
+    for (const QString &part : parts)
+        emptyPart = emptyPart || part.trimmed().isEmpty();
+    if (parts.size() < 2 || emptyPart) {
+        return QStringLiteral("Il luogo \"%1\" non è un nome di Google: scrivi la città o la regione, poi le parti che la "
+                              "contengono fino al paese, separate da virgole (per esempio \"Milan,Lombardy,Italy\").")
+            .arg(name);
+    }
+    return std::nullopt;
+}
+
+QString uule(const QString &name)
+{
+    const QByteArray bytes = name.toUtf8();
+    return QStringLiteral("w+CAIQICI") + QLatin1Char(kLengthKeys.at(bytes.size() % kLengthKeys.size()))
+        + QString::fromLatin1(bytes.toBase64());
+}
+
+QString queryPart(const SearchPlace &place)
+{
+    const SearchPlace defaults;
+    QString part;
+    if (place.country != defaults.country)
+        part += QStringLiteral("&gl=") + encoded(place.country);
+    if (place.language != defaults.language)
+        part += QStringLiteral("&hl=") + encoded(place.language);
+    if (!place.place.isEmpty())
+        part += QStringLiteral("&uule=") + encoded(uule(place.place));
+    return part;
+}
+
+} // namespace SearchPlaces
