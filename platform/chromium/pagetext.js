@@ -18,7 +18,7 @@
     if (!root)
         return null;
 
-    // An organic result is a link that holds the result's heading, inside
+    // An organic result is a link that holds the result's title, inside
     // the results container. Ads and the blocks that mix in (questions,
     // videos, news, places, related searches, an AI overview) hold headed
     // links too, and are left out. Answers to the questions lie in scripts
@@ -35,6 +35,10 @@
     var sponsored = /^(Sponsorizzat[oa]|Annuncio|Sponsored|Ad)$/;
     var aiHeadings = ['Panoramica AI', "Panoramica creata con l'AI", 'Panoramica creata con l\u2019AI', 'AI Overview'];
     var questionHeadings = ['Altre domande', 'People also ask'];
+    // A result's title is its heading: an h3, or on a phone's page, where no
+    // link holds an h3, an element that is a heading by its role.
+    var title = document.querySelector('a[href] h3') || !document.querySelector('a[href] [role="heading"]')
+              ? 'h3' : '[role="heading"]';
     // A block of the page: what stands under the results area, or under the
     // column around it.
     var blockParents = '#rso, #center_col, #rcnt, #main, #search, #res, body';
@@ -43,7 +47,7 @@
         // The label stands beside the link, within the result's own block:
         // the ancestors up to the first that holds another heading.
         for (var block = link.parentElement; block && !block.matches(containers); block = block.parentElement) {
-            if (block.querySelectorAll('h3').length > 1)
+            if (block.querySelectorAll(title).length > 1)
                 break;
             var labels = block.querySelectorAll('span, div');
             for (var i = 0; i < labels.length; ++i) {
@@ -112,7 +116,7 @@
 
     function headedLinks() {
         var links = [];
-        var headings = document.querySelectorAll('a[href] h3');
+        var headings = document.querySelectorAll('a[href] ' + title);
         for (var i = 0; i < headings.length; ++i) {
             var link = headings[i].closest('a[href]');
             if (links[links.length - 1] !== link)
@@ -152,13 +156,13 @@
             var featured = candidate.closest(featuredBlocks);
             if (featured) {
                 // The answer's source: the first headed link of its block.
-                if (features.featured !== '' || featured.querySelector('a[href] h3').closest('a[href]') !== candidate)
+                if (features.featured !== '' || featured.querySelector('a[href] ' + title).closest('a[href]') !== candidate)
                     continue;
                 features.featured = candidate.href;
             }
             firstResult = firstResult || candidate;
             page.results.push(candidate.href);
-            page.titles.push(candidate.querySelector('h3').textContent.trim());
+            page.titles.push(candidate.querySelector(title).textContent.trim());
         }
         for (var a = 0; a < adLinks.length; ++a) {
             var below = firstResult ? (firstResult.compareDocumentPosition(adLinks[a]) & Node.DOCUMENT_POSITION_FOLLOWING) !== 0

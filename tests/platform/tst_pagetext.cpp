@@ -300,6 +300,24 @@ void TestPageText::todayResultsAreRead_data()
                  QStringLiteral("<div role=\"dialog\" aria-modal=\"true\"><h1>Prima di accedere a Google</h1>"
                                 "<button>Rifiuta tutto</button><button>Accetta tutto</button></div>"))
         << QStringList{"http://a.it/", "http://c.it/"} << false;
+    // A phone's page: the title is a heading by its role, no h3 anywhere.
+    auto phoneResult = [](const QString &href, const QString &title) {
+        return QStringLiteral("<div class=\"MjjYud\"><a href=\"%1\"><div role=\"heading\" aria-level=\"3\">%2</div>"
+                              "<span>sito</span></a><div>Testo</div></div>").arg(href, title);
+    };
+    QTest::newRow("a phone's page")
+        << QStringLiteral("<html><head><meta name=\"viewport\" content=\"width=device-width\"></head><body><div id=\"main\">"
+                          "<div id=\"tads\"><div data-text-ad=\"1\">%1<span>Sponsorizzato</span></div></div><div id=\"rso\">"
+                          "%2%3<div class=\"related-question-pair\">%4</div>%5<g-section-with-header>%6</g-section-with-header>"
+                          "<div data-block=\"local\">%7</div>%8</div>"
+                          "<a aria-label=\"Altri risultati\" href=\"/search?q=bimby&amp;start=20\">Altri risultati</a></div></body></html>")
+               .arg(phoneResult("http://b.it/x?y=1&amp;z=2", "Offerta"), phoneResult("http://a.it/", "A"),
+                    phoneResult("/url?q=http://b.it/x%3Fy%3D1%26z%3D2&amp;sa=U", "B"), phoneResult("http://d.it/", "Domanda"),
+                    phoneResult("https://support.google.com/websearch/", "Guida"),
+                    phoneResult("https://www.youtube.com/watch?v=1", "Video"), phoneResult("http://pizzeria.it/", "Pizzeria"),
+                    phoneResult("http://c.it/", "C"))
+        << QStringList{"http://a.it/", "http://b.it/x?y=1&z=2", "https://support.google.com/websearch/", "http://c.it/"}
+        << true;
     QStringList served;
     for (int i = 1; i <= 8; ++i)
         served << QStringLiteral("http://www.sito%1.esempio.it/oggi/pagina-%1.html").arg(i);
