@@ -132,7 +132,7 @@ void SearchRun::documentComplete()
     }
     // A page of the classic markup is read as it always was.
     if (text->size() > 100 && Scanner::hasClassicHeading(*text)) {
-        readClassicPage(*text);
+        RecuperaDati(*text);
         return;
     }
     const PageLinks links = m_page->pageLinks();
@@ -199,7 +199,7 @@ void SearchRun::keepUnreadPage()
     emit pageKept(file);
 }
 
-void SearchRun::readClassicPage(const QString &text)
+void SearchRun::RecuperaDati(const QString &text)
 {
     setState(State::Reading);
     const RunValues before = m_values;

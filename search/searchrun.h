@@ -104,7 +104,8 @@ private:
     void browserUnavailable(const QString &note);
     void pageNotLoaded(const QString &why);
     void keepUnreadPage();
-    void readClassicPage(const QString &text);
+    // Reads one results page of the classic markup.
+    void RecuperaDati(const QString &text);
     void readTodayPage(const QList<ResultLinks::TitledLink> &results, bool hasNextPage,
                        const std::optional<PageFeatures> &features);
     void apply(const ScanResult &result);
