@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/device.h"
 #include "platform/pageshape.h"
 #include "store/archiverecords.h"
 
@@ -63,6 +64,10 @@ public:
     // laid out at the view's size and sending frames; or behind the lists.
     virtual void setInFront(bool) {}
     virtual void setViewSize(QSize) {}
+    // The device the pages are for: their layout, touch, and the agent the
+    // browser introduces itself with. A phone's page stays at the phone's
+    // size in front too.
+    virtual void setDevice(Device) {}
     // The user's input in the view: "Input.dispatchMouseEvent", ... with their parameters.
     virtual void sendInput(const QString &method, const QJsonObject &params) { Q_UNUSED(method) Q_UNUSED(params) }
 

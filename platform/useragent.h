@@ -26,4 +26,17 @@ inline QString forEngine(const QString &engineAgent)
     return QString(engineAgent).replace(headless, QStringLiteral("Chrome/")).simplified();
 }
 
+// The same browser and version on a phone: Android, and "Mobile" before
+// "Safari", as Chrome for Android writes it.
+inline QString forPhone(const QString &engineAgent)
+{
+    if (const std::optional<QString> agent = chosen())
+        return *agent;
+    static const QRegularExpression platform(QStringLiteral("^([^(]*)\\([^)]*\\)"));
+    static const QRegularExpression safari(QStringLiteral("\\bSafari/"));
+    return forEngine(engineAgent)
+        .replace(platform, QStringLiteral("\\1(Linux; Android 10; K)"))
+        .replace(safari, QStringLiteral("Mobile Safari/"));
+}
+
 } // namespace UserAgent

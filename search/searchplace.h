@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/device.h"
+
 #include <QString>
 #include <optional>
 
@@ -8,8 +10,6 @@
 // its canonical name ("Milan,Lombardy,Italy", sent as "uule").
 struct SearchPlace
 {
-    enum class Device { Computer, Smartphone };
-
     Device device = Device::Computer;
     QString country = QStringLiteral("it");
     QString language = QStringLiteral("it");

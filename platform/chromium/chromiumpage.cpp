@@ -33,7 +33,7 @@ QString readScript()
 }
 
 // Client hints name the browser too: as Chromium, not as a headless one.
-QJsonObject agentMetadata(const QString &product)
+QJsonObject agentMetadata(const QString &product, bool phone)
 {
     const QString full = product.section(QLatin1Char('/'), 1);
     const QString major = full.section(QLatin1Char('.'), 0, 0);
@@ -41,11 +41,11 @@ QJsonObject agentMetadata(const QString &product)
                             QJsonObject{{QStringLiteral("brand"), QStringLiteral("Not/A)Brand")}, {QStringLiteral("version"), QStringLiteral("24")}}};
     return {{QStringLiteral("brands"), brands},
             {QStringLiteral("fullVersion"), full},
-            {QStringLiteral("platform"), QStringLiteral("Linux")},
-            {QStringLiteral("platformVersion"), QString()},
-            {QStringLiteral("architecture"), QStringLiteral("x86")},
-            {QStringLiteral("model"), QString()},
-            {QStringLiteral("mobile"), false}};
+            {QStringLiteral("platform"), phone ? QStringLiteral("Android") : QStringLiteral("Linux")},
+            {QStringLiteral("platformVersion"), phone ? QStringLiteral("10.0.0") : QString()},
+            {QStringLiteral("architecture"), phone ? QString() : QStringLiteral("x86")},
+            {QStringLiteral("model"), phone ? QStringLiteral("K") : QString()},
+            {QStringLiteral("mobile"), phone}};
 }
 
 } // namespace
@@ -132,10 +132,9 @@ void ChromiumPage::attachToPage(const QString &targetId, const QString &engineAg
         m_session->send(QStringLiteral("Page.enable"));
         m_session->send(QStringLiteral("Page.setLifecycleEventsEnabled"), {{QStringLiteral("enabled"), true}});
         m_session->send(QStringLiteral("Network.enable"));
-        QJsonObject override{{QStringLiteral("userAgent"), UserAgent::forEngine(engineAgent)}};
-        if (!UserAgent::chosen())
-            override.insert(QStringLiteral("userAgentMetadata"), agentMetadata(product));
-        m_session->send(QStringLiteral("Network.setUserAgentOverride"), override);
+        m_engineAgent = engineAgent;
+        m_product = product;
+        applyAgent();
         applyViewport();
         if (m_inFront)
             setInFront(true);
@@ -326,6 +325,29 @@ void ChromiumPage::sendInput(const QString &method, const QJsonObject &params)
         m_session->send(method, params);
 }
 
+void ChromiumPage::setDevice(Device device)
+{
+    if (device == m_device)
+        return;
+    m_device = device;
+    applyAgent();
+    applyViewport();
+}
+
+void ChromiumPage::applyAgent()
+{
+    if (!m_session)
+        return;
+    const bool phone = m_device == Device::Smartphone;
+    QJsonObject override{{QStringLiteral("userAgent"), phone ? UserAgent::forPhone(m_engineAgent)
+                                                              : UserAgent::forEngine(m_engineAgent)}};
+    if (!UserAgent::chosen())
+        override.insert(QStringLiteral("userAgentMetadata"), agentMetadata(m_product, phone));
+    m_session->send(QStringLiteral("Network.setUserAgentOverride"), override);
+    m_session->send(QStringLiteral("Emulation.setTouchEmulationEnabled"),
+                    {{QStringLiteral("enabled"), phone}, {QStringLiteral("maxTouchPoints"), phone ? 5 : 1}});
+}
+
 void ChromiumPage::setViewSize(QSize size)
 {
     m_viewSize = size;
@@ -349,8 +371,11 @@ void ChromiumPage::setInFront(bool front)
 
 QSize ChromiumPage::layoutSize() const
 {
-    // In front, the page fills the view; behind the lists, it is laid out as
-    // on an ordinary desktop, so that the desktop page is served.
+    // A phone's page is a phone's wherever it is. A computer's fills the view
+    // in front; behind the lists, it is laid out as on an ordinary desktop, so
+    // that the desktop page is served.
+    if (m_device == Device::Smartphone)
+        return Devices::kPhoneSize;
     return m_inFront && !m_viewSize.isEmpty() ? m_viewSize : kDesktopSize;
 }
 
@@ -361,5 +386,7 @@ void ChromiumPage::applyViewport()
     const QSize size = layoutSize();
     m_session->send(QStringLiteral("Emulation.setDeviceMetricsOverride"),
                     {{QStringLiteral("width"), size.width()}, {QStringLiteral("height"), size.height()},
-                     {QStringLiteral("deviceScaleFactor"), 1}, {QStringLiteral("mobile"), false}});
+                     {QStringLiteral("screenWidth"), size.width()}, {QStringLiteral("screenHeight"), size.height()},
+                     {QStringLiteral("deviceScaleFactor"), m_device == Device::Smartphone ? Devices::kPhonePixelRatio : 1.0},
+                     {QStringLiteral("mobile"), m_device == Device::Smartphone}});
 }

@@ -33,6 +33,7 @@ public:
     void capturePage(std::function<void(const QByteArray &, const QByteArray &)> done) override;
     void setInFront(bool front) override;
     void setViewSize(QSize size) override;
+    void setDevice(Device device) override;
     void sendInput(const QString &method, const QJsonObject &params) override;
 
     bool engineStarted() const { return m_process != nullptr; }
@@ -55,6 +56,7 @@ private:
     void finishDocument(quint64 document, const QJsonValue &read, const QString &failure = QString());
     void onProcessEnded();
     void applyViewport();
+    void applyAgent();
     QSize layoutSize() const;
 
     QString m_dataFolder;
@@ -65,6 +67,9 @@ private:
     QPointer<DevToolsSession> m_session;
     LoadTracker m_tracker;
     QSize m_viewSize;
+    Device m_device = Device::Computer;
+    QString m_engineAgent;        // as the browser gives it
+    QString m_product;
     QString m_pendingAddress;     // asked for before the page was ready
     quint64 m_document = 0;       // one per navigation asked for and per document read
     bool m_expecting = false;     // a document is owed for a navigation we asked for

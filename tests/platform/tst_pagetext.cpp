@@ -34,6 +34,7 @@ private slots:
     void missingBrowserLeavesTheWindowWorking();
     void browserDyingMidPageCompletesWithoutText();
     void replacedNavigationReportsNothing();
+    void pagesSeeABrowserWithAWindow_data();
     void pagesSeeABrowserWithAWindow();
     void failedLoadCompletesWithoutText_data();
     void failedLoadCompletesWithoutText();
@@ -186,19 +187,35 @@ void TestPageText::replacedNavigationReportsNothing()
     QVERIFY(m_browser->pageText()->contains(QStringLiteral("veloce")));
 }
 
+void TestPageText::pagesSeeABrowserWithAWindow_data()
+{
+    QTest::addColumn<bool>("phone");
+    QTest::newRow("a phone") << true;
+    QTest::newRow("a computer, after the phone") << false;
+}
+
 void TestPageText::pagesSeeABrowserWithAWindow()
 {
-    load(QStringLiteral("data:text/html,<p>x</p>"));
+    QFETCH(bool, phone);
+    m_browser->setDevice(phone ? Device::Smartphone : Device::Computer);
+    // A page of this machine, where the client hints are given.
+    load(QStringLiteral("http://127.0.0.1:%1/search?q=veloce").arg(m_service->port()));
     QJsonValue seen;
-    m_browser->evaluate(QStringLiteral("[navigator.userAgent, navigator.webdriver, innerWidth, innerHeight]"),
+    m_browser->evaluate(QStringLiteral("[navigator.userAgent, navigator.webdriver, screen.width, screen.height, "
+                                       "navigator.maxTouchPoints, navigator.userAgentData.mobile, devicePixelRatio]"),
                         [&seen](const QJsonValue &value) { seen = value; });
     QTRY_VERIFY_WITH_TIMEOUT(seen.isArray(), 10000);
     const QString agent = seen[0].toString();
     QVERIFY2(agent.contains(QStringLiteral(" Chrome/")) && !agent.contains(QStringLiteral("Headless")), qPrintable(agent));
+    QCOMPARE(agent.contains(QStringLiteral("Android")) && agent.contains(QStringLiteral(" Mobile Safari/")), phone);
     QCOMPARE(seen[1].toBool(true), false);
-    // Behind the lists, the page is laid out as on a desktop.
-    QCOMPARE(seen[2].toInt(), 1366);
-    QCOMPARE(seen[3].toInt(), 768);
+    // Behind the lists, the page is laid out as on a desktop, or as on a phone.
+    const QSize size = phone ? Devices::kPhoneSize : Browser::kDesktopSize;
+    QCOMPARE(seen[2].toInt(), size.width());
+    QCOMPARE(seen[3].toInt(), size.height());
+    QCOMPARE(seen[4].toInt() > 1, phone);
+    QCOMPARE(seen[5].toBool(), phone);
+    QCOMPARE(seen[6].toDouble(), phone ? Devices::kPhonePixelRatio : 1.0);
 }
 
 void TestPageText::failedLoadCompletesWithoutText_data()

@@ -73,18 +73,21 @@ void TestPlatformRules::userAgent_data()
 {
     QTest::addColumn<QString>("chosen");   // CERCA_POSIZIONE_USER_AGENT
     QTest::addColumn<QString>("sent");
+    QTest::addColumn<QString>("sentByThePhone");
     QTest::newRow("the browser's, as Chrome with a window")
-        << "" << "Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/156.0.0.0 Safari/537.36";
-    QTest::newRow("chosen replaces it whole") << "Mozilla/5.0 Prova/1.0" << "Mozilla/5.0 Prova/1.0";
+        << "" << "Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/156.0.0.0 Safari/537.36"
+        << "Mozilla/5.0 (Linux; Android 10; K) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/156.0.0.0 Mobile Safari/537.36";
+    QTest::newRow("chosen replaces it whole") << "Mozilla/5.0 Prova/1.0" << "Mozilla/5.0 Prova/1.0" << "Mozilla/5.0 Prova/1.0";
 }
 
 void TestPlatformRules::userAgent()
 {
     QFETCH(QString, chosen);
     qputenv("CERCA_POSIZIONE_USER_AGENT", chosen.toUtf8());
-    QTEST(UserAgent::forEngine(QStringLiteral("Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) "
-                                              "HeadlessChrome/156.0.0.0 Safari/537.36")),
-          "sent");
+    const QString engine = QStringLiteral("Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) "
+                                          "HeadlessChrome/156.0.0.0 Safari/537.36");
+    QTEST(UserAgent::forEngine(engine), "sent");
+    QTEST(UserAgent::forPhone(engine), "sentByThePhone");
     qunsetenv("CERCA_POSIZIONE_USER_AGENT");
 }
 

@@ -137,15 +137,15 @@ void TestQueryAddress::searchOptionsInTheAddress_data()
     QTest::addColumn<QString>("host");
     QTest::addColumn<QString>("query");
     QTest::newRow("the defaults add nothing") << SearchPlace() << "www.google.it" << "";
-    QTest::newRow("a phone alone adds nothing") << SearchPlace{SearchPlace::Device::Smartphone, "it", "it", ""}
+    QTest::newRow("a phone alone adds nothing") << SearchPlace{Device::Smartphone, "it", "it", ""}
                                                 << "www.google.it" << "";
-    QTest::newRow("the United States in English") << SearchPlace{SearchPlace::Device::Computer, "us", "en", ""}
+    QTest::newRow("the United States in English") << SearchPlace{Device::Computer, "us", "en", ""}
                                                   << "www.google.com" << "&gl=us&hl=en";
-    QTest::newRow("Great Britain") << SearchPlace{SearchPlace::Device::Computer, "gb", "it", ""} << "www.google.co.uk"
+    QTest::newRow("Great Britain") << SearchPlace{Device::Computer, "gb", "it", ""} << "www.google.co.uk"
                                    << "&gl=gb";
-    QTest::newRow("Germany") << SearchPlace{SearchPlace::Device::Computer, "de", "de", ""} << "www.google.de"
+    QTest::newRow("Germany") << SearchPlace{Device::Computer, "de", "de", ""} << "www.google.de"
                              << "&gl=de&hl=de";
-    QTest::newRow("Milan") << SearchPlace{SearchPlace::Device::Computer, "it", "it", "Milan,Lombardy,Italy"}
+    QTest::newRow("Milan") << SearchPlace{Device::Computer, "it", "it", "Milan,Lombardy,Italy"}
                            << "www.google.it" << "&uule=w%2BCAIQICIUTWlsYW4sTG9tYmFyZHksSXRhbHk%3D";
 }
 
