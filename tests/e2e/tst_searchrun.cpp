@@ -859,7 +859,9 @@ void TestSearchRun::twoProgramsShareOneDataFolder()
     QVERIFY(done.wait(60000));
     QVERIFY2(list->exitCode() == 0, list->readAllStandardError().constData());
     QCOMPARE(QString::fromLocal8Bit(list->readAllStandardOutput()), QStringLiteral("oggi: posizione 14 (http://www.velmora.it/oggi)\n"));
-    QCOMPARE(QDir::temp().entryList({QStringLiteral("cerca-posizione-profilo-*")}, QDir::Dirs), copiesBefore);
+    // The list's copy is gone (other tests running beside this one may make and remove theirs).
+    for (const QString &copy : QDir::temp().entryList({QStringLiteral("cerca-posizione-profilo-*")}, QDir::Dirs))
+        QVERIFY2(copiesBefore.contains(copy), qPrintable(copy));
     // The window's browser still works.
     run(QStringLiteral("oggi"));
     waitForEnd();
