@@ -10,6 +10,7 @@
 FoundSitesMenu::FoundSitesMenu(ListBox *list, QMenu *menu, Actions actions)
     : QObject(list)
     , m_list(list)
+    , m_viewport(list->viewport())
     , m_menu(menu)
     , m_actions(std::move(actions))
 {
@@ -19,12 +20,12 @@ FoundSitesMenu::FoundSitesMenu(ListBox *list, QMenu *menu, Actions actions)
     m_resultsPage = menu->addAction(FoundSites::resultsPageCaption(m_actions.engine()));
     m_resultsPage->setObjectName(QStringLiteral("ApriGoo"));
     connect(m_resultsPage, &QAction::triggered, this, &FoundSitesMenu::openSelectedResultsPage);
-    list->viewport()->installEventFilter(this);
+    m_viewport->installEventFilter(this);
 }
 
 bool FoundSitesMenu::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != m_list->viewport())
+    if (watched != m_viewport)
         return false;
     if (event->type() == QEvent::MouseButtonPress) {
         auto *mouse = static_cast<QMouseEvent *>(event);

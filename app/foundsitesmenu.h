@@ -36,6 +36,7 @@ private:
     void openSelectedResultsPage();
 
     ListBox *m_list;
+    QObject *m_viewport;   // compared only: it may be going away with the list
     QMenu *m_menu;
     QAction *m_resultsPage;
     Actions m_actions;
