@@ -1,5 +1,7 @@
 #include "app/commandline.h"
 
+#include "search/searchplace.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
@@ -23,6 +25,14 @@ QList<QCommandLineOption> options()
          QStringLiteral("Secondi di attesa di una pagina, poi la frase è \"pagina non caricata\" (%1).")
              .arg(ListRun::kDefaultPageSeconds),
          QStringLiteral("S")},
+        {{QStringLiteral("d"), QStringLiteral("dispositivo")},
+         QStringLiteral("Il dispositivo della ricerca: computer o smartphone (computer)."), QStringLiteral("NOME")},
+        {{QStringLiteral("c"), QStringLiteral("paese")},
+         QStringLiteral("Il paese della ricerca, in due lettere: il dominio di Google e gl (it)."), QStringLiteral("CC")},
+        {{QStringLiteral("l"), QStringLiteral("lingua")}, QStringLiteral("La lingua dell'interfaccia, hl (it)."),
+         QStringLiteral("LL")},
+        {{QStringLiteral("u"), QStringLiteral("luogo")},
+         QStringLiteral("La città o la regione, col nome di Google (\"Milan,Lombardy,Italy\")."), QStringLiteral("NOME")},
         {{QStringLiteral("r"), QStringLiteral("riprendi")},
          QStringLiteral("Continua l'ultimo giro non finito dello stesso elenco.")},
         {{QStringLiteral("x"), QStringLiteral("esporta-archivio")},
@@ -72,7 +82,8 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         line.exportFile = parser.value(QStringLiteral("esporta-archivio"));
         line.phrase = parser.value(QStringLiteral("frase"));
     }
-    for (const char *name : {"frammento", "pagine", "solo-italiano", "pausa", "attesa", "riprendi"}) {
+    for (const char *name : {"frammento", "pagine", "solo-italiano", "pausa", "attesa", "riprendi", "dispositivo", "paese",
+                              "lingua", "luogo"}) {
         if (!list && parser.isSet(QString::fromLatin1(name)))
             return fail(QStringLiteral("--%1 vale solo con --elenco FILE").arg(QString::fromLatin1(name)));
     }
@@ -109,6 +120,21 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         line.pageSeconds = wait;
     }
     line.resume = parser.isSet(QStringLiteral("riprendi"));
+    if (parser.isSet(QStringLiteral("dispositivo"))) {
+        const std::optional<Device> device = SearchPlaces::deviceNamed(parser.value(QStringLiteral("dispositivo")));
+        if (!device)
+            return fail(QStringLiteral("--dispositivo vuole computer o smartphone, non \"%1\"")
+                            .arg(parser.value(QStringLiteral("dispositivo"))));
+        line.place.device = *device;
+    }
+    if (parser.isSet(QStringLiteral("paese")))
+        line.place.country = parser.value(QStringLiteral("paese")).trimmed().toLower();
+    if (parser.isSet(QStringLiteral("lingua")))
+        line.place.language = parser.value(QStringLiteral("lingua")).trimmed();
+    if (parser.isSet(QStringLiteral("luogo")))
+        line.place.place = parser.value(QStringLiteral("luogo")).trimmed();
+    if (const std::optional<QString> problem = SearchPlaces::problem(line.place))
+        return fail(*problem);
     return line;
 }
 
@@ -116,7 +142,8 @@ QString CommandLine::help()
 {
     QString text = QStringLiteral(
         "Uso: cerca-posizione [--elenco FILE --frammento TESTO [--pagine N] [--solo-italiano] [--pausa S]\n"
-        "                      [--attesa S] [--riprendi]]\n"
+        "                      [--attesa S] [--riprendi] [--dispositivo NOME] [--paese CC] [--lingua LL]\n"
+        "                      [--luogo NOME]]\n"
         "       cerca-posizione --esporta-archivio FILE.csv [--frase TESTO]\n"
         "Senza argomenti apre la finestra. Con --elenco cerca ogni frase del file, senza finestra, e\n"
         "aggiunge ogni esito al registro dei risultati (Risultato.txt), come \"Salva risultato\".\n"
@@ -129,7 +156,8 @@ QString CommandLine::help()
         text += QStringLiteral("  %1 %2\n").arg(names.leftJustified(28), option.description());
     }
     text += QStringLiteral("\nUna riga per frase: \"frase: posizione N (indirizzo)\" o \"frase: non trovato entro N\",\n"
-                           "con \", citato nella Panoramica AI\" quando il frammento è tra le sue fonti.\n"
+                           "con \", citato nella Panoramica AI\" quando il frammento è tra le sue fonti; fuori dalle\n"
+                           "opzioni predefinite la frase porta il dispositivo e il luogo: \"bimby [smartphone, Milan]\".\n"
                            "Ogni pausa varia tra metà e una volta e mezza della media, mai sotto %1 secondi.\n"
                            "Una pagina che non arriva in tempo, o che il server non dà (riprovata una volta), dà\n"
                            "\"frase: pagina non caricata\"; una pagina che il programma non sa leggere dà\n"

@@ -7,6 +7,7 @@
 
 // What the command line asks for: the window, or a list run without one.
 //   cerca-posizione --elenco FILE --frammento TEXT [--pagine N] [--solo-italiano] [--pausa S] [--attesa S] [--riprendi]
+//                   [--dispositivo computer|smartphone] [--paese CC] [--lingua LL] [--luogo NAME]
 //   cerca-posizione --esporta-archivio FILE.csv [--frase TEXT]
 struct CommandLine
 {
@@ -19,6 +20,7 @@ struct CommandLine
     int pauseSeconds = ListRun::kDefaultPauseSeconds;   // the pauses' mean
     int pageSeconds = ListRun::kDefaultPageSeconds;     // how long a page may take
     bool resume = false;
+    SearchPlace place;   // the device, country, language and place of every phrase
     QString exportFile;
     QString phrase;  // the one phrase to export; empty: all
     QString error;   // one line, for standard error

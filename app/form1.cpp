@@ -6,6 +6,7 @@
 #include "app/listwindow.h"
 #include "app/notes.h"
 #include "app/pageinfront.h"
+#include "app/searchoptionsdialog.h"
 #include "platform/addressrule.h"
 #include "platform/browser.h"
 #include "platform/chromium/screencastview.h"
@@ -13,6 +14,7 @@
 #include "store/listorder.h"
 #include "store/logviewer.h"
 #include "store/resultlog.h"
+#include "store/searchoptionsfile.h"
 #include "store/settingsfile.h"
 
 #include <QApplication>
@@ -27,6 +29,7 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QStatusBar>
 #include <QStringListModel>
 #include <QTimer>
 
@@ -77,7 +80,7 @@ Form1::Form1(SearchRun *run, Desktop *desktop, Form1Options options, QWidget *pa
     m_pageInFront->setBottom(m_controls->y());
     connectRun();
 
-    resize(normalClientSize() + QSize(0, menuBar()->sizeHint().height()));
+    resize(normalClientSize() + QSize(0, menuBar()->sizeHint().height()) + optionsLineSize());
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
@@ -227,12 +230,54 @@ void Form1::createMenus()
     new FoundSitesMenu(m_foundSites, m_popup,
                        {[this] { return m_engineMenu->title(); }, [this](const QString &address) { openAddress(address); },
                         [this](const QString &entry) {
-                            return QueryAddress::resultsPageOfEntry(m_run->options().host, m_phrase->currentText(), entry);
+                            return QueryAddress::resultsPageOfEntry(m_run->host(), m_phrase->currentText(), entry,
+                                                                    m_run->inputs().place);
                         }});
 
     QMenu *strumenti = bar->addMenu(QStringLiteral("Strumenti"));
     strumenti->setObjectName(QStringLiteral("Strumenti"));
     action(strumenti, "ElencoFrasi", QStringLiteral("Cerca un elenco di frasi..."), &Form1::openPhraseList);
+    action(strumenti, "ApriOpzioni", QStringLiteral("Opzioni di ricerca..."), &Form1::openSearchOptions);
+}
+
+// --- Where and how the searches are made ----------------------------------
+
+QSize Form1::optionsLineSize() const
+{
+    return QSize(0, m_optionsLine && !m_optionsLine->isHidden() ? statusBar()->sizeHint().height() : 0);
+}
+
+void Form1::setSearchPlace(const SearchPlace &place)
+{
+    m_searchPlace = place;
+    const bool shown = !place.isDefault();
+    if (!m_optionsLine && !shown)
+        return;
+    if (!m_optionsLine) {
+        m_optionsLine = new QLabel(this);
+        m_optionsLine->setObjectName(QStringLiteral("Opzioni"));
+        statusBar()->setSizeGripEnabled(false);
+        statusBar()->addWidget(m_optionsLine, 1);
+    }
+    const bool wasShown = !statusBar()->isHidden();
+    m_optionsLine->setText(QStringLiteral("Ricerche da: %1").arg(SearchPlaces::describe(place)));
+    statusBar()->setVisible(shown);
+    m_optionsLine->setVisible(shown);
+    if (shown != wasShown && windowState() == Qt::WindowNoState)
+        resize(normalClientSize() + QSize(0, menuBar()->sizeHint().height()) + optionsLineSize());
+}
+
+void Form1::openSearchOptions()
+{
+    auto *dialog = new SearchOptionsDialog(m_searchPlace, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        setSearchPlace(dialog->place());
+        const QString file = m_options.dataFolder.searchOptions();
+        if (!SearchOptionsFile::save(file, m_searchPlace))
+            warn(QStringLiteral("Opzioni di ricerca non salvate: impossibile scrivere %1. Valgono fino alla chiusura.").arg(file));
+    });
+    dialog->open();
 }
 
 void Form1::setTabOrderOfControls()
@@ -256,6 +301,7 @@ void Form1::load()
 
 void Form1::loadSettings()
 {
+    setSearchPlace(SearchOptionsFile::load(m_options.dataFolder.searchOptions()));
     const std::optional<Settings> settings = SettingsFile::load(m_options.dataFolder.settingsFile());
     if (!settings)
         return;
@@ -303,11 +349,11 @@ void Form1::resizeEvent(QResizeEvent *event)
     QMainWindow::resizeEvent(event);
     // The window's size follows only maximize, minimize and restore; a size
     // dragged by the user goes back to the normal one.
-    const QSize normal = normalClientSize() + QSize(0, menuBar()->height());
+    const QSize normal = normalClientSize() + QSize(0, menuBar()->height()) + optionsLineSize();
     if (windowState() == Qt::WindowNoState && isVisible() && event->size() != normal) {
         QTimer::singleShot(0, this, [this] {
             if (windowState() == Qt::WindowNoState)
-                resize(normalClientSize() + QSize(0, menuBar()->height()));
+                resize(normalClientSize() + QSize(0, menuBar()->height()) + optionsLineSize());
         });
     }
 }
@@ -361,7 +407,7 @@ void Form1::connectRun()
 RunInputs Form1::runInputs() const
 {
     return RunInputs{m_phrase->currentText(), m_fragment->text(), m_pageLimit->text(),
-                     m_continueMode->checkState() == Qt::Checked, m_italianOnly->isChecked()};
+                     m_continueMode->checkState() == Qt::Checked, m_italianOnly->isChecked(), m_searchPlace};
 }
 
 void Form1::startCommand()
@@ -424,7 +470,7 @@ void Form1::runEnded(const RunOutcome &outcome)
         m_pageInFront->show(QStringLiteral("La pagina dei risultati non si è caricata%1. Premi \"%2\" per riprovare.")
                             .arg(outcome.detail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(outcome.detail), kStart));
     } else if (outcome.end == RunEnd::Unfinished && !outcome.detail.isEmpty()) {
-        warn(outcome.detail);   // no browser
+        warn(outcome.detail);   // no browser, or options that cannot be searched
     }
 }
 
@@ -456,7 +502,9 @@ void Form1::saveResult()
     ResultReport report;
     report.italianOnly = m_italianOnly->isChecked();
     report.report = m_report->text();
-    report.phrase = m_phrase->currentText();
+    // The phrase as the last run searched it: a phone's or a place's position
+    // stays apart in the log.
+    report.phrase = SearchPlaces::seriesOf(m_phrase->currentText(), m_run->inputs().place);
     report.position = m_run->values().contaPosizione;
     report.lastAddress = m_run->values().indirizzoCorrente.value_or(QString());
     report.engine = m_engineMenu->title();

@@ -63,6 +63,10 @@ public:
     void openHistory();
     void openCompetitors(const QString &phrase);
     void openPhraseList();
+    // "Opzioni di ricerca...": the device, country, language and place of
+    // the searches, kept in their own file.
+    void openSearchOptions();
+    const SearchPlace &searchPlace() const { return m_searchPlace; }
 
     QSize normalClientSize() const;
 
@@ -92,6 +96,8 @@ private:
     void openAddress(const QString &address);
     void addPhrase(const QString &phrase);
     void warn(const QString &message);
+    void setSearchPlace(const SearchPlace &place);
+    QSize optionsLineSize() const;
 
     SearchRun *m_run;
     Desktop *m_desktop;
@@ -101,6 +107,8 @@ private:
     HistoryWindows m_historyWindows;
     QPointer<QWidget> m_listWindow;
     bool m_archiveFaultShown = false;
+    SearchPlace m_searchPlace;
+    QLabel *m_optionsLine = nullptr;       // the options in force, when not the defaults
 
     // The controls, by their object names in brackets.
     QWidget *m_client = nullptr;

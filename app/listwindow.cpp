@@ -1,6 +1,7 @@
 #include "app/listwindow.h"
 
 #include "app/notes.h"
+#include "app/searchoptionsdialog.h"
 #include "search/listrun.h"
 #include "store/listprogress.h"
 #include "store/textfile.h"
@@ -72,6 +73,16 @@ ListWindow::ListWindow(SearchRun *run, ListSource source, QWidget *parent)
     inputs->addRow(QString(), italian);
     inputs->addRow(QStringLiteral("Pausa tra le frasi"), m_pause);
     inputs->addRow(QStringLiteral("Attesa di una pagina"), m_pageWait);
+    m_placeShown = shown(QString(), "DispositivoLuogo", this);
+    m_placeButton = new QPushButton(QStringLiteral("Opzioni..."), this);
+    m_placeButton->setObjectName(QStringLiteral("OpzioniElenco"));
+    m_placeButton->setToolTip(QStringLiteral("Il dispositivo, il paese, la lingua e il luogo di tutto l'elenco"));
+    connect(m_placeButton, &QPushButton::clicked, this, &ListWindow::openSearchOptions);
+    auto *placeRow = new QHBoxLayout;
+    placeRow->addWidget(m_placeShown, 1);
+    placeRow->addWidget(m_placeButton);
+    inputs->addRow(QStringLiteral("Ricerche da"), placeRow);
+    m_place = shownInputs.place;
 
     m_start = new QPushButton(QStringLiteral("Avvia"), this);
     m_start->setObjectName(QStringLiteral("AvviaElenco"));
@@ -126,7 +137,7 @@ ListWindow::ListWindow(SearchRun *run, ListSource source, QWidget *parent)
     afterRun->addWidget(m_history);
     layout->addLayout(afterRun);
     resize(460, 560);
-    showResume();
+    setSearchPlace(m_place);
 }
 
 ListWindow::~ListWindow() = default;
@@ -152,7 +163,22 @@ std::unique_ptr<ListProgress> ListWindow::progressOf(const QStringList &phrases)
 {
     const RunInputs inputs = m_source.inputs();
     return std::make_unique<ListProgress>(m_source.dataFolder.listProgress(), phrases, inputs.fragment, inputs.pageLimit,
-                                          inputs.italianOnly);
+                                          inputs.italianOnly, m_place);
+}
+
+void ListWindow::setSearchPlace(const SearchPlace &place)
+{
+    m_place = place;
+    m_placeShown->setText(place.isDefault() ? QStringLiteral("computer, Italia (predefinite)") : SearchPlaces::describe(place));
+    showResume();
+}
+
+void ListWindow::openSearchOptions()
+{
+    auto *dialog = new SearchOptionsDialog(m_place, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] { setSearchPlace(dialog->place()); });
+    dialog->open();
 }
 
 void ListWindow::showResume()
@@ -181,7 +207,9 @@ void ListWindow::startOrStop(bool resume)
     m_listProgress = progressOf(phrases);
     if (!resume)
         m_listProgress->restart();
-    m_run = std::make_unique<ListRun>(m_searchRun, phrases, m_source.inputs(), m_pause->value() * m_source.millisecondsPerSecond,
+    RunInputs inputs = m_source.inputs();
+    inputs.place = m_place;
+    m_run = std::make_unique<ListRun>(m_searchRun, phrases, inputs, m_pause->value() * m_source.millisecondsPerSecond,
                                       ListRun::kMinimumPauseSeconds * m_source.millisecondsPerSecond);
     m_run->setPageTimeout(m_pageWait->value() * 1000);
     m_run->setProgress(m_listProgress.get());
@@ -196,7 +224,8 @@ void ListWindow::startOrStop(bool resume)
     m_outcomes->hide();
     m_history->hide();
     for (QWidget *input : {static_cast<QWidget *>(m_phrases), static_cast<QWidget *>(m_pause),
-                           static_cast<QWidget *>(m_pageWait), static_cast<QWidget *>(m_load)})
+                           static_cast<QWidget *>(m_pageWait), static_cast<QWidget *>(m_load),
+                           static_cast<QWidget *>(m_placeButton)})
         input->setEnabled(false);
     m_resume->hide();
     m_start->setText(QStringLiteral("Arresta"));
@@ -213,7 +242,7 @@ void ListWindow::phraseEnded(int index, const RunOutcome &outcome)
     m_progress->setValue(index + 1);
     const int row = m_outcomes->rowCount();
     m_outcomes->insertRow(row);
-    m_outcomes->setItem(row, 0, new QTableWidgetItem(outcome.phrase));
+    m_outcomes->setItem(row, 0, new QTableWidgetItem(outcome.series()));
     m_outcomes->setItem(row, 1, new QTableWidgetItem(outcome.result() + outcome.citation()));
 }
 
@@ -230,7 +259,8 @@ void ListWindow::finished()
     m_start->setText(QStringLiteral("Avvia"));
     m_start->setEnabled(true);
     for (QWidget *input : {static_cast<QWidget *>(m_phrases), static_cast<QWidget *>(m_pause),
-                           static_cast<QWidget *>(m_pageWait), static_cast<QWidget *>(m_load)})
+                           static_cast<QWidget *>(m_pageWait), static_cast<QWidget *>(m_load),
+                           static_cast<QWidget *>(m_placeButton)})
         input->setEnabled(true);
     showResume();
     m_where->setText(QStringLiteral("Elenco finito: %1 di %2 frasi cercate.").arg(m_run->outcomes().size()).arg(m_run->count()));

@@ -10,6 +10,7 @@
 class ListProgress;
 class ListRun;
 class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -53,6 +54,8 @@ private:
     void phraseEnded(int index, const RunOutcome &outcome);
     void finished();
     void openCompetitors();
+    void setSearchPlace(const SearchPlace &place);
+    void openSearchOptions();
 
     SearchRun *m_searchRun;
     ListSource m_source;
@@ -66,6 +69,9 @@ private:
     QPushButton *m_load = nullptr;
     QProgressBar *m_progress = nullptr;
     QLabel *m_where = nullptr;
+    SearchPlace m_place;                 // the whole list's device and place
+    QLineEdit *m_placeShown = nullptr;
+    QPushButton *m_placeButton = nullptr;
     QTableWidget *m_outcomes = nullptr;
     QPushButton *m_history = nullptr;
     QPushButton *m_competitors = nullptr;

@@ -43,7 +43,8 @@ QString dataFolderPath();
 SearchRunOptions runOptions(const DataFolder &folder)
 {
     SearchRunOptions options;
-    options.host = QueryAddress::hostFromEnvironment();
+    // The local service's host wins over the country's domain.
+    options.host = qEnvironmentVariable("CERCA_POSIZIONE_HOST");
     options.archive = folder.archive();
     options.unreadPages = folder.unreadPages();
     return options;
@@ -69,13 +70,14 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
         if (fault.kind == ArchiveFault::Kind::SetAside || !std::exchange(faultSaid, true))
             print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(Notes::archiveFault(fault)));
     });
-    ListProgress progress(folder.listProgress(), phrases, line.fragment, line.pageLimit, line.italianOnly);
+    ListProgress progress(folder.listProgress(), phrases, line.fragment, line.pageLimit, line.italianOnly, line.place);
     if (!line.resume)
         progress.restart();
     RunInputs inputs;
     inputs.fragment = line.fragment;
     inputs.pageLimit = line.pageLimit;
     inputs.italianOnly = line.italianOnly;
+    inputs.place = line.place;
     ListRun list(&run, phrases, inputs, line.pauseSeconds * 1000);
     list.setPageTimeout(line.pageSeconds * 1000);
     list.setProgress(&progress);

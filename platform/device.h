@@ -1,10 +1,8 @@
 #pragma once
 
-#include <QSize>
+#include "store/searchplace.h"
 
-// The device a search is made for: the page is laid out, and the browser
-// introduces itself, as on a computer or as on a phone.
-enum class Device { Computer, Smartphone };
+#include <QSize>
 
 namespace Devices {
 

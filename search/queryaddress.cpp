@@ -1,6 +1,10 @@
 #include "search/queryaddress.h"
 
+#include "search/searchplace.h"
+
+#include <QUrl>
 #include <QtGlobal>
+#include <utility>
 
 namespace QueryAddress {
 
@@ -31,9 +35,14 @@ QString phrasePart(const QString &phrase)
     return part;
 }
 
-QString offsetPart(qint64 offset)
+// A next page names its language already: the place adds only the rest.
+QString offsetPart(qint64 offset, const SearchPlace &place)
 {
-    return QStringLiteral("&hl=it&lr=&newwindow=1&start=") + QString::number(offset) + QStringLiteral("&sa=N");
+    SearchPlace others = place;
+    const QString language = std::exchange(others.language, SearchPlace().language);
+    return QStringLiteral("&hl=") + QString::fromLatin1(QUrl::toPercentEncoding(language))
+        + QStringLiteral("&lr=&newwindow=1&start=") + QString::number(offset) + QStringLiteral("&sa=N")
+        + SearchPlaces::queryPart(others);
 }
 
 } // namespace
@@ -49,14 +58,14 @@ QString hostFromEnvironment()
     return host.isEmpty() ? defaultHost() : host;
 }
 
-QString firstPage(const QString &host, const QString &phrase)
+QString firstPage(const QString &host, const QString &phrase, const SearchPlace &place)
 {
-    return searchPrefix(host) + phrasePart(phrase);
+    return searchPrefix(host) + phrasePart(phrase) + SearchPlaces::queryPart(place);
 }
 
-QString nextPage(const QString &host, const QString &phrase, qint64 offset, bool italianOnly)
+QString nextPage(const QString &host, const QString &phrase, qint64 offset, bool italianOnly, const SearchPlace &place)
 {
-    QString address = searchPrefix(host) + phrasePart(phrase) + offsetPart(offset);
+    QString address = searchPrefix(host) + phrasePart(phrase) + offsetPart(offset, place);
     if (italianOnly)
         address += QStringLiteral("&lr=lang_it");
     return address;
@@ -80,14 +89,15 @@ std::optional<qint64> pageOffsetOfEntry(const QString &entry)
     return position / 10 * 10;
 }
 
-std::optional<QString> resultsPageOfEntry(const QString &host, const QString &phrase, const QString &entry)
+std::optional<QString> resultsPageOfEntry(const QString &host, const QString &phrase, const QString &entry,
+                                          const SearchPlace &place)
 {
     const std::optional<qint64> offset = pageOffsetOfEntry(entry);
     if (!offset)
         return std::nullopt;
     QString quoted = phrasePart(phrase);
     quoted.replace(QLatin1Char('"'), QStringLiteral("%22"));
-    return searchPrefix(host) + quoted + offsetPart(*offset);
+    return searchPrefix(host) + quoted + offsetPart(*offset, place);
 }
 
 } // namespace QueryAddress

@@ -69,7 +69,14 @@ bool isGoogleHost(const QString &host)
         || labels.contains(QStringLiteral("gstatic"));
 }
 
-std::optional<QString> targetOf(const QString &link, const QString &pageAddress)
+namespace {
+
+bool isHomePage(const QUrl &url)
+{
+    return (url.path() == QLatin1String("/") || url.path().isEmpty()) && !url.hasQuery() && isSearchHost(url.host());
+}
+
+std::optional<QString> targetOf(const QString &link, const QString &pageAddress, bool headed)
 {
     const QUrl url(link);
     if (!isWeb(url))
@@ -81,13 +88,27 @@ std::optional<QString> targetOf(const QString &link, const QString &pageAddress)
         for (const char *key : {"q", "url"}) {
             const QString target = query.queryItemValue(QString::fromLatin1(key), QUrl::FullyDecoded);
             if (!target.isEmpty())
-                return targetOf(target, pageAddress);
+                return targetOf(target, pageAddress, headed);
         }
         return std::nullopt;
     }
+    if (headed && isHomePage(url))
+        return link;
     if ((searchHost && isSearchPage(url)) || isStaticHost(url.host()))
         return std::nullopt;
     return link;
+}
+
+} // namespace
+
+std::optional<QString> targetOf(const QString &link, const QString &pageAddress)
+{
+    return targetOf(link, pageAddress, false);
+}
+
+std::optional<QString> resultTargetOf(const QString &link, const QString &pageAddress)
+{
+    return targetOf(link, pageAddress, true);
 }
 
 QList<TitledLink> resultsOf(const QStringList &links, const QStringList &titles, const QString &pageAddress)
@@ -95,7 +116,7 @@ QList<TitledLink> resultsOf(const QStringList &links, const QStringList &titles,
     QList<TitledLink> results;
     QStringList targets;
     for (qsizetype i = 0; i < links.size(); ++i) {
-        const std::optional<QString> target = targetOf(links[i], pageAddress);
+        const std::optional<QString> target = resultTargetOf(links[i], pageAddress);
         if (!target || targets.contains(*target))
             continue;
         targets.append(*target);

@@ -17,6 +17,8 @@ namespace ResultLinks {
 // search host) and for anything but http and https. Google's other sites
 // (support.google.com, books.google.it, ...) give results like any site.
 std::optional<QString> targetOf(const QString &link, const QString &pageAddress);
+// The same for a link that holds a result's heading.
+std::optional<QString> resultTargetOf(const QString &link, const QString &pageAddress);
 
 // Whether the host is one of Google's: google.it, consent.google.com,
 // www.gstatic.com, ...
@@ -33,7 +35,9 @@ struct TitledLink
 };
 
 // The same, each target with the title of its first link (titles[i] belongs
-// to links[i]; a missing title is empty).
+// to links[i]; a missing title is empty). These are the links that hold a
+// result's heading: among them a search host's home page is a result too (the
+// first for the phrase "google"), while nowhere else is it one.
 QList<TitledLink> resultsOf(const QStringList &links, const QStringList &titles, const QString &pageAddress);
 
 // The featured answer's and the AI overview's links as the addresses they

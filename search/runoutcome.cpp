@@ -20,14 +20,14 @@ QString RunOutcome::citation() const
 
 QString RunOutcome::line() const
 {
-    return phrase + QStringLiteral(": ") + result() + (found() ? QStringLiteral(" (%1)").arg(address()) : QString())
+    return series() + QStringLiteral(": ") + result() + (found() ? QStringLiteral(" (%1)").arg(address()) : QString())
         + citation();
 }
 
 ResultReport RunOutcome::logReport() const
 {
     ResultReport log;
-    log.phrase = phrase;
+    log.phrase = series();
     log.report = report;
     log.position = values.contaPosizione;
     log.lastAddress = address();

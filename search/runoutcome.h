@@ -3,6 +3,7 @@
 #include "search/runvalues.h"
 #include "store/archiverecords.h"
 #include "store/resultlog.h"
+#include "store/searchplace.h"
 
 #include <QString>
 
@@ -14,6 +15,7 @@ struct RunOutcome
     static constexpr const char *kEngine = "Google";
 
     QString phrase;
+    SearchPlace place;
     bool italianOnly = false;
     RunEnd end = RunEnd::Unfinished;
     RunValues values;               // at the end: the last position and address taken
@@ -35,6 +37,9 @@ struct RunOutcome
     QString result() const;
     // ", citato nella Panoramica AI" when it is; empty otherwise.
     QString citation() const;
+    // The phrase, with the device and place when they are not the defaults:
+    // "bimby [smartphone, Milan]".
+    QString series() const { return SearchPlaces::seriesOf(phrase, place); }
     // "bimby: posizione 12 (http://...)", with the citation when there is one.
     QString line() const;
     // What "Salva risultato" writes of it.

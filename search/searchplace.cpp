@@ -1,5 +1,6 @@
 #include "search/searchplace.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 #include <QUrl>
 
@@ -49,6 +50,21 @@ std::optional<QString> placeProblem(const QString &name)
                               "contengono fino al paese, separate da virgole (per esempio \"Milan,Lombardy,Italy\").")
             .arg(name);
     }
+    return std::nullopt;
+}
+
+std::optional<QString> problem(const SearchPlace &place)
+{
+    static const QRegularExpression country(QStringLiteral("^[a-z]{2}$"));
+    static const QRegularExpression language(QStringLiteral("^[a-z]{2,3}(-[A-Za-z]{2,4})?$"));
+    if (!country.match(place.country).hasMatch())
+        return QStringLiteral("Il paese \"%1\" non è un codice di due lettere (per esempio \"it\", \"us\", \"de\").")
+            .arg(place.country);
+    if (!language.match(place.language).hasMatch())
+        return QStringLiteral("La lingua \"%1\" non è un codice di lingua (per esempio \"it\", \"en\", \"pt-BR\").")
+            .arg(place.language);
+    if (!place.place.isEmpty())
+        return placeProblem(place.place);
     return std::nullopt;
 }
 

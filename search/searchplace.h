@@ -1,24 +1,11 @@
 #pragma once
 
-#include "platform/device.h"
+#include "store/searchplace.h"
 
 #include <QString>
 #include <optional>
 
-// Where and how a search is made: the device, the country (Google's domain
-// and "gl"), the interface language ("hl") and a place, a city or region by
-// its canonical name ("Milan,Lombardy,Italy", sent as "uule").
-struct SearchPlace
-{
-    Device device = Device::Computer;
-    QString country = QStringLiteral("it");
-    QString language = QStringLiteral("it");
-    QString place;   // empty: wherever the machine stands
-
-    bool isDefault() const { return *this == SearchPlace(); }
-    bool operator==(const SearchPlace &) const = default;
-};
-
+// The addresses' side of a search's place and device.
 namespace SearchPlaces {
 
 // The search host of a country: www.google.it, www.google.com for the United
@@ -28,6 +15,11 @@ QString hostFor(const QString &country);
 // Why a name cannot be one of Google's canonical names (an empty part, no
 // country), in a plain sentence; nullopt when it can.
 std::optional<QString> placeProblem(const QString &name);
+
+// Why the options cannot be searched, in a plain sentence: a country or a
+// language that is no code, a place that is no canonical name; nullopt when
+// they can.
+std::optional<QString> problem(const SearchPlace &place);
 
 // The "uule" value of a canonical name: "w+CAIQICI", the character of
 // Google's table of 64 for the name's length in bytes, then the name's

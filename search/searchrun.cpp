@@ -2,6 +2,7 @@
 
 #include "platform/browser.h"
 #include "search/pagekind.h"
+#include "search/searchplace.h"
 #include "store/archivewriter.h"
 #include "store/unreadpages.h"
 
@@ -46,6 +47,18 @@ void SearchRun::start(const RunInputs &inputs)
 {
     if (inputs.phrase.isEmpty() || m_active)
         return;
+    if (const std::optional<QString> problem = SearchPlaces::problem(inputs.place)) {
+        if (m_recorder.running())
+            m_recorder.runAbandoned(RunEnd::Stopped, m_values, m_options.clock());
+        m_inputs = inputs;
+        RunOutcome refused;
+        refused.phrase = inputs.phrase;
+        refused.place = inputs.place;
+        refused.italianOnly = inputs.italianOnly;
+        refused.detail = *problem;
+        emit ended(refused);
+        return;
+    }
     // A stopped run whose last page never came.
     if (m_recorder.running())
         m_recorder.runAbandoned(RunEnd::Stopped, m_values, m_options.clock());
@@ -58,14 +71,21 @@ void SearchRun::start(const RunInputs &inputs)
     m_retry.stop();
     m_pageRetried = false;
     emit started();
-    askForPage(QueryAddress::firstPage(m_options.host, m_inputs.phrase));
+    m_page->setDevice(m_inputs.place.device);
+    askForPage(QueryAddress::firstPage(host(), m_inputs.phrase, m_inputs.place));
     ArchivedRun run;
     run.phrase = m_inputs.phrase;
-    run.host = m_options.host;
+    run.place = m_inputs.place;
+    run.host = host();
     run.italianOnly = m_inputs.italianOnly;
     run.fragment = m_inputs.fragment;
     run.started = m_options.clock();
     m_recorder.runStarted(run);
+}
+
+QString SearchRun::host() const
+{
+    return m_options.host.isEmpty() ? SearchPlaces::hostFor(m_inputs.place.country) : m_options.host;
 }
 
 void SearchRun::stop()
@@ -112,7 +132,7 @@ void SearchRun::nextPage()
 {
     const qint64 offset = m_values.inizioPagina.value_or(0);
     m_pageRetried = false;
-    askForPage(QueryAddress::nextPage(m_options.host, m_inputs.phrase, offset, m_inputs.italianOnly));
+    askForPage(QueryAddress::nextPage(host(), m_inputs.phrase, offset, m_inputs.italianOnly, m_inputs.place));
     emit nextPageAsked(offset);
 }
 
@@ -255,6 +275,7 @@ void SearchRun::finish(RunEnd end, const QString &detail)
         m_nextPage.stop();
     RunOutcome outcome;
     outcome.phrase = m_inputs.phrase;
+    outcome.place = m_inputs.place;
     outcome.italianOnly = m_inputs.italianOnly;
     outcome.end = end;
     outcome.values = m_values;

@@ -7,6 +7,7 @@
 #include "search/runrecorder.h"
 #include "search/runvalues.h"
 #include "search/scanner.h"
+#include "store/searchplace.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -26,11 +27,12 @@ struct RunInputs
     QString pageLimit;          // pages of ten results, as typed
     bool continueMode = false;  // "Arriva alla fine": every hit, to the page limit
     bool italianOnly = false;
+    SearchPlace place;          // the device, country, language and place searched from
 };
 
 struct SearchRunOptions
 {
-    QString host = QueryAddress::defaultHost();
+    QString host;               // wins over the country's domain when set (the local service)
     int pageInterval = 2000;    // the pause before the next results page
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
     QString archive;            // the archive's file; empty: nothing is archived
@@ -55,7 +57,9 @@ public:
     SearchRun(Browser *page, SearchRunOptions options, QObject *parent = nullptr);
     ~SearchRun() override;
 
-    // "Avvia": a new run; nothing for an empty phrase.
+    // "Avvia": a new run; nothing for an empty phrase. Options that cannot
+    // be searched (a place that is no canonical name) end it at once, before
+    // any page is asked for, with the reason in the outcome's detail.
     void start(const RunInputs &inputs);
     // "Arresta": the page or pause pending ends the run; a run that waits
     // for the user ends at once.
@@ -77,6 +81,8 @@ public:
     const RunInputs &inputs() const { return m_inputs; }
     const RunValues &values() const { return m_values; }
     const SearchRunOptions &options() const { return m_options; }
+    // The host the run asks: the options' own, or the country's.
+    QString host() const;
     Browser *page() const { return m_page; }
 
 signals:

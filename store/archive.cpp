@@ -34,6 +34,15 @@ const char *const kSteps[] = {
     " ai_overview INTEGER NOT NULL, questions INTEGER NOT NULL);"
     "CREATE TABLE ai_citations (page_id INTEGER NOT NULL REFERENCES page_features (page_id) ON DELETE CASCADE,"
     " ord INTEGER NOT NULL, address TEXT NOT NULL, PRIMARY KEY (page_id, ord)) WITHOUT ROWID;",
+    // 3: where and how each run searched; its series keeps the phrase's runs
+    // of one device and place together.
+    "ALTER TABLE runs ADD COLUMN device TEXT NOT NULL DEFAULT 'computer';"
+    "ALTER TABLE runs ADD COLUMN country TEXT NOT NULL DEFAULT 'it';"
+    "ALTER TABLE runs ADD COLUMN language TEXT NOT NULL DEFAULT 'it';"
+    "ALTER TABLE runs ADD COLUMN place TEXT NOT NULL DEFAULT '';"
+    "ALTER TABLE runs ADD COLUMN series TEXT NOT NULL DEFAULT '';"
+    "UPDATE runs SET series = phrase;"
+    "CREATE INDEX runs_by_series ON runs (series, started);",
 };
 static_assert(std::size(kSteps) == Archive::kVersion);
 
@@ -236,8 +245,16 @@ std::optional<qint64> Archive::beginRun(const ArchivedRun &run)
     qint64 id = 0;
     const bool done = inTransaction([&] {
         QSqlQuery query(QSqlDatabase::database(m_connection, false));
-        query.prepare(QStringLiteral("INSERT INTO runs (phrase, host, italian_only, fragment, started) VALUES (?, ?, ?, ?, ?)"));
-        bind(query, {run.phrase, run.host, run.italianOnly ? 1 : 0, run.fragment, timeText(run.started)});
+        if (m_version >= 3) {
+            query.prepare(QStringLiteral("INSERT INTO runs (phrase, host, italian_only, fragment, started, device, country,"
+                                         " language, place, series) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+            bind(query, {run.phrase, run.host, run.italianOnly ? 1 : 0, run.fragment, timeText(run.started),
+                         SearchPlaces::deviceName(run.place.device), run.place.country, run.place.language,
+                         run.place.place, run.series()});
+        } else {
+            query.prepare(QStringLiteral("INSERT INTO runs (phrase, host, italian_only, fragment, started) VALUES (?, ?, ?, ?, ?)"));
+            bind(query, {run.phrase, run.host, run.italianOnly ? 1 : 0, run.fragment, timeText(run.started)});
+        }
         if (!query.exec())
             return fail(query);
         id = query.lastInsertId().toLongLong();
@@ -300,7 +317,7 @@ QStringList Archive::phrases() const
     QStringList phrases;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
-    if (query.exec(QStringLiteral("SELECT phrase FROM runs GROUP BY phrase ORDER BY max(started) DESC"))) {
+    if (query.exec(QStringLiteral("SELECT series FROM runs GROUP BY series ORDER BY max(started) DESC"))) {
         while (query.next())
             phrases.append(query.value(0).toString());
     }
@@ -321,10 +338,16 @@ ArchivedRun runOf(const QSqlQuery &query)
     run.ended = timeOf(query.value(6));
     run.end = RunEnds::fromName(query.value(7).toString());
     run.position = query.value(8).toLongLong();
+    run.place.device = SearchPlaces::deviceNamed(query.value(9).toString()).value_or(Device::Computer);
+    run.place.country = query.value(10).toString();
+    run.place.language = query.value(11).toString();
+    run.place.place = query.value(12).toString();
     return run;
 }
 
-const QString kRunColumns = QStringLiteral("r.id, r.phrase, r.host, r.italian_only, r.fragment, r.started, r.ended, r.outcome, r.position");
+const QString kRunColumns = QStringLiteral("r.id, r.phrase, r.host, r.italian_only, r.fragment, r.started, r.ended, r.outcome,"
+                                           " r.position, r.device, r.country, r.language, r.place");
+constexpr int kRunColumnCount = 13;
 
 } // namespace
 
@@ -339,7 +362,7 @@ QList<ArchivedRun> Archive::readRuns(const QString &phrase, bool withPages) cons
     const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT %1 FROM runs r WHERE r.phrase = ? ORDER BY r.started, r.id").arg(kRunColumns));
+    query.prepare(QStringLiteral("SELECT %1 FROM runs r WHERE r.series = ? ORDER BY r.started, r.id").arg(kRunColumns));
     bind(query, {phrase});
     if (!query.exec())
         return runs;
@@ -354,7 +377,7 @@ QList<ArchivedRun> Archive::readRuns(const QString &phrase, bool withPages) cons
     // Pages, then their results, features and citations, each in one query.
     QHash<qint64, std::pair<qsizetype, qsizetype>> pageIndex;   // page id -> run, page
     query.prepare(QStringLiteral("SELECT p.id, p.run_id, p.offset, p.read_at, p.reading FROM pages p JOIN runs r ON r.id = p.run_id"
-                                 " WHERE r.phrase = ? ORDER BY p.id"));
+                                 " WHERE r.series = ? ORDER BY p.id"));
     bind(query, {phrase});
     query.exec();
     while (query.next()) {
@@ -371,7 +394,7 @@ QList<ArchivedRun> Archive::readRuns(const QString &phrase, bool withPages) cons
         return runs[run].pages[page];
     };
     query.prepare(QStringLiteral("SELECT s.page_id, s.position, s.address, s.title FROM results s JOIN pages p ON p.id = s.page_id"
-                                 " JOIN runs r ON r.id = p.run_id WHERE r.phrase = ? ORDER BY s.page_id, s.position"));
+                                 " JOIN runs r ON r.id = p.run_id WHERE r.series = ? ORDER BY s.page_id, s.position"));
     bind(query, {phrase});
     query.exec();
     while (query.next())
@@ -379,7 +402,7 @@ QList<ArchivedRun> Archive::readRuns(const QString &phrase, bool withPages) cons
                                                              query.value(3).toString()});
     query.prepare(QStringLiteral("SELECT f.page_id, f.ads_top, f.ads_bottom, f.featured, f.ai_overview, f.questions"
                                  " FROM page_features f JOIN pages p ON p.id = f.page_id JOIN runs r ON r.id = p.run_id"
-                                 " WHERE r.phrase = ?"));
+                                 " WHERE r.series = ?"));
     bind(query, {phrase});
     query.exec();
     while (query.next()) {
@@ -392,7 +415,7 @@ QList<ArchivedRun> Archive::readRuns(const QString &phrase, bool withPages) cons
         pageOf(query.value(0)).features = features;
     }
     query.prepare(QStringLiteral("SELECT c.page_id, c.address FROM ai_citations c JOIN pages p ON p.id = c.page_id"
-                                 " JOIN runs r ON r.id = p.run_id WHERE r.phrase = ? ORDER BY c.page_id, c.ord"));
+                                 " JOIN runs r ON r.id = p.run_id WHERE r.series = ? ORDER BY c.page_id, c.ord"));
     bind(query, {phrase});
     query.exec();
     while (query.next()) {
@@ -412,7 +435,7 @@ QList<Archive::Position> Archive::positionsOf(const QString &phrase, const QStri
     // read no page say nothing.
     query.prepare(QStringLiteral(
         "SELECT r.id, r.started, (SELECT min(s.position) FROM pages p JOIN results s ON s.page_id = p.id"
-        " WHERE p.run_id = r.id AND instr(s.address, ?) > 0) FROM runs r WHERE r.phrase = ?"
+        " WHERE p.run_id = r.id AND instr(s.address, ?) > 0) FROM runs r WHERE r.series = ?"
         " AND EXISTS (SELECT 1 FROM pages p WHERE p.run_id = r.id) ORDER BY r.started, r.id"));
     bind(query, {fragment, phrase});
     if (!query.exec())
@@ -432,7 +455,7 @@ bool Archive::forEachResult(const QString &phrase, const std::function<void(cons
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT %1, s.position, s.address, s.title FROM runs r JOIN pages p ON p.run_id = r.id"
                                  " JOIN results s ON s.page_id = p.id %2 ORDER BY r.started, r.id, s.position")
-                      .arg(kRunColumns, phrase.isEmpty() ? QString() : QStringLiteral("WHERE r.phrase = ?")));
+                      .arg(kRunColumns, phrase.isEmpty() ? QString() : QStringLiteral("WHERE r.series = ?")));
     if (!phrase.isEmpty())
         bind(query, {phrase});
     if (!query.exec()) {
@@ -443,7 +466,8 @@ bool Archive::forEachResult(const QString &phrase, const std::function<void(cons
     while (query.next()) {
         if (query.value(0).toLongLong() != run.id)
             run = runOf(query);
-        const ArchivedResult result{query.value(9).toLongLong(), query.value(10).toString(), query.value(11).toString()};
+        const ArchivedResult result{query.value(kRunColumnCount).toLongLong(), query.value(kRunColumnCount + 1).toString(),
+                                    query.value(kRunColumnCount + 2).toString()};
         visit(ResultRow{&run, &result});
     }
     return true;

@@ -17,7 +17,7 @@ class QSqlQuery;
 class Archive
 {
 public:
-    static constexpr int kVersion = 2;
+    static constexpr int kVersion = 3;
 
     explicit Archive(const QString &path);
     ~Archive();
@@ -46,8 +46,10 @@ public:
     bool addPage(qint64 runId, const ArchivedPage &page);
     bool endRun(qint64 runId, RunEnd end, qint64 position, const QDateTime &ended);
 
-    // Reading.
-    QStringList phrases() const;                                   // by the latest run first
+    // Reading, by series: a phrase with the device and place it was searched
+    // from when they are not the defaults ("bimby [smartphone, Milan]"), so
+    // that a phone's runs never mix with a computer's.
+    QStringList phrases() const;                                   // the series, by the latest run first
     QList<ArchivedRun> runsOf(const QString &phrase) const;        // oldest first, with pages and results
     struct Position
     {

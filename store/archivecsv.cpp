@@ -15,12 +15,15 @@ QString write(const Archive &archive, const QString &phrase, const QString &file
         return out.errorString();
     out.write(Csv::row({QStringLiteral("data e ora"), QStringLiteral("frase"), QStringLiteral("posizione"),
                         QStringLiteral("indirizzo"), QStringLiteral("host"), QStringLiteral("titolo"),
-                        QStringLiteral("esito")}));
+                        QStringLiteral("esito"), QStringLiteral("dispositivo"), QStringLiteral("paese"),
+                        QStringLiteral("lingua"), QStringLiteral("luogo")}));
     const bool read = archive.forEachResult(phrase, [&out](const Archive::ResultRow &row) {
         out.write(Csv::row({row.run->started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), row.run->phrase,
                             QString::number(row.result->position), row.result->address,
                             QUrl(row.result->address).host(), row.result->title,
-                            RunEnds::describe(row.run->end, row.run->position)}));
+                            RunEnds::describe(row.run->end, row.run->position),
+                            SearchPlaces::deviceName(row.run->place.device), row.run->place.country,
+                            row.run->place.language, row.run->place.place}));
     });
     if (!read)
         return archive.problem();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/searchplace.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -56,6 +58,7 @@ struct ArchivedRun
 {
     qint64 id = 0;
     QString phrase;
+    SearchPlace place;
     QString host;
     bool italianOnly = false;
     QString fragment;
@@ -67,6 +70,8 @@ struct ArchivedRun
 
     // Every result of the run, across its pages, in order.
     QList<ArchivedResult> results() const;
+    // The phrase and where it was searched from, as its series is named.
+    QString series() const { return SearchPlaces::seriesOf(phrase, place); }
     // The position of the first result whose address holds the fragment.
     std::optional<qint64> positionOf(const QString &fragment) const;
     // Whether an AI overview of any page cites an address that holds the fragment.

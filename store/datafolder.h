@@ -21,6 +21,7 @@ public:
     QString resultLog() const { return filePath(QStringLiteral("Risultato.txt")); }
     QString archive() const { return filePath(QStringLiteral("Archivio.sqlite")); }
     QString listProgress() const { return filePath(QStringLiteral("Elenchi.ini")); }
+    QString searchOptions() const { return filePath(QStringLiteral("Opzioni di ricerca.ini")); }
     QString unreadPages() const { return filePath(QStringLiteral("Pagine non lette")); }
 
 private:

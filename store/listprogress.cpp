@@ -5,12 +5,15 @@
 #include <QSettings>
 
 ListProgress::ListProgress(const QString &stateFile, const QStringList &phrases, const QString &fragment,
-                           const QString &pageLimit, bool italianOnly)
+                           const QString &pageLimit, bool italianOnly, const SearchPlace &place)
     : m_file(stateFile)
 {
     QCryptographicHash identity(QCryptographicHash::Sha1);
-    for (const QString &part : QStringList{phrases.join(QLatin1Char('\n')), fragment, pageLimit,
-                                           QString::number(italianOnly ? 1 : 0)}) {
+    QStringList parts{phrases.join(QLatin1Char('\n')), fragment, pageLimit, QString::number(italianOnly ? 1 : 0)};
+    // At the defaults the identity is what it always was.
+    if (!place.isDefault())
+        parts.append(SearchPlaces::describe(place));
+    for (const QString &part : parts) {
         identity.addData(part.toUtf8());
         identity.addData(QByteArrayView("\0", 1));
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/searchplace.h"
+
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -7,12 +9,13 @@
 // Which phrases of a list run have been checked, kept in the data folder so
 // that a list that stopped half way (a page that needed the user, a reboot)
 // can go on where it was. A list is the same list when its phrases,
-// fragment, page limit and Italian-only option are.
+// fragment, page limit and Italian-only option are, and it is searched from
+// the same device and place.
 class ListProgress
 {
 public:
     ListProgress(const QString &stateFile, const QStringList &phrases, const QString &fragment, const QString &pageLimit,
-                 bool italianOnly);
+                 bool italianOnly, const SearchPlace &place = {});
 
     // Whether an earlier run of this list stopped with phrases checked.
     bool hasUnfinished() const { return !m_checked.isEmpty(); }

@@ -195,6 +195,8 @@ Catalog Catalog::parse(const std::string &text)
             current->aiPlaceholder = true;
         } else if (directive == "today") {
             current->today = true;
+        } else if (directive == "onepage") {
+            current->onePage = true;
         } else if (directive == "featured") {
             words >> current->featured;
         } else if (directive == "ai") {
@@ -274,7 +276,19 @@ std::string resultsPage(const std::string &phrase, long offset, const PhraseResu
     return page;
 }
 
-std::string todayResultsPage(const std::string &phrase, long offset, const PhraseResults &results)
+namespace {
+
+std::string echoOf(const SearchEcho &echo)
+{
+    if (echo.country.empty() && echo.language.empty() && echo.place.empty())
+        return std::string();
+    return "<div id=\"eco\" hidden data-gl=\"" + escapeHtml(echo.country) + "\" data-hl=\"" + escapeHtml(echo.language)
+        + "\" data-uule=\"" + escapeHtml(echo.place) + "\"></div>\n";
+}
+
+} // namespace
+
+std::string todayResultsPage(const std::string &phrase, long offset, const PhraseResults &results, const SearchEcho &echo)
 {
     const std::string title = escapeHtml(phrase);
     const std::string query = "/search?q=" + percentEncoded(phrase);
@@ -287,7 +301,7 @@ std::string todayResultsPage(const std::string &phrase, long offset, const Phras
     html += "<title>" + title + " - Cerca con Google</title>\n";
     html += "<style>body{margin:0;font-family:arial,sans-serif}.rIxsve{color:#1a0dab}</style>\n";
     html += "<script nonce=\"x\">window.google={kEI:\"x7Y3b\"};(function(){var s='//www.gstatic.com/og/_/js';})();"
-            "</script>\n</head><body jsmodel=\"hspDDf\">\n";
+            "</script>\n</head><body jsmodel=\"hspDDf\">\n" + echoOf(echo);
     html += "<div class=\"rLrQHf\"><svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 24 24\"><path d=\"M0 0\"/>"
             "</svg><a href=\"https://accounts.google.com/ServiceLogin?hl=it\">Accedi</a></div>\n";
     html += "<form action=\"/search\" role=\"search\"><textarea name=\"q\">" + title + "</textarea></form>\n";
@@ -413,6 +427,70 @@ std::string pageFooter(const std::string &language, const std::string &query)
 }
 
 } // namespace
+
+std::string phoneResultsPage(const std::string &phrase, long offset, const PhraseResults &results, const SearchEcho &echo)
+{
+    const std::string title = escapeHtml(phrase);
+    const std::string query = "/search?q=" + percentEncoded(phrase);
+    const long total = long(results.addresses.size());
+    const long first = std::min(total, offset);
+    const long last = results.onePage ? (offset == 0 ? total : first) : std::min(total, first + kResultsPerPage);
+    auto result = [&](const std::string &address, const std::string &heading) {
+        return "<a class=\"cz3goc\" href=\"" + escapeHtml(address) + "\"><div role=\"heading\" aria-level=\"3\" class=\"v7jaNc\">"
+            + heading + "</div><div class=\"UPmit\"><span>" + escapeHtml(hostOf(address)) + "</span></div></a>";
+    };
+    std::string html = "<!DOCTYPE html>\n<html lang=\"it\"><head><meta charset=\"utf-8\">"
+        "<meta name=\"viewport\" content=\"width=device-width,initial-scale=1\"><title>" + title
+        + " - Cerca con Google</title>\n<style>body{margin:0;font-family:arial,sans-serif}.v7jaNc{color:#1558d6}</style>"
+        "</head><body>\n" + echoOf(echo) + pageHeader("it")
+        + "<form action=\"/search\" role=\"search\"><input name=\"q\" value=\"" + title + "\"></form>\n<div id=\"main\">"
+        "<div id=\"rso\">\n";
+    if (first < last) {
+        // An ad for the first organic result's own address.
+        html += "<div id=\"tads\" aria-label=\"Annunci\"><div data-text-ad=\"1\"><div><span>Sponsorizzato</span></div>"
+            + result(results.addresses[std::size_t(first)], "Offerta " + title) + "</div></div>\n";
+    }
+    if (offset == 0 && !results.featured.empty()) {
+        html += "<div class=\"xpdopen\"><block-component><div class=\"di3YZe\">La risposta in breve su " + title + ".</div>"
+            + result(results.featured, "Risposta in evidenza") + "</block-component></div>\n";
+    }
+    for (long i = first; i < last; ++i) {
+        const std::string &address = results.addresses[std::size_t(i)];
+        html += "<div class=\"MjjYud\"><div class=\"g Ww4FFb\" data-hveid=\"C" + std::to_string(i) + "\">"
+            + result(address, "Risultato " + std::to_string(i + 1) + " per " + title)
+            + "<div class=\"yDYNvb\">Una pagina che parla di " + title + ".</div></div></div>\n";
+        const long shown = i - first;
+        if (shown == 1) {
+            html += "<div class=\"xERobd\" data-block=\"luoghi\"><div role=\"heading\" aria-level=\"2\">Luoghi</div>";
+            for (int place = 1; place <= 3; ++place)
+                html += "<div data-cid=\"" + std::to_string(place) + "\">" + result("https://maps.google.com/?cid=" + std::to_string(place),
+                                                                               "Negozio " + std::to_string(place)) + "</div>";
+            html += "</div>\n";
+        } else if (shown == 2) {
+            html += "<div class=\"related-question-pair\" data-initq=\"" + title + "\"><div role=\"heading\">Altre domande</div>"
+                + result("http://www.risposta.it/", "Che cos'è " + title + "?") + "</div>\n";
+        } else if (shown == 3) {
+            html += "<div class=\"commercial-unit-mobile-top\"><div role=\"heading\">Acquista " + title + "</div>";
+            for (int item = 1; item <= 2; ++item)
+                html += "<div class=\"pla-unit\">" + result("https://www.negozio.it/" + slug(phrase) + "-" + std::to_string(item),
+                                                           "Prodotto " + std::to_string(item)) + "</div>";
+            html += "</div>\n";
+        } else if (shown == 4) {
+            html += "<g-section-with-header><div role=\"heading\">Video</div><video-voyager>"
+                + result("https://www.youtube.com/watch?v=" + slug(phrase), "Video su " + title) + "</video-voyager>"
+                "</g-section-with-header>\n";
+        } else if (shown == 5) {
+            html += "<div class=\"hotel-prices\"><div role=\"heading\">Prezzi degli hotel</div><g-inner-card>"
+                + result("https://www.albergo.it/" + slug(phrase), "Albergo da 80 \xe2\x82\xac") + "</g-inner-card></div>\n";
+        }
+    }
+    html += "</div>\n";
+    if (last < total && last > first)
+        html += "<div class=\"ZFiwCf\"><a aria-label=\"Altri risultati\" href=\"" + query + "&amp;start=" + std::to_string(last)
+            + "\"><span>Altri risultati</span></a></div>\n";
+    html += "</div>\n";
+    return html + pageFooter("it", query) + "</body></html>\n";
+}
 
 std::string noResultsPage(const std::string &phrase, const NoResultsLook &look)
 {
@@ -567,12 +645,15 @@ Service::Service(Catalog catalog)
                                  + failing->second + "</h1><p>Riprova tra poco.</p></body></html>\n", "text/html; charset=utf-8");
             return;
         }
+        const bool phone = request.get_header_value("User-Agent").find("Mobile") != std::string::npos;
+        const SearchEcho echo{request.get_param_value("gl"), request.get_param_value("hl"), request.get_param_value("uule")};
         NoResultsLook look = results.noResults;
         if (look.layout.empty())
-            look.layout = results.today ? "desktop" : "classic";
+            look.layout = phone ? "smartphone" : results.today ? "desktop" : "classic";
         std::string page = contains(results.noResultsPages, offset) ? noResultsPage(phrase, look)
                          : contains(results.unknownPages, offset) ? unknownLayoutPage(phrase, offset, results)
-                         : results.today ? todayResultsPage(phrase, offset, results)
+                         : phone ? phoneResultsPage(phrase, offset, results, echo)
+                         : results.today ? todayResultsPage(phrase, offset, results, echo)
                                          : resultsPage(phrase, offset, results);
         if (contains(results.cutPages, offset) || failNow) {
             // Promise the whole page, send half of it, and hang up.

@@ -47,6 +47,16 @@ struct PhraseResults
     std::vector<std::string> aiCited;            // an AI overview citing these, when any
     int adsTop = 1;
     int adsBottom = 1;
+    bool onePage = false;                        // a phone's page holds every result at once
+};
+
+// What a search address asked for besides the phrase, shown back in the
+// page, hidden, so that the tests see what was sent.
+struct SearchEcho
+{
+    std::string country;    // gl
+    std::string language;   // hl
+    std::string place;      // uule
 };
 
 // Which phrase gives which results. The text form:
@@ -77,6 +87,9 @@ struct PhraseResults
 //   @ai http://a.it/ http://b.it/   today's first page opens with an AI overview citing them
 //   @ads 3 2                        today's pages show 3 ads above the results and 2 below
 //                                   (one and one unless told)
+//   @onepage                        a phone's first page holds every result
+// A browser that introduces itself as a phone's gets the phone's layout of
+// today's pages, whatever the phrase's own.
 // And, before the first phrase:
 //   @consent                        a search without the consent cookie is sent to a
 //                                   consent page on the other host name (localhost for
@@ -103,7 +116,14 @@ std::vector<std::string> generatedAddresses(const std::string &phrase, long coun
 std::string resultsPage(const std::string &phrase, long offset, const PhraseResults &results);
 // The same in today's markup: the page at offset 10k holds the results that
 // follow those of the pages before it, 8 to 11 a page.
-std::string todayResultsPage(const std::string &phrase, long offset, const PhraseResults &results);
+std::string todayResultsPage(const std::string &phrase, long offset, const PhraseResults &results,
+                             const SearchEcho &echo = {});
+// The phone's layout: a title is a heading by its role, no h3; an ad for an
+// organic result's own address on top; a featured answer, a local pack,
+// shopping and hotel prices, questions and videos among the results; ten
+// results a page and "Altri risultati", or every result at once.
+std::string phoneResultsPage(const std::string &phrase, long offset, const PhraseResults &results,
+                             const SearchEcho &echo = {});
 std::string consentPage(const std::string &searchHost, const std::string &continueAddress);
 std::string checkPage(const std::string &continueAddress);
 // The engine's page for a search that found nothing.

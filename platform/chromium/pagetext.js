@@ -31,7 +31,8 @@
     var featuredBlocks = 'block-component, [data-featured]';
     var leftOut = '.related-question-pair, [data-initq], g-section-with-header, ' +
         'g-scrolling-carousel, video-voyager, g-inner-card, #botstuff, ' +
-        '[data-block], [role="complementary"]';
+        '[data-block], [role="complementary"], [data-cid], .pla-unit, .commercial-unit-mobile-top, ' +
+        '.commercial-unit-desktop-top';
     var sponsored = /^(Sponsorizzat[oa]|Annuncio|Sponsored|Ad)$/;
     var aiHeadings = ['Panoramica AI', "Panoramica creata con l'AI", 'Panoramica creata con l\u2019AI', 'AI Overview'];
     var questionHeadings = ['Altre domande', 'People also ask'];

@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <QWheelEvent>
 
+#include <algorithm>
+
 ScreencastView *ScreencastView::attach(Browser *page, QWidget *container)
 {
     auto *layout = new QVBoxLayout(container);
@@ -55,20 +57,39 @@ void ScreencastView::showFrame(const QImage &frame)
     update();
 }
 
+QRectF ScreencastView::pageRect() const
+{
+    // A page laid out at the view's size fills it; a phone's page stands at
+    // its own size in the middle, smaller when the view is.
+    if (m_pageSize.isEmpty() || width() <= 0 || height() <= 0)
+        return rect();
+    const double scale = std::min({1.0, double(width()) / m_pageSize.width(), double(height()) / m_pageSize.height()});
+    QRectF area(QPointF(), QSizeF(m_pageSize) * scale);
+    area.moveCenter(QRectF(rect()).center());
+    if (m_pageSize == size())
+        return rect();
+    return area;
+}
+
 QPointF ScreencastView::toPage(QPointF position) const
 {
-    if (width() <= 0 || height() <= 0)
+    const QRectF area = pageRect();
+    if (area.width() <= 0 || area.height() <= 0)
         return position;
-    return {position.x() * m_pageSize.width() / width(), position.y() * m_pageSize.height() / height()};
+    return {(position.x() - area.left()) * m_pageSize.width() / area.width(),
+            (position.y() - area.top()) * m_pageSize.height() / area.height()};
 }
 
 void ScreencastView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    const QRectF area = pageRect();
+    if (area != QRectF(rect()))
+        painter.fillRect(rect(), palette().window());
     if (m_frame.isNull())
-        painter.fillRect(rect(), Qt::white);
+        painter.fillRect(area, Qt::white);
     else
-        painter.drawImage(rect(), m_frame);
+        painter.drawImage(area, m_frame);
 }
 
 void ScreencastView::resizeEvent(QResizeEvent *event)

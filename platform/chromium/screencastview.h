@@ -30,6 +30,8 @@ public:
     void showFrame(const QImage &frame);
     const QImage &frame() const { return m_frame; }
     QPointF toPage(QPointF widgetPosition) const;
+    // Where the page's frames are drawn in the view.
+    QRectF pageRect() const;
 
 signals:
     void resized(QSize size);

@@ -613,9 +613,9 @@ void TestSearchRun::listIsArchivedAndExported()
     QCOMPARE(exporter.exitCode(), 0);
     const QStringList rows = TextFile::readLines(csv).value_or(QStringList());
     QCOMPARE(rows.size(), 1 + results.size());
-    QCOMPARE(rows[0], QStringLiteral("data e ora,frase,posizione,indirizzo,host,titolo,esito"));
+    QCOMPARE(rows[0], QStringLiteral("data e ora,frase,posizione,indirizzo,host,titolo,esito,dispositivo,paese,lingua,luogo"));
     QCOMPARE(rows[1].section(QLatin1Char(','), 1),
-             QStringLiteral("citata,1,http://www.fonte.it/,www.fonte.it,Risposta in evidenza,posizione 14"));
+             QStringLiteral("citata,1,http://www.fonte.it/,www.fonte.it,Risposta in evidenza,posizione 14,computer,it,it,"));
     exporter.start(m_dir->filePath(QStringLiteral("cerca-posizione")), {"--esporta-archivio", csv});
     QVERIFY(exporter.waitForFinished(30000));
     QCOMPARE(exporter.exitCode(), 0);

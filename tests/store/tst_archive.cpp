@@ -169,7 +169,7 @@ void TestArchive::firstVersionIsBroughtUp()
     }
     Archive archive(path());
     QVERIFY(archive.open());
-    QCOMPARE(archive.version(), 2);
+    QCOMPARE(archive.version(), Archive::kVersion);
     const std::optional<qint64> id = archive.beginRun(run(QStringLiteral("bimby"), QDateTime::currentDateTime().addSecs(60)));
     QVERIFY(archive.addPage(*id, page(0, 1, sites(1, 10), PageFeatures{1, 1, QString(), true, {}, false})));
     const QList<ArchivedRun> runs = archive.runsOf(QStringLiteral("bimby"));
@@ -366,12 +366,12 @@ void TestArchive::exportWritesOneRowPerResult()
     QFile file(csv);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(),
-             QByteArray("data e ora,frase,posizione,indirizzo,host,titolo,esito\r\n"
+             QByteArray("data e ora,frase,posizione,indirizzo,host,titolo,esito,dispositivo,paese,lingua,luogo\r\n"
                         "2026-12-07 08:30:00,\"bimby, \"\"veloce\"\"\",1,\"http://www.velmora.it/a,b\",www.velmora.it,"
-                        "Titolo di http://www.velmora.it/a\\,b,posizione 1\r\n")
+                        "Titolo di http://www.velmora.it/a\\,b,posizione 1,computer,it,it,\r\n")
                  .replace("a\\,b,posizione", "a,b\",posizione").replace("Titolo di http", "\"Titolo di http")
              + "2026-12-07 08:30:00,\"bimby, \"\"veloce\"\"\",2,https://support.google.com/x,support.google.com,"
-               "\"Guida, \"\"Google\"\"\n\xc3\xa8 qui\",posizione 1\r\n");
+               "\"Guida, \"\"Google\"\"\n\xc3\xa8 qui\",posizione 1,computer,it,it,\r\n");
     file.close();
     QCOMPARE(ArchiveCsv::write(archive, QString(), csv), QString());
     QVERIFY(file.open(QIODevice::ReadOnly));

@@ -1,0 +1,83 @@
+#include "app/searchoptionsdialog.h"
+
+#include "search/searchplace.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QLineEdit *edit(const QString &text, const char *name, const QString &hint, QWidget *parent)
+{
+    auto *line = new QLineEdit(text, parent);
+    line->setObjectName(QString::fromLatin1(name));
+    line->setToolTip(hint);
+    return line;
+}
+
+} // namespace
+
+SearchOptionsDialog::SearchOptionsDialog(const SearchPlace &place, QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("OpzioniRicerca"));
+    setWindowTitle(QStringLiteral("Opzioni di ricerca"));
+    m_device = new QComboBox(this);
+    m_device->setObjectName(QStringLiteral("Dispositivo"));
+    for (Device device : {Device::Computer, Device::Smartphone})
+        m_device->addItem(SearchPlaces::deviceName(device), int(device));
+    m_device->setCurrentIndex(m_device->findData(int(place.device)));
+    m_country = edit(place.country, "Paese", QStringLiteral("Due lettere: it, us, de, gb..."), this);
+    m_language = edit(place.language, "Lingua", QStringLiteral("La lingua dell'interfaccia di Google: it, en, pt-BR..."), this);
+    m_place = edit(place.place, "Luogo",
+                   QStringLiteral("Vuoto: dove si trova il computer. Una città o una regione col nome che le dà Google, "
+                                  "fino al paese: Milan,Lombardy,Italy"),
+                   this);
+    m_place->setPlaceholderText(QStringLiteral("Milan,Lombardy,Italy"));
+    m_problem = new QLabel(this);
+    m_problem->setObjectName(QStringLiteral("Problema"));
+    m_problem->setWordWrap(true);
+    m_problem->hide();
+
+    auto *form = new QFormLayout;
+    form->addRow(QStringLiteral("Dispositivo"), m_device);
+    form->addRow(QStringLiteral("Paese"), m_country);
+    form->addRow(QStringLiteral("Lingua"), m_language);
+    form->addRow(QStringLiteral("Luogo"), m_place);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::RestoreDefaults, this);
+    buttons->button(QDialogButtonBox::RestoreDefaults)->setText(QStringLiteral("Predefinite"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &SearchOptionsDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &SearchOptionsDialog::reject);
+    connect(buttons->button(QDialogButtonBox::RestoreDefaults), &QPushButton::clicked, this, [this] {
+        const SearchPlace defaults;
+        m_device->setCurrentIndex(m_device->findData(int(defaults.device)));
+        m_country->setText(defaults.country);
+        m_language->setText(defaults.language);
+        m_place->clear();
+    });
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(m_problem);
+    layout->addWidget(buttons);
+}
+
+SearchPlace SearchOptionsDialog::place() const
+{
+    return SearchPlace{Device(m_device->currentData().toInt()), m_country->text().trimmed().toLower(),
+                       m_language->text().trimmed(), m_place->text().trimmed()};
+}
+
+void SearchOptionsDialog::accept()
+{
+    if (const std::optional<QString> problem = SearchPlaces::problem(place())) {
+        m_problem->setText(*problem);
+        m_problem->show();
+        return;
+    }
+    QDialog::accept();
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "store/searchplace.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+
+// "Opzioni di ricerca": the device, country, language and place a search is
+// made from. It closes only on options that can be searched; otherwise it
+// says why and stays.
+class SearchOptionsDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    SearchOptionsDialog(const SearchPlace &place, QWidget *parent);
+
+    SearchPlace place() const;
+
+    void accept() override;
+
+private:
+    QComboBox *m_device;
+    QLineEdit *m_country;
+    QLineEdit *m_language;
+    QLineEdit *m_place;
+    QLabel *m_problem;
+};

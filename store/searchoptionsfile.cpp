@@ -1,0 +1,31 @@
+#include "store/searchoptionsfile.h"
+
+#include <QSettings>
+
+namespace SearchOptionsFile {
+
+SearchPlace load(const QString &path)
+{
+    const QSettings file(path, QSettings::IniFormat);
+    SearchPlace place;
+    place.device = SearchPlaces::deviceNamed(file.value(QStringLiteral("ricerca/dispositivo")).toString())
+                       .value_or(place.device);
+    place.country = file.value(QStringLiteral("ricerca/paese"), place.country).toString();
+    place.language = file.value(QStringLiteral("ricerca/lingua"), place.language).toString();
+    place.place = file.value(QStringLiteral("ricerca/luogo")).toString();
+    return place;
+}
+
+bool save(const QString &path, const SearchPlace &place)
+{
+    // QSettings writes a new file and renames it over the old one.
+    QSettings file(path, QSettings::IniFormat);
+    file.setValue(QStringLiteral("ricerca/dispositivo"), SearchPlaces::deviceName(place.device));
+    file.setValue(QStringLiteral("ricerca/paese"), place.country);
+    file.setValue(QStringLiteral("ricerca/lingua"), place.language);
+    file.setValue(QStringLiteral("ricerca/luogo"), place.place);
+    file.sync();
+    return file.status() == QSettings::NoError;
+}
+
+} // namespace SearchOptionsFile
