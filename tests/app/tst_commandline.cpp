@@ -38,6 +38,16 @@ void TestCommandLine::parse_data()
     QTest::newRow("phrase without export") << QStringList{"--frase", "bimby"} << A::Error << "--frase vale solo con --esporta";
     QTest::newRow("export and a list") << QStringList{"--esporta-archivio", "a.csv", "--elenco", "f", "--frammento", "x"}
                                        << A::Error << "non vanno insieme";
+    const QStringList list{"--elenco", "f", "--frammento", "x"};
+    QTest::newRow("a phone in Milan, in English")
+        << list + QStringList{"--dispositivo", "Smartphone", "--paese", "US", "--lingua", "en", "--luogo", " Milan,Lombardy,Italy"}
+        << A::List << "";
+    QTest::newRow("a tablet") << list + QStringList{"--dispositivo", "tablet"} << A::Error << "computer o smartphone";
+    QTest::newRow("a place without its country") << list + QStringList{"--luogo", "Milan"} << A::Error << "Milan,Lombardy,Italy";
+    QTest::newRow("a country of three letters") << list + QStringList{"--paese", "ita"} << A::Error << "due lettere";
+    QTest::newRow("a language that is no code") << list + QStringList{"--lingua", "italiano"} << A::Error << "codice di lingua";
+    QTest::newRow("a device without a list") << QStringList{"--dispositivo", "smartphone"} << A::Error
+                                             << "--dispositivo vale solo con --elenco";
     QTest::newRow("unknown option") << QStringList{"--tutto"} << A::Error << "tutto";
     QTest::newRow("a stray argument") << QStringList{"frasi.txt"} << A::Error << "frasi.txt";
 }
@@ -68,6 +78,9 @@ void TestCommandLine::parse()
         QCOMPARE(line.pageSeconds, 60);
         QVERIFY(!line.resume);
         QVERIFY(!line.italianOnly);
+        QVERIFY(line.place.isDefault());
+    } else if (QTest::currentDataTag() == QByteArray("a phone in Milan, in English")) {
+        QCOMPARE(line.place, (SearchPlace{Device::Smartphone, "us", "en", "Milan,Lombardy,Italy"}));
     }
     if (line.error.isEmpty())
         return;

@@ -269,6 +269,14 @@ QString today(const QString &results, const QString &around = QString())
                           "</body></html>").arg(results, around);
 }
 
+QStringList addressesOf(const results::PhraseResults &results, std::size_t count)
+{
+    QStringList addresses;
+    for (std::size_t i = 0; i < count; ++i)
+        addresses << QString::fromStdString(results.addresses[i]);
+    return addresses;
+}
+
 const QString kNext = QStringLiteral("<a id=\"pnnext\" href=\"/search?q=bimby&amp;start=20\">Avanti</a>");
 
 } // namespace
@@ -335,6 +343,31 @@ void TestPageText::todayResultsAreRead_data()
                     phoneResult("http://c.it/", "C"))
         << QStringList{"http://a.it/", "http://b.it/x?y=1&z=2", "https://support.google.com/websearch/", "http://c.it/"}
         << true;
+    // The service's phone layout: an ad for the first result's own address, a
+    // featured answer, places, questions, shopping, videos and hotel prices
+    // among the results, "Altri risultati" below.
+    results::PhraseResults phone;
+    for (int i = 1; i <= 12; ++i)
+        phone.addresses.push_back("http://www.telefono" + std::to_string(i) + ".it/");
+    phone.featured = "http://www.fonte.it/";
+    const QStringList phoneTargets = QStringList{"http://www.fonte.it/"} + addressesOf(phone, 10);
+    QTest::newRow("the service's phone page")
+        << QString::fromStdString(results::phoneResultsPage("bimby", 0, phone)).replace("start=10", "start=20")
+        << phoneTargets << true;
+    results::PhraseResults hundred;
+    hundred.addresses = results::generatedAddresses("cento", 100);
+    hundred.onePage = true;
+    QTest::newRow("a phone's page of 100 results")
+        << QString::fromStdString(results::phoneResultsPage("bimby", 0, hundred)) << addressesOf(hundred, 100) << false;
+    results::PhraseResults google;
+    google.addresses = {"https://www.google.com/", "https://about.google/", "https://www.google.it/intl/it/chrome/",
+                        "https://it.wikipedia.org/wiki/Google"};
+    QTest::newRow("google, on a phone") << QString::fromStdString(results::phoneResultsPage("bimby", 0, google))
+                                        << addressesOf(google, 4) << false;
+    QTest::newRow("google, on a computer")
+        << today(organic("https://www.google.com/") + organic("https://it.wikipedia.org/wiki/Google"),
+                 QStringLiteral("<a href=\"https://www.google.it/\">logo</a>"))
+        << QStringList{"https://www.google.com/", "https://it.wikipedia.org/wiki/Google"} << false;
     QStringList served;
     for (int i = 1; i <= 8; ++i)
         served << QStringLiteral("http://www.sito%1.esempio.it/oggi/pagina-%1.html").arg(i);

@@ -1,6 +1,7 @@
 #include "search/queryaddress.h"
 #include "search/searchplace.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 class TestQueryAddress : public QObject
@@ -18,6 +19,10 @@ private slots:
     void placesAreEncodedAsGoogleReadsThem();
     void searchOptionsInTheAddress_data();
     void searchOptionsInTheAddress();
+    void seriesKeepRunsApart_data();
+    void seriesKeepRunsApart();
+    void optionsThatCannotBeSearched_data();
+    void optionsThatCannotBeSearched();
 };
 
 void TestQueryAddress::firstPageCarriesOnlyThePhrase_data()
@@ -145,6 +150,8 @@ void TestQueryAddress::searchOptionsInTheAddress_data()
                                    << "&gl=gb";
     QTest::newRow("Germany") << SearchPlace{Device::Computer, "de", "de", ""} << "www.google.de"
                              << "&gl=de&hl=de";
+    QTest::newRow("Brazil in its Portuguese") << SearchPlace{Device::Computer, "br", "pt-BR", ""} << "www.google.com.br"
+                                              << "&gl=br&hl=pt-BR";
     QTest::newRow("Milan") << SearchPlace{Device::Computer, "it", "it", "Milan,Lombardy,Italy"}
                            << "www.google.it" << "&uule=w%2BCAIQICIUTWlsYW4sTG9tYmFyZHksSXRhbHk%3D";
 }
@@ -152,8 +159,55 @@ void TestQueryAddress::searchOptionsInTheAddress_data()
 void TestQueryAddress::searchOptionsInTheAddress()
 {
     QFETCH(SearchPlace, place);
+    QFETCH(QString, query);
     QTEST(SearchPlaces::hostFor(place.country), "host");
-    QTEST(SearchPlaces::queryPart(place), "query");
+    QCOMPARE(SearchPlaces::queryPart(place), query);
+    QCOMPARE(SearchPlaces::problem(place), std::nullopt);
+    // The first page carries the options after the phrase; a next page names
+    // its language once, where it always did, and the rest after.
+    QCOMPARE(QueryAddress::firstPage("h", "a b", place), "http://h/search?q=a b" + query);
+    QString next = query;
+    next.remove(QRegularExpression(QStringLiteral("&hl=[^&]*")));
+    QCOMPARE(QueryAddress::nextPage("h", "a", 10, true, place),
+             QStringLiteral("http://h/search?q=a&hl=%1&lr=&newwindow=1&start=10&sa=N%2&lr=lang_it").arg(place.language, next));
+}
+
+void TestQueryAddress::seriesKeepRunsApart_data()
+{
+    QTest::addColumn<SearchPlace>("place");
+    QTest::addColumn<QString>("series");
+    QTest::newRow("the defaults: the phrase alone") << SearchPlace() << "bimby";
+    QTest::newRow("a phone") << SearchPlace{Device::Smartphone, "it", "it", ""} << "bimby [smartphone]";
+    QTest::newRow("a phone in Milan") << SearchPlace{Device::Smartphone, "it", "it", "Milan,Lombardy,Italy"}
+                                      << "bimby [smartphone, Milan]";
+    QTest::newRow("a computer in the United States, in English") << SearchPlace{Device::Computer, "us", "en", ""}
+                                                                 << "bimby [computer, US, en]";
+}
+
+void TestQueryAddress::seriesKeepRunsApart()
+{
+    QFETCH(SearchPlace, place);
+    QTEST(SearchPlaces::seriesOf(QStringLiteral("bimby"), place), "series");
+    QCOMPARE(SearchPlaces::describe(place).isEmpty(), place.isDefault());
+}
+
+void TestQueryAddress::optionsThatCannotBeSearched_data()
+{
+    QTest::addColumn<SearchPlace>("place");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("a country of three letters") << SearchPlace{Device::Computer, "ita", "it", ""} << "ita";
+    QTest::newRow("a country in capitals") << SearchPlace{Device::Computer, "IT", "it", ""} << "IT";
+    QTest::newRow("no language") << SearchPlace{Device::Computer, "it", "", ""} << "lingua";
+    QTest::newRow("a place without its country") << SearchPlace{Device::Computer, "it", "it", "Milan"} << "Milan";
+}
+
+void TestQueryAddress::optionsThatCannotBeSearched()
+{
+    QFETCH(SearchPlace, place);
+    QFETCH(QString, problem);
+    const std::optional<QString> said = SearchPlaces::problem(place);
+    QVERIFY(said);
+    QVERIFY2(said->contains(problem), qPrintable(*said));
 }
 
 QTEST_GUILESS_MAIN(TestQueryAddress)

@@ -9,6 +9,8 @@ class TestResultLinks : public QObject
 private slots:
     void targetOf_data();
     void targetOf();
+    void homePageIsAResultOnlyUnderAHeading_data();
+    void homePageIsAResultOnlyUnderAHeading();
     void eachTargetOnce();
     void nextPage_data();
     void nextPage();
@@ -52,6 +54,30 @@ void TestResultLinks::targetOf()
     const QString page = link.contains(QLatin1String("127.0.0.1")) ? QStringLiteral("http://127.0.0.1:8080/search?q=a")
                                                                      : kPage;
     QCOMPARE(ResultLinks::targetOf(link, page).value_or(QString()), target);
+}
+
+void TestResultLinks::homePageIsAResultOnlyUnderAHeading_data()
+{
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QString>("target");   // as a result's heading links it; empty: no result
+    QTest::newRow("google.com for the phrase \"google\"") << "https://www.google.com/" << "https://www.google.com/";
+    QTest::newRow("the page's own Google") << "https://www.google.it/" << "https://www.google.it/";
+    QTest::newRow("without a path") << "https://google.de" << "https://google.de";
+    QTest::newRow("wrapped") << "https://www.google.it/url?q=https://www.google.com/" << "https://www.google.com/";
+    QTest::newRow("a search from the home page") << "https://www.google.com/?q=bimby" << "";
+    QTest::newRow("a search") << "https://www.google.com/search?q=google" << "";
+    QTest::newRow("the local service's home, on its page") << "http://127.0.0.1:8080/" << "";
+}
+
+void TestResultLinks::homePageIsAResultOnlyUnderAHeading()
+{
+    QFETCH(QString, link);
+    QFETCH(QString, target);
+    const QString page = link.contains(QLatin1String("127.0.0.1")) ? QStringLiteral("http://127.0.0.1:8080/search?q=google")
+                                                                     : QStringLiteral("https://www.google.it/search?q=google");
+    QCOMPARE(ResultLinks::resultTargetOf(link, page).value_or(QString()), target);
+    // Anywhere else (the logo, a navigation link) it is the engine's own page.
+    QCOMPARE(ResultLinks::targetOf(link, page), std::nullopt);
 }
 
 void TestResultLinks::eachTargetOnce()

@@ -73,6 +73,7 @@ private slots:
     void runsComeBackAsWritten();
     void confrontaConFindsAnyFragment();
     void firstVersionIsBroughtUp();
+    void devicesAndPlacesKeepTheirOwnSeries();
     void damagedFileIsSetAside_data();
     void damagedFileIsSetAside();
     void unwritableArchiveFailsCleanly();
@@ -178,6 +179,39 @@ void TestArchive::firstVersionIsBroughtUp()
     QCOMPARE(runs[0].results().size(), 10);
     QVERIFY(!runs[0].pages[0].features);
     QVERIFY(runs[1].pages[0].features->aiOverview);
+}
+
+void TestArchive::devicesAndPlacesKeepTheirOwnSeries()
+{
+    const QDateTime when = QDateTime::currentDateTime();
+    {
+        Archive archive(path());
+        QVERIFY(archive.open(2));
+        const qint64 old = *archive.beginRun(run(QStringLiteral("bimby"), when));
+        QVERIFY(archive.addPage(old, page(0, 1, sites(1, 10))));
+    }
+    Archive archive(path());
+    QVERIFY(archive.open());
+    QCOMPARE(archive.version(), 3);
+    ArchivedRun phone = run(QStringLiteral("bimby"), when.addSecs(60));
+    phone.place = SearchPlace{Device::Smartphone, "it", "en", "Milan,Lombardy,Italy"};
+    const qint64 id = *archive.beginRun(phone);
+    QVERIFY(archive.addPage(id, page(0, 1, sites(3, 10))));
+    const qint64 computer = *archive.beginRun(run(QStringLiteral("bimby"), when.addSecs(120)));
+    QVERIFY(archive.addPage(computer, page(0, 1, sites(2, 10))));
+
+    QCOMPARE(archive.phrases(), (QStringList{"bimby", "bimby [smartphone, Milan, en]"}));
+    // The run from before the step is the computer's, at the defaults.
+    const QList<ArchivedRun> computers = archive.runsOf(QStringLiteral("bimby"));
+    QCOMPARE(computers.size(), 2);
+    QVERIFY(computers[0].place.isDefault());
+    const QList<ArchivedRun> phones = archive.runsOf(QStringLiteral("bimby [smartphone, Milan, en]"));
+    QCOMPARE(phones.size(), 1);
+    QCOMPARE(phones[0].place, phone.place);
+    QCOMPARE(phones[0].results().size(), 10);
+    // A phone's position never stands in the computer's line.
+    QCOMPARE(archive.positionsOf(QStringLiteral("bimby"), QStringLiteral("sito1.")).size(), 2);
+    QCOMPARE(archive.positionsOf(phones[0].series(), QStringLiteral("sito3.")).constFirst().position, std::optional<qint64>(1));
 }
 
 void TestArchive::damagedFileIsSetAside_data()
