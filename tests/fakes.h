@@ -13,8 +13,10 @@ public:
     QStringList navigations;
     std::optional<QString> text;
     PageLinks links;
+    QList<Device> devices;   // each device the page was set to
 
     void navigate2(const QString &address) override { navigations.append(address); }
+    void setDevice(Device device) override { devices.append(device); }
     std::optional<QString> pageText() const override { return text; }
     PageLinks pageLinks() const override { return links; }
 

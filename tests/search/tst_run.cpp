@@ -16,6 +16,8 @@ private slots:
     void scenarios_data();
     void scenarios();
     void restartMeetsThePendingPause();
+    void placeAndDeviceGoWithTheRun_data();
+    void placeAndDeviceGoWithTheRun();
 
 private:
     void play(const QString &step);
@@ -185,6 +187,58 @@ void TestRun::restartMeetsThePendingPause()
     QTRY_COMPARE(m_page->navigations.size(), 3);
     QCOMPARE(m_page->navigations, (QStringList{"http://h/search?q=bimby", "http://h/search?q=altra",
                                                "http://h/search?q=altra&hl=it&lr=&newwindow=1&start=0&sa=N"}));
+}
+
+void TestRun::placeAndDeviceGoWithTheRun_data()
+{
+    QTest::addColumn<QString>("host");       // the options' own: the local service's
+    QTest::addColumn<SearchPlace>("place");
+    QTest::addColumn<QStringList>("asked");  // empty: refused before any page
+    QTest::addColumn<QString>("line");
+    const SearchPlace milan{Device::Smartphone, "it", "it", "Milan,Lombardy,Italy"};
+    const QString uule = QStringLiteral("&uule=w%2BCAIQICIUTWlsYW4sTG9tYmFyZHksSXRhbHk%3D");
+    QTest::newRow("a phone in Milan, on the local service")
+        << "h" << milan
+        << QStringList{"http://h/search?q=bimby" + uule, "http://h/search?q=bimby&hl=it&lr=&newwindow=1&start=10&sa=N" + uule}
+        << "bimby [smartphone, Milan]: posizione 13 (http://www.velmora.it/13)";
+    QTest::newRow("the United States' Google, in English")
+        << "" << SearchPlace{Device::Computer, "us", "en", ""}
+        << QStringList{"http://www.google.com/search?q=bimby&gl=us&hl=en",
+                       "http://www.google.com/search?q=bimby&hl=en&lr=&newwindow=1&start=10&sa=N&gl=us"}
+        << "bimby [computer, US, en]: posizione 13 (http://www.velmora.it/13)";
+    QTest::newRow("a place that is no canonical name") << "h" << SearchPlace{Device::Smartphone, "it", "it", "Milano"}
+                                                       << QStringList() << "";
+}
+
+void TestRun::placeAndDeviceGoWithTheRun()
+{
+    QFETCH(QString, host);
+    QFETCH(SearchPlace, place);
+    QFETCH(QStringList, asked);
+    SearchRunOptions options;
+    options.host = host;
+    options.pageInterval = 5;
+    SearchRun run(m_page.get(), options);
+    RunOutcome outcome;
+    connect(&run, &SearchRun::ended, this, [&outcome](const RunOutcome &value) { outcome = value; });
+    RunInputs inputs{QStringLiteral("bimby"), QStringLiteral("velmora"), QStringLiteral("10"), false, false, place};
+    run.start(inputs);
+    if (asked.isEmpty()) {
+        QVERIFY(!run.active());
+        QVERIFY(m_page->navigations.isEmpty());
+        QVERIFY2(outcome.detail.contains(QStringLiteral("Milan,Lombardy,Italy")), qPrintable(outcome.detail));
+        return;
+    }
+    // The page is set for the device before it is asked for anything.
+    QCOMPARE(m_page->devices, QList<Device>{place.device});
+    m_page->complete(classicPage(1));
+    QTRY_COMPARE(m_page->navigations.size(), 2);
+    m_page->complete(classicPage(11, 13));
+    QCOMPARE(m_page->navigations, asked);
+    QTEST(outcome.line(), "line");
+    // The log keeps the phrase with its device and place, the archive the phrase alone.
+    QCOMPARE(outcome.logReport().phrase, outcome.line().section(QStringLiteral(": "), 0, 0));
+    QCOMPARE(outcome.phrase, QStringLiteral("bimby"));
 }
 
 QTEST_GUILESS_MAIN(TestRun)
