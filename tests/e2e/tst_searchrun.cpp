@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QSet>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QCheckBox>
 #include <QComboBox>
@@ -53,6 +54,7 @@ private slots:
     void phraseWithAmpersandAndHashReachesTheServiceWhole();
     void pageThatAsksIsAnsweredInTheBrowser_data();
     void pageThatAsksIsAnsweredInTheBrowser();
+    void smartphoneRunIsAnsweredInAPhoneSizedView();
     void noBrowserEndsTheRunWithANote();
     void listFromTheCommandLine_data();
     void listFromTheCommandLine();
@@ -66,6 +68,7 @@ private slots:
     void twoListsStartedTogetherBothRunToTheEnd();
     void killedProgramLeavesNoBrowser();
     void twoProgramsShareOneDataFolder();
+    void smartphoneListFromTheCommandLine();
     void longListRunsEveryPhraseOnceInOrder();
 
 private:
@@ -116,7 +119,9 @@ void TestSearchRun::initTestCase()
                "[sconosciuta]\n@generate 30\n@unknown 10\n"
                "[guasto 500]\n@generate 3\nhttp://www.velmora.it/a\n@fail 0 500\n"
                "[guasto 503]\n@today\n@generate 12\nhttp://www.velmora.it/b\n@fail 10 503\n"
-               "[guasto interrotto]\n@generate 5\nhttp://www.velmora.it/c\n@fail 0 cut\n";
+               "[guasto interrotto]\n@generate 5\nhttp://www.velmora.it/c\n@fail 0 cut\n"
+               "[telefono]\n@generate 13\nhttp://www.velmora.it/telefono\n@generate 20\n"
+               "[cento]\n@onepage\n@generate 99\nhttp://www.velmora.it/cento\n";
     // The browser's cookies from an earlier run of the tests would skip the consent.
     QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/Chromium")).removeRecursively();
     m_service = std::make_unique<results::Service>(results::Catalog::parse(catalog));
@@ -132,7 +137,7 @@ void TestSearchRun::init()
                                         "listResumesAfterAPageThatNeedsTheUser", "killedProgramLeavesNoBrowser",
                                         "listPlacesPagesWithoutResultsAndKeepsAnUnknownOne",
                                         "listAsksAgainForPagesThatFailOnce", "twoListsStartedTogetherBothRunToTheEnd",
-                                        "twoProgramsShareOneDataFolder"};
+                                        "twoProgramsShareOneDataFolder", "smartphoneListFromTheCommandLine"};
     const QByteArray part = qgetenv("CERCA_E2E_PART");
     if (!part.isEmpty() && (part == "lists") != lists.contains(QTest::currentTestFunction()))
         QSKIP("in the other part of the end-to-end tests");
@@ -449,6 +454,52 @@ void TestSearchRun::pageThatAsksIsAnsweredInTheBrowser()
     }
 }
 
+void TestSearchRun::smartphoneRunIsAnsweredInAPhoneSizedView()
+{
+    // A profile of its own: no consent given before.
+    m_browser = std::make_unique<ChromiumPage>(m_dir->path());
+    results::Service asking(results::Catalog::parse("@consent\n[telefono]\n@generate 13\nhttp://www.velmora.it/telefono\n"
+                                                     "@generate 20\n"));
+    QVERIFY(asking.start() > 0);
+    QSettings options(DataFolder(m_dir->path()).searchOptions(), QSettings::IniFormat);
+    options.setValue(QStringLiteral("ricerca/dispositivo"), QStringLiteral("smartphone"));
+    options.setValue(QStringLiteral("ricerca/luogo"), QStringLiteral("Milan,Lombardy,Italy"));
+    options.sync();
+    makeForm(100, QStringLiteral("127.0.0.1:%1").arg(asking.port()));
+    QLabel *line = m_form->findChild<QLabel *>(QStringLiteral("Opzioni"));
+    QVERIFY(line && line->isVisible());
+    QCOMPARE(line->text(), QStringLiteral("Ricerche da: smartphone, Milan,Lombardy,Italy"));
+    run(QStringLiteral("telefono"));
+
+    QLabel *note = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((note = m_form->findChild<QLabel *>(QStringLiteral("BrowserNote"))) && note->isVisible(), 20000);
+    auto *view = m_form->findChild<ScreencastView *>(QStringLiteral("ScreencastView"));
+    QTRY_VERIFY_WITH_TIMEOUT(!view->frame().isNull(), 10000);
+    // The phone's page at the phone's proportions, not stretched over the view.
+    const QRectF page = view->pageRect();
+    QVERIFY2(page.width() < view->width() && qAbs(page.width() / page.height() - 412.0 / 915.0) < 0.01,
+             qPrintable(QStringLiteral("%1x%2 in %3x%4").arg(page.width()).arg(page.height()).arg(view->width()).arg(view->height())));
+    QTest::qWait(300);
+    // "Accetta tutto", where the phone's page has it.
+    const double scale = page.width() / 412.0;
+    QTest::mouseClick(view, Qt::LeftButton, {}, (page.topLeft() + QPointF(300, 150) * scale).toPoint());
+    waitForEnd();
+    QCOMPARE(label1(), QStringLiteral("\"velmora\" trovato nella posizione n° 14"));
+    const std::vector<results::Request> asked = asking.searchRequests();
+    QVERIFY(!asked.empty());
+    for (const results::Request &request : asked) {
+        QVERIFY2(request.target.find("&uule=w%2BCAIQICIUTWlsYW4sTG9tYmFyZHksSXRhbHk%3D") != std::string::npos, request.target.c_str());
+        QVERIFY2(request.userAgent.find("Android") != std::string::npos, request.userAgent.c_str());
+    }
+    Archive archive(DataFolder(m_dir->path()).archive());
+    QVERIFY(archive.open());
+    QList<ArchivedRun> runs;
+    QTRY_VERIFY((runs = archive.runsOf(QStringLiteral("telefono [smartphone, Milan]"))).size() == 1
+                && runs[0].end == RunEnd::Found);
+    QCOMPARE(runs[0].place, (SearchPlace{Device::Smartphone, "it", "it", "Milan,Lombardy,Italy"}));
+    QCOMPARE(runs[0].position, 14);
+}
+
 void TestSearchRun::noBrowserEndsTheRunWithANote()
 {
     QTemporaryDir empty;
@@ -554,6 +605,33 @@ void TestSearchRun::listIsArchivedAndExported_data()
     QTest::addColumn<bool>("writable");
     QTest::newRow("archived") << true;
     QTest::newRow("the archive cannot be written") << false;
+}
+
+void TestSearchRun::smartphoneListFromTheCommandLine()
+{
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QSKIP("runs without a window: the offscreen run covers it");
+    std::unique_ptr<QProcess> run(startList(QStringLiteral("telefono\ncento\n"),
+                                            {"--pagine", "3", "--pausa", "5", "--dispositivo", "smartphone", "--paese", "de",
+                                             "--lingua", "de", "--luogo", "Milan,Lombardy,Italy"}));
+    QSignalSpy done(run.get(), &QProcess::finished);
+    QVERIFY(done.wait(90000));
+    QVERIFY2(run->exitCode() == 0, run->readAllStandardError().constData());
+    // A hundred results on one phone page count a hundred.
+    QCOMPARE(QString::fromLocal8Bit(run->readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+             (QStringList{"telefono [smartphone, Milan, de]: posizione 14 (http://www.velmora.it/telefono)",
+                          "cento [smartphone, Milan, de]: posizione 100 (http://www.velmora.it/cento)"}));
+    const QStringList log = TextFile::readLines(m_dir->filePath(QStringLiteral("Risultato.txt"))).value_or(QStringList());
+    QCOMPARE(log.size(), 2);
+    QVERIFY2(log[0].contains(QStringLiteral("telefono [smartphone, Milan, de]")), qPrintable(log[0]));
+    for (const QString &target : received())
+        QVERIFY2(target.contains(QStringLiteral("&gl=de")) && target.contains(QStringLiteral("hl=de")), qPrintable(target));
+    Archive archive(m_dir->filePath(QStringLiteral("Archivio.sqlite")));
+    QVERIFY(archive.open());
+    QCOMPARE(archive.phrases(), (QStringList{"cento [smartphone, Milan, de]", "telefono [smartphone, Milan, de]"}));
+    const ArchivedRun phone = archive.runsOf(QStringLiteral("cento [smartphone, Milan, de]")).constFirst();
+    QCOMPARE(phone.place, (SearchPlace{Device::Smartphone, "de", "de", "Milan,Lombardy,Italy"}));
+    QCOMPARE(phone.results().size(), 100);
 }
 
 void TestSearchRun::listIsArchivedAndExported()
