@@ -7,6 +7,7 @@
 #include "store/archive.h"
 #include "store/listprogress.h"
 #include "store/outcomes.h"
+#include "store/searchoptionsfile.h"
 #include "store/textfile.h"
 #include "badbytes.h"
 #include "fakes.h"
@@ -184,6 +185,7 @@ private slots:
     void listStopsAfterTheCurrentRun();
     void listPageThatNeedsTheUser();
     void listWindowShowsWhereItIs();
+    void searchOptionsAreSetKeptAndShown();
     void listPhrasesOfAText();
     void everyRunIsArchived();
     void noResultsPageEndsTheResults_data();
@@ -1220,6 +1222,79 @@ void TestForm1::listWindowShowsWhereItIs()
     QCOMPARE(outcomes->item(1, 1)->text(), QStringLiteral("non trovato entro 10"));
     QVERIFY(window->findChild<QPushButton *>(QStringLiteral("VaiAndamento"))->isVisible());
     QCOMPARE(where->text(), QStringLiteral("Elenco finito: 2 di 2 frasi cercate."));
+}
+
+void TestForm1::searchOptionsAreSetKeptAndShown()
+{
+    const QByteArray settings("velmora\r\n10\r\nbimby\r\n");
+    writeBytes(m_options.dataFolder.settingsFile(), settings);
+    makeListForm();
+    const QSize normal = m_form->size();
+    QVERIFY(!m_form->findChild<QLabel *>(QStringLiteral("Opzioni")));
+    auto openOptions = [](QWidget *from, const std::function<void()> &open) {
+        open();
+        QDialog *dialog = nullptr;
+        QTest::qWaitFor([&] { return (dialog = from->findChild<QDialog *>(QStringLiteral("OpzioniRicerca"))) && dialog->isVisible(); });
+        return dialog;
+    };
+    QDialog *dialog = openOptions(m_form.get(), [this] { m_form->findChild<QAction *>(QStringLiteral("ApriOpzioni"))->trigger(); });
+    QVERIFY(dialog);
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Opzioni di ricerca"));
+    auto *device = dialog->findChild<QComboBox *>(QStringLiteral("Dispositivo"));
+    device->setCurrentIndex(device->findText(QStringLiteral("smartphone")));
+    dialog->findChild<QLineEdit *>(QStringLiteral("Luogo"))->setText(QStringLiteral("Milano"));
+    dialog->accept();
+    // A name that is no canonical one: said, and the dialog stays.
+    QVERIFY(dialog->isVisible());
+    QVERIFY(dialog->findChild<QLabel *>(QStringLiteral("Problema"))->text().contains(QStringLiteral("Milan,Lombardy,Italy")));
+    QVERIFY(SearchOptionsFile::load(m_options.dataFolder.searchOptions()).isDefault());
+    dialog->findChild<QLineEdit *>(QStringLiteral("Luogo"))->setText(QStringLiteral("Milan,Lombardy,Italy"));
+    dialog->accept();
+    QTRY_VERIFY(!m_form->findChild<QDialog *>(QStringLiteral("OpzioniRicerca")));
+    const SearchPlace milan{Device::Smartphone, "it", "it", "Milan,Lombardy,Italy"};
+    QCOMPARE(SearchOptionsFile::load(m_options.dataFolder.searchOptions()), milan);
+    QCOMPARE(readBytes(m_options.dataFolder.settingsFile()), settings);
+    QVERIFY(control("Opzioni")->isVisible());
+    QCOMPARE(control<QLabel>("Opzioni")->text(), QStringLiteral("Ricerche da: smartphone, Milan,Lombardy,Italy"));
+    // The line stands under the inputs; the window grows by it and keeps the controls' places.
+    QTRY_COMPARE(m_form->centralWidget()->size(), QSize(748, 459));
+    QVERIFY(m_form->size().height() > normal.height());
+
+    start(QStringLiteral("bimby"));
+    QCOMPARE(m_browser->devices.constLast(), Device::Smartphone);
+    QVERIFY(m_browser->navigations.constLast().endsWith(QStringLiteral("&uule=w%2BCAIQICIUTWlsYW4sTG9tYmFyZHksSXRhbHk%3D")));
+    answer(3);
+    QTRY_COMPARE(control<QPushButton>("Command1")->text(), QStringLiteral("Avvia"));
+    control<QPushButton>("Command2")->click();
+    QVERIFY2(logLines().constLast().contains(QStringLiteral("bimby [smartphone, Milan]")), qPrintable(logLines().constLast()));
+
+    // A list takes its own options; the window's stay.
+    m_form->findChild<QAction *>(QStringLiteral("ElencoFrasi"))->trigger();
+    auto *window = m_form->findChild<ListWindow *>(QStringLiteral("ElencoFrasi"));
+    QCOMPARE(window->findChild<QLineEdit *>(QStringLiteral("DispositivoLuogo"))->text(),
+             QStringLiteral("smartphone, Milan,Lombardy,Italy"));
+    dialog = openOptions(window, [window] { window->findChild<QPushButton *>(QStringLiteral("OpzioniElenco"))->click(); });
+    QVERIFY(dialog);
+    for (QPushButton *button : dialog->findChildren<QPushButton *>()) {
+        if (button->text() == QLatin1String("Predefinite"))
+            button->click();
+    }
+    dialog->accept();
+    QCOMPARE(window->findChild<QLineEdit *>(QStringLiteral("DispositivoLuogo"))->text(),
+             QStringLiteral("computer, Italia (predefinite)"));
+    window->setPhrases({"uno"});
+    window->findChild<QPushButton *>(QStringLiteral("AvviaElenco"))->click();
+    QCOMPARE(m_browser->devices.constLast(), Device::Computer);
+    QCOMPARE(m_browser->navigations.constLast(), QStringLiteral("http://h/search?q=uno"));
+    answer(0);
+    QTRY_VERIFY(window->findChild<QTableWidget *>(QStringLiteral("Esiti"))->isVisible());
+    QCOMPARE(m_form->searchPlace(), milan);
+
+    // A new window finds the options kept.
+    window->close();
+    makeForm();
+    QCOMPARE(m_form->searchPlace(), milan);
+    QVERIFY(control("Opzioni")->isVisible());
 }
 
 void TestForm1::listPhrasesOfAText()
