@@ -1292,6 +1292,7 @@ void TestForm1::searchOptionsAreSetKeptAndShown()
 
     // A new window finds the options kept.
     window->close();
+    m_form.reset();
     makeForm();
     QCOMPARE(m_form->searchPlace(), milan);
     QVERIFY(control("Opzioni")->isVisible());
