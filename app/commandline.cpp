@@ -33,6 +33,9 @@ QList<QCommandLineOption> options()
          QStringLiteral("LL")},
         {{QStringLiteral("u"), QStringLiteral("luogo")},
          QStringLiteral("La città o la regione, col nome di Google (\"Milan,Lombardy,Italy\")."), QStringLiteral("NOME")},
+        {{QStringLiteral("k"), QStringLiteral("prove")},
+         QStringLiteral("Quante immagini della pagina letta tenere per frase, dispositivo e luogo; 0 nessuna (10)."),
+         QStringLiteral("N")},
         {{QStringLiteral("r"), QStringLiteral("riprendi")},
          QStringLiteral("Continua l'ultimo giro non finito dello stesso elenco.")},
         {{QStringLiteral("x"), QStringLiteral("esporta-archivio")},
@@ -83,7 +86,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         line.phrase = parser.value(QStringLiteral("frase"));
     }
     for (const char *name : {"frammento", "pagine", "solo-italiano", "pausa", "attesa", "riprendi", "dispositivo", "paese",
-                              "lingua", "luogo"}) {
+                              "lingua", "luogo", "prove"}) {
         if (!list && parser.isSet(QString::fromLatin1(name)))
             return fail(QStringLiteral("--%1 vale solo con --elenco FILE").arg(QString::fromLatin1(name)));
     }
@@ -135,6 +138,12 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         line.place.place = parser.value(QStringLiteral("luogo")).trimmed();
     if (const std::optional<QString> problem = SearchPlaces::problem(line.place))
         return fail(*problem);
+    if (parser.isSet(QStringLiteral("prove"))) {
+        bool ok = false;
+        line.picturesKept = parser.value(QStringLiteral("prove")).toInt(&ok);
+        if (!ok || line.picturesKept < 0)
+            return fail(QStringLiteral("--prove vuole un numero intero da 0 in su, non \"%1\"").arg(parser.value(QStringLiteral("prove"))));
+    }
     return line;
 }
 
@@ -143,7 +152,7 @@ QString CommandLine::help()
     QString text = QStringLiteral(
         "Uso: cerca-posizione [--elenco FILE --frammento TESTO [--pagine N] [--solo-italiano] [--pausa S]\n"
         "                      [--attesa S] [--riprendi] [--dispositivo NOME] [--paese CC] [--lingua LL]\n"
-        "                      [--luogo NOME]]\n"
+        "                      [--luogo NOME] [--prove N]]\n"
         "       cerca-posizione --esporta-archivio FILE.csv [--frase TESTO]\n"
         "Senza argomenti apre la finestra. Con --elenco cerca ogni frase del file, senza finestra, e\n"
         "aggiunge ogni esito al registro dei risultati (Risultato.txt), come \"Salva risultato\".\n"

@@ -7,7 +7,7 @@
 
 // What the command line asks for: the window, or a list run without one.
 //   cerca-posizione --elenco FILE --frammento TEXT [--pagine N] [--solo-italiano] [--pausa S] [--attesa S] [--riprendi]
-//                   [--dispositivo computer|smartphone] [--paese CC] [--lingua LL] [--luogo NAME]
+//                   [--dispositivo computer|smartphone] [--paese CC] [--lingua LL] [--luogo NAME] [--prove N]
 //   cerca-posizione --esporta-archivio FILE.csv [--frase TEXT]
 struct CommandLine
 {
@@ -21,6 +21,7 @@ struct CommandLine
     int pageSeconds = ListRun::kDefaultPageSeconds;     // how long a page may take
     bool resume = false;
     SearchPlace place;   // the device, country, language and place of every phrase
+    int picturesKept = 10;   // pictures of what the runs saw, for each series
     QString exportFile;
     QString phrase;  // the one phrase to export; empty: all
     QString error;   // one line, for standard error

@@ -247,9 +247,10 @@ QSize Form1::optionsLineSize() const
     return QSize(0, m_optionsLine && !m_optionsLine->isHidden() ? statusBar()->sizeHint().height() : 0);
 }
 
-void Form1::setSearchPlace(const SearchPlace &place)
+void Form1::setSearchOptions(const SearchOptions &options)
 {
-    m_searchPlace = place;
+    m_searchOptions = options;
+    const SearchPlace &place = options.place;
     const bool shown = !place.isDefault();
     if (!m_optionsLine && !shown)
         return;
@@ -269,12 +270,12 @@ void Form1::setSearchPlace(const SearchPlace &place)
 
 void Form1::openSearchOptions()
 {
-    auto *dialog = new SearchOptionsDialog(m_searchPlace, this);
+    auto *dialog = new SearchOptionsDialog(m_searchOptions, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, [this, dialog] {
-        setSearchPlace(dialog->place());
+        setSearchOptions(dialog->options());
         const QString file = m_options.dataFolder.searchOptions();
-        if (!SearchOptionsFile::save(file, m_searchPlace))
+        if (!SearchOptionsFile::save(file, m_searchOptions))
             warn(QStringLiteral("Opzioni di ricerca non salvate: impossibile scrivere %1. Valgono fino alla chiusura.").arg(file));
     });
     dialog->open();
@@ -301,7 +302,7 @@ void Form1::load()
 
 void Form1::loadSettings()
 {
-    setSearchPlace(SearchOptionsFile::load(m_options.dataFolder.searchOptions()));
+    setSearchOptions(SearchOptionsFile::load(m_options.dataFolder.searchOptions()));
     const std::optional<Settings> settings = SettingsFile::load(m_options.dataFolder.settingsFile());
     if (!settings)
         return;
@@ -397,6 +398,10 @@ void Form1::connectRun()
     connect(m_run, &SearchRun::pageKept, this, [this](const QString &file) {
         m_pageInFront->show(QStringLiteral("Pagina non letta: il programma non ne riconosce il contenuto. È salvata in %1.").arg(file));
     });
+    connect(m_run, &SearchRun::pictureNotKept, this, [this](const QString &problem) {
+        if (!std::exchange(m_pictureFaultShown, true))
+            warn(Notes::pictureNotKept(problem));
+    });
     connect(m_run, &SearchRun::archiveFault, this, [this](const ArchiveFault &fault) {
         // One note about writing for the program's whole life: the runs go on.
         if (fault.kind == ArchiveFault::Kind::SetAside || !std::exchange(m_archiveFaultShown, true))
@@ -407,7 +412,8 @@ void Form1::connectRun()
 RunInputs Form1::runInputs() const
 {
     return RunInputs{m_phrase->currentText(), m_fragment->text(), m_pageLimit->text(),
-                     m_continueMode->checkState() == Qt::Checked, m_italianOnly->isChecked(), m_searchPlace};
+                     m_continueMode->checkState() == Qt::Checked, m_italianOnly->isChecked(), m_searchOptions.place,
+                     m_searchOptions.picturesKept};
 }
 
 void Form1::startCommand()

@@ -4,6 +4,7 @@
 #include "app/layoutrule.h"
 #include "search/searchrun.h"
 #include "store/datafolder.h"
+#include "store/searchoptionsfile.h"
 
 #include <QDateTime>
 #include <QMainWindow>
@@ -66,7 +67,7 @@ public:
     // "Opzioni di ricerca...": the device, country, language and place of
     // the searches, kept in their own file.
     void openSearchOptions();
-    const SearchPlace &searchPlace() const { return m_searchPlace; }
+    const SearchPlace &searchPlace() const { return m_searchOptions.place; }
 
     QSize normalClientSize() const;
 
@@ -96,7 +97,7 @@ private:
     void openAddress(const QString &address);
     void addPhrase(const QString &phrase);
     void warn(const QString &message);
-    void setSearchPlace(const SearchPlace &place);
+    void setSearchOptions(const SearchOptions &options);
     QSize optionsLineSize() const;
 
     SearchRun *m_run;
@@ -107,7 +108,8 @@ private:
     HistoryWindows m_historyWindows;
     QPointer<QWidget> m_listWindow;
     bool m_archiveFaultShown = false;
-    SearchPlace m_searchPlace;
+    bool m_pictureFaultShown = false;
+    SearchOptions m_searchOptions;
     QLabel *m_optionsLine = nullptr;       // the options in force, when not the defaults
 
     // The controls, by their object names in brackets.

@@ -83,6 +83,7 @@ ListWindow::ListWindow(SearchRun *run, ListSource source, QWidget *parent)
     placeRow->addWidget(m_placeButton);
     inputs->addRow(QStringLiteral("Ricerche da"), placeRow);
     m_place = shownInputs.place;
+    m_picturesKept = shownInputs.picturesKept;
 
     m_start = new QPushButton(QStringLiteral("Avvia"), this);
     m_start->setObjectName(QStringLiteral("AvviaElenco"));
@@ -175,9 +176,12 @@ void ListWindow::setSearchPlace(const SearchPlace &place)
 
 void ListWindow::openSearchOptions()
 {
-    auto *dialog = new SearchOptionsDialog(m_place, this);
+    auto *dialog = new SearchOptionsDialog(SearchOptions{m_place, m_picturesKept}, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QDialog::accepted, this, [this, dialog] { setSearchPlace(dialog->place()); });
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        m_picturesKept = dialog->options().picturesKept;
+        setSearchPlace(dialog->options().place);
+    });
     dialog->open();
 }
 
@@ -209,6 +213,7 @@ void ListWindow::startOrStop(bool resume)
         m_listProgress->restart();
     RunInputs inputs = m_source.inputs();
     inputs.place = m_place;
+    inputs.picturesKept = m_picturesKept;
     m_run = std::make_unique<ListRun>(m_searchRun, phrases, inputs, m_pause->value() * m_source.millisecondsPerSecond,
                                       ListRun::kMinimumPauseSeconds * m_source.millisecondsPerSecond);
     m_run->setPageTimeout(m_pageWait->value() * 1000);

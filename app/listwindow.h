@@ -70,6 +70,7 @@ private:
     QProgressBar *m_progress = nullptr;
     QLabel *m_where = nullptr;
     SearchPlace m_place;                 // the whole list's device and place
+    int m_picturesKept = 10;
     QLineEdit *m_placeShown = nullptr;
     QPushButton *m_placeButton = nullptr;
     QTableWidget *m_outcomes = nullptr;

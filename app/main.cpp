@@ -47,6 +47,7 @@ SearchRunOptions runOptions(const DataFolder &folder)
     options.host = qEnvironmentVariable("CERCA_POSIZIONE_HOST");
     options.archive = folder.archive();
     options.unreadPages = folder.unreadPages();
+    options.pictures = folder.runPictures();
     return options;
 }
 
@@ -70,6 +71,11 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
         if (fault.kind == ArchiveFault::Kind::SetAside || !std::exchange(faultSaid, true))
             print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(Notes::archiveFault(fault)));
     });
+    bool pictureFaultSaid = false;
+    QObject::connect(&run, &SearchRun::pictureNotKept, [&pictureFaultSaid](const QString &problem) {
+        if (!std::exchange(pictureFaultSaid, true))
+            print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(Notes::pictureNotKept(problem)));
+    });
     ListProgress progress(folder.listProgress(), phrases, line.fragment, line.pageLimit, line.italianOnly, line.place);
     if (!line.resume)
         progress.restart();
@@ -78,6 +84,7 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
     inputs.pageLimit = line.pageLimit;
     inputs.italianOnly = line.italianOnly;
     inputs.place = line.place;
+    inputs.picturesKept = line.picturesKept;
     ListRun list(&run, phrases, inputs, line.pauseSeconds * 1000);
     list.setPageTimeout(line.pageSeconds * 1000);
     list.setProgress(&progress);

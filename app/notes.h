@@ -23,4 +23,10 @@ inline QString resultNotSaved(const QString &log)
     return QStringLiteral("Risultato non salvato: impossibile scrivere %1.").arg(log);
 }
 
+inline QString pictureNotKept(const QString &problem)
+{
+    return QStringLiteral("Impossibile tenere l'immagine della pagina letta (%1): le ricerche continuano, senza immagini.")
+        .arg(problem);
+}
+
 } // namespace Notes

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace {
@@ -22,9 +23,10 @@ QLineEdit *edit(const QString &text, const char *name, const QString &hint, QWid
 
 } // namespace
 
-SearchOptionsDialog::SearchOptionsDialog(const SearchPlace &place, QWidget *parent)
+SearchOptionsDialog::SearchOptionsDialog(const SearchOptions &options, QWidget *parent)
     : QDialog(parent)
 {
+    const SearchPlace &place = options.place;
     setObjectName(QStringLiteral("OpzioniRicerca"));
     setWindowTitle(QStringLiteral("Opzioni di ricerca"));
     m_device = new QComboBox(this);
@@ -39,6 +41,12 @@ SearchOptionsDialog::SearchOptionsDialog(const SearchPlace &place, QWidget *pare
                                   "fino al paese: Milan,Lombardy,Italy"),
                    this);
     m_place->setPlaceholderText(QStringLiteral("Milan,Lombardy,Italy"));
+    m_pictures = new QSpinBox(this);
+    m_pictures->setObjectName(QStringLiteral("Prove"));
+    m_pictures->setRange(0, 1000);
+    m_pictures->setValue(options.picturesKept);
+    m_pictures->setToolTip(QStringLiteral("Quante immagini della pagina letta tenere per ogni frase, dispositivo e luogo; "
+                                          "0: nessuna"));
     m_problem = new QLabel(this);
     m_problem->setObjectName(QStringLiteral("Problema"));
     m_problem->setWordWrap(true);
@@ -49,6 +57,7 @@ SearchOptionsDialog::SearchOptionsDialog(const SearchPlace &place, QWidget *pare
     form->addRow(QStringLiteral("Paese"), m_country);
     form->addRow(QStringLiteral("Lingua"), m_language);
     form->addRow(QStringLiteral("Luogo"), m_place);
+    form->addRow(QStringLiteral("Pagine viste da tenere"), m_pictures);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::RestoreDefaults, this);
     buttons->button(QDialogButtonBox::RestoreDefaults)->setText(QStringLiteral("Predefinite"));
     connect(buttons, &QDialogButtonBox::accepted, this, &SearchOptionsDialog::accept);
@@ -59,6 +68,7 @@ SearchOptionsDialog::SearchOptionsDialog(const SearchPlace &place, QWidget *pare
         m_country->setText(defaults.country);
         m_language->setText(defaults.language);
         m_place->clear();
+        m_pictures->setValue(RunPictures::kKeptByDefault);
     });
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
@@ -66,15 +76,16 @@ SearchOptionsDialog::SearchOptionsDialog(const SearchPlace &place, QWidget *pare
     layout->addWidget(buttons);
 }
 
-SearchPlace SearchOptionsDialog::place() const
+SearchOptions SearchOptionsDialog::options() const
 {
-    return SearchPlace{Device(m_device->currentData().toInt()), m_country->text().trimmed().toLower(),
-                       m_language->text().trimmed(), m_place->text().trimmed()};
+    return SearchOptions{SearchPlace{Device(m_device->currentData().toInt()), m_country->text().trimmed().toLower(),
+                                     m_language->text().trimmed(), m_place->text().trimmed()},
+                         m_pictures->value()};
 }
 
 void SearchOptionsDialog::accept()
 {
-    if (const std::optional<QString> problem = SearchPlaces::problem(place())) {
+    if (const std::optional<QString> problem = SearchPlaces::problem(options().place)) {
         m_problem->setText(*problem);
         m_problem->show();
         return;

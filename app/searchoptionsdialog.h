@@ -1,12 +1,13 @@
 #pragma once
 
-#include "store/searchplace.h"
+#include "store/searchoptionsfile.h"
 
 #include <QDialog>
 
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QSpinBox;
 
 // "Opzioni di ricerca": the device, country, language and place a search is
 // made from. It closes only on options that can be searched; otherwise it
@@ -15,9 +16,9 @@ class SearchOptionsDialog : public QDialog
 {
     Q_OBJECT
 public:
-    SearchOptionsDialog(const SearchPlace &place, QWidget *parent);
+    SearchOptionsDialog(const SearchOptions &options, QWidget *parent);
 
-    SearchPlace place() const;
+    SearchOptions options() const;
 
     void accept() override;
 
@@ -26,5 +27,6 @@ private:
     QLineEdit *m_country;
     QLineEdit *m_language;
     QLineEdit *m_place;
+    QSpinBox *m_pictures;
     QLabel *m_problem;
 };

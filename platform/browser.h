@@ -6,6 +6,7 @@
 
 #include <QJsonObject>
 #include <QObject>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -26,6 +27,16 @@ struct PageLinks
     std::optional<PageFeatures> features;
     // A page without organic results: what it shows of itself.
     PageShape shape;
+};
+
+// A picture of the page as the run laid it out: the page from its top, with
+// the hits outlined, down to a little below the last of them; the whole page
+// (as far as a picture may go) when there is no hit to show.
+struct PagePicture
+{
+    QByteArray jpeg;        // empty when none could be taken
+    QRect hitBox;           // the first hit's outline, in the picture's pixels; empty without one
+    QSize size;             // the picture's size in pixels
 };
 
 // The browser page a run drives: navigate to an address, hear when a
@@ -58,6 +69,15 @@ public:
     virtual void capturePage(std::function<void(const QByteArray &markup, const QByteArray &picture)> done)
     {
         done(pageText().value_or(QString()).toUtf8(), QByteArray());
+    }
+
+    // A picture of the completed document with the results whose addresses
+    // are `hits` outlined. Taken in the browser, never by loading the page
+    // again; a navigation asked for meanwhile waits for it.
+    virtual void capturePicture(const QStringList &hits, std::function<void(const PagePicture &)> done)
+    {
+        Q_UNUSED(hits)
+        done(PagePicture());
     }
 
     // The page is in front of the user, to be answered (a consent, a check),

@@ -57,3 +57,9 @@ void RunRecorder::runAbandoned(RunEnd end, const RunValues &values, const QDateT
         m_writer->endRun(*m_run, end, values.contaPosizione.value_or(0), when);
     m_run.reset();
 }
+
+void RunRecorder::pictureKept(quint64 handle, const ArchivedPicture &picture)
+{
+    if (m_writer)
+        m_writer->addPicture(handle, picture);
+}

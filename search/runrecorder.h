@@ -30,6 +30,9 @@ public:
     void runAbandoned(RunEnd end, const RunValues &values, const QDateTime &when);
 
     bool running() const { return m_run.has_value(); }
+    // The current run's handle, for what comes after its end.
+    std::optional<quint64> handle() const { return m_run; }
+    void pictureKept(quint64 handle, const ArchivedPicture &picture);
     // Whether an AI overview of the current or last run cites an address
     // that holds the fragment.
     bool citedInAiOverview() const { return m_cited; }

@@ -4,6 +4,7 @@
 #include "search/pagekind.h"
 #include "search/searchplace.h"
 #include "store/archivewriter.h"
+#include "store/runpictures.h"
 #include "store/unreadpages.h"
 
 #include <QDir>
@@ -70,6 +71,8 @@ void SearchRun::start(const RunInputs &inputs)
     m_report.clear();
     m_retry.stop();
     m_pageRetried = false;
+    m_pictureTaken = false;
+    m_started = m_options.clock();
     emit started();
     m_page->setDevice(m_inputs.place.device);
     askForPage(QueryAddress::firstPage(host(), m_inputs.phrase, m_inputs.place));
@@ -79,7 +82,7 @@ void SearchRun::start(const RunInputs &inputs)
     run.host = host();
     run.italianOnly = m_inputs.italianOnly;
     run.fragment = m_inputs.fragment;
-    run.started = m_options.clock();
+    run.started = m_started;
     m_recorder.runStarted(run);
 }
 
@@ -226,11 +229,14 @@ void SearchRun::RecuperaDati(const QString &text)
     const ScanResult result = Scanner::scanPage(text, scanInput(), m_values);
     if (result.outcome != ScanOutcome::PageIgnored) {
         QList<ResultLinks::TitledLink> results;
-        for (const QString &address : Scanner::classicResults(text))
+        const QStringList addresses = Scanner::classicResults(text);
+        for (const QString &address : addresses)
             results.append(ResultLinks::TitledLink{address, QString()});
         m_recorder.pageRead(PageReading::Classic, before.inizioPagina.value_or(0), before.contaPosizione.value_or(0),
                             results, std::nullopt, m_options.clock());
         ++m_pagesRead;
+        if (const QStringList hits = hitsOf(addresses); !hits.isEmpty())
+            takePicture(hits);
     }
     apply(result);
 }
@@ -247,6 +253,8 @@ void SearchRun::readTodayPage(const QList<ResultLinks::TitledLink> &results, boo
     m_recorder.pageRead(PageReading::Today, before.inizioPagina.value_or(0), before.contaPosizione.value_or(0), results,
                         features, m_options.clock());
     ++m_pagesRead;
+    if (const QStringList hits = hitsOf(addresses); !hits.isEmpty())
+        takePicture(hits);
     apply(result);
 }
 
@@ -283,7 +291,49 @@ void SearchRun::finish(RunEnd end, const QString &detail)
     outcome.citedInAiOverview = m_recorder.citedInAiOverview();
     outcome.pagesRead = m_pagesRead;
     outcome.detail = detail;
+    // Without a hit, the last page the run read, or the page it could not
+    // read or that asked the user, as it stands.
+    const bool pageShown = end == RunEnd::NotFound || end == RunEnd::ResultsEnded || end == RunEnd::Stopped
+        || end == RunEnd::WaitingForUser || end == RunEnd::PageUnreadable;
+    if (pageShown && m_recorder.running())
+        takePicture({});
     m_recorder.runAbandoned(end, m_values, m_options.clock());
     setState(State::Ended);
     emit ended(outcome);
+}
+
+QStringList SearchRun::hitsOf(const QStringList &addresses) const
+{
+    // The hit that ends the run, or in the continue mode every one.
+    QStringList hits;
+    for (const QString &address : addresses) {
+        if (!m_inputs.fragment.isEmpty() && address.contains(m_inputs.fragment)) {
+            hits.append(address);
+            if (!m_inputs.continueMode)
+                break;
+        }
+    }
+    return hits;
+}
+
+void SearchRun::takePicture(const QStringList &hits)
+{
+    if (std::exchange(m_pictureTaken, true) || m_options.pictures.isEmpty() || m_inputs.picturesKept <= 0)
+        return;
+    const std::optional<quint64> handle = m_recorder.handle();
+    const QString path = RunPictures::pathFor(m_options.pictures, SearchPlaces::seriesOf(m_inputs.phrase, m_inputs.place),
+                                              m_started);
+    const int kept = m_inputs.picturesKept;
+    QPointer<SearchRun> self(this);
+    m_page->capturePicture(hits, [self, handle, path, kept](const PagePicture &picture) {
+        if (!self || picture.jpeg.isEmpty())
+            return;
+        const QString problem = RunPictures::keep(path, picture.jpeg, kept);
+        if (!problem.isEmpty()) {
+            emit self->pictureNotKept(problem);
+            return;
+        }
+        if (handle)
+            self->m_recorder.pictureKept(*handle, ArchivedPicture{path, picture.jpeg.size(), picture.hitBox, picture.size});
+    });
 }

@@ -28,6 +28,7 @@ struct RunInputs
     bool continueMode = false;  // "Arriva alla fine": every hit, to the page limit
     bool italianOnly = false;
     SearchPlace place;          // the device, country, language and place searched from
+    int picturesKept = 10;      // pictures of what the runs saw kept for each series; 0: none
 };
 
 struct SearchRunOptions
@@ -37,6 +38,7 @@ struct SearchRunOptions
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
     QString archive;            // the archive's file; empty: nothing is archived
     QString unreadPages;        // where pages nobody can place are kept
+    QString pictures;           // where the pictures of what each run saw are kept; empty: none
 };
 
 // One search run: asks the browser page for the results pages of a phrase,
@@ -102,6 +104,8 @@ signals:
     void ended(const RunOutcome &outcome);
     // The archive could not be written, or a damaged one was set aside.
     void archiveFault(const ArchiveFault &fault);
+    // The picture of what the run saw could not be kept; the run goes on.
+    void pictureNotKept(const QString &problem);
 
 private:
     void askForPage(const QString &address);
@@ -110,6 +114,9 @@ private:
     void browserUnavailable(const QString &note);
     void pageNotLoaded(const QString &why);
     void keepUnreadPage();
+    // A picture of the page in the browser, with these hits outlined; once a run.
+    void takePicture(const QStringList &hits);
+    QStringList hitsOf(const QStringList &addresses) const;
     // Reads one results page of the classic markup.
     void RecuperaDati(const QString &text);
     void readTodayPage(const QList<ResultLinks::TitledLink> &results, bool hasNextPage,
@@ -132,6 +139,8 @@ private:
     QString m_pageAddress;              // the results page asked for last
     bool m_pageRetried = false;
     bool m_pageKept = false;
+    bool m_pictureTaken = false;
+    QDateTime m_started;
     int m_pagesRead = 0;
     QString m_report;
     std::function<int()> m_listPause;

@@ -43,6 +43,10 @@ const char *const kSteps[] = {
     "ALTER TABLE runs ADD COLUMN series TEXT NOT NULL DEFAULT '';"
     "UPDATE runs SET series = phrase;"
     "CREATE INDEX runs_by_series ON runs (series, started);",
+    // 4: the picture of what each run saw.
+    "CREATE TABLE pictures (run_id INTEGER PRIMARY KEY REFERENCES runs (id) ON DELETE CASCADE, file TEXT NOT NULL,"
+    " bytes INTEGER NOT NULL, hit_x INTEGER NOT NULL, hit_y INTEGER NOT NULL, hit_width INTEGER NOT NULL,"
+    " hit_height INTEGER NOT NULL, width INTEGER NOT NULL, height INTEGER NOT NULL);",
 };
 static_assert(std::size(kSteps) == Archive::kVersion);
 
@@ -312,6 +316,20 @@ bool Archive::endRun(qint64 runId, RunEnd end, qint64 position, const QDateTime 
     });
 }
 
+bool Archive::addPicture(qint64 runId, const ArchivedPicture &picture)
+{
+    if (!isOpen() || m_version < 4)
+        return false;
+    return inTransaction([&] {
+        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        query.prepare(QStringLiteral("INSERT OR REPLACE INTO pictures (run_id, file, bytes, hit_x, hit_y, hit_width, hit_height,"
+                                     " width, height) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        bind(query, {runId, picture.file, picture.bytes, picture.hitBox.x(), picture.hitBox.y(), picture.hitBox.width(),
+                     picture.hitBox.height(), picture.size.width(), picture.size.height()});
+        return query.exec() || fail(query);
+    });
+}
+
 QStringList Archive::phrases() const
 {
     QStringList phrases;
@@ -351,6 +369,41 @@ constexpr int kRunColumnCount = 13;
 
 } // namespace
 
+namespace {
+
+const QString kPictureColumns = QStringLiteral("pic.file, pic.bytes, pic.hit_x, pic.hit_y, pic.hit_width, pic.hit_height,"
+                                               " pic.width, pic.height");
+
+ArchivedPicture pictureOf(const QSqlQuery &query, int first)
+{
+    auto value = [&query, first](int i) { return query.value(first + i).toInt(); };
+    return ArchivedPicture{query.value(first).toString(), query.value(first + 1).toLongLong(),
+                           QRect(value(2), value(3), value(4), value(5)), QSize(value(6), value(7))};
+}
+
+} // namespace
+
+std::optional<ArchivedPicture> Archive::pictureNear(const QString &series, const QDateTime &when) const
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT %1, r.ended FROM runs r JOIN pictures pic ON pic.run_id = r.id"
+                                 " WHERE r.series = ? AND r.ended IS NOT NULL").arg(kPictureColumns));
+    bind(query, {series});
+    if (!query.exec())
+        return std::nullopt;
+    std::optional<ArchivedPicture> nearest;
+    qint64 distance = 10 * 60;
+    while (query.next()) {
+        const qint64 apart = std::abs(timeOf(query.value(8)).secsTo(when));
+        if (apart <= distance) {
+            distance = apart;
+            nearest = pictureOf(query, 0);
+        }
+    }
+    return nearest;
+}
+
 QList<ArchivedRun> Archive::runsOf(const QString &phrase) const
 {
     return readRuns(phrase, true);
@@ -373,6 +426,12 @@ QList<ArchivedRun> Archive::readRuns(const QString &phrase, bool withPages) cons
     }
     if (!withPages || runs.isEmpty())
         return runs;
+    query.prepare(QStringLiteral("SELECT pic.run_id, %1 FROM pictures pic JOIN runs r ON r.id = pic.run_id WHERE r.series = ?")
+                      .arg(kPictureColumns));
+    bind(query, {phrase});
+    query.exec();
+    while (query.next())
+        runs[runIndex.value(query.value(0).toLongLong())].picture = pictureOf(query, 1);
 
     // Pages, then their results, features and citations, each in one query.
     QHash<qint64, std::pair<qsizetype, qsizetype>> pageIndex;   // page id -> run, page
@@ -453,8 +512,9 @@ bool Archive::forEachResult(const QString &phrase, const std::function<void(cons
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT %1, s.position, s.address, s.title FROM runs r JOIN pages p ON p.run_id = r.id"
-                                 " JOIN results s ON s.page_id = p.id %2 ORDER BY r.started, r.id, s.position")
+    query.prepare(QStringLiteral("SELECT %1, s.position, s.address, s.title, pic.file FROM runs r JOIN pages p ON p.run_id = r.id"
+                                 " JOIN results s ON s.page_id = p.id LEFT JOIN pictures pic ON pic.run_id = r.id"
+                                 " %2 ORDER BY r.started, r.id, s.position")
                       .arg(kRunColumns, phrase.isEmpty() ? QString() : QStringLiteral("WHERE r.series = ?")));
     if (!phrase.isEmpty())
         bind(query, {phrase});
@@ -464,8 +524,11 @@ bool Archive::forEachResult(const QString &phrase, const std::function<void(cons
     }
     ArchivedRun run;
     while (query.next()) {
-        if (query.value(0).toLongLong() != run.id)
+        if (query.value(0).toLongLong() != run.id) {
             run = runOf(query);
+            if (!query.value(kRunColumnCount + 3).isNull())
+                run.picture = ArchivedPicture{query.value(kRunColumnCount + 3).toString()};
+        }
         const ArchivedResult result{query.value(kRunColumnCount).toLongLong(), query.value(kRunColumnCount + 1).toString(),
                                     query.value(kRunColumnCount + 2).toString()};
         visit(ResultRow{&run, &result});

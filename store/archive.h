@@ -17,7 +17,7 @@ class QSqlQuery;
 class Archive
 {
 public:
-    static constexpr int kVersion = 3;
+    static constexpr int kVersion = 4;
 
     explicit Archive(const QString &path);
     ~Archive();
@@ -45,6 +45,7 @@ public:
     std::optional<qint64> beginRun(const ArchivedRun &run);
     bool addPage(qint64 runId, const ArchivedPage &page);
     bool endRun(qint64 runId, RunEnd end, qint64 position, const QDateTime &ended);
+    bool addPicture(qint64 runId, const ArchivedPicture &picture);
 
     // Reading, by series: a phrase with the device and place it was searched
     // from when they are not the defaults ("bimby [smartphone, Milan]"), so
@@ -59,6 +60,9 @@ public:
     };
     // The runs of the phrase that read a page, oldest first.
     QList<Position> positionsOf(const QString &phrase, const QString &fragment) const;
+    // The picture of the run of a series that ended nearest to `when`, within
+    // ten minutes: the run a line of the result log was saved from.
+    std::optional<ArchivedPicture> pictureNear(const QString &series, const QDateTime &when) const;
     // Every archived result, oldest run first, of one phrase or of all (empty).
     struct ResultRow
     {

@@ -4,6 +4,8 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -54,6 +56,18 @@ enum class RunEnd {
     PageUnreadable, // a page the reader could not place, kept in the data folder
 };
 
+// The picture of what a run saw: its file beside the archive and where the
+// first hit stands on it.
+struct ArchivedPicture
+{
+    QString file;               // the path of the JPEG
+    qint64 bytes = 0;
+    QRect hitBox;               // in the picture's pixels; empty without a hit
+    QSize size;                 // the picture's size in pixels
+
+    bool operator==(const ArchivedPicture &) const = default;
+};
+
 struct ArchivedRun
 {
     qint64 id = 0;
@@ -67,6 +81,7 @@ struct ArchivedRun
     RunEnd end = RunEnd::Unfinished;
     qint64 position = 0;        // see RunEnd
     QList<ArchivedPage> pages;
+    std::optional<ArchivedPicture> picture;
 
     // Every result of the run, across its pages, in order.
     QList<ArchivedResult> results() const;

@@ -30,6 +30,20 @@ public:
         if (id && !m_archive->endRun(*id, end, position, ended))
             report();
         m_runs.remove(handle);
+        // A picture comes a moment after its run's end.
+        if (m_ended.size() > 64)
+            m_ended.clear();
+        if (id)
+            m_ended.insert(handle, *id);
+    }
+
+    void addPicture(quint64 handle, const ArchivedPicture &picture)
+    {
+        std::optional<qint64> id = ensureRun(handle);
+        if (!id && m_ended.contains(handle))
+            id = m_ended.value(handle);
+        if (id && !m_archive->addPicture(*id, picture))
+            report();
     }
 
     int busyTimeout = 10000;
@@ -80,6 +94,7 @@ private:
     QString m_path;
     std::unique_ptr<Archive> m_archive;
     QHash<quint64, Run> m_runs;
+    QHash<quint64, qint64> m_ended;     // the archive's ids of runs just ended
 };
 
 ArchiveWriter::ArchiveWriter(const QString &path, QObject *parent)
@@ -124,6 +139,11 @@ void ArchiveWriter::endRun(quint64 run, RunEnd end, qint64 position, const QDate
     QMetaObject::invokeMethod(m_worker, [worker = m_worker, run, end, position, ended] {
         worker->endRun(run, end, position, ended);
     });
+}
+
+void ArchiveWriter::addPicture(quint64 run, const ArchivedPicture &picture)
+{
+    QMetaObject::invokeMethod(m_worker, [worker = m_worker, run, picture] { worker->addPicture(run, picture); });
 }
 
 void ArchiveWriter::flush()

@@ -38,6 +38,8 @@ public:
     quint64 beginRun(const ArchivedRun &run);
     void addPage(quint64 run, const ArchivedPage &page);
     void endRun(quint64 run, RunEnd end, qint64 position, const QDateTime &ended);
+    // The picture of what the run saw; it may come after the run's end.
+    void addPicture(quint64 run, const ArchivedPicture &picture);
     // Returns once everything queued so far is written (or has failed).
     void flush();
 

@@ -22,6 +22,7 @@ public:
     QString archive() const { return filePath(QStringLiteral("Archivio.sqlite")); }
     QString listProgress() const { return filePath(QStringLiteral("Elenchi.ini")); }
     QString searchOptions() const { return filePath(QStringLiteral("Opzioni di ricerca.ini")); }
+    QString runPictures() const { return filePath(QStringLiteral("Pagine viste")); }
     QString unreadPages() const { return filePath(QStringLiteral("Pagine non lette")); }
 
 private:

@@ -1,17 +1,28 @@
 #pragma once
 
+#include "store/runpictures.h"
 #include "store/searchplace.h"
 
 #include <QString>
 
-// The window's device, country, language and place, in a settings file of
-// their own beside the description's: "Opzioni di ricerca.ini".
+// The window's search options: where and on what the searches are made, and
+// how many pictures of what the runs saw are kept for each series.
+struct SearchOptions
+{
+    SearchPlace place;
+    int picturesKept = RunPictures::kKeptByDefault;
+
+    bool operator==(const SearchOptions &) const = default;
+};
+
+// The options, in a settings file of their own beside the description's:
+// "Opzioni di ricerca.ini".
 namespace SearchOptionsFile {
 
 // The options kept there; the defaults for a missing file or key, and for a
-// device that is not one.
-SearchPlace load(const QString &path);
+// device or a number that is not one.
+SearchOptions load(const QString &path);
 // false when the file could not be written; the file kept before is then whole.
-bool save(const QString &path, const SearchPlace &place);
+bool save(const QString &path, const SearchOptions &options);
 
 } // namespace SearchOptionsFile

@@ -302,7 +302,7 @@ std::string todayResultsPage(const std::string &phrase, long offset, const Phras
     html += "<style>body{margin:0;font-family:arial,sans-serif}.rIxsve{color:#1a0dab}</style>\n";
     html += "<script nonce=\"x\">window.google={kEI:\"x7Y3b\"};(function(){var s='//www.gstatic.com/og/_/js';})();"
             "</script>\n</head><body jsmodel=\"hspDDf\">\n" + echoOf(echo);
-    html += "<div class=\"rLrQHf\"><svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 24 24\"><path d=\"M0 0\"/>"
+    html += "<div class=\"rLrQHf\"><svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 24 24\" width=\"24\" height=\"24\"><path d=\"M0 0\"/>"
             "</svg><a href=\"https://accounts.google.com/ServiceLogin?hl=it\">Accedi</a></div>\n";
     html += "<form action=\"/search\" role=\"search\"><textarea name=\"q\">" + title + "</textarea></form>\n";
     html += "<div id=\"search\"><div id=\"tads\" aria-label=\"Annunci\">";
@@ -518,7 +518,7 @@ std::string noResultsPage(const std::string &phrase, const NoResultsLook &look)
     } else {
         // The desktop and the smartphone pages: the message above an empty results column.
         html += "<div id=\"searchform\">" + form + "</div><div class=\"rLrQHf\"><svg xmlns=\"http://www.w3.org/2000/svg\" "
-            "viewBox=\"0 0 24 24\"><path d=\"M0 0\"/></svg></div>\n<div id=\"rcnt\"><div id=\"center_col\"><div id=\"taw\">"
+            "viewBox=\"0 0 24 24\" width=\"24\" height=\"24\"><path d=\"M0 0\"/></svg></div>\n<div id=\"rcnt\"><div id=\"center_col\"><div id=\"taw\">"
             + top + "<div id=\"topstuff\"><div class=\"card-section\"><p aria-level=\"3\" role=\"heading\">" + words.before
             + "<span><em>" + title + "</em></span>" + words.after + "</p><p>" + words.suggestions + "</p></div></div></div>"
             "<div id=\"res\"><div id=\"search\"><div id=\"rso\"></div></div></div>" + bottom + "</div></div>\n";

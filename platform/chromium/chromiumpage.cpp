@@ -9,8 +9,10 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QStandardPaths>
 #include <QUrl>
+#include <QtMath>
 
 static void initResources()
 {
@@ -24,12 +26,28 @@ QString folderOr(const QString &dataFolder)
     return dataFolder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) : dataFolder;
 }
 
-QString readScript()
+QString readScript(const QString &name = QStringLiteral("pagetext.js"))
 {
     initResources();
-    QFile file(QStringLiteral(":/chromium/pagetext.js"));
+    QFile file(QStringLiteral(":/chromium/") + name);
     file.open(QIODevice::ReadOnly);
     return QString::fromUtf8(file.readAll());
+}
+
+// A picture goes down to a little below the last hit, and never further
+// than this, in CSS pixels: beyond, a JPEG grows large and says nothing more.
+constexpr int kBelowTheHit = 160;
+constexpr int kTallestPicture = 6000;
+constexpr int kPictureQuality = 55;
+// A phone's page is drawn at 1.25 pixels a CSS pixel: readable, and small.
+constexpr double kPhonePictureScale = 1.25;
+
+QString outlineScript(const QStringList &hits, bool remove)
+{
+    static const QString script = readScript(QStringLiteral("outline.js"));
+    QString call = script;
+    return call.replace(QStringLiteral("HITS, REMOVE"), QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(hits)).toJson(QJsonDocument::Compact))
+                                                         + (remove ? QStringLiteral(", true") : QStringLiteral(", false")));
 }
 
 // Client hints name the browser too: as Chromium, not as a headless one.
@@ -158,7 +176,8 @@ void ChromiumPage::navigate2(const QString &address)
         emit unavailable(m_error);
         return;
     }
-    if (!m_session || !m_ready) {
+    // A picture being taken is of the page before.
+    if (!m_session || !m_ready || m_capturing > 0) {
         m_pendingAddress = address;
         return;
     }
@@ -300,6 +319,69 @@ void ChromiumPage::capturePage(std::function<void(const QByteArray &, const QByt
     });
 }
 
+void ChromiumPage::capturePicture(const QStringList &hits, std::function<void(const PagePicture &)> done)
+{
+    if (!m_session || !m_ready) {
+        done(PagePicture());
+        return;
+    }
+    ++m_capturing;
+    QPointer<ChromiumPage> self(this);
+    const double pictureScale = m_device == Device::Smartphone ? kPhonePictureScale : 1.0;
+    const double deviceScale = m_device == Device::Smartphone ? Devices::kPhonePixelRatio : 1.0;
+    auto finish = [self, done](const PagePicture &picture) {
+        done(picture);
+        if (!self || --self->m_capturing > 0)
+            return;
+        self->evaluate(outlineScript({}, true), [](const QJsonValue &) {});
+        if (!self->m_pendingAddress.isEmpty())
+            self->navigate2(std::exchange(self->m_pendingAddress, QString()));
+    };
+    evaluate(outlineScript(hits, false), [self, finish, pictureScale, deviceScale](const QJsonValue &measured) {
+        const QJsonObject page = measured.toObject();
+        if (!self || !self->m_session || page.isEmpty()) {
+            finish(PagePicture());
+            return;
+        }
+        const QJsonArray boxes = page.value(QStringLiteral("boxes")).toArray();
+        const double width = page.value(QStringLiteral("width")).toDouble();
+        double height = std::min<double>(page.value(QStringLiteral("height")).toDouble(), kTallestPicture);
+        QRectF first;
+        if (!boxes.isEmpty()) {
+            const QJsonObject box = boxes.first().toObject();
+            first = QRectF(box.value(QStringLiteral("x")).toDouble(), box.value(QStringLiteral("y")).toDouble(),
+                           box.value(QStringLiteral("width")).toDouble(), box.value(QStringLiteral("height")).toDouble());
+            const QJsonObject last = boxes.last().toObject();
+            height = std::min(height, last.value(QStringLiteral("y")).toDouble() + last.value(QStringLiteral("height")).toDouble()
+                                          + kBelowTheHit);
+        }
+        // A picture taller than the view is taken with the view as tall as
+        // the picture, then the view goes back as it was.
+        const bool taller = height > page.value(QStringLiteral("viewportHeight")).toDouble();
+        self->m_session->send(QStringLiteral("Emulation.setScrollbarsHidden"), {{QStringLiteral("hidden"), true}});
+        if (taller)
+            self->sendViewport(QSize(qRound(width), qCeil(height)));
+        const QJsonObject clip{{QStringLiteral("x"), 0}, {QStringLiteral("y"), 0}, {QStringLiteral("width"), width},
+                               {QStringLiteral("height"), height}, {QStringLiteral("scale"), pictureScale / deviceScale}};
+        self->m_session->send(QStringLiteral("Page.captureScreenshot"),
+                              {{QStringLiteral("format"), QStringLiteral("jpeg")}, {QStringLiteral("quality"), kPictureQuality},
+                               {QStringLiteral("clip"), clip}},
+                              [self, taller, finish, first, width, height, pictureScale](const QJsonObject &shot, const QString &error) {
+            if (self && taller)
+                self->applyViewport();
+            if (self && self->m_session)
+                self->m_session->send(QStringLiteral("Emulation.setScrollbarsHidden"), {{QStringLiteral("hidden"), false}});
+            PagePicture picture;
+            if (error.isEmpty())
+                picture.jpeg = QByteArray::fromBase64(shot.value(QStringLiteral("data")).toString().toLatin1());
+            const QRectF box(first.topLeft() * pictureScale, first.size() * pictureScale);
+            picture.hitBox = box.toAlignedRect();
+            picture.size = QSizeF(width * pictureScale, height * pictureScale).toSize();
+            finish(picture);
+        });
+    });
+}
+
 void ChromiumPage::onProcessEnded()
 {
     // The next navigation starts a new browser; a page it owed completes
@@ -381,9 +463,13 @@ QSize ChromiumPage::layoutSize() const
 
 void ChromiumPage::applyViewport()
 {
+    sendViewport(layoutSize());
+}
+
+void ChromiumPage::sendViewport(QSize size)
+{
     if (!m_session)
         return;
-    const QSize size = layoutSize();
     m_session->send(QStringLiteral("Emulation.setDeviceMetricsOverride"),
                     {{QStringLiteral("width"), size.width()}, {QStringLiteral("height"), size.height()},
                      {QStringLiteral("screenWidth"), size.width()}, {QStringLiteral("screenHeight"), size.height()},

@@ -31,6 +31,7 @@ public:
     PageLinks pageLinks() const override { return m_pageLinks; }
     QString loadError() const override { return m_loadError; }
     void capturePage(std::function<void(const QByteArray &, const QByteArray &)> done) override;
+    void capturePicture(const QStringList &hits, std::function<void(const PagePicture &)> done) override;
     void setInFront(bool front) override;
     void setViewSize(QSize size) override;
     void setDevice(Device device) override;
@@ -56,6 +57,7 @@ private:
     void finishDocument(quint64 document, const QJsonValue &read, const QString &failure = QString());
     void onProcessEnded();
     void applyViewport();
+    void sendViewport(QSize size);
     void applyAgent();
     QSize layoutSize() const;
 
@@ -75,6 +77,7 @@ private:
     bool m_expecting = false;     // a document is owed for a navigation we asked for
     bool m_inFront = false;
     bool m_ready = false;         // the page is set up and can navigate
+    int m_capturing = 0;          // pictures being taken: a navigation waits for them
     QString m_error;
     std::optional<QString> m_pageText;
     PageLinks m_pageLinks;

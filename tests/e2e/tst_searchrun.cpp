@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -681,6 +682,17 @@ void TestSearchRun::listIsArchivedAndExported()
     QCOMPARE(classic.end, RunEnd::ResultsEnded);
     QCOMPARE(classic.results().size(), 13);
     QCOMPARE(classic.pages[0].reading, PageReading::Classic);
+    // What each run saw: the hit's page with the hit outlined, and the last
+    // page of a run without a hit, in the series' folder.
+    QVERIFY(cited.picture && classic.picture);
+    for (const ArchivedPicture &picture : {*cited.picture, *classic.picture}) {
+        QImage image(picture.file);
+        QCOMPARE(image.size(), picture.size);
+        QCOMPARE(QFileInfo(picture.file).size(), picture.bytes);
+    }
+    QCOMPARE(QFileInfo(cited.picture->file).dir().dirName(), QStringLiteral("citata"));
+    QVERIFY(!cited.picture->hitBox.isEmpty() && cited.picture->size.height() >= cited.picture->hitBox.bottom());
+    QVERIFY(classic.picture->hitBox.isEmpty());
 
     // The export: no window, no browser.
     QProcess exporter;
@@ -691,9 +703,10 @@ void TestSearchRun::listIsArchivedAndExported()
     QCOMPARE(exporter.exitCode(), 0);
     const QStringList rows = TextFile::readLines(csv).value_or(QStringList());
     QCOMPARE(rows.size(), 1 + results.size());
-    QCOMPARE(rows[0], QStringLiteral("data e ora,frase,posizione,indirizzo,host,titolo,esito,dispositivo,paese,lingua,luogo"));
+    QCOMPARE(rows[0], QStringLiteral("data e ora,frase,posizione,indirizzo,host,titolo,esito,dispositivo,paese,lingua,luogo,pagina vista"));
     QCOMPARE(rows[1].section(QLatin1Char(','), 1),
-             QStringLiteral("citata,1,http://www.fonte.it/,www.fonte.it,Risposta in evidenza,posizione 14,computer,it,it,"));
+             "citata,1,http://www.fonte.it/,www.fonte.it,Risposta in evidenza,posizione 14,computer,it,it,,"
+                 + QFileInfo(cited.picture->file).fileName());
     exporter.start(m_dir->filePath(QStringLiteral("cerca-posizione")), {"--esporta-archivio", csv});
     QVERIFY(exporter.waitForFinished(30000));
     QCOMPARE(exporter.exitCode(), 0);

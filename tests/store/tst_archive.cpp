@@ -192,7 +192,7 @@ void TestArchive::devicesAndPlacesKeepTheirOwnSeries()
     }
     Archive archive(path());
     QVERIFY(archive.open());
-    QCOMPARE(archive.version(), 3);
+    QCOMPARE(archive.version(), Archive::kVersion);
     ArchivedRun phone = run(QStringLiteral("bimby"), when.addSecs(60));
     phone.place = SearchPlace{Device::Smartphone, "it", "en", "Milan,Lombardy,Italy"};
     const qint64 id = *archive.beginRun(phone);
@@ -400,12 +400,12 @@ void TestArchive::exportWritesOneRowPerResult()
     QFile file(csv);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(),
-             QByteArray("data e ora,frase,posizione,indirizzo,host,titolo,esito,dispositivo,paese,lingua,luogo\r\n"
+             QByteArray("data e ora,frase,posizione,indirizzo,host,titolo,esito,dispositivo,paese,lingua,luogo,pagina vista\r\n"
                         "2026-12-07 08:30:00,\"bimby, \"\"veloce\"\"\",1,\"http://www.velmora.it/a,b\",www.velmora.it,"
-                        "Titolo di http://www.velmora.it/a\\,b,posizione 1,computer,it,it,\r\n")
+                        "Titolo di http://www.velmora.it/a\\,b,posizione 1,computer,it,it,,\r\n")
                  .replace("a\\,b,posizione", "a,b\",posizione").replace("Titolo di http", "\"Titolo di http")
              + "2026-12-07 08:30:00,\"bimby, \"\"veloce\"\"\",2,https://support.google.com/x,support.google.com,"
-               "\"Guida, \"\"Google\"\"\n\xc3\xa8 qui\",posizione 1,computer,it,it,\r\n");
+               "\"Guida, \"\"Google\"\"\n\xc3\xa8 qui\",posizione 1,computer,it,it,,\r\n");
     file.close();
     QCOMPARE(ArchiveCsv::write(archive, QString(), csv), QString());
     QVERIFY(file.open(QIODevice::ReadOnly));
