@@ -1,11 +1,13 @@
 #include "app/listwindow.h"
 
 #include "app/notes.h"
+#include "app/pageviewer.h"
 #include "app/searchoptionsdialog.h"
 #include "search/listrun.h"
 #include "store/listprogress.h"
 #include "store/textfile.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -116,6 +118,16 @@ ListWindow::ListWindow(SearchRun *run, ListSource source, QWidget *parent)
     m_competitors->hide();
     connect(m_competitors, &QPushButton::clicked, this, &ListWindow::openCompetitors);
     connect(m_outcomes, &QTableWidget::cellDoubleClicked, this, &ListWindow::openCompetitors);
+    // "Mostra la pagina": the picture of what the row's run saw.
+    auto *showPage = new QAction(QStringLiteral("Mostra la pagina"), m_outcomes);
+    showPage->setObjectName(QStringLiteral("MostraPagina"));
+    m_outcomes->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_outcomes->addAction(showPage);
+    connect(showPage, &QAction::triggered, this, [this] {
+        const QTableWidgetItem *phrase = m_outcomes->item(std::max(0, m_outcomes->currentRow()), 0);
+        if (phrase)
+            PageViewer::open(m_source.dataFolder.archive(), phrase->text(), phrase->data(Qt::UserRole).toDateTime(), this);
+    });
 
     auto *phraseButtons = new QHBoxLayout;
     phraseButtons->addWidget(new QLabel(QStringLiteral("Le frasi, una per riga:"), this));
@@ -247,7 +259,9 @@ void ListWindow::phraseEnded(int index, const RunOutcome &outcome)
     m_progress->setValue(index + 1);
     const int row = m_outcomes->rowCount();
     m_outcomes->insertRow(row);
-    m_outcomes->setItem(row, 0, new QTableWidgetItem(outcome.series()));
+    auto *phrase = new QTableWidgetItem(outcome.series());
+    phrase->setData(Qt::UserRole, outcome.ended);
+    m_outcomes->setItem(row, 0, phrase);
     m_outcomes->setItem(row, 1, new QTableWidgetItem(outcome.result() + outcome.citation()));
 }
 

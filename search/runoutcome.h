@@ -5,6 +5,7 @@
 #include "store/resultlog.h"
 #include "store/searchplace.h"
 
+#include <QDateTime>
 #include <QString>
 
 // How a run ended, as a value: the report line's caption, the log line, a
@@ -23,6 +24,7 @@ struct RunOutcome
     bool citedInAiOverview = false; // an AI overview cites an address that holds the fragment
     int pagesRead = 0;
     QString detail;                 // why a page did not load, or where the unread page is kept
+    QDateTime ended;
 
     bool found() const { return end == RunEnd::Found; }
     // Whether the run measured anything: a found or a not-found report.

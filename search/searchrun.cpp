@@ -291,13 +291,14 @@ void SearchRun::finish(RunEnd end, const QString &detail)
     outcome.citedInAiOverview = m_recorder.citedInAiOverview();
     outcome.pagesRead = m_pagesRead;
     outcome.detail = detail;
+    outcome.ended = m_options.clock();
     // Without a hit, the last page the run read, or the page it could not
     // read or that asked the user, as it stands.
     const bool pageShown = end == RunEnd::NotFound || end == RunEnd::ResultsEnded || end == RunEnd::Stopped
         || end == RunEnd::WaitingForUser || end == RunEnd::PageUnreadable;
     if (pageShown && m_recorder.running())
         takePicture({});
-    m_recorder.runAbandoned(end, m_values, m_options.clock());
+    m_recorder.runAbandoned(end, m_values, outcome.ended);
     setState(State::Ended);
     emit ended(outcome);
 }

@@ -383,22 +383,23 @@ ArchivedPicture pictureOf(const QSqlQuery &query, int first)
 
 } // namespace
 
-std::optional<ArchivedPicture> Archive::pictureNear(const QString &series, const QDateTime &when) const
+std::optional<ArchivedRun> Archive::runWithPictureNear(const QString &series, const QDateTime &when) const
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT %1, r.ended FROM runs r JOIN pictures pic ON pic.run_id = r.id"
-                                 " WHERE r.series = ? AND r.ended IS NOT NULL").arg(kPictureColumns));
+    query.prepare(QStringLiteral("SELECT %1, %2 FROM runs r JOIN pictures pic ON pic.run_id = r.id"
+                                 " WHERE r.series = ? AND r.ended IS NOT NULL").arg(kRunColumns, kPictureColumns));
     bind(query, {series});
     if (!query.exec())
         return std::nullopt;
-    std::optional<ArchivedPicture> nearest;
+    std::optional<ArchivedRun> nearest;
     qint64 distance = 10 * 60;
     while (query.next()) {
-        const qint64 apart = std::abs(timeOf(query.value(8)).secsTo(when));
+        const qint64 apart = std::abs(timeOf(query.value(6)).secsTo(when));
         if (apart <= distance) {
             distance = apart;
-            nearest = pictureOf(query, 0);
+            nearest = runOf(query);
+            nearest->picture = pictureOf(query, kRunColumnCount);
         }
     }
     return nearest;

@@ -60,9 +60,10 @@ public:
     };
     // The runs of the phrase that read a page, oldest first.
     QList<Position> positionsOf(const QString &phrase, const QString &fragment) const;
-    // The picture of the run of a series that ended nearest to `when`, within
-    // ten minutes: the run a line of the result log was saved from.
-    std::optional<ArchivedPicture> pictureNear(const QString &series, const QDateTime &when) const;
+    // The run of a series with a picture that ended nearest to `when`, within
+    // ten minutes (the run a line of the result log was saved from), without
+    // its pages.
+    std::optional<ArchivedRun> runWithPictureNear(const QString &series, const QDateTime &when) const;
     // Every archived result, oldest run first, of one phrase or of all (empty).
     struct ResultRow
     {

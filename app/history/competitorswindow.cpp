@@ -1,5 +1,7 @@
 #include "app/history/competitorswindow.h"
 
+#include "app/pageviewer.h"
+
 #include "app/history/competitorsmodel.h"
 #include "app/history/positionaxes.h"
 #include "store/archive.h"
@@ -20,6 +22,7 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
+#include <QAction>
 #include <QValueAxis>
 #include <QVBoxLayout>
 
@@ -83,9 +86,17 @@ CompetitorsWindow::CompetitorsWindow(const QString &archivePath, const QString &
     connect(m_fragment, &QLineEdit::returnPressed, this, [this] { compare(m_fragment->text()); });
 
     m_tabs = new QTabWidget(this);
-    m_tabs->addTab(tableOf(m_model->results(), "Risultati", this), QStringLiteral("Ultima ricerca"));
-    m_tabs->addTab(tableOf(m_model->features(), "Elementi", this), QStringLiteral("Elementi della pagina"));
-    m_tabs->addTab(tableOf(m_model->comparison(), "Confronto", this), QStringLiteral("Confronto"));
+    QTableView *latest = tableOf(m_model->results(), "Risultati", this);
+    QTableView *compared = tableOf(m_model->comparison(), "Confronto", this);
+    m_tabs->addTab(latest, QStringLiteral("Ultima ricerca"));
+    m_tabs->addTab(tableOf(m_model->features(), "Elementi", this),
+                   QStringLiteral("Elementi della pagina"));
+    m_tabs->addTab(compared, QStringLiteral("Confronto"));
+    // The picture of what the latest run saw, or of the compared row's run.
+    offerPage(latest, [this](int) { return m_model->runs().isEmpty() ? std::nullopt
+                                                                      : std::optional<ArchivedRun>(m_model->runs().constLast()); });
+    offerPage(compared, [this](int row) { return row >= 0 && row < m_model->runs().size()
+                                                     ? std::optional<ArchivedRun>(m_model->runs()[row]) : std::nullopt; });
 
     auto *exportButton = new QPushButton(QStringLiteral("Esporta tabella (CSV)..."), this);
     exportButton->setObjectName(QStringLiteral("EsportaCsv"));
@@ -115,6 +126,17 @@ CompetitorsWindow::CompetitorsWindow(const QString &archivePath, const QString &
 }
 
 CompetitorsWindow::~CompetitorsWindow() = default;
+
+void CompetitorsWindow::offerPage(QTableView *view, std::function<std::optional<ArchivedRun>(int row)> runOf)
+{
+    auto *showPage = new QAction(QStringLiteral("Mostra la pagina"), view);
+    showPage->setObjectName(QStringLiteral("MostraPagina"));
+    view->setContextMenuPolicy(Qt::ActionsContextMenu);
+    view->addAction(showPage);
+    auto open = [this, view, runOf] { PageViewer::open(runOf(view->currentIndex().row()), this); };
+    connect(showPage, &QAction::triggered, this, open);
+    connect(view, &QTableView::doubleClicked, this, open);
+}
 
 void CompetitorsWindow::buildChart()
 {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "store/archiverecords.h"
+
 #include <QDialog>
+#include <functional>
 #include <memory>
 
 class Archive;
@@ -8,6 +11,7 @@ class CompetitorsModel;
 class QChart;
 class QChartView;
 class QLabel;
+class QTableView;
 class QLineEdit;
 class QLineSeries;
 class QTabWidget;
@@ -30,6 +34,9 @@ public:
 
 private:
     void buildChart();
+    // "Mostra la pagina" in the table's menu and on a double click: the
+    // picture of the run that `runOf` gives for a row.
+    void offerPage(QTableView *view, std::function<std::optional<ArchivedRun>(int row)> runOf);
     void chooseTableFile();
 
     std::unique_ptr<Archive> m_archive;

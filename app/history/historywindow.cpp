@@ -1,4 +1,6 @@
 #include "app/history/historywindow.h"
+
+#include "app/pageviewer.h"
 #include "app/history/competitorswindow.h"
 
 #include "app/history/outcometable.h"
@@ -25,6 +27,7 @@
 #include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QTableView>
+#include <QAction>
 #include <QToolTip>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -129,6 +132,21 @@ HistoryWindow::HistoryWindow(const QString &logPath, QWidget *parent)
     m_tableView->verticalHeader()->hide();
     m_tableView->horizontalHeader()->setStretchLastSection(true);
     m_tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // "Mostra la pagina": the picture of what the row's run saw.
+    const QString picturesArchive = DataFolder(QFileInfo(logPath).absolutePath()).archive();
+    auto *showPage = new QAction(QStringLiteral("Mostra la pagina"), m_tableView);
+    showPage->setObjectName(QStringLiteral("MostraPagina"));
+    m_tableView->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_tableView->addAction(showPage);
+    auto openPage = [this, picturesArchive] {
+        const QModelIndex index = m_tableView->currentIndex();
+        if (!index.isValid() || currentSearch() < 0)
+            return;
+        const Outcome &outcome = m_log.searches[currentSearch()].outcomes[m_sorted->mapToSource(index).row()];
+        PageViewer::open(picturesArchive, m_log.searches[currentSearch()].phrase, outcome.when, this);
+    };
+    connect(showPage, &QAction::triggered, this, openPage);
+    connect(m_tableView, &QTableView::doubleClicked, this, openPage);
 
     auto *exportTable = new QPushButton(QStringLiteral("Esporta tabella (CSV)..."), this);
     exportTable->setObjectName(QStringLiteral("EsportaCsv"));
