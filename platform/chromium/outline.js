@@ -28,15 +28,21 @@
         });
         if (left === Infinity)
             return null;
-        return {x: left + window.scrollX - 6, y: top + window.scrollY - 6, width: right - left + 12, height: bottom - top + 12};
+        // A little room around it, within the page.
+        var x = Math.max(0, left + window.scrollX - 6);
+        var y = Math.max(0, top + window.scrollY - 6);
+        return {x: x, y: y, width: Math.min(pageWidth, right + window.scrollX + 6) - x,
+                height: bottom + window.scrollY + 6 - y};
     }
+    var root = document.documentElement;
+    var pageWidth = window.innerWidth || root.clientWidth;
     var boxes = [];
     var outlined = [];
     document.querySelectorAll('a[href]').forEach(function (link) {
         var target = targetOf(link);
         if (link.closest(ads) || outlined.indexOf(target) >= 0)
             return;
-        if (hits.indexOf(target) < 0 && hits.indexOf(link.getAttribute('href')) < 0)
+        if (hits.indexOf(target) < 0 && hits.indexOf(link.href) < 0)
             return;
         var box = boxOf(link);
         if (!box)
@@ -50,7 +56,6 @@
             + 'px;height:' + box.height + 'px';
         (document.body || document.documentElement).appendChild(frame);
     });
-    var root = document.documentElement;
-    return {boxes: boxes, width: window.innerWidth || root.clientWidth, viewportHeight: window.innerHeight,
+    return {boxes: boxes, width: pageWidth, viewportHeight: window.innerHeight,
             height: Math.max(root.scrollHeight, document.body ? document.body.scrollHeight : 0)};
 })(HITS, REMOVE);

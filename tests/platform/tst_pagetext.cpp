@@ -7,6 +7,7 @@
 #include "watchdog.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonValue>
 #include <QLabel>
@@ -42,6 +43,8 @@ private slots:
     void todayResultsAreRead();
     void pageFeaturesAreRead_data();
     void pageFeaturesAreRead();
+    void picturesOutlineTheHits_data();
+    void picturesOutlineTheHits();
     void pagesWithoutResultsArePlaced_data();
     void pagesWithoutResultsArePlaced();
 
@@ -485,6 +488,69 @@ void TestPageText::pageFeaturesAreRead()
     QCOMPARE(read.questions, features.questions);
     if (QTest::currentDataTag() == QByteArray("a hidden AI label among the results"))
         QCOMPARE(results.size(), 8);   // the overview takes no result with it
+}
+
+void TestPageText::picturesOutlineTheHits_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<bool>("phone");
+    QTest::addColumn<QList<int>>("hits");   // which of the page's results; none: the whole page
+    QTest::newRow("a computer's page 2, one hit") << "oggi&start=10" << false << QList<int>{3};
+    QTest::newRow("a hit in an indented result") << "oggi" << false << QList<int>{4};
+    QTest::newRow("the continue mode's three hits") << "oggi" << false << QList<int>{1, 3, 6};
+    QTest::newRow("a phone's page") << "oggi" << true << QList<int>{5};
+    QTest::newRow("no hit: the page from the top") << "oggi" << false << QList<int>{};
+}
+
+void TestPageText::picturesOutlineTheHits()
+{
+    QFETCH(QString, query);
+    QFETCH(bool, phone);
+    QFETCH(QList<int>, hits);
+    m_browser->setDevice(phone ? Device::Smartphone : Device::Computer);
+    load(QStringLiteral("http://127.0.0.1:%1/search?q=%2").arg(m_service->port()).arg(query));
+    const PageLinks links = m_browser->pageLinks();
+    QStringList addresses;
+    for (int hit : hits)
+        addresses << links.results.value(hit);
+    std::optional<PagePicture> taken;
+    m_browser->capturePicture(addresses, [&taken](const PagePicture &picture) { taken = picture; });
+    QTRY_VERIFY_WITH_TIMEOUT(taken.has_value(), 20000);
+    m_browser->setDevice(Device::Computer);
+    QImage image;
+    QVERIFY(image.loadFromData(taken->jpeg, "JPG"));
+    QCOMPARE(image.size(), taken->size);
+    // The computer's width, or the phone's at 1.25 pixels a CSS pixel.
+    QCOMPARE(image.width(), phone ? qRound(Devices::kPhoneSize.width() * 1.25) : Browser::kDesktopSize.width());
+    if (hits.isEmpty()) {
+        QVERIFY(taken->hitBox.isEmpty());
+        QVERIFY(image.height() >= Browser::kDesktopSize.height() / 2);
+        return;
+    }
+    const QRect box = taken->hitBox;
+    QVERIFY2(!box.isEmpty() && image.rect().contains(box), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(box.x()).arg(box.y())
+                                                                           .arg(box.width()).arg(box.height())));
+    // Each hit in a strong red frame, and the picture ends a little below the last.
+    int frames = 0;
+    bool inFrame = false;
+    const int x = box.left() + 2;
+    int lastRed = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const QColor pixel = image.pixelColor(x, y);
+        const bool red = pixel.red() > 170 && pixel.green() < 90 && pixel.blue() < 100;
+        frames += red && !inFrame;
+        inFrame = red;
+        lastRed = red ? y : lastRed;
+    }
+    QCOMPARE(frames, int(hits.size()));
+    QVERIFY2(image.height() - lastRed < 260, qPrintable(QStringLiteral("%1 below").arg(image.height() - lastRed)));
+    // The outlines are gone from the page afterwards.
+    QJsonValue left;
+    bool done = false;
+    m_browser->evaluate(QStringLiteral("document.querySelectorAll('[data-cerca-posizione]').length"),
+                        [&](const QJsonValue &value) { left = value; done = true; });
+    QTRY_VERIFY(done);
+    QCOMPARE(left.toInt(), 0);
 }
 
 void TestPageText::pagesWithoutResultsArePlaced_data()
