@@ -14,9 +14,16 @@ public:
     std::optional<QString> text;
     PageLinks links;
     QList<Device> devices;   // each device the page was set to
+    QList<QStringList> picturesAsked;   // the hits of each picture asked for
+    PagePicture picture;                // what each picture gives
 
     void navigate2(const QString &address) override { navigations.append(address); }
     void setDevice(Device device) override { devices.append(device); }
+    void capturePicture(const QStringList &hits, std::function<void(const PagePicture &)> done) override
+    {
+        picturesAsked.append(hits);
+        done(picture);
+    }
     std::optional<QString> pageText() const override { return text; }
     PageLinks pageLinks() const override { return links; }
 

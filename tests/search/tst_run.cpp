@@ -1,6 +1,9 @@
 #include "search/searchrun.h"
+#include "store/archive.h"
 #include "fakes.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,6 +19,8 @@ private slots:
     void scenarios_data();
     void scenarios();
     void restartMeetsThePendingPause();
+    void picturesAreKeptBesideTheArchive_data();
+    void picturesAreKeptBesideTheArchive();
     void placeAndDeviceGoWithTheRun_data();
     void placeAndDeviceGoWithTheRun();
 
@@ -187,6 +192,63 @@ void TestRun::restartMeetsThePendingPause()
     QTRY_COMPARE(m_page->navigations.size(), 3);
     QCOMPARE(m_page->navigations, (QStringList{"http://h/search?q=bimby", "http://h/search?q=altra",
                                                "http://h/search?q=altra&hl=it&lr=&newwindow=1&start=0&sa=N"}));
+}
+
+void TestRun::picturesAreKeptBesideTheArchive_data()
+{
+    QTest::addColumn<QString>("limit");
+    QTest::addColumn<int>("kept");
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<QStringList>("hits");   // of the picture asked for; empty: the last page
+    QTest::newRow("a hit on page 2") << "10" << 10 << true << QStringList{"http://www.velmora.it/13"};
+    QTest::newRow("no hit: the last page read") << "1" << 10 << true << QStringList();
+    QTest::newRow("none kept") << "10" << 0 << true << QStringList();
+    QTest::newRow("the folder cannot be written") << "10" << 10 << false << QStringList{"http://www.velmora.it/13"};
+}
+
+void TestRun::picturesAreKeptBesideTheArchive()
+{
+    QFETCH(QString, limit);
+    QFETCH(int, kept);
+    QFETCH(bool, writable);
+    QFETCH(QStringList, hits);
+    SearchRunOptions options;
+    options.host = QStringLiteral("h");
+    options.pageInterval = 5;
+    options.archive = m_dir->filePath(QStringLiteral("Archivio.sqlite"));
+    options.pictures = m_dir->filePath(QStringLiteral("Pagine viste"));
+    if (!writable) {
+        QFile blocker(options.pictures);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
+    m_page->picture = PagePicture{QByteArray("jpeg"), QRect(0, 700, 600, 60), QSize(1366, 920)};
+    auto run = std::make_unique<SearchRun>(m_page.get(), options);
+    QSignalSpy notKept(run.get(), &SearchRun::pictureNotKept);
+    RunInputs inputs{QStringLiteral("bimby"), QStringLiteral("velmora"), limit, false, false};
+    inputs.picturesKept = kept;
+    run->start(inputs);
+    m_page->complete(classicPage(1));
+    if (limit == QLatin1String("10")) {
+        QTRY_COMPARE(m_page->navigations.size(), 2);
+        m_page->complete(classicPage(11, 13));
+    }
+    QTRY_VERIFY(!run->active());
+    run.reset();   // the archive written
+    QCOMPARE(m_page->picturesAsked, kept > 0 ? QList<QStringList>{hits} : QList<QStringList>());
+    QCOMPARE(notKept.size(), writable ? 0 : 1);
+    Archive archive(options.archive);
+    QVERIFY(archive.open());
+    const ArchivedRun archived = archive.runsOf(QStringLiteral("bimby")).constFirst();
+    // The run and its pages are whole, with or without a picture.
+    QCOMPARE(archived.pages.size(), limit.toInt() == 1 ? 1 : 2);
+    QCOMPARE(archived.end, limit.toInt() == 1 ? RunEnd::NotFound : RunEnd::Found);
+    QCOMPARE(archived.picture.has_value(), writable && kept > 0);
+    if (archived.picture) {
+        QCOMPARE(archived.picture->hitBox, m_page->picture.hitBox);
+        QCOMPARE(archived.picture->bytes, 4);
+        QCOMPARE(QFileInfo(archived.picture->file).dir().dirName(), QStringLiteral("bimby"));
+        QVERIFY(QFileInfo::exists(archived.picture->file));
+    }
 }
 
 void TestRun::placeAndDeviceGoWithTheRun_data()

@@ -1,4 +1,5 @@
 #include "store/datafolder.h"
+#include "store/runpictures.h"
 #include "store/unreadpages.h"
 
 #include <QDir>
@@ -21,6 +22,8 @@ private slots:
     void unreadPagesAreNamedByTimeAndPhrase();
     void onlyTheLatestUnreadPagesAreKept();
     void unreadPageThatCannotBeWrittenIsSaid();
+    void onlyTheLatestPicturesOfASeriesAreKept_data();
+    void onlyTheLatestPicturesOfASeriesAreKept();
 };
 
 void TestDataFolder::installedCopyUsesThePerUserFolder()
@@ -123,6 +126,41 @@ void TestDataFolder::unreadPageThatCannotBeWrittenIsSaid()
     const QString problem = UnreadPages::keep(path, "<html></html>", "png");
     QVERIFY2(problem.contains(QStringLiteral("Pagine non lette")), qPrintable(problem));
     QCOMPARE(QFileInfo(blocker.fileName()).size(), 0);
+}
+
+void TestDataFolder::onlyTheLatestPicturesOfASeriesAreKept_data()
+{
+    QTest::addColumn<int>("runs");
+    QTest::addColumn<int>("kept");
+    QTest::newRow("12 runs, 10 kept") << 12 << 10;
+    QTest::newRow("3 runs, 10 kept") << 3 << 10;
+    QTest::newRow("a smaller setting removes the older at the next run") << 5 << 1;
+}
+
+void TestDataFolder::onlyTheLatestPicturesOfASeriesAreKept()
+{
+    QFETCH(int, runs);
+    QFETCH(int, kept);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("Pagine viste"));
+    const QDateTime start(QDate(2026, 1, 1), QTime(8, 0));
+    // Another series, and the same phrase on a phone, are left alone.
+    const QStringList others{"ricette", "bimby [smartphone, Milan]"};
+    for (const QString &other : others)
+        QCOMPARE(RunPictures::keep(RunPictures::pathFor(folder, other, start), "jpeg", 1), QString());
+    for (int i = 0; i < runs; ++i)
+        QCOMPARE(RunPictures::keep(RunPictures::pathFor(folder, QStringLiteral("bimby"), start.addDays(7 * i)), "jpeg", kept),
+                 QString());
+    const QStringList pictures = QDir(QDir(folder).filePath(QStringLiteral("bimby"))).entryList(QDir::Files, QDir::Name);
+    QCOMPARE(pictures.size(), std::min(runs, kept));
+    QCOMPARE(pictures.constLast(), start.addDays(7 * (runs - 1)).toString(QStringLiteral("yyyy-MM-dd HH.mm.ss")) + ".jpg");
+    for (const QString &other : others)
+        QCOMPARE(QDir(QDir(folder).filePath(other)).entryList(QDir::Files).size(), 1);
+    // A folder that cannot be made is said, and nothing else changes.
+    QFile blocker(QDir(folder).filePath(QStringLiteral("vuota")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QVERIFY(!RunPictures::keep(RunPictures::pathFor(folder, QStringLiteral("vuota"), start), "jpeg", kept).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestDataFolder)
