@@ -108,7 +108,8 @@ int PageViewer::scrolledTo() const
 void PageViewer::resizeEvent(QResizeEvent *event)
 {
     QDialog::resizeEvent(event);
-    showPicture();
+    // Once the layout has given the view its new size.
+    QTimer::singleShot(0, this, &PageViewer::showPicture);
 }
 
 void PageViewer::showPicture()

@@ -26,9 +26,9 @@ public:
     // "bimby — 08/12/2026 17:14:31 — smartphone — Milan,Lombardy,Italy — posizione 6"
     static QString captionOf(const ArchivedRun &run);
     // Writes a copy, in the format its name ends with.
-    bool saveCopy(const QString &path) const;
+    Q_INVOKABLE bool saveCopy(const QString &path) const;
     // The picture's height shown above the view's top.
-    int scrolledTo() const;
+    Q_INVOKABLE int scrolledTo() const;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

@@ -36,6 +36,9 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QFileInfo>
+#include <QScrollArea>
+#include <QPainter>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -181,6 +184,7 @@ private slots:
 
     void historyShowsEverySearchOfTheLog();
     void historyOfAnEmptyLogSaysSo();
+    void pageOfARunOpensFromTheHistory();
     void listRunsEveryPhraseInOrderAndSavesIt();
     void listStopsAfterTheCurrentRun();
     void listPageThatNeedsTheUser();
@@ -1130,6 +1134,63 @@ void TestForm1::historyOfAnEmptyLogSaysSo()
     QVERIFY(window->findChild<QLabel *>(QStringLiteral("Stato"))->text().startsWith(QStringLiteral("Nessun risultato salvato")));
     QVERIFY(!window->findChild<QPushButton *>(QStringLiteral("EsportaCsv"))->isEnabled());
     QVERIFY(!window->findChild<QPushButton *>(QStringLiteral("EsportaPng"))->isEnabled());
+}
+
+void TestForm1::pageOfARunOpensFromTheHistory()
+{
+    makeForm();
+    // A run with its picture: a tall page, the hit far down, in red.
+    QImage page(900, 3000, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    const QRect hit(0, 2400, 900, 60);
+    QPainter(&page).fillRect(hit, QColor(232, 0, 28));
+    const QString file = m_dir->filePath(QStringLiteral("pagina.jpg"));
+    QVERIFY(page.save(file));
+    const QDateTime saved(QDate(2024, 5, 17), QTime(10, 0));
+    {
+        Archive archive(m_options.dataFolder.archive());
+        QVERIFY(archive.open());
+        ArchivedRun run;
+        run.phrase = QStringLiteral("bimby");
+        run.fragment = QStringLiteral("velmora");
+        run.started = saved.addSecs(-20);
+        const qint64 id = *archive.beginRun(run);
+        QVERIFY(archive.endRun(id, RunEnd::Found, 30, saved.addSecs(-1)));
+        QVERIFY(archive.addPicture(id, ArchivedPicture{file, QFileInfo(file).size(), hit, page.size()}));
+    }
+    QDialog *window = openHistoryOn("bimby - (http://www.velmora.it/a) < 2024/05/17 - 10:00:00 > \"velmora\" pos. n\xb0 30 (con Google )\r\n");
+    QVERIFY(window);
+    auto *table = window->findChild<QTableView *>(QStringLiteral("Tabella"));
+    table->setCurrentIndex(table->model()->index(0, 0));
+    QAction *showPage = table->findChild<QAction *>(QStringLiteral("MostraPagina"));
+    QCOMPARE(showPage->text(), QStringLiteral("Mostra la pagina"));
+    showPage->trigger();
+    // The history module holds a viewer of its own: it is reached by name.
+    QDialog *viewer = nullptr;
+    QTRY_VERIFY((viewer = window->findChild<QDialog *>(QStringLiteral("MostraPagina"))));
+    auto scrolledTo = [viewer] {
+        int value = -1;
+        QMetaObject::invokeMethod(viewer, "scrolledTo", Q_RETURN_ARG(int, value));
+        return value;
+    };
+    QVERIFY(QTest::qWaitForWindowExposed(viewer));
+    QCOMPARE(viewer->findChild<QLabel *>(QStringLiteral("Descrizione"))->text(),
+             QStringLiteral("bimby \u2014 17/05/2024 09:59:40 \u2014 computer \u2014 paese it, lingua it \u2014 posizione 30"));
+    // At the window's width, scrolled so that the hit stands in the view.
+    auto *area = viewer->findChild<QScrollArea *>(QStringLiteral("Pagina"));
+    const QPixmap shown = viewer->findChild<QLabel *>(QStringLiteral("Immagine"))->pixmap();
+    QTRY_VERIFY(scrolledTo() > 0);
+    QCOMPARE(shown.width(), std::min(area->viewport()->width(), page.width()));
+    const double scale = double(shown.width()) / page.width();
+    const int hitTop = qRound(hit.top() * scale) - scrolledTo();
+    QVERIFY2(hitTop >= 0 && hitTop + qRound(hit.height() * scale) <= area->viewport()->height(),
+             qPrintable(QStringLiteral("hit at %1 in a view of %2").arg(hitTop).arg(area->viewport()->height())));
+    const QString copy = m_dir->filePath(QStringLiteral("copia.png"));
+    bool written = false;
+    QVERIFY(QMetaObject::invokeMethod(viewer, "saveCopy", Q_RETURN_ARG(bool, written), Q_ARG(QString, copy)));
+    QVERIFY(written);
+    QCOMPARE(QImage(copy).size(), page.size());
+    viewer->close();
 }
 
 void TestForm1::listRunsEveryPhraseInOrderAndSavesIt()
