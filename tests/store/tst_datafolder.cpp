@@ -4,9 +4,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
 
 class TestDataFolder : public QObject
@@ -24,6 +27,7 @@ private slots:
     void unreadPageThatCannotBeWrittenIsSaid();
     void onlyTheLatestPicturesOfASeriesAreKept_data();
     void onlyTheLatestPicturesOfASeriesAreKept();
+    void pictureOnAFullDiskLeavesTheOthersWhole();
 };
 
 void TestDataFolder::installedCopyUsesThePerUserFolder()
@@ -161,6 +165,29 @@ void TestDataFolder::onlyTheLatestPicturesOfASeriesAreKept()
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     QVERIFY(!RunPictures::keep(RunPictures::pathFor(folder, QStringLiteral("vuota"), start), "jpeg", kept).isEmpty());
+}
+
+void TestDataFolder::pictureOnAFullDiskLeavesTheOthersWhole()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("Pagine viste"));
+    const QDateTime start(QDate(2026, 1, 1), QTime(8, 0));
+    const QString first = RunPictures::pathFor(folder, QStringLiteral("bimby"), start);
+    QCOMPARE(RunPictures::keep(first, QByteArray(2000, 'j'), 10), QString());
+    // The disk fills: no file of this process may pass 4 KB.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit before{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
+    rlimit full = before;
+    full.rlim_cur = 4096;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &full), 0);
+    const QString second = RunPictures::pathFor(folder, QStringLiteral("bimby"), start.addDays(7));
+    const QString problem = RunPictures::keep(second, QByteArray(100000, 'j'), 1);
+    setrlimit(RLIMIT_FSIZE, &before);
+    QVERIFY2(!problem.isEmpty(), "a picture on a full disk is said");
+    // No half picture, and the one kept before is whole.
+    QVERIFY(!QFileInfo::exists(second));
+    QCOMPARE(QFileInfo(first).size(), 2000);
 }
 
 QTEST_GUILESS_MAIN(TestDataFolder)
