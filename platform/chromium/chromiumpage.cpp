@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 #include <QtMath>
 
@@ -39,6 +40,7 @@ QString readScript(const QString &name = QStringLiteral("pagetext.js"))
 constexpr int kBelowTheHit = 160;
 constexpr int kTallestPicture = 6000;
 constexpr int kPictureQuality = 55;
+constexpr int kPictureTimeout = 15000;
 // A phone's page is drawn at 1.25 pixels a CSS pixel: readable, and small.
 constexpr double kPhonePictureScale = 1.25;
 
@@ -329,14 +331,21 @@ void ChromiumPage::capturePicture(const QStringList &hits, std::function<void(co
     QPointer<ChromiumPage> self(this);
     const double pictureScale = m_device == Device::Smartphone ? kPhonePictureScale : 1.0;
     const double deviceScale = m_device == Device::Smartphone ? Devices::kPhonePixelRatio : 1.0;
-    auto finish = [self, done](const PagePicture &picture) {
+    // Once: by the browser's answer, or by the time limit when a browser that
+    // hangs or ends never answers, so that no navigation waits for ever.
+    auto finished = std::make_shared<bool>(false);
+    const quint64 browser = m_browserGeneration;
+    auto finish = [self, done, finished, browser](const PagePicture &picture) {
+        if (std::exchange(*finished, true))
+            return;
         done(picture);
-        if (!self || --self->m_capturing > 0)
+        if (!self || self->m_browserGeneration != browser || --self->m_capturing > 0)
             return;
         self->evaluate(outlineScript({}, true), [](const QJsonValue &) {});
         if (!self->m_pendingAddress.isEmpty())
             self->navigate2(std::exchange(self->m_pendingAddress, QString()));
     };
+    QTimer::singleShot(kPictureTimeout, this, [finish] { finish(PagePicture()); });
     evaluate(outlineScript(hits, false), [self, finish, pictureScale, deviceScale](const QJsonValue &measured) {
         const QJsonObject page = measured.toObject();
         if (!self || !self->m_session || page.isEmpty()) {
@@ -395,6 +404,9 @@ void ChromiumPage::onProcessEnded()
     m_pageText.reset();
     m_pageLinks = PageLinks();
     m_loadError = QStringLiteral("il browser si è chiuso");
+    // Pictures being taken will never come.
+    m_capturing = 0;
+    ++m_browserGeneration;
     m_expecting = false;
     ++m_document;
     if (owed)

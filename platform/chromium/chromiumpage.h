@@ -78,6 +78,7 @@ private:
     bool m_inFront = false;
     bool m_ready = false;         // the page is set up and can navigate
     int m_capturing = 0;          // pictures being taken: a navigation waits for them
+    quint64 m_browserGeneration = 0;   // a new browser for each that ended
     QString m_error;
     std::optional<QString> m_pageText;
     PageLinks m_pageLinks;
