@@ -171,7 +171,12 @@ double firstPageMilliseconds(SearchRun &run, const SearchPlace &place = {})
         QObject::connect(&run, &SearchRun::pageRead, [&read](const ScanResult &result) { read = !result.entries.isEmpty(); });
     QElapsedTimer timer;
     timer.start();
-    run.start(RunInputs{QStringLiteral("bimby"), QStringLiteral("velmora"), QStringLiteral("10"), false, false, place});
+    RunInputs inputs;
+    inputs.phrase = QStringLiteral("bimby");
+    inputs.fragment = QStringLiteral("velmora");
+    inputs.pageLimit = QStringLiteral("10");
+    inputs.place = place;
+    run.start(inputs);
     while (!read && timer.elapsed() < 30000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
     const double elapsed = timer.nsecsElapsed() / 1e6;

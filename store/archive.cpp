@@ -527,8 +527,10 @@ bool Archive::forEachResult(const QString &phrase, const std::function<void(cons
     while (query.next()) {
         if (query.value(0).toLongLong() != run.id) {
             run = runOf(query);
-            if (!query.value(kRunColumnCount + 3).isNull())
-                run.picture = ArchivedPicture{query.value(kRunColumnCount + 3).toString()};
+            if (!query.value(kRunColumnCount + 3).isNull()) {
+                run.picture = ArchivedPicture();
+                run.picture->file = query.value(kRunColumnCount + 3).toString();
+            }
         }
         const ArchivedResult result{query.value(kRunColumnCount).toLongLong(), query.value(kRunColumnCount + 1).toString(),
                                     query.value(kRunColumnCount + 2).toString()};

@@ -730,7 +730,7 @@ void TestForm1::pageThatAsksTheUserBringsTheBrowserToTheFront()
     QCOMPARE(control<QPushButton>("Command1")->text(), QStringLiteral("Arresta"));
 
     const PageLinks links{QStringLiteral("http://h/search?q=bimby"), sites(1, 8),
-                          {QStringLiteral("http://h/search?q=bimby&start=10")}, {}, {}};
+                          {QStringLiteral("http://h/search?q=bimby&start=10")}, {}, {}, {}};
     if (leave == QLatin1String("results")) {
         m_browser->complete(asks, links);
         waitForNavigations(2);
@@ -1295,7 +1295,7 @@ void TestForm1::searchOptionsAreSetKeptAndShown()
     auto openOptions = [](QWidget *from, const std::function<void()> &open) {
         open();
         QDialog *dialog = nullptr;
-        QTest::qWaitFor([&] { return (dialog = from->findChild<QDialog *>(QStringLiteral("OpzioniRicerca"))) && dialog->isVisible(); });
+        (void)QTest::qWaitFor([&] { return (dialog = from->findChild<QDialog *>(QStringLiteral("OpzioniRicerca"))) && dialog->isVisible(); });
         return dialog;
     };
     QDialog *dialog = openOptions(m_form.get(), [this] { m_form->findChild<QAction *>(QStringLiteral("ApriOpzioni"))->trigger(); });
@@ -1379,7 +1379,8 @@ void TestForm1::everyRunIsArchived()
                           {},
                           {"Undici", "Velmora", "Aiuto", "Ricette"},
                           PageFeatures{2, 1, "http://h/url?q=http://www.sito11.it/", true,
-                                       {"http://h/url?q=http%3A%2F%2Fwww.velmora.it%2F", "https://w.it/"}, true}};
+                                       {"http://h/url?q=http%3A%2F%2Fwww.velmora.it%2F", "https://w.it/"}, true},
+                          {}};
     m_browser->complete(QString(), today);
     QCOMPARE(control<QLabel>("Label1")->text(), QStringLiteral("\"velmora\" trovato nella posizione n° 12"));
     QVERIFY(m_lastOutcome.citedInAiOverview);
@@ -1479,7 +1480,7 @@ void TestForm1::noResultsPageEndsTheResults()
     control<QLineEdit>("Text1(2)")->setText(QStringLiteral("5"));
     start();
     if (today)
-        m_browser->complete(QString(), PageLinks{"http://h/search?q=bimby", sites(1, 9), {"http://h/search?q=bimby&start=10"}, {}, {}});
+        m_browser->complete(QString(), PageLinks{"http://h/search?q=bimby", sites(1, 9), {"http://h/search?q=bimby&start=10"}, {}, {}, {}});
     else
         m_browser->complete(page(sites(1, 10)));
     waitForNavigations(2);

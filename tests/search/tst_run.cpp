@@ -45,6 +45,16 @@ QString classicPage(int first, int hit = 0)
     return page + QStringLiteral("</body></html>");
 }
 
+RunInputs inputsOf(const QString &phrase, const QString &limit, bool continueMode = false)
+{
+    RunInputs inputs;
+    inputs.phrase = phrase;
+    inputs.fragment = QStringLiteral("velmora");
+    inputs.pageLimit = limit;
+    inputs.continueMode = continueMode;
+    return inputs;
+}
+
 PageLinks shaped(bool consent)
 {
     PageLinks links;
@@ -151,7 +161,7 @@ void TestRun::scenarios()
     QSignalSpy needsUser(m_run.get(), &SearchRun::needsUser);
     RunOutcome outcome;
     connect(m_run.get(), &SearchRun::ended, this, [&outcome](const RunOutcome &value) { outcome = value; });
-    m_run->start(RunInputs{QStringLiteral("bimby"), QStringLiteral("velmora"), limit, continueMode, false});
+    m_run->start(inputsOf(QStringLiteral("bimby"), limit, continueMode));
     QVERIFY(m_run->active());
     for (const QString &step : steps)
         play(step);
@@ -182,11 +192,11 @@ void TestRun::restartMeetsThePendingPause()
     options.host = QStringLiteral("h");
     options.pageInterval = 200;
     SearchRun run(m_page.get(), options);
-    run.start(RunInputs{QStringLiteral("bimby"), QStringLiteral("velmora"), QStringLiteral("10"), false, false});
+    run.start(inputsOf(QStringLiteral("bimby"), QStringLiteral("10")));
     m_page->complete(classicPage(1));
     QCOMPARE(run.state(), SearchRun::State::Pausing);
     run.stop();
-    run.start(RunInputs{QStringLiteral("altra"), QStringLiteral("velmora"), QStringLiteral("10"), false, false});
+    run.start(inputsOf(QStringLiteral("altra"), QStringLiteral("10")));
     QCOMPARE(run.values().contaPosizione, qint64(0));
     QCOMPARE(run.values().indirizzoCorrente, QStringLiteral("http://www.sito10.it/"));
     QTRY_COMPARE(m_page->navigations.size(), 3);
@@ -224,7 +234,7 @@ void TestRun::picturesAreKeptBesideTheArchive()
     m_page->picture = PagePicture{QByteArray("jpeg"), QRect(0, 700, 600, 60), QSize(1366, 920)};
     auto run = std::make_unique<SearchRun>(m_page.get(), options);
     QSignalSpy notKept(run.get(), &SearchRun::pictureNotKept);
-    RunInputs inputs{QStringLiteral("bimby"), QStringLiteral("velmora"), limit, false, false};
+    RunInputs inputs = inputsOf(QStringLiteral("bimby"), limit);
     inputs.picturesKept = kept;
     run->start(inputs);
     m_page->complete(classicPage(1));
@@ -283,7 +293,8 @@ void TestRun::placeAndDeviceGoWithTheRun()
     SearchRun run(m_page.get(), options);
     RunOutcome outcome;
     connect(&run, &SearchRun::ended, this, [&outcome](const RunOutcome &value) { outcome = value; });
-    RunInputs inputs{QStringLiteral("bimby"), QStringLiteral("velmora"), QStringLiteral("10"), false, false, place};
+    RunInputs inputs = inputsOf(QStringLiteral("bimby"), QStringLiteral("10"));
+    inputs.place = place;
     run.start(inputs);
     if (asked.isEmpty()) {
         QVERIFY(!run.active());
