@@ -5,56 +5,106 @@
 #include <QDir>
 #include <QMetaObject>
 
-// Lives on the writer's thread, with the archive's connection.
+#include <deque>
+
+// Lives on the writer's thread, with the archive's connection. What cannot
+// be written (a full disk, a locked file) waits, in order, and is written
+// before anything newer, once the archive takes it again.
 class ArchiveWriter::Worker : public QObject
 {
 public:
     Worker(ArchiveWriter *owner, QString path) : m_owner(owner), m_path(std::move(path)) {}
 
-    void beginRun(quint64 handle, const ArchivedRun &run)
+    void add(ArchiveRecord record)
     {
-        m_runs.insert(handle, Run{run, std::nullopt});
-        ensureRun(handle);
+        // A disk that stays unwritable must not take all the memory: the
+        // oldest records go first, as they would have without the wait.
+        if (m_waiting.size() >= kMostWaiting)
+            m_waiting.pop_front();
+        m_waiting.push_back(std::move(record));
+        writeWaiting();
     }
 
-    void addPage(quint64 handle, const ArchivedPage &page)
+    void writeWaiting()
     {
-        const std::optional<qint64> id = ensureRun(handle);
-        if (id && !m_archive->addPage(*id, page))
-            report();
-    }
-
-    void endRun(quint64 handle, RunEnd end, qint64 position, const QDateTime &ended)
-    {
-        const std::optional<qint64> id = ensureRun(handle);
-        if (id && !m_archive->endRun(*id, end, position, ended))
-            report();
-        m_runs.remove(handle);
-        // A picture comes a moment after its run's end.
-        if (m_ended.size() > 64)
-            m_ended.clear();
-        if (id)
-            m_ended.insert(handle, *id);
-    }
-
-    void addPicture(quint64 handle, const ArchivedPicture &picture)
-    {
-        std::optional<qint64> id = ensureRun(handle);
-        if (!id && m_ended.contains(handle))
-            id = m_ended.value(handle);
-        if (id && !m_archive->addPicture(*id, picture))
-            report();
+        while (!m_waiting.empty()) {
+            if (!ensureOpen()) {
+                spool();
+                return;
+            }
+            if (!write(m_waiting.front())) {
+                report();
+                spool();
+                return;
+            }
+            m_waiting.pop_front();
+            // The file follows each record written, so that none is written twice.
+            if (m_spooled)
+                spool();
+        }
     }
 
     int busyTimeout = 10000;
     qint64 maximumPageCount = 0;
 
 private:
-    struct Run
+    static constexpr std::size_t kMostWaiting = 20000;
+
+    bool write(const ArchiveRecord &record)
     {
-        ArchivedRun run;
-        std::optional<qint64> id;
-    };
+        if (record.kind == ArchiveRecord::Kind::Begin) {
+            const std::optional<qint64> id = m_archive->beginRun(record.run);
+            if (id)
+                m_ids.insert(record.handle, *id);
+            return id.has_value();
+        }
+        const std::optional<qint64> id = m_ids.contains(record.handle) ? std::optional(m_ids.value(record.handle)) : record.runId;
+        // A run whose beginning was dropped has nothing to add to.
+        if (!id)
+            return true;
+        switch (record.kind) {
+        case ArchiveRecord::Kind::Page:
+            return m_archive->addPage(*id, record.page);
+        case ArchiveRecord::Kind::End:
+            if (!m_archive->endRun(*id, record.end, record.position, record.ended))
+                return false;
+            // A picture comes a moment after its run's end; the ids of runs
+            // long ended are no longer asked for.
+            m_ended.push_back(record.handle);
+            if (m_ended.size() > 64)
+                m_ids.remove(m_ended.takeFirst());
+            return true;
+        case ArchiveRecord::Kind::Picture:
+            return m_archive->addPicture(*id, record.picture);
+        case ArchiveRecord::Kind::Begin:
+            break;
+        }
+        return true;
+    }
+
+    void spool()
+    {
+        for (ArchiveRecord &record : m_waiting) {
+            if (!record.runId && m_ids.contains(record.handle))
+                record.runId = m_ids.value(record.handle);
+        }
+        m_spooled = ArchiveSpool::save(m_path, m_waiting) && !m_waiting.empty();
+    }
+
+    // What programs that ended before left for the archive comes first.
+    void takeLeftOver()
+    {
+        QStringList taken;
+        std::deque<ArchiveRecord> left = ArchiveSpool::takeLeftOver(m_path, m_leftOverHandles, taken);
+        if (taken.isEmpty())
+            return;
+        m_waiting.insert(m_waiting.begin(), left.begin(), left.end());
+        spool();
+        if (m_spooled || m_waiting.empty()) {
+            for (const QString &file : taken)
+                QFile::remove(file);
+        }
+    }
 
     bool ensureOpen()
     {
@@ -71,18 +121,9 @@ private:
         if (!m_archive->setAside().isEmpty()) {
             emit m_owner->fault(ArchiveFault{ArchiveFault::Kind::SetAside, m_path, QString(), m_archive->setAside()});
         }
+        if (!std::exchange(m_leftOverTaken, true))
+            takeLeftOver();
         return true;
-    }
-
-    std::optional<qint64> ensureRun(quint64 handle)
-    {
-        const auto found = m_runs.find(handle);
-        if (found == m_runs.end() || found->id || !ensureOpen())
-            return found == m_runs.end() ? std::nullopt : found->id;
-        found->id = m_archive->beginRun(found->run);
-        if (!found->id)
-            report();
-        return found->id;
     }
 
     void report()
@@ -93,8 +134,12 @@ private:
     ArchiveWriter *m_owner;
     QString m_path;
     std::unique_ptr<Archive> m_archive;
-    QHash<quint64, Run> m_runs;
-    QHash<quint64, qint64> m_ended;     // the archive's ids of runs just ended
+    std::deque<ArchiveRecord> m_waiting;
+    bool m_spooled = false;           // the records waiting are in the file
+    bool m_leftOverTaken = false;
+    quint64 m_leftOverHandles = quint64(1) << 48;   // apart from this program's own
+    QHash<quint64, qint64> m_ids;     // the archive's ids of the runs begun
+    QList<quint64> m_ended;
 };
 
 ArchiveWriter::ArchiveWriter(const QString &path, QObject *parent)
@@ -125,28 +170,50 @@ void ArchiveWriter::setLimits(int busyTimeoutMilliseconds, qint64 maximumPageCou
 quint64 ArchiveWriter::beginRun(const ArchivedRun &run)
 {
     const quint64 handle = ++m_nextRun;
-    QMetaObject::invokeMethod(m_worker, [worker = m_worker, handle, run] { worker->beginRun(handle, run); });
+    ArchiveRecord record;
+    record.kind = ArchiveRecord::Kind::Begin;
+    record.handle = handle;
+    record.run = run;
+    queue(std::move(record));
     return handle;
 }
 
 void ArchiveWriter::addPage(quint64 run, const ArchivedPage &page)
 {
-    QMetaObject::invokeMethod(m_worker, [worker = m_worker, run, page] { worker->addPage(run, page); });
+    ArchiveRecord record;
+    record.kind = ArchiveRecord::Kind::Page;
+    record.handle = run;
+    record.page = page;
+    queue(std::move(record));
 }
 
 void ArchiveWriter::endRun(quint64 run, RunEnd end, qint64 position, const QDateTime &ended)
 {
-    QMetaObject::invokeMethod(m_worker, [worker = m_worker, run, end, position, ended] {
-        worker->endRun(run, end, position, ended);
-    });
+    ArchiveRecord record;
+    record.kind = ArchiveRecord::Kind::End;
+    record.handle = run;
+    record.end = end;
+    record.position = position;
+    record.ended = ended;
+    queue(std::move(record));
 }
 
 void ArchiveWriter::addPicture(quint64 run, const ArchivedPicture &picture)
 {
-    QMetaObject::invokeMethod(m_worker, [worker = m_worker, run, picture] { worker->addPicture(run, picture); });
+    ArchiveRecord record;
+    record.kind = ArchiveRecord::Kind::Picture;
+    record.handle = run;
+    record.picture = picture;
+    queue(std::move(record));
+}
+
+void ArchiveWriter::queue(ArchiveRecord record)
+{
+    QMetaObject::invokeMethod(m_worker, [worker = m_worker, record = std::move(record)]() mutable { worker->add(std::move(record)); });
 }
 
 void ArchiveWriter::flush()
 {
-    QMetaObject::invokeMethod(m_worker, [] {}, Qt::BlockingQueuedConnection);
+    // What waits for the archive gets one more try.
+    QMetaObject::invokeMethod(m_worker, [worker = m_worker] { worker->writeWaiting(); }, Qt::BlockingQueuedConnection);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/archiverecords.h"
+#include "store/archivespool.h"
 
 #include <QHash>
 #include <QObject>
@@ -24,8 +25,9 @@ struct ArchiveFault
 
 // Writes runs to the archive on a thread of its own, so that a busy or slow
 // disk never holds up a page. Calls return at once; the writes follow in
-// order. A run that could not be written when it began is written with its
-// next page.
+// order. What could not be written waits, in order, kept in a file beside
+// the archive, and is written with the next record, at the flush, or by the
+// next program to open the archive, once the archive takes it again.
 class ArchiveWriter : public QObject
 {
     Q_OBJECT
@@ -52,6 +54,7 @@ signals:
 
 private:
     class Worker;
+    void queue(ArchiveRecord record);
     QThread m_thread;
     Worker *m_worker;
     quint64 m_nextRun = 0;

@@ -1,0 +1,174 @@
+#include "store/archive.h"
+#include "store/archivespool.h"
+#include "store/archivewriter.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// What the archive cannot take waits, in order, in a file beside it, and is
+// written once it can: later in the same program, or by the next one.
+class TestArchiveWriter : public QObject
+{
+    Q_OBJECT
+private slots:
+    void recordsSurviveTheirFile_data();
+    void recordsSurviveTheirFile();
+    void nothingIsLostWhileTheArchiveCannotBeWritten_data();
+    void nothingIsLostWhileTheArchiveCannotBeWritten();
+};
+
+namespace {
+
+ArchivedRun runOf(const QString &phrase)
+{
+    ArchivedRun run;
+    run.phrase = phrase;
+    run.place.device = Device::Smartphone;
+    run.place.place = QStringLiteral("Milan,Lombardy,Italy");
+    run.host = QStringLiteral("www.google.it");
+    run.fragment = QStringLiteral("velmora");
+    run.started = QDateTime(QDate(2026, 12, 8), QTime(10, 0, 1, 250), Qt::UTC);
+    return run;
+}
+
+ArchivedPage pageOf(int offset)
+{
+    ArchivedPage page;
+    page.offset = offset;
+    page.readAt = QDateTime(QDate(2026, 12, 8), QTime(10, 0, 2), Qt::UTC);
+    page.reading = PageReading::Today;
+    page.results = {{offset + 1, QStringLiteral("http://www.a.it/è"), QStringLiteral("Titolo \"uno\"")},
+                    {offset + 2, QStringLiteral("http://www.velmora.it/"), QString()}};
+    page.features = PageFeatures{2, 1, QStringLiteral("http://www.fonte.it/"), true, {QStringLiteral("http://c.it/")}, true};
+    return page;
+}
+
+QString spoolOf(const QString &archive, qint64 pid)
+{
+    return QStringLiteral("%1-in-attesa-%2.jsonl").arg(archive).arg(pid);
+}
+
+// Three runs: begun, a page each, ended, and the first with a picture.
+void writeRuns(ArchiveWriter &writer, int from)
+{
+    for (int i = from; i < from + 3; ++i) {
+        const quint64 run = writer.beginRun(runOf(QStringLiteral("frase %1").arg(i)));
+        writer.addPage(run, pageOf(i * 10));
+        writer.endRun(run, RunEnd::Found, i * 10 + 2, QDateTime(QDate(2026, 12, 8), QTime(10, 1), Qt::UTC));
+        if (i == from)
+            writer.addPicture(run, ArchivedPicture{QStringLiteral("/p/%1.jpg").arg(i), 5000, QRect(1, 2, 3, 4), QSize(10, 20)});
+    }
+}
+
+} // namespace
+
+void TestArchiveWriter::recordsSurviveTheirFile_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::newRow("a run begun") << int(ArchiveRecord::Kind::Begin);
+    QTest::newRow("a page with its blocks") << int(ArchiveRecord::Kind::Page);
+    QTest::newRow("a run ended") << int(ArchiveRecord::Kind::End);
+    QTest::newRow("a picture") << int(ArchiveRecord::Kind::Picture);
+}
+
+void TestArchiveWriter::recordsSurviveTheirFile()
+{
+    QFETCH(int, kind);
+    ArchiveRecord record;
+    record.kind = ArchiveRecord::Kind(kind);
+    record.handle = (quint64(1) << 50) + 7;
+    record.runId = 42;
+    record.run = runOf(QStringLiteral("caffè & \"latte\""));
+    record.page = pageOf(10);
+    record.end = RunEnd::ResultsEnded;
+    record.position = 37;
+    record.ended = QDateTime(QDate(2026, 12, 8), QTime(10, 1, 5, 9), Qt::UTC);
+    record.picture = ArchivedPicture{QStringLiteral("/p/a b.jpg"), 51234, QRect(0, 140, 1366, 90), QSize(1366, 1088)};
+    const QByteArray line = ArchiveSpool::encode(record);
+    QVERIFY(!line.contains('\n'));
+    const std::optional<ArchiveRecord> back = ArchiveSpool::decode(line);
+    QVERIFY(back);
+    QCOMPARE(int(back->kind), kind);
+    QCOMPARE(back->handle, record.handle);
+    QCOMPARE(back->runId, record.runId);
+    switch (record.kind) {
+    case ArchiveRecord::Kind::Begin:
+        QCOMPARE(back->run.series(), record.run.series());
+        QCOMPARE(back->run.started, record.run.started);
+        QCOMPARE(back->run.fragment, record.run.fragment);
+        break;
+    case ArchiveRecord::Kind::Page:
+        QCOMPARE(back->page.results, record.page.results);
+        QCOMPARE(back->page.features, record.page.features);
+        QCOMPARE(back->page.readAt, record.page.readAt);
+        break;
+    case ArchiveRecord::Kind::End:
+        QCOMPARE(back->end, record.end);
+        QCOMPARE(back->position, record.position);
+        QCOMPARE(back->ended, record.ended);
+        break;
+    case ArchiveRecord::Kind::Picture:
+        QCOMPARE(back->picture, record.picture);
+        break;
+    }
+    QVERIFY(!ArchiveSpool::decode(line.left(line.size() / 2)));   // a line cut short by a crash
+}
+
+void TestArchiveWriter::nothingIsLostWhileTheArchiveCannotBeWritten_data()
+{
+    QTest::addColumn<bool>("programEnds");   // the program ends before the archive can be written again
+    QTest::newRow("the same program writes them later") << false;
+    QTest::newRow("the next program writes them") << true;
+}
+
+void TestArchiveWriter::nothingIsLostWhileTheArchiveCannotBeWritten()
+{
+    QFETCH(bool, programEnds);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Archivio.sqlite"));
+    {
+        ArchiveWriter writer(path);
+        writeRuns(writer, 1);
+        writer.flush();
+    }
+    // A folder in the archive's place: nothing can be written.
+    QVERIFY(QFile::rename(path, path + QStringLiteral(".vero")));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Archivio.sqlite")));
+    auto writer = std::make_unique<ArchiveWriter>(path);
+    QSignalSpy faults(writer.get(), &ArchiveWriter::fault);
+    writeRuns(*writer, 4);
+    writer->flush();
+    QVERIFY(!faults.isEmpty());
+    const QString spool = spoolOf(path, QCoreApplication::applicationPid());
+    QVERIFY2(QFileInfo::exists(spool), "the records wait in a file, should the program be killed");
+    if (programEnds) {
+        writer.reset();
+        // As a program that has ended left it.
+        QVERIFY(QFile::rename(spool, spoolOf(path, 999999999)));
+    }
+    QVERIFY(QDir(path).removeRecursively());
+    QVERIFY(QFile::rename(path + QStringLiteral(".vero"), path));
+    if (!writer)
+        writer = std::make_unique<ArchiveWriter>(path);
+    writeRuns(*writer, 7);
+    writer->flush();
+    writer.reset();
+
+    Archive archive(path);
+    QVERIFY(archive.open());
+    for (int i = 1; i <= 9; ++i) {
+        const QList<ArchivedRun> runs = archive.runsOf(QStringLiteral("frase %1 [smartphone, Milan]").arg(i));
+        QCOMPARE(runs.size(), 1);
+        QCOMPARE(runs.constFirst().end, RunEnd::Found);
+        QCOMPARE(runs.constFirst().position, i * 10 + 2);
+        QCOMPARE(runs.constFirst().pages.size(), 1);
+        QCOMPARE(runs.constFirst().pages.constFirst().results, pageOf(i * 10).results);
+        QCOMPARE(runs.constFirst().picture.has_value(), i % 3 == 1);
+    }
+    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*in-attesa*")}, QDir::Files), QStringList());
+}
+
+QTEST_GUILESS_MAIN(TestArchiveWriter)
+#include "tst_archivewriter.moc"
