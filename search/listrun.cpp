@@ -99,7 +99,8 @@ void ListRun::next()
         m_pageTimer.stop();
         if (m_run)
             m_run->setListMode({});
-        if (m_progress && !m_stopping && m_run)
+        // Phrases left unchecked (a page not loaded or not read) stay for a resume.
+        if (m_progress && !m_stopping && m_run && m_progress->checkedAll(m_phrases))
             m_progress->finish();
         emit finished();
         return;

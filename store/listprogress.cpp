@@ -1,5 +1,7 @@
 #include "store/listprogress.h"
 
+#include <algorithm>
+
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QSettings>
@@ -35,6 +37,11 @@ bool ListProgress::markChecked(const QString &phrase)
 {
     m_checked.insert(phrase);
     return write();
+}
+
+bool ListProgress::checkedAll(const QStringList &phrases) const
+{
+    return std::all_of(phrases.begin(), phrases.end(), [this](const QString &phrase) { return isChecked(phrase); });
 }
 
 bool ListProgress::finish()

@@ -24,6 +24,7 @@ public:
     void restart();
 
     bool isChecked(const QString &phrase) const { return m_checked.contains(phrase); }
+    bool checkedAll(const QStringList &phrases) const;
     // false when the state could not be written.
     bool markChecked(const QString &phrase);
     // The list ended: nothing is left to resume.
