@@ -330,6 +330,19 @@ bool Archive::addPicture(qint64 runId, const ArchivedPicture &picture)
     });
 }
 
+QStringList Archive::integrityProblems() const
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    if (!query.exec(QStringLiteral("PRAGMA integrity_check")))
+        return {query.lastError().text()};
+    QStringList problems;
+    while (query.next()) {
+        if (query.value(0).toString() != QLatin1String("ok"))
+            problems.append(query.value(0).toString());
+    }
+    return problems;
+}
+
 QStringList Archive::phrases() const
 {
     QStringList phrases;

@@ -50,6 +50,9 @@ public:
     // Reading, by series: a phrase with the device and place it was searched
     // from when they are not the defaults ("bimby [smartphone, Milan]"), so
     // that a phone's runs never mix with a computer's.
+    // What SQLite's own check finds wrong in the file; empty when it is whole.
+    QStringList integrityProblems() const;
+
     QStringList phrases() const;                                   // the series, by the latest run first
     QList<ArchivedRun> runsOf(const QString &phrase) const;        // oldest first, with pages and results
     struct Position

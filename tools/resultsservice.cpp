@@ -620,7 +620,21 @@ Service::Service(Catalog catalog)
             m_stopping.wait(lock, [this] { return m_stopped; });
             return;
         }
-        if (contains(results.hangingPages, offset)) {
+        const auto failing = results.failingPages.find(offset);
+        bool failNow = false;
+        if (failing != results.failingPages.end()) {
+            std::lock_guard lock(m_mutex);
+            failNow = m_failed[phrase + '\n' + std::to_string(offset)]++ == 0;
+            if (failNow)
+                m_faultsServed.push_back({phrase, offset, failing->second});
+        }
+        const std::string fault = failNow ? failing->second : std::string();
+        if (fault == "429") {
+            response.status = 429;
+            response.set_content(checkPage(address), "text/html; charset=utf-8");
+            return;
+        }
+        if (contains(results.hangingPages, offset) || fault == "hang") {
             // Headers, then a line now and then, which keeps the page loading
             // and shows when the client has gone.
             response.set_chunked_content_provider("text/html; charset=utf-8", [this](std::size_t, httplib::DataSink &sink) {
@@ -633,16 +647,10 @@ Service::Service(Catalog catalog)
             });
             return;
         }
-        const auto failing = results.failingPages.find(offset);
-        bool failNow = false;
-        if (failing != results.failingPages.end()) {
-            std::lock_guard lock(m_mutex);
-            failNow = m_failed[phrase + '\n' + std::to_string(offset)]++ == 0;
-        }
-        if (failNow && failing->second != "cut") {
+        if (fault == "500" || fault == "503") {
             response.status = std::atoi(failing->second.c_str());
             response.set_content("<!DOCTYPE html>\n<html><head><title>Errore</title></head><body><h1>Errore del server "
-                                 + failing->second + "</h1><p>Riprova tra poco.</p></body></html>\n", "text/html; charset=utf-8");
+                                 + fault + "</h1><p>Riprova tra poco.</p></body></html>\n", "text/html; charset=utf-8");
             return;
         }
         const bool phone = request.get_header_value("User-Agent").find("Mobile") != std::string::npos;
@@ -651,11 +659,12 @@ Service::Service(Catalog catalog)
         if (look.layout.empty())
             look.layout = phone ? "smartphone" : results.today ? "desktop" : "classic";
         std::string page = contains(results.noResultsPages, offset) ? noResultsPage(phrase, look)
-                         : contains(results.unknownPages, offset) ? unknownLayoutPage(phrase, offset, results)
+                         : contains(results.unknownPages, offset) || fault == "unknown"
+                             ? unknownLayoutPage(phrase, offset, results)
                          : phone ? phoneResultsPage(phrase, offset, results, echo)
                          : results.today ? todayResultsPage(phrase, offset, results, echo)
                                          : resultsPage(phrase, offset, results);
-        if (contains(results.cutPages, offset) || failNow) {
+        if (contains(results.cutPages, offset) || fault == "cut") {
             // Promise the whole page, send half of it, and hang up.
             const std::size_t size = page.size();
             response.set_content_provider(size, "text/html; charset=utf-8",
@@ -736,6 +745,12 @@ std::vector<Request> Service::requests() const
 {
     std::lock_guard lock(m_mutex);
     return m_requests;
+}
+
+std::vector<Service::ServedFault> Service::faultsServed() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_faultsServed;
 }
 
 std::vector<Request> Service::searchRequests() const

@@ -38,7 +38,8 @@ struct PhraseResults
     std::vector<long> noResultsPages;            // offsets that get the engine's "no results" page
     NoResultsLook noResults;
     std::vector<long> unknownPages;              // offsets that get results in a layout no reader knows
-    std::map<long, std::string> failingPages;    // offset -> "500", "503" or "cut": the first request only
+    std::map<long, std::string> failingPages;    // offset -> "500", "503", "cut", "hang", "unknown" or
+                                                 // "429": the first request only
     bool aiPlaceholder = false;                  // today's pages carry a hidden AI label and a "not available" note
     bool today = false;                          // today's markup instead of the classic one
     std::vector<long> checkPages;                // offsets that first ask for the check under /sorry/
@@ -76,7 +77,9 @@ struct SearchEcho
 //                                   page, in Italian, English or Russian, with ads around it
 //   @unknown 10                     the page at offset 10 holds results in a layout no reader knows
 //   @fail 10 503                    the first request for the page at offset 10 is answered
-//                                   500 or 503, or "cut" halfway; later ones as usual
+//                                   500 or 503, "cut" halfway, left hanging ("hang"), laid out
+//                                   as no reader knows ("unknown"), or refused with 429 and
+//                                   the check page ("429"); later ones as usual
 //   @aiplaceholder                  today's pages wrap their results, with a hidden "AI Overview"
 //                                   label and a "not available" note among them
 //   @today                          pages in today's markup: ads, other blocks, 8 to 11
@@ -155,6 +158,14 @@ public:
 
     std::vector<Request> requests() const;
     std::vector<Request> searchRequests() const; // only those for /search
+    // The one-time faults served, in order.
+    struct ServedFault
+    {
+        std::string phrase;
+        long offset = 0;
+        std::string kind;
+    };
+    std::vector<ServedFault> faultsServed() const;
     void clearRequests();
     void setLogStream(bool toStandardOutput) { m_logToStdout = toStandardOutput; }
     // Answers every search for the phrase with the caller's page.
@@ -170,6 +181,7 @@ private:
     std::vector<Request> m_requests;
     std::map<std::string, std::string> m_pages;
     std::map<std::string, int> m_failed;    // "phrase\noffset" -> failures served
+    std::vector<ServedFault> m_faultsServed;
     std::condition_variable m_stopping;
     bool m_stopped = false;
 };
