@@ -65,7 +65,13 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
         print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(page.errorString()));
         return 1;
     }
-    SearchRun run(&page, runOptions(folder));
+    // For the soak test alone, which runs a week of lists in an hour: pauses
+    // of about this many milliseconds, between pages too. Not offered to users.
+    const int testPause = qEnvironmentVariableIntValue("CERCA_POSIZIONE_PAUSA_DI_PROVA_MS");
+    SearchRunOptions options = runOptions(folder);
+    if (testPause > 0)
+        options.pageInterval = testPause;
+    SearchRun run(&page, options);
     bool faultSaid = false;
     QObject::connect(&run, &SearchRun::archiveFault, [&faultSaid](const ArchiveFault &fault) {
         if (fault.kind == ArchiveFault::Kind::SetAside || !std::exchange(faultSaid, true))
@@ -85,7 +91,8 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
     inputs.italianOnly = line.italianOnly;
     inputs.place = line.place;
     inputs.picturesKept = line.picturesKept;
-    ListRun list(&run, phrases, inputs, line.pauseSeconds * 1000);
+    ListRun list(&run, phrases, inputs, testPause > 0 ? testPause : line.pauseSeconds * 1000,
+                 testPause > 0 ? testPause / 2 : ListRun::kMinimumPauseSeconds * 1000);
     list.setPageTimeout(line.pageSeconds * 1000);
     list.setProgress(&progress);
     list.setResultLog(folder.resultLog(), ResultLog::systemDateSeparator());
