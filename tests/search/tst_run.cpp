@@ -1,4 +1,6 @@
+#include "search/listrun.h"
 #include "search/searchrun.h"
+#include "store/listprogress.h"
 #include "store/archive.h"
 #include "fakes.h"
 
@@ -23,6 +25,8 @@ private slots:
     void picturesAreKeptBesideTheArchive();
     void placeAndDeviceGoWithTheRun_data();
     void placeAndDeviceGoWithTheRun();
+    void listKeepsItsUncheckedPhrasesToResume_data();
+    void listKeepsItsUncheckedPhrasesToResume();
 
 private:
     void play(const QString &step);
@@ -259,6 +263,37 @@ void TestRun::picturesAreKeptBesideTheArchive()
         QCOMPARE(QFileInfo(archived.picture->file).dir().dirName(), QStringLiteral("bimby"));
         QVERIFY(QFileInfo::exists(archived.picture->file));
     }
+}
+
+void TestRun::listKeepsItsUncheckedPhrasesToResume_data()
+{
+    QTest::addColumn<QString>("secondPage");   // what the second phrase's page is
+    QTest::addColumn<bool>("kept");            // the list can be resumed
+    QTest::newRow("every phrase measured: nothing to resume") << "hit 2" << false;
+    QTest::newRow("a page not read: the phrase stays") << "unknown" << true;
+    QTest::newRow("a page not loaded: the phrase stays") << "fail" << true;
+}
+
+void TestRun::listKeepsItsUncheckedPhrasesToResume()
+{
+    QFETCH(QString, secondPage);
+    QFETCH(bool, kept);
+    const QStringList phrases{QStringLiteral("uno"), QStringLiteral("due")};
+    ListProgress progress(m_dir->filePath(QStringLiteral("Elenchi.ini")), phrases, QStringLiteral("velmora"), QStringLiteral("1"), false);
+    ListRun list(m_run.get(), phrases, inputsOf(QString(), QStringLiteral("1")), 1, 1);
+    list.setProgress(&progress);
+    QSignalSpy finished(&list, &ListRun::finished);
+    list.start();
+    play(QStringLiteral("hit 3"));
+    QTRY_COMPARE(m_page->navigations.size() - m_page->navigations.count(QStringLiteral("about:blank")), 2);
+    play(secondPage);
+    if (secondPage == QLatin1String("fail"))
+        play(secondPage);   // a list asks a failed page once more
+    QTRY_COMPARE(finished.size(), 1);
+    const ListProgress after(m_dir->filePath(QStringLiteral("Elenchi.ini")), phrases, QStringLiteral("velmora"), QStringLiteral("1"), false);
+    QCOMPARE(after.hasUnfinished(), kept);
+    QCOMPARE(after.isChecked(QStringLiteral("uno")), kept);
+    QVERIFY(!after.isChecked(QStringLiteral("due")));
 }
 
 void TestRun::placeAndDeviceGoWithTheRun_data()
