@@ -26,6 +26,8 @@
 #include <QThread>
 
 #include <csignal>
+#include <dirent.h>
+#include <fcntl.h>
 #include <cstdio>
 #include <memory>
 
@@ -107,6 +109,20 @@ private:
     int m_archiveCount = 0;
 };
 
+void closeInheritedFiles()
+{
+    // In the child, before exec: the descriptors past the standard three go with the exec.
+    if (DIR *folder = ::opendir("/proc/self/fd")) {
+        const int own = ::dirfd(folder);
+        while (const dirent *entry = ::readdir(folder)) {
+            const int fd = std::atoi(entry->d_name);
+            if (fd > 2 && fd != own)
+                ::fcntl(fd, F_SETFD, ::fcntl(fd, F_GETFD) | FD_CLOEXEC);
+        }
+        ::closedir(folder);
+    }
+}
+
 // The hung-run bound: a phrase prints its line within its pages' time
 // limits, 10 s each for the rest of a page's work, and 30 s more.
 qint64 phraseBoundMs(const Settings &settings)
@@ -177,6 +193,9 @@ void Soak::start(ListRunner &runner)
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     runner.process->setProcessEnvironment(environment);
+    // The service's sockets are this process's: a program that held copies
+    // would keep connections open that the service has closed.
+    runner.process->setChildProcessModifier(closeInheritedFiles);
     runner.process->start(QDir(dataFolder()).filePath(QStringLiteral("cerca-posizione")), arguments);
     runner.process->waitForStarted();
     runner.lastActivity = now();
@@ -203,6 +222,9 @@ void Soak::injectMachineFault(ListRunner &runner)
             runner.killedByUs = true;
             ::kill(pid_t(pid), SIGKILL);
         } else if (fault == MachineFault::DiskFull) {
+            // An archive begun anew after a damaged one is on the big disk until the next start.
+            if (m_disk.mounted() && !QFileInfo(archiveLink()).isSymLink())
+                continue;
             if (!m_disk.fill()) {
                 m_report.notInjected.insert(MachineFault::DiskFull);
                 runner.faultsDone.insert(fault);
