@@ -10,6 +10,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
+#include <QUrlQuery>
 #include <QVariant>
 
 namespace {
@@ -23,7 +24,7 @@ const char *const kSteps[] = {
     " outcome TEXT NOT NULL DEFAULT 'interrotto', position INTEGER NOT NULL DEFAULT 0);"
     "CREATE INDEX runs_by_phrase ON runs (phrase, started);"
     "CREATE TABLE pages (id INTEGER PRIMARY KEY, run_id INTEGER NOT NULL REFERENCES runs (id) ON DELETE CASCADE,"
-    " offset INTEGER NOT NULL, read_at TEXT NOT NULL, reading TEXT NOT NULL);"
+    " \"offset\" INTEGER NOT NULL, read_at TEXT NOT NULL, reading TEXT NOT NULL);"
     "CREATE INDEX pages_by_run ON pages (run_id);"
     "CREATE TABLE results (page_id INTEGER NOT NULL REFERENCES pages (id) ON DELETE CASCADE,"
     " position INTEGER NOT NULL, address TEXT NOT NULL, host TEXT NOT NULL, title TEXT NOT NULL DEFAULT '',"
@@ -49,6 +50,22 @@ const char *const kSteps[] = {
     " hit_height INTEGER NOT NULL, width INTEGER NOT NULL, height INTEGER NOT NULL);",
 };
 static_assert(std::size(kSteps) == Archive::kVersion);
+
+// A step as PostgreSQL takes it: its own row ids and byte type; the rest
+// is the same SQL.
+QString serverStep(const char *step)
+{
+    QString text = QString::fromLatin1(step);
+    text.replace(QStringLiteral("INTEGER PRIMARY KEY,"), QStringLiteral("BIGSERIAL PRIMARY KEY,"));
+    text.replace(QStringLiteral(" WITHOUT ROWID"), QString());
+    text.replace(QStringLiteral("INTEGER"), QStringLiteral("BIGINT"));
+    text.replace(QStringLiteral("BLOB"), QStringLiteral("BYTEA"));
+    return text;
+}
+
+// Any number, the same on every machine: the schema's steps are taken one
+// machine at a time.
+constexpr qint64 kMigrationLock = 0x43657263615031;
 
 QAtomicInteger<quint64> g_connections;
 
@@ -98,7 +115,20 @@ QString asideName(const QString &path)
 Archive::Archive(const QString &path)
     : m_path(path)
     , m_connection(QStringLiteral("archivio-%1").arg(++g_connections))
+    , m_server(isServer(path))
 {
+}
+
+QString Archive::returningId() const
+{
+    return m_server ? QStringLiteral(" RETURNING id") : QString();
+}
+
+qint64 Archive::insertedId(QSqlQuery &query) const
+{
+    if (m_server)
+        return query.next() ? query.value(0).toLongLong() : 0;
+    return query.lastInsertId().toLongLong();
 }
 
 Archive::~Archive()
@@ -112,12 +142,14 @@ Archive::~Archive()
 void Archive::setBusyTimeout(int milliseconds)
 {
     m_busyTimeout = milliseconds;
-    if (isOpen())
+    if (isOpen() && !m_server)
         QSqlQuery(QStringLiteral("PRAGMA busy_timeout = %1").arg(milliseconds), QSqlDatabase::database(m_connection));
 }
 
 void Archive::setMaximumPageCount(qint64 pages)
 {
+    if (m_server)
+        return;
     QSqlQuery(QStringLiteral("PRAGMA max_page_count = %1").arg(pages), QSqlDatabase::database(m_connection));
 }
 
@@ -128,8 +160,24 @@ bool Archive::isOpen() const
 
 int Archive::version() const
 {
-    QSqlQuery query(QStringLiteral("PRAGMA user_version"), QSqlDatabase::database(m_connection));
+    QSqlQuery query(m_server ? QStringLiteral("SELECT coalesce(max(version), 0) FROM schema_version")
+                             : QStringLiteral("PRAGMA user_version"),
+                    QSqlDatabase::database(m_connection));
     return query.next() ? query.value(0).toInt() : -1;
+}
+
+bool Archive::isServer(const QString &path)
+{
+    return path.startsWith(QLatin1String("postgresql://")) || path.startsWith(QLatin1String("postgres://"));
+}
+
+QString Archive::displayName(const QString &path)
+{
+    if (!isServer(path))
+        return path;
+    QUrl url(path);
+    url.setPassword(QString());
+    return url.toString();
 }
 
 bool Archive::fail(const QSqlQuery &query)
@@ -142,6 +190,33 @@ bool Archive::isDamaged(const QSqlQuery &query) const
 {
     const int code = query.lastError().nativeErrorCode().toInt() & 0xff;
     return code == kCorrupt || code == kNotADatabase;
+}
+
+bool Archive::openServer()
+{
+    QSqlDatabase db = QSqlDatabase::contains(m_connection) ? QSqlDatabase::database(m_connection, false)
+                                                           : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connection);
+    if (!db.isValid()) {
+        m_problem = QStringLiteral("manca il driver PostgreSQL di Qt (libqt6sql6-psql)");
+        return false;
+    }
+    // The password comes from libpq's own places (~/.pgpass, PGPASSFILE,
+    // PGPASSWORD), never from the address.
+    const QUrl url(m_path);
+    db.setHostName(url.host());
+    if (url.port() > 0)
+        db.setPort(url.port());
+    db.setUserName(url.userName());
+    db.setDatabaseName(url.path().mid(1));
+    QStringList options{QStringLiteral("connect_timeout=%1").arg(std::max(1, m_busyTimeout / 1000))};
+    for (const auto &[key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded))
+        options << key + QLatin1Char('=') + value;
+    db.setConnectOptions(options.join(QLatin1Char(';')));
+    if (!db.open()) {
+        m_problem = db.lastError().text();
+        return false;
+    }
+    return true;
 }
 
 bool Archive::openFile()
@@ -164,6 +239,8 @@ bool Archive::openFile()
 bool Archive::open(int version)
 {
     m_setAside.clear();
+    if (m_server)
+        return openServer() && migrate(version);
     if (!openFile())
         return false;
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
@@ -198,6 +275,23 @@ bool Archive::open(int version)
 bool Archive::migrate(int target)
 {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!m_server)
+        return migrateSteps(target);
+    // The steps are taken one machine at a time, the version's table too.
+    QSqlQuery lock(db);
+    if (!lock.exec(QStringLiteral("SELECT pg_advisory_lock(%1)").arg(kMigrationLock)))
+        return fail(lock);
+    const bool done = QSqlQuery(db).exec(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"))
+        && migrateSteps(target);
+    if (m_problem.isEmpty() && !done)
+        m_problem = db.lastError().text();
+    lock.exec(QStringLiteral("SELECT pg_advisory_unlock(%1)").arg(kMigrationLock));
+    return done;
+}
+
+bool Archive::migrateSteps(int target)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     const int current = version();
     if (current < 0) {
         m_problem = db.lastError().text();
@@ -208,14 +302,19 @@ bool Archive::migrate(int target)
             QSqlQuery query(db);
             // Only the step's own version, read again inside the lock: another
             // program may have made the step meanwhile.
-            if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
+            if (!query.exec(m_server ? QStringLiteral("SELECT coalesce(max(version), 0) FROM schema_version")
+                                     : QStringLiteral("PRAGMA user_version"))
+                || !query.next())
                 return fail(query);
             if (query.value(0).toInt() >= step)
                 return true;
-            for (const QString &statement : QString::fromLatin1(kSteps[step - 1]).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QString text = m_server ? serverStep(kSteps[step - 1]) : QString::fromLatin1(kSteps[step - 1]);
+            for (const QString &statement : text.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
                 if (!query.exec(statement))
                     return fail(query);
             }
+            if (m_server)
+                return query.exec(QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(step)) || fail(query);
             return query.exec(QStringLiteral("PRAGMA user_version = %1").arg(step)) || fail(query);
         });
         if (!done)
@@ -231,7 +330,7 @@ bool Archive::inTransaction(const std::function<bool()> &work)
     QSqlQuery query(db);
     // The write lock at once, so that a busy archive is waited for at the
     // start instead of failing halfway.
-    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
+    if (!query.exec(m_server ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE")))
         return fail(query);
     if (work()) {
         if (query.exec(QStringLiteral("COMMIT")))
@@ -251,17 +350,19 @@ std::optional<qint64> Archive::beginRun(const ArchivedRun &run)
         QSqlQuery query(QSqlDatabase::database(m_connection, false));
         if (m_version >= 3) {
             query.prepare(QStringLiteral("INSERT INTO runs (phrase, host, italian_only, fragment, started, device, country,"
-                                         " language, place, series) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+                                         " language, place, series) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)%1")
+                              .arg(returningId()));
             bind(query, {run.phrase, run.host, run.italianOnly ? 1 : 0, run.fragment, timeText(run.started),
                          SearchPlaces::deviceName(run.place.device), run.place.country, run.place.language,
                          run.place.place, run.series()});
         } else {
-            query.prepare(QStringLiteral("INSERT INTO runs (phrase, host, italian_only, fragment, started) VALUES (?, ?, ?, ?, ?)"));
+            query.prepare(QStringLiteral("INSERT INTO runs (phrase, host, italian_only, fragment, started) VALUES (?, ?, ?, ?, ?)%1")
+                              .arg(returningId()));
             bind(query, {run.phrase, run.host, run.italianOnly ? 1 : 0, run.fragment, timeText(run.started)});
         }
         if (!query.exec())
             return fail(query);
-        id = query.lastInsertId().toLongLong();
+        id = insertedId(query);
         return true;
     });
     return done ? std::optional<qint64>(id) : std::nullopt;
@@ -274,11 +375,11 @@ bool Archive::addPage(qint64 runId, const ArchivedPage &page)
     return inTransaction([&] {
         QSqlDatabase db = QSqlDatabase::database(m_connection, false);
         QSqlQuery query(db);
-        query.prepare(QStringLiteral("INSERT INTO pages (run_id, offset, read_at, reading) VALUES (?, ?, ?, ?)"));
+        query.prepare(QStringLiteral("INSERT INTO pages (run_id, \"offset\", read_at, reading) VALUES (?, ?, ?, ?)%1").arg(returningId()));
         bind(query, {runId, page.offset, timeText(page.readAt), readingName(page.reading)});
         if (!query.exec())
             return fail(query);
-        const qint64 pageId = query.lastInsertId().toLongLong();
+        const qint64 pageId = insertedId(query);
         query.prepare(QStringLiteral("INSERT INTO results (page_id, position, address, host, title) VALUES (?, ?, ?, ?, ?)"));
         for (const ArchivedResult &result : page.results) {
             bind(query, {pageId, result.position, result.address, QUrl(result.address).host(), result.title});
@@ -322,8 +423,11 @@ bool Archive::addPicture(qint64 runId, const ArchivedPicture &picture)
         return false;
     return inTransaction([&] {
         QSqlQuery query(QSqlDatabase::database(m_connection, false));
-        query.prepare(QStringLiteral("INSERT OR REPLACE INTO pictures (run_id, file, bytes, hit_x, hit_y, hit_width, hit_height,"
-                                     " width, height) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        query.prepare(QStringLiteral("INSERT INTO pictures (run_id, file, bytes, hit_x, hit_y, hit_width, hit_height,"
+                                     " width, height) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (run_id) DO UPDATE SET"
+                                     " file = excluded.file, bytes = excluded.bytes, hit_x = excluded.hit_x,"
+                                     " hit_y = excluded.hit_y, hit_width = excluded.hit_width, hit_height = excluded.hit_height,"
+                                     " width = excluded.width, height = excluded.height"));
         bind(query, {runId, picture.file, picture.bytes, picture.hitBox.x(), picture.hitBox.y(), picture.hitBox.width(),
                      picture.hitBox.height(), picture.size.width(), picture.size.height()});
         return query.exec() || fail(query);
@@ -332,6 +436,9 @@ bool Archive::addPicture(qint64 runId, const ArchivedPicture &picture)
 
 QStringList Archive::integrityProblems() const
 {
+    // A server keeps its own files whole.
+    if (m_server)
+        return {};
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     if (!query.exec(QStringLiteral("PRAGMA integrity_check")))
         return {query.lastError().text()};
@@ -449,7 +556,7 @@ QList<ArchivedRun> Archive::readRuns(const QString &phrase, bool withPages) cons
 
     // Pages, then their results, features and citations, each in one query.
     QHash<qint64, std::pair<qsizetype, qsizetype>> pageIndex;   // page id -> run, page
-    query.prepare(QStringLiteral("SELECT p.id, p.run_id, p.offset, p.read_at, p.reading FROM pages p JOIN runs r ON r.id = p.run_id"
+    query.prepare(QStringLiteral("SELECT p.id, p.run_id, p.\"offset\", p.read_at, p.reading FROM pages p JOIN runs r ON r.id = p.run_id"
                                  " WHERE r.series = ? ORDER BY p.id"));
     bind(query, {phrase});
     query.exec();
@@ -508,8 +615,9 @@ QList<Archive::Position> Archive::positionsOf(const QString &phrase, const QStri
     // read no page say nothing.
     query.prepare(QStringLiteral(
         "SELECT r.id, r.started, (SELECT min(s.position) FROM pages p JOIN results s ON s.page_id = p.id"
-        " WHERE p.run_id = r.id AND instr(s.address, ?) > 0) FROM runs r WHERE r.series = ?"
-        " AND EXISTS (SELECT 1 FROM pages p WHERE p.run_id = r.id) ORDER BY r.started, r.id"));
+        " WHERE p.run_id = r.id AND %1(s.address, ?) > 0) FROM runs r WHERE r.series = ?"
+        " AND EXISTS (SELECT 1 FROM pages p WHERE p.run_id = r.id) ORDER BY r.started, r.id")
+                      .arg(m_server ? QStringLiteral("strpos") : QStringLiteral("instr")));
     bind(query, {fragment, phrase});
     if (!query.exec())
         return positions;

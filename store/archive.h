@@ -9,8 +9,10 @@
 class QSqlQuery;
 
 // The archive of every run: what each page showed, kept in one database
-// file beside the settings. The only code that speaks SQL; everything goes
-// through Qt SQL, so another driver may take SQLite's place.
+// file beside the settings, or in a PostgreSQL database that several
+// machines share ("postgresql://USER@HOST:PORT/DB?sslmode=..."). The only
+// code that speaks SQL; everything goes through Qt SQL, and the schema and
+// its steps are the same in both.
 //
 // Each instance holds its own connection and belongs to the thread that
 // opened it.
@@ -20,6 +22,10 @@ public:
     static constexpr int kVersion = 4;
 
     explicit Archive(const QString &path);
+    // Whether the path names a PostgreSQL database.
+    static bool isServer(const QString &path);
+    // The path as a message may show it: never a password.
+    static QString displayName(const QString &path);
     ~Archive();
     Archive(const Archive &) = delete;
     Archive &operator=(const Archive &) = delete;
@@ -77,7 +83,11 @@ public:
 
 private:
     bool openFile();
+    bool openServer();
+    QString returningId() const;
+    qint64 insertedId(QSqlQuery &query) const;
     bool migrate(int version);
+    bool migrateSteps(int version);
     bool fail(const QSqlQuery &query);
     bool inTransaction(const std::function<bool()> &work);
     bool isDamaged(const QSqlQuery &query) const;
@@ -85,6 +95,7 @@ private:
 
     QString m_path;
     QString m_connection;
+    bool m_server = false;
     QString m_setAside;
     mutable QString m_problem;
     int m_busyTimeout = 10000;

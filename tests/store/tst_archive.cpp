@@ -1,5 +1,6 @@
 #include "store/archive.h"
 #include "store/archivecsv.h"
+#include "pgserver.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -65,11 +66,17 @@ int writeAsAnotherProgram(const QString &path, int runs, int resultsPerPage)
 
 } // namespace
 
+// The same tests on a file and on a PostgreSQL server; the faults of a file
+// are a file's alone.
 class TestArchive : public QObject
 {
     Q_OBJECT
+public:
+    explicit TestArchive(PgServer *server = nullptr) : m_server(server) {}
+
 private slots:
     void init();
+    void startsTogetherMigrateOnce();
     void runsComeBackAsWritten();
     void confrontaConFindsAnyFragment();
     void firstVersionIsBroughtUp();
@@ -84,14 +91,37 @@ private slots:
     void exportWritesOneRowPerResult();
 
 private:
-    QString path() const { return m_dir->filePath(QStringLiteral("Archivio.sqlite")); }
+    QString path() const { return m_server ? m_server->address() : m_dir->filePath(QStringLiteral("Archivio.sqlite")); }
     std::unique_ptr<QTemporaryDir> m_dir;
+    PgServer *m_server;
 };
 
 void TestArchive::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
+    if (m_server)
+        QVERIFY2(m_server->clear(), qPrintable(m_server->problem()));
+}
+
+void TestArchive::startsTogetherMigrateOnce()
+{
+    // Three programs open a new archive in the same instant: one makes each
+    // step of the schema, the others wait for it and find it made.
+    QList<QProcess *> writers;
+    for (int i = 0; i < 3; ++i) {
+        auto *writer = new QProcess(this);
+        writer->start(QCoreApplication::applicationFilePath(), {QStringLiteral("--scrivi"), path(), QStringLiteral("1"), QStringLiteral("5")});
+        writers << writer;
+    }
+    for (QProcess *writer : writers) {
+        QVERIFY(writer->waitForFinished(60000));
+        QCOMPARE(writer->exitCode(), 0);
+    }
+    Archive archive(path());
+    QVERIFY2(archive.open(), qPrintable(archive.problem()));
+    QCOMPARE(archive.version(), Archive::kVersion);
+    QCOMPARE(archive.runsOf(QStringLiteral("frase 0")).size(), 3);
 }
 
 void TestArchive::runsComeBackAsWritten()
@@ -227,6 +257,8 @@ void TestArchive::damagedFileIsSetAside_data()
 
 void TestArchive::damagedFileIsSetAside()
 {
+    if (m_server)
+        QSKIP("a file's fault: the server keeps its own files");
     QFETCH(QByteArray, content);
     QFETCH(bool, setAside);
     QFile file(path());
@@ -262,6 +294,8 @@ void TestArchive::damagedFileIsSetAside()
 
 void TestArchive::unwritableArchiveFailsCleanly()
 {
+    if (m_server)
+        QSKIP("a file's fault: the server keeps its own files");
     // The folder cannot hold files (a file stands in its place); then the
     // archive's own name is a folder.
     QFile blocker(m_dir->filePath(QStringLiteral("cartella")));
@@ -281,6 +315,8 @@ void TestArchive::unwritableArchiveFailsCleanly()
 
 void TestArchive::fullDiskKeepsWhatWasWritten()
 {
+    if (m_server)
+        QSKIP("a file's fault: the server keeps its own files");
     Archive archive(path());
     QVERIFY(archive.open());
     const qint64 id = *archive.beginRun(run(QStringLiteral("bimby"), QDateTime::currentDateTime()));
@@ -301,6 +337,8 @@ void TestArchive::fullDiskKeepsWhatWasWritten()
 
 void TestArchive::lockedArchiveWaitsThenFails()
 {
+    if (m_server)
+        QSKIP("a file's fault: the server keeps its own files");
     Archive archive(path());
     QVERIFY(archive.open());
     archive.setBusyTimeout(300);
@@ -419,8 +457,16 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     if (argc == 5 && qstrcmp(argv[1], "--scrivi") == 0)
         return writeAsAnotherProgram(QString::fromLocal8Bit(argv[2]), atoi(argv[3]), atoi(argv[4]));
-    TestArchive test;
-    return QTest::qExec(&test, argc, argv);
+    TestArchive onFile;
+    const int fileFailures = QTest::qExec(&onFile, argc, argv);
+    PgServer server;
+    if (!server.start()) {
+        std::fprintf(stderr, "FAIL: the PostgreSQL server of the tests did not start: %s\n", qPrintable(server.problem()));
+        return fileFailures + 1;
+    }
+    qputenv("PGPASSFILE", server.passFile().toLocal8Bit());
+    TestArchive onServer(&server);
+    return fileFailures + QTest::qExec(&onServer, argc, argv);
 }
 
 #include "tst_archive.moc"
