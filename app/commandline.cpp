@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 
 #include "search/searchplace.h"
+#include "store/archive.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -36,6 +37,12 @@ QList<QCommandLineOption> options()
         {{QStringLiteral("k"), QStringLiteral("prove")},
          QStringLiteral("Quante immagini della pagina letta tenere per frase, dispositivo e luogo; 0 nessuna (10)."),
          QStringLiteral("N")},
+        {{QStringLiteral("b"), QStringLiteral("archivio")},
+         QStringLiteral("L'archivio condiviso, postgresql://UTENTE@HOST:PORTA/DB; la password in ~/.pgpass."),
+         QStringLiteral("URL")},
+        {{QStringLiteral("g"), QStringLiteral("condiviso")},
+         QStringLiteral("Con --elenco e --archivio: l'elenco diviso con altre macchine, sotto questo nome."),
+         QStringLiteral("NOME")},
         {{QStringLiteral("r"), QStringLiteral("riprendi")},
          QStringLiteral("Continua l'ultimo giro non finito dello stesso elenco.")},
         {{QStringLiteral("x"), QStringLiteral("esporta-archivio")},
@@ -138,6 +145,16 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         line.place.place = parser.value(QStringLiteral("luogo")).trimmed();
     if (const std::optional<QString> problem = SearchPlaces::problem(line.place))
         return fail(*problem);
+    if (parser.isSet(QStringLiteral("archivio"))) {
+        line.archive = parser.value(QStringLiteral("archivio")).trimmed();
+        if (const std::optional<QString> problem = Archive::addressProblem(line.archive))
+            return fail(QStringLiteral("--archivio: ") + *problem);
+    }
+    if (parser.isSet(QStringLiteral("condiviso"))) {
+        line.sharedList = parser.value(QStringLiteral("condiviso")).trimmed();
+        if (line.sharedList.isEmpty() || line.listFile.isEmpty())
+            return fail(QStringLiteral("--condiviso vuole un nome, e un elenco (--elenco)"));
+    }
     if (parser.isSet(QStringLiteral("prove"))) {
         bool ok = false;
         line.picturesKept = parser.value(QStringLiteral("prove")).toInt(&ok);
@@ -152,7 +169,7 @@ QString CommandLine::help()
     QString text = QStringLiteral(
         "Uso: cerca-posizione [--elenco FILE --frammento TESTO [--pagine N] [--solo-italiano] [--pausa S]\n"
         "                      [--attesa S] [--riprendi] [--dispositivo NOME] [--paese CC] [--lingua LL]\n"
-        "                      [--luogo NOME] [--prove N]]\n"
+        "                      [--luogo NOME] [--prove N] [--archivio URL [--condiviso NOME]]]\n"
         "       cerca-posizione --esporta-archivio FILE.csv [--frase TESTO]\n"
         "Senza argomenti apre la finestra. Con --elenco cerca ogni frase del file, senza finestra, e\n"
         "aggiunge ogni esito al registro dei risultati (Risultato.txt), come \"Salva risultato\".\n"

@@ -8,6 +8,7 @@
 // What the command line asks for: the window, or a list run without one.
 //   cerca-posizione --elenco FILE --frammento TEXT [--pagine N] [--solo-italiano] [--pausa S] [--attesa S] [--riprendi]
 //                   [--dispositivo computer|smartphone] [--paese CC] [--lingua LL] [--luogo NAME] [--prove N]
+//                   [--archivio postgresql://USER@HOST:PORT/DB [--condiviso NAME]]
 //   cerca-posizione --esporta-archivio FILE.csv [--frase TEXT]
 struct CommandLine
 {
@@ -22,6 +23,8 @@ struct CommandLine
     bool resume = false;
     SearchPlace place;   // the device, country, language and place of every phrase
     int picturesKept = 10;   // pictures of what the runs saw, for each series
+    QString archive;         // a shared archive's address; empty: the search options' or the file
+    QString sharedList;      // the name a list is shared under with other machines; empty: not shared
     QString exportFile;
     QString phrase;  // the one phrase to export; empty: all
     QString error;   // one line, for standard error

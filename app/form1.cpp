@@ -541,7 +541,7 @@ void Form1::openHistory()
 
 void Form1::openCompetitors(const QString &phrase)
 {
-    m_historyWindows.openCompetitors(m_options.dataFolder.archive(), phrase);
+    m_historyWindows.openCompetitors(m_options.dataFolder.archiveInUse(), phrase);
 }
 
 void Form1::openPhraseList()

@@ -126,7 +126,7 @@ ListWindow::ListWindow(SearchRun *run, ListSource source, QWidget *parent)
     connect(showPage, &QAction::triggered, this, [this] {
         const QTableWidgetItem *phrase = m_outcomes->item(std::max(0, m_outcomes->currentRow()), 0);
         if (phrase)
-            PageViewer::open(m_source.dataFolder.archive(), phrase->text(), phrase->data(Qt::UserRole).toDateTime(), this);
+            PageViewer::open(m_source.dataFolder.archiveInUse(), phrase->text(), phrase->data(Qt::UserRole).toDateTime(), this);
     });
 
     auto *phraseButtons = new QHBoxLayout;
@@ -188,7 +188,7 @@ void ListWindow::setSearchPlace(const SearchPlace &place)
 
 void ListWindow::openSearchOptions()
 {
-    auto *dialog = new SearchOptionsDialog(SearchOptions{m_place, m_picturesKept}, this);
+    auto *dialog = new SearchOptionsDialog(SearchOptions{m_place, m_picturesKept, QString()}, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, [this, dialog] {
         m_picturesKept = dialog->options().picturesKept;

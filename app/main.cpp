@@ -6,6 +6,7 @@
 #include "platform/processclock.h"
 #include "platform/qtdesktop.h"
 #include "search/listrun.h"
+#include "search/sharedlist.h"
 #include "search/queryaddress.h"
 #include "store/archive.h"
 #include "store/archivecsv.h"
@@ -40,12 +41,19 @@ void print(std::FILE *stream, const QString &text)
 
 QString dataFolderPath();
 
-SearchRunOptions runOptions(const DataFolder &folder)
+// The archive the command line names, or the one the search options name.
+QString archiveOf(const CommandLine &line, const DataFolder &folder)
+{
+    return line.archive.isEmpty() ? folder.archiveInUse() : line.archive;
+}
+
+SearchRunOptions runOptions(const DataFolder &folder, const QString &archive)
 {
     SearchRunOptions options;
     // The local service's host wins over the country's domain.
     options.host = qEnvironmentVariable("CERCA_POSIZIONE_HOST");
-    options.archive = folder.archive();
+    options.archive = archive;
+    options.archiveSpool = folder.sharedArchiveSpool();
     options.unreadPages = folder.unreadPages();
     options.pictures = folder.runPictures();
     return options;
@@ -60,6 +68,23 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
     QCoreApplication::setApplicationName(QStringLiteral("cerca-posizione"));
     const DataFolder folder(dataFolderPath());
     MessageLog::setFile(QDir(folder.path()).filePath(QStringLiteral("cerca-posizione.log")));
+    const QString archive = archiveOf(line, folder);
+    // A shared list: the archive must answer before any page is asked for.
+    std::unique_ptr<SharedList> shared;
+    if (!line.sharedList.isEmpty()) {
+        if (!Archive::isServer(archive)) {
+            print(stderr, QStringLiteral("cerca-posizione: --condiviso vuole un archivio condiviso (--archivio postgresql://...)\n"));
+            return 2;
+        }
+        // For the tests alone: a lease that runs out in seconds.
+        const int testLease = qEnvironmentVariableIntValue("CERCA_POSIZIONE_AFFITTO_DI_PROVA_S");
+        shared = std::make_unique<SharedList>(archive, line.sharedList, testLease > 0 ? testLease : SharedList::kDefaultLeaseSeconds);
+        if (!shared->open(phrases, line.resume)) {
+            print(stderr, QStringLiteral("cerca-posizione: l'archivio condiviso %1 non risponde: %2\n")
+                              .arg(Archive::displayName(archive), shared->problem()));
+            return 2;
+        }
+    }
     ChromiumPage page(folder.path());
     if (!page.startEngine()) {
         print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(page.errorString()));
@@ -68,7 +93,7 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
     // For the soak test alone, which runs a week of lists in an hour: pauses
     // of about this many milliseconds, between pages too. Not offered to users.
     const int testPause = qEnvironmentVariableIntValue("CERCA_POSIZIONE_PAUSA_DI_PROVA_MS");
-    SearchRunOptions options = runOptions(folder);
+    SearchRunOptions options = runOptions(folder, archive);
     if (testPause > 0)
         options.pageInterval = testPause;
     SearchRun run(&page, options);
@@ -83,7 +108,7 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
             print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(Notes::pictureNotKept(problem)));
     });
     ListProgress progress(folder.listProgress(), phrases, line.fragment, line.pageLimit, line.italianOnly, line.place);
-    if (!line.resume)
+    if (!line.resume && !shared)
         progress.restart();
     RunInputs inputs;
     inputs.fragment = line.fragment;
@@ -94,7 +119,10 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
     ListRun list(&run, phrases, inputs, testPause > 0 ? testPause : line.pauseSeconds * 1000,
                  testPause > 0 ? testPause / 2 : ListRun::kMinimumPauseSeconds * 1000);
     list.setPageTimeout(line.pageSeconds * 1000);
-    list.setProgress(&progress);
+    if (shared)
+        list.setShared([&shared] { return shared->take(); }, [&shared](const RunOutcome &outcome) { shared->ended(outcome); });
+    else
+        list.setProgress(&progress);
     list.setResultLog(folder.resultLog(), ResultLog::systemDateSeparator());
     int status = 0;
     QObject::connect(&list, &ListRun::phraseEnded, [&status](int, const RunOutcome &outcome) {
@@ -105,7 +133,9 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
     QObject::connect(&list, &ListRun::resultNotSaved, [](const QString &log) {
         print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(Notes::resultNotSaved(log)));
     });
-    QObject::connect(&list, &ListRun::needsUser, [&status](int, const QString &phrase) {
+    QObject::connect(&list, &ListRun::needsUser, [&status, &shared](int, const QString &phrase) {
+        if (shared)
+            shared->release();
         print(stderr, QStringLiteral("cerca-posizione: per \"%1\" il motore chiede una risposta (consenso o verifica) "
                                      "che senza finestra non si può dare: esegui una ricerca nella finestra una volta, "
                                      "poi riprova (--riprendi continua da qui).\n")
@@ -131,15 +161,15 @@ int exportArchive(const CommandLine &line, int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("cerca-posizione"));
-    const QString path = DataFolder(dataFolderPath()).archive();
-    if (!QFileInfo::exists(path)) {
+    const QString path = archiveOf(line, DataFolder(dataFolderPath()));
+    if (!Archive::isServer(path) && !QFileInfo::exists(path)) {
         print(stderr, QStringLiteral("cerca-posizione: nessun archivio in %1\n").arg(QDir::toNativeSeparators(path)));
         return 2;
     }
     Archive archive(path);
     if (!archive.open()) {
         print(stderr, QStringLiteral("cerca-posizione: impossibile aprire l'archivio %1: %2\n")
-                          .arg(QDir::toNativeSeparators(path), archive.problem()));
+                          .arg(QDir::toNativeSeparators(Archive::displayName(path)), archive.problem()));
         return 2;
     }
     if (!archive.setAside().isEmpty())
@@ -202,7 +232,7 @@ int main(int argc, char *argv[])
     // first navigation, a time stamp once the window is shown, and an exit.
     if (qEnvironmentVariableIsSet("CERCA_POSIZIONE_ENGINE_AT_START"))
         page.startEngine();
-    SearchRun run(&page, runOptions(options.dataFolder));
+    SearchRun run(&page, runOptions(options.dataFolder, archiveOf(line, options.dataFolder)));
     Form1 form(&run, &desktop, options);
     form.show();
     if (qEnvironmentVariableIsSet("CERCA_POSIZIONE_STARTUP_REPORT")) {

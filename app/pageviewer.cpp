@@ -67,7 +67,7 @@ PageViewer::PageViewer(const ArchivedRun &run, QWidget *parent)
 void PageViewer::open(const QString &archivePath, const QString &series, const QDateTime &when, QWidget *parent)
 {
     std::optional<ArchivedRun> run;
-    if (QFileInfo::exists(archivePath)) {
+    if (Archive::isServer(archivePath) || QFileInfo::exists(archivePath)) {
         Archive archive(archivePath);
         if (archive.open())
             run = archive.runWithPictureNear(series, when);

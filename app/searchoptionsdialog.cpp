@@ -1,6 +1,7 @@
 #include "app/searchoptionsdialog.h"
 
 #include "search/searchplace.h"
+#include "store/archive.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -47,6 +48,12 @@ SearchOptionsDialog::SearchOptionsDialog(const SearchOptions &options, QWidget *
     m_pictures->setValue(options.picturesKept);
     m_pictures->setToolTip(QStringLiteral("Quante immagini della pagina letta tenere per ogni frase, dispositivo e luogo; "
                                           "0: nessuna"));
+    m_archive = edit(options.archive, "ArchivioCondiviso",
+                     QStringLiteral("Vuoto: l'archivio nella cartella dei dati. Un database PostgreSQL che più computer "
+                                    "condividono: postgresql://UTENTE@HOST:PORTA/DATABASE; la password va in ~/.pgpass. "
+                                    "Vale dal prossimo avvio del programma."),
+                     this);
+    m_archive->setPlaceholderText(QStringLiteral("nella cartella dei dati"));
     m_problem = new QLabel(this);
     m_problem->setObjectName(QStringLiteral("Problema"));
     m_problem->setWordWrap(true);
@@ -58,6 +65,7 @@ SearchOptionsDialog::SearchOptionsDialog(const SearchOptions &options, QWidget *
     form->addRow(QStringLiteral("Lingua"), m_language);
     form->addRow(QStringLiteral("Luogo"), m_place);
     form->addRow(QStringLiteral("Pagine viste da tenere"), m_pictures);
+    form->addRow(QStringLiteral("Archivio condiviso"), m_archive);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::RestoreDefaults, this);
     buttons->button(QDialogButtonBox::RestoreDefaults)->setText(QStringLiteral("Predefinite"));
     connect(buttons, &QDialogButtonBox::accepted, this, &SearchOptionsDialog::accept);
@@ -69,6 +77,7 @@ SearchOptionsDialog::SearchOptionsDialog(const SearchOptions &options, QWidget *
         m_language->setText(defaults.language);
         m_place->clear();
         m_pictures->setValue(RunPictures::kKeptByDefault);
+        m_archive->clear();
     });
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
@@ -80,12 +89,15 @@ SearchOptions SearchOptionsDialog::options() const
 {
     return SearchOptions{SearchPlace{Device(m_device->currentData().toInt()), m_country->text().trimmed().toLower(),
                                      m_language->text().trimmed(), m_place->text().trimmed()},
-                         m_pictures->value()};
+                         m_pictures->value(), m_archive->text().trimmed()};
 }
 
 void SearchOptionsDialog::accept()
 {
-    if (const std::optional<QString> problem = SearchPlaces::problem(options().place)) {
+    std::optional<QString> problem = SearchPlaces::problem(options().place);
+    if (!problem && !options().archive.isEmpty())
+        problem = Archive::addressProblem(options().archive);
+    if (problem) {
         m_problem->setText(*problem);
         m_problem->show();
         return;

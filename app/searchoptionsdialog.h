@@ -27,6 +27,7 @@ private:
     QLineEdit *m_country;
     QLineEdit *m_language;
     QLineEdit *m_place;
+    QLineEdit *m_archive;
     QSpinBox *m_pictures;
     QLabel *m_problem;
 };

@@ -89,8 +89,41 @@ void ListRun::stop()
     }
 }
 
+void ListRun::setShared(std::function<Taken()> take, std::function<void(const RunOutcome &)> ended)
+{
+    m_take = std::move(take);
+    m_sharedEnded = std::move(ended);
+}
+
+void ListRun::nextShared()
+{
+    const Taken taken = m_stopping || !m_run ? Taken{} : m_take();
+    if (taken.kind == Taken::Kind::Wait) {
+        m_pause.start(kSharedWaitMilliseconds);
+        return;
+    }
+    if (taken.kind == Taken::Kind::NoneLeft) {
+        m_running = false;
+        m_pageTimer.stop();
+        if (m_run)
+            m_run->setListMode({});
+        emit finished();
+        return;
+    }
+    m_phrases.append(taken.phrase);
+    m_index = int(m_phrases.size()) - 1;
+    emit phraseStarted(m_index, taken.phrase);
+    RunInputs inputs = m_inputs;
+    inputs.phrase = taken.phrase;
+    m_run->start(inputs);
+}
+
 void ListRun::next()
 {
+    if (m_take) {
+        nextShared();
+        return;
+    }
     // Phrases checked before the list stopped are not asked again.
     while (m_progress && m_index + 1 < m_phrases.size() && m_progress->isChecked(m_phrases[m_index + 1]))
         ++m_index;
@@ -125,6 +158,8 @@ void ListRun::runEnded(const RunOutcome &outcome)
     }
     if (m_progress && outcome.measured())
         m_progress->markChecked(outcome.phrase);
+    if (m_sharedEnded)
+        m_sharedEnded(outcome);
     m_outcomes.append(outcome);
     emit phraseEnded(m_index, outcome);
     m_pause.start(drawPause());

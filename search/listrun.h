@@ -22,6 +22,8 @@ public:
     static constexpr int kMinimumPauseSeconds = 5;
     static constexpr int kDefaultPauseSeconds = 10;
     static constexpr int kDefaultPageSeconds = 60;
+    // How long a shared list waits for its archive before it asks again.
+    static constexpr int kSharedWaitMilliseconds = 5000;
 
     // `inputs` are each phrase's, but for the phrase itself. `pauseMilliseconds`
     // is the pauses' mean; none is shorter than `minimumPauseMilliseconds`.
@@ -35,6 +37,15 @@ public:
     // Where the checked phrases are kept, so that a list stopped half way can
     // go on; the phrases already checked there are not asked again.
     void setProgress(ListProgress *progress) { m_progress = progress; }
+    // A list shared with other machines: `take` gives the next phrase (or
+    // says none is left, or to wait a moment for the archive), `ended` takes
+    // each outcome back.
+    struct Taken
+    {
+        enum class Kind { Phrase, NoneLeft, Wait } kind = Kind::NoneLeft;
+        QString phrase;
+    };
+    void setShared(std::function<Taken()> take, std::function<void(const RunOutcome &)> ended);
     // The result log each measured outcome is appended to.
     void setResultLog(const QString &path, const QString &dateSeparator);
 
@@ -66,6 +77,7 @@ signals:
 
 private:
     void next();
+    void nextShared();
     void runEnded(const RunOutcome &outcome);
     void pageTimedOut();
 
@@ -82,6 +94,8 @@ private:
     QString m_resultLog;
     QString m_dateSeparator;
     QList<RunOutcome> m_outcomes;
+    std::function<Taken()> m_take;
+    std::function<void(const RunOutcome &)> m_sharedEnded;
     int m_index = -1;
     bool m_running = false;
     bool m_stopping = false;

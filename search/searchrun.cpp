@@ -11,9 +11,9 @@
 
 namespace {
 
-std::unique_ptr<ArchiveWriter> writerFor(const QString &archive)
+std::unique_ptr<ArchiveWriter> writerFor(const QString &archive, const QString &spool)
 {
-    return archive.isEmpty() ? nullptr : std::make_unique<ArchiveWriter>(archive);
+    return archive.isEmpty() ? nullptr : std::make_unique<ArchiveWriter>(archive, spool);
 }
 
 } // namespace
@@ -22,7 +22,7 @@ SearchRun::SearchRun(Browser *page, SearchRunOptions options, QObject *parent)
     : QObject(parent)
     , m_page(page)
     , m_options(std::move(options))
-    , m_writer(writerFor(m_options.archive))
+    , m_writer(writerFor(m_options.archive, m_options.archiveSpool))
     , m_recorder(m_writer.get())
 {
     if (m_writer)

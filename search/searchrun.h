@@ -36,7 +36,8 @@ struct SearchRunOptions
     QString host;               // wins over the country's domain when set (the local service)
     int pageInterval = 2000;    // the pause before the next results page
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
-    QString archive;            // the archive's file; empty: nothing is archived
+    QString archive;            // the archive's file or server; empty: nothing is archived
+    QString archiveSpool;       // where records wait that a shared archive could not take
     QString unreadPages;        // where pages nobody can place are kept
     QString pictures;           // where the pictures of what each run saw are kept; empty: none
 };

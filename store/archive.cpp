@@ -48,6 +48,11 @@ const char *const kSteps[] = {
     "CREATE TABLE pictures (run_id INTEGER PRIMARY KEY REFERENCES runs (id) ON DELETE CASCADE, file TEXT NOT NULL,"
     " bytes INTEGER NOT NULL, hit_x INTEGER NOT NULL, hit_y INTEGER NOT NULL, hit_width INTEGER NOT NULL,"
     " hit_height INTEGER NOT NULL, width INTEGER NOT NULL, height INTEGER NOT NULL);",
+    // 5: lists that several machines share: who holds which phrase, until
+    // when, and what came of it.
+    "CREATE TABLE shared_phrases (list TEXT NOT NULL, ord INTEGER NOT NULL, phrase TEXT NOT NULL,"
+    " holder TEXT NOT NULL DEFAULT '', lease_until INTEGER NOT NULL DEFAULT 0, tries INTEGER NOT NULL DEFAULT 0,"
+    " done INTEGER NOT NULL DEFAULT 0, outcome TEXT NOT NULL DEFAULT '', PRIMARY KEY (list, ord));",
 };
 static_assert(std::size(kSteps) == Archive::kVersion);
 
@@ -169,6 +174,16 @@ int Archive::version() const
 bool Archive::isServer(const QString &path)
 {
     return path.startsWith(QLatin1String("postgresql://")) || path.startsWith(QLatin1String("postgres://"));
+}
+
+std::optional<QString> Archive::addressProblem(const QString &address)
+{
+    const QUrl url(address, QUrl::StrictMode);
+    if (!isServer(address) || !url.isValid() || url.host().isEmpty() || url.path().mid(1).isEmpty())
+        return QStringLiteral("l'archivio condiviso si scrive postgresql://UTENTE@HOST:PORTA/DATABASE");
+    if (!url.password().isEmpty())
+        return QStringLiteral("la password non va nell'indirizzo dell'archivio: mettila in ~/.pgpass (o in PGPASSFILE)");
+    return std::nullopt;
 }
 
 QString Archive::displayName(const QString &path)
@@ -432,6 +447,114 @@ bool Archive::addPicture(qint64 runId, const ArchivedPicture &picture)
                      picture.hitBox.height(), picture.size.width(), picture.size.height()});
         return query.exec() || fail(query);
     });
+}
+
+QString Archive::nowMilliseconds() const
+{
+    // The database's clock, the same for every machine.
+    return m_server ? QStringLiteral("(extract(epoch from clock_timestamp()) * 1000)::bigint")
+                    : QStringLiteral("CAST((julianday('now') - 2440587.5) * 86400000 AS INTEGER)");
+}
+
+bool Archive::shareList(const QString &name, const QStringList &phrases, bool anew)
+{
+    if (!isOpen() || m_version < 5)
+        return false;
+    return inTransaction([&] {
+        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        if (m_server && !query.exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kMigrationLock + 1)))
+            return fail(query);
+        query.prepare(QStringLiteral("SELECT count(*), coalesce(sum(done), 0) FROM shared_phrases WHERE list = ?"));
+        bind(query, {name});
+        if (!query.exec() || !query.next())
+            return fail(query);
+        const qint64 stored = query.value(0).toLongLong();
+        const qint64 done = query.value(1).toLongLong();
+        if (stored > 0 && !(anew && done == stored))
+            return true;   // the list is there: this machine joins it
+        query.prepare(QStringLiteral("DELETE FROM shared_phrases WHERE list = ?"));
+        bind(query, {name});
+        if (!query.exec())
+            return fail(query);
+        query.prepare(QStringLiteral("INSERT INTO shared_phrases (list, ord, phrase) VALUES (?, ?, ?)"));
+        for (qsizetype i = 0; i < phrases.size(); ++i) {
+            bind(query, {name, i, phrases[i]});
+            if (!query.exec())
+                return fail(query);
+        }
+        return true;
+    });
+}
+
+std::optional<Archive::SharedPhrase> Archive::takeSharedPhrase(const QString &name, const QString &holder, int leaseSeconds)
+{
+    if (!isOpen() || m_version < 5)
+        return std::nullopt;
+    std::optional<SharedPhrase> taken;
+    m_problem.clear();
+    inTransaction([&] {
+        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        // A phrase nobody holds, or whose holder's lease ran out; on a
+        // server, rows another machine is taking are passed over.
+        query.prepare(QStringLiteral("UPDATE shared_phrases SET holder = ?, lease_until = %1 + ? WHERE list = ? AND ord ="
+                                     " (SELECT ord FROM shared_phrases WHERE list = ? AND done = 0 AND (holder = '' OR lease_until < %1)"
+                                     " ORDER BY ord LIMIT 1%2) RETURNING ord, phrase")
+                          .arg(nowMilliseconds(), m_server ? QStringLiteral(" FOR UPDATE SKIP LOCKED") : QString()));
+        bind(query, {holder, qint64(leaseSeconds) * 1000, name, name});
+        if (!query.exec())
+            return fail(query);
+        if (query.next())
+            taken = SharedPhrase{query.value(0).toInt(), query.value(1).toString()};
+        return true;
+    });
+    return taken;
+}
+
+bool Archive::renewLease(const QString &name, int ord, const QString &holder, int leaseSeconds)
+{
+    if (!isOpen())
+        return false;
+    return inTransaction([&] {
+        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        query.prepare(QStringLiteral("UPDATE shared_phrases SET lease_until = %1 + ? WHERE list = ? AND ord = ? AND holder = ? AND done = 0")
+                          .arg(nowMilliseconds()));
+        bind(query, {qint64(leaseSeconds) * 1000, name, ord, holder});
+        return query.exec() || fail(query);
+    });
+}
+
+bool Archive::endSharedPhrase(const QString &name, int ord, const QString &holder, const QString &outcome, bool checked)
+{
+    if (!isOpen())
+        return false;
+    return inTransaction([&] {
+        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        // A phrase not checked goes back for another try, three in all.
+        query.prepare(QStringLiteral("UPDATE shared_phrases SET outcome = ?, tries = tries + 1, holder = CASE WHEN ? = 1 THEN holder"
+                                     " ELSE '' END, lease_until = 0, done = CASE WHEN ? = 1 OR tries + 1 >= %1 THEN 1 ELSE 0 END"
+                                     " WHERE list = ? AND ord = ? AND holder = ?")
+                          .arg(kSharedTries));
+        bind(query, {outcome, checked ? 1 : 0, checked ? 1 : 0, name, ord, holder});
+        return query.exec() || fail(query);
+    });
+}
+
+std::optional<QList<Archive::SharedState>> Archive::sharedList(const QString &name) const
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT ord, phrase, holder, done, outcome, lease_until - %1 FROM shared_phrases WHERE list = ? ORDER BY ord")
+                      .arg(nowMilliseconds()));
+    bind(query, {name});
+    if (!query.exec()) {
+        m_problem = query.lastError().text();
+        return std::nullopt;
+    }
+    QList<SharedState> states;
+    while (query.next())
+        states.append({query.value(0).toInt(), query.value(1).toString(), query.value(2).toString(), query.value(3).toInt() != 0,
+                       query.value(4).toString(), query.value(5).toLongLong()});
+    return states;
 }
 
 QStringList Archive::integrityProblems() const

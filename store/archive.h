@@ -19,13 +19,18 @@ class QSqlQuery;
 class Archive
 {
 public:
-    static constexpr int kVersion = 4;
+    static constexpr int kVersion = 5;
+    // How many times a shared phrase is tried before it stays unchecked.
+    static constexpr int kSharedTries = 3;
 
     explicit Archive(const QString &path);
     // Whether the path names a PostgreSQL database.
     static bool isServer(const QString &path);
     // The path as a message may show it: never a password.
     static QString displayName(const QString &path);
+    // Why an address cannot name a shared archive; nullopt when it can. It
+    // never repeats the address, which might hold a password.
+    static std::optional<QString> addressProblem(const QString &address);
     ~Archive();
     Archive(const Archive &) = delete;
     Archive &operator=(const Archive &) = delete;
@@ -56,6 +61,31 @@ public:
     // Reading, by series: a phrase with the device and place it was searched
     // from when they are not the defaults ("bimby [smartphone, Milan]"), so
     // that a phone's runs never mix with a computer's.
+    // Lists several machines share: the first to come stores the phrases
+    // under the list's name (`anew`: again, when every one is done); each
+    // then takes the next phrase nobody holds, under a lease it renews, and
+    // ends it. A phrase whose holder died is taken again once its lease ran out.
+    struct SharedPhrase
+    {
+        int ord = 0;
+        QString phrase;
+    };
+    struct SharedState
+    {
+        int ord = 0;
+        QString phrase;
+        QString holder;        // empty: nobody
+        bool done = false;
+        QString outcome;
+        qint64 leaseLeftMs = 0;
+    };
+    bool shareList(const QString &name, const QStringList &phrases, bool anew);
+    // nullopt when no phrase is free, or on a fault (problem() then says it).
+    std::optional<SharedPhrase> takeSharedPhrase(const QString &name, const QString &holder, int leaseSeconds);
+    bool renewLease(const QString &name, int ord, const QString &holder, int leaseSeconds);
+    bool endSharedPhrase(const QString &name, int ord, const QString &holder, const QString &outcome, bool checked);
+    std::optional<QList<SharedState>> sharedList(const QString &name) const;
+
     // What SQLite's own check finds wrong in the file; empty when it is whole.
     QStringList integrityProblems() const;
 
@@ -85,6 +115,7 @@ private:
     bool openFile();
     bool openServer();
     QString returningId() const;
+    QString nowMilliseconds() const;
     qint64 insertedId(QSqlQuery &query) const;
     bool migrate(int version);
     bool migrateSteps(int version);

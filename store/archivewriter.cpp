@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QMetaObject>
+#include <QTimer>
 
 #include <deque>
 
@@ -13,7 +14,12 @@
 class ArchiveWriter::Worker : public QObject
 {
 public:
-    Worker(ArchiveWriter *owner, QString path) : m_owner(owner), m_path(std::move(path)) {}
+    Worker(ArchiveWriter *owner, QString path, QString spool)
+        : m_owner(owner)
+        , m_path(std::move(path))
+        , m_spool(spool.isEmpty() && !Archive::isServer(m_path) ? m_path : std::move(spool))
+    {
+    }
 
     void add(ArchiveRecord record)
     {
@@ -34,6 +40,9 @@ public:
             }
             if (!write(m_waiting.front())) {
                 report();
+                // A server that went away is reached anew at the next try.
+                if (Archive::isServer(m_path))
+                    m_archive.reset();
                 spool();
                 return;
             }
@@ -49,6 +58,7 @@ public:
 
 private:
     static constexpr std::size_t kMostWaiting = 20000;
+    static constexpr int kRetryMilliseconds = 5000;
 
     bool write(const ArchiveRecord &record)
     {
@@ -88,14 +98,20 @@ private:
             if (!record.runId && m_ids.contains(record.handle))
                 record.runId = m_ids.value(record.handle);
         }
-        m_spooled = ArchiveSpool::save(m_path, m_waiting) && !m_waiting.empty();
+        if (!m_spool.isEmpty())
+            m_spooled = ArchiveSpool::save(m_spool, m_waiting) && !m_waiting.empty();
+        // A server may answer again before the next record comes.
+        if (!m_waiting.empty())
+            retryLater();
     }
 
     // What programs that ended before left for the archive comes first.
     void takeLeftOver()
     {
         QStringList taken;
-        std::deque<ArchiveRecord> left = ArchiveSpool::takeLeftOver(m_path, m_leftOverHandles, taken);
+        if (m_spool.isEmpty())
+            return;
+        std::deque<ArchiveRecord> left = ArchiveSpool::takeLeftOver(m_spool, m_leftOverHandles, taken);
         if (taken.isEmpty())
             return;
         m_waiting.insert(m_waiting.begin(), left.begin(), left.end());
@@ -128,12 +144,27 @@ private:
 
     void report()
     {
-        emit m_owner->fault(ArchiveFault{ArchiveFault::Kind::Unwritable, m_path, m_archive->problem(), QString()});
+        emit m_owner->fault(ArchiveFault{ArchiveFault::Kind::Unwritable, Archive::displayName(m_path),
+                                         m_archive ? m_archive->problem() : QString(), QString()});
+    }
+
+    void retryLater()
+    {
+        if (!m_retry) {
+            m_retry = new QTimer(this);
+            m_retry->setSingleShot(true);
+            m_retry->setInterval(kRetryMilliseconds);
+            connect(m_retry, &QTimer::timeout, this, [this] { writeWaiting(); });
+        }
+        if (!m_retry->isActive())
+            m_retry->start();
     }
 
     ArchiveWriter *m_owner;
     QString m_path;
+    QString m_spool;
     std::unique_ptr<Archive> m_archive;
+    QTimer *m_retry = nullptr;
     std::deque<ArchiveRecord> m_waiting;
     bool m_spooled = false;           // the records waiting are in the file
     bool m_leftOverTaken = false;
@@ -142,9 +173,9 @@ private:
     QList<quint64> m_ended;
 };
 
-ArchiveWriter::ArchiveWriter(const QString &path, QObject *parent)
+ArchiveWriter::ArchiveWriter(const QString &path, const QString &spool, QObject *parent)
     : QObject(parent)
-    , m_worker(new Worker(this, path))
+    , m_worker(new Worker(this, path, spool))
 {
     m_thread.setObjectName(QStringLiteral("archivio"));
     m_worker->moveToThread(&m_thread);

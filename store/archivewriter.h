@@ -32,7 +32,9 @@ class ArchiveWriter : public QObject
 {
     Q_OBJECT
 public:
-    explicit ArchiveWriter(const QString &path, QObject *parent = nullptr);
+    // `spool` names the files of the records waiting; the archive's own path
+    // when empty, which a server's address cannot be.
+    explicit ArchiveWriter(const QString &path, const QString &spool = QString(), QObject *parent = nullptr);
     // Writes what is queued before it returns.
     ~ArchiveWriter() override;
 

@@ -1,4 +1,5 @@
 #include "store/datafolder.h"
+#include "store/searchoptionsfile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -28,4 +29,10 @@ QString DataFolder::resolve(const QString &programFolder, const QString &perUser
 QString DataFolder::filePath(const QString &name) const
 {
     return QDir(m_path).filePath(name);
+}
+
+QString DataFolder::archiveInUse() const
+{
+    const QString shared = SearchOptionsFile::load(searchOptions()).archive;
+    return shared.isEmpty() ? archive() : shared;
 }

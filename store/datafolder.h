@@ -20,6 +20,11 @@ public:
     QString settingsFile() const { return filePath(QStringLiteral("Salvataggio.cfg")); }
     QString resultLog() const { return filePath(QStringLiteral("Risultato.txt")); }
     QString archive() const { return filePath(QStringLiteral("Archivio.sqlite")); }
+    // The archive the runs go to: the shared one of the search options, or
+    // the file above.
+    QString archiveInUse() const;
+    // Where records wait that a shared archive could not take.
+    QString sharedArchiveSpool() const { return filePath(QStringLiteral("Archivio condiviso")); }
     QString listProgress() const { return filePath(QStringLiteral("Elenchi.ini")); }
     QString searchOptions() const { return filePath(QStringLiteral("Opzioni di ricerca.ini")); }
     QString runPictures() const { return filePath(QStringLiteral("Pagine viste")); }

@@ -18,6 +18,7 @@ SearchOptions load(const QString &path)
     place.country = file.value(QStringLiteral("ricerca/paese"), place.country).toString();
     place.language = file.value(QStringLiteral("ricerca/lingua"), place.language).toString();
     place.place = file.value(QStringLiteral("ricerca/luogo")).toString();
+    options.archive = file.value(QStringLiteral("archivio/indirizzo")).toString();
     return options;
 }
 
@@ -31,6 +32,10 @@ bool save(const QString &path, const SearchOptions &options)
     file.setValue(QStringLiteral("ricerca/lingua"), place.language);
     file.setValue(QStringLiteral("ricerca/luogo"), place.place);
     file.setValue(QStringLiteral("ricerca/prove"), options.picturesKept);
+    if (options.archive.isEmpty())
+        file.remove(QStringLiteral("archivio"));
+    else
+        file.setValue(QStringLiteral("archivio/indirizzo"), options.archive);
     file.sync();
     return file.status() == QSettings::NoError;
 }

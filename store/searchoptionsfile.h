@@ -11,6 +11,9 @@ struct SearchOptions
 {
     SearchPlace place;
     int picturesKept = RunPictures::kKeptByDefault;
+    // A shared archive ("postgresql://USER@HOST:PORT/DB"); empty: the file
+    // in the data folder.
+    QString archive;
 
     bool operator==(const SearchOptions &) const = default;
 };

@@ -1,5 +1,8 @@
 #include "resultsservice.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+
 #include <httplib.h>
 
 #include <algorithm>
@@ -745,6 +748,19 @@ std::vector<Request> Service::requests() const
 {
     std::lock_guard lock(m_mutex);
     return m_requests;
+}
+
+void closeDescriptorsOnExec()
+{
+    if (DIR *folder = ::opendir("/proc/self/fd")) {
+        const int own = ::dirfd(folder);
+        while (const dirent *entry = ::readdir(folder)) {
+            const int fd = std::atoi(entry->d_name);
+            if (fd > 2 && fd != own)
+                ::fcntl(fd, F_SETFD, ::fcntl(fd, F_GETFD) | FD_CLOEXEC);
+        }
+        ::closedir(folder);
+    }
 }
 
 std::vector<Service::ServedFault> Service::faultsServed() const

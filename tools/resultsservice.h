@@ -143,6 +143,12 @@ struct Request
     std::string userAgent;
 };
 
+// For the programs a test starts beside the service, in the child before
+// exec (QProcess::setChildProcessModifier): every descriptor past the
+// standard three closes at exec, so that no child holds a copy of the
+// service's sockets and keeps open a connection the service has closed.
+void closeDescriptorsOnExec();
+
 class Service
 {
 public:

@@ -56,7 +56,7 @@ CompetitorsWindow::CompetitorsWindow(const QString &archivePath, const QString &
     m_status->setObjectName(QStringLiteral("Stato"));
     m_status->setWordWrap(true);
     // Reading needs no file of its own: a missing archive is not created here.
-    const bool opened = QFileInfo::exists(archivePath) && m_archive->open();
+    const bool opened = (Archive::isServer(archivePath) || QFileInfo::exists(archivePath)) && m_archive->open();
     m_model = std::make_unique<CompetitorsModel>(*m_archive, phrase);
     if (!opened)
         m_status->setText(QStringLiteral("Nessun archivio da leggere in %1.").arg(QDir::toNativeSeparators(archivePath)));

@@ -133,7 +133,7 @@ HistoryWindow::HistoryWindow(const QString &logPath, QWidget *parent)
     m_tableView->horizontalHeader()->setStretchLastSection(true);
     m_tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
     // "Mostra la pagina": the picture of what the row's run saw.
-    const QString picturesArchive = DataFolder(QFileInfo(logPath).absolutePath()).archive();
+    const QString picturesArchive = DataFolder(QFileInfo(logPath).absolutePath()).archiveInUse();
     auto *showPage = new QAction(QStringLiteral("Mostra la pagina"), m_tableView);
     showPage->setObjectName(QStringLiteral("MostraPagina"));
     m_tableView->setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -155,7 +155,7 @@ HistoryWindow::HistoryWindow(const QString &logPath, QWidget *parent)
     auto *competitors = new QPushButton(QStringLiteral("Concorrenti..."), this);
     competitors->setObjectName(QStringLiteral("ApriConcorrenti"));
     competitors->setToolTip(QStringLiteral("Chi sta sopra e sotto per questa frase, dalle ricerche archiviate"));
-    const QString archivePath = DataFolder(QFileInfo(logPath).absolutePath()).archive();
+    const QString archivePath = DataFolder(QFileInfo(logPath).absolutePath()).archiveInUse();
     connect(competitors, &QPushButton::clicked, this, [this, archivePath] {
         if (currentSearch() >= 0)
             (new CompetitorsWindow(archivePath, m_log.searches[currentSearch()].phrase, this))->show();

@@ -26,8 +26,6 @@
 #include <QThread>
 
 #include <csignal>
-#include <dirent.h>
-#include <fcntl.h>
 #include <cstdio>
 #include <memory>
 
@@ -109,19 +107,6 @@ private:
     int m_archiveCount = 0;
 };
 
-void closeInheritedFiles()
-{
-    // In the child, before exec: the descriptors past the standard three go with the exec.
-    if (DIR *folder = ::opendir("/proc/self/fd")) {
-        const int own = ::dirfd(folder);
-        while (const dirent *entry = ::readdir(folder)) {
-            const int fd = std::atoi(entry->d_name);
-            if (fd > 2 && fd != own)
-                ::fcntl(fd, F_SETFD, ::fcntl(fd, F_GETFD) | FD_CLOEXEC);
-        }
-        ::closedir(folder);
-    }
-}
 
 // The hung-run bound: a phrase prints its line within its pages' time
 // limits, 10 s each for the rest of a page's work, and 30 s more.
@@ -195,7 +180,7 @@ void Soak::start(ListRunner &runner)
     runner.process->setProcessEnvironment(environment);
     // The service's sockets are this process's: a program that held copies
     // would keep connections open that the service has closed.
-    runner.process->setChildProcessModifier(closeInheritedFiles);
+    runner.process->setChildProcessModifier(results::closeDescriptorsOnExec);
     runner.process->start(QDir(dataFolder()).filePath(QStringLiteral("cerca-posizione")), arguments);
     runner.process->waitForStarted();
     runner.lastActivity = now();

@@ -536,6 +536,7 @@ QProcess *TestSearchRun::startList(const QString &phrases, const QStringList &ar
     environment.remove(QStringLiteral("DISPLAY"));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM_PLUGIN_PATH"), m_dir->filePath(QStringLiteral("nessun-plugin")));
     process->setProcessEnvironment(environment);
+    process->setChildProcessModifier(results::closeDescriptorsOnExec);
     process->start(program, QStringList{"--elenco", list.fileName(), "--frammento", "velmora"} + arguments);
     return process;
 }

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "search/listrun.h"
+#include "store/archive.h"
+
+#include <QObject>
+#include <QTimer>
+#include <memory>
+#include <optional>
+
+// A list that several machines run together from a shared archive: each
+// takes the next phrase nobody holds, holds it under a lease that it renews
+// while the phrase runs, and gives its outcome back. A machine that dies
+// loses its lease, and its phrase is taken again. While the archive cannot be
+// reached, the list waits and the outcomes wait with it.
+class SharedList : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kDefaultLeaseSeconds = 120;
+
+    SharedList(QString archive, QString name, int leaseSeconds = kDefaultLeaseSeconds, QObject *parent = nullptr);
+    ~SharedList() override;
+
+    // Stores the phrases under the list's name, unless another machine did
+    // (`resume`: a list whose phrases are all done is not begun again).
+    bool open(const QStringList &phrases, bool resume);
+    QString problem() const { return m_problem; }
+    QString holder() const { return m_holder; }
+
+    ListRun::Taken take();
+    void ended(const RunOutcome &outcome);
+    // The phrase held goes back, as not checked: a page asked the user.
+    void release();
+
+private:
+    bool ensureOpen();
+    bool sendEnds();
+    void renew();
+
+    QString m_path;
+    QString m_name;
+    QString m_holder;
+    int m_leaseSeconds;
+    std::unique_ptr<Archive> m_archive;
+    std::optional<Archive::SharedPhrase> m_held;
+    struct End
+    {
+        int ord = 0;
+        QString outcome;
+        bool checked = false;
+    };
+    QList<End> m_ends;      // outcomes the archive has not taken yet
+    QTimer m_renew;
+    QString m_problem;
+};

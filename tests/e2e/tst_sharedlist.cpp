@@ -1,0 +1,191 @@
+#include "pgserver.h"
+#include "resultsservice.h"
+#include "store/archive.h"
+#include "watchdog.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+// Machines sharing one list through a PostgreSQL archive: each phrase is
+// checked once, and nothing is lost when a machine or the server goes away.
+class TestSharedList : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void machinesShareOneList_data();
+    void machinesShareOneList();
+
+private:
+    QProcess *startMachine(int machine, int leaseSeconds);
+
+    PgServer m_server;
+    std::unique_ptr<results::Service> m_service;
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+namespace {
+
+constexpr int kPhrases = 40;
+
+QString phraseOf(int i)
+{
+    return QStringLiteral("condivisa %1").arg(i, 2, 10, QLatin1Char('0'));
+}
+
+int positionOf(int i)
+{
+    return i % 17 + 1;
+}
+
+
+} // namespace
+
+void TestSharedList::initTestCase()
+{
+    QVERIFY2(m_server.start(), qPrintable(m_server.problem()));
+    qputenv("PGPASSFILE", m_server.passFile().toLocal8Bit());
+    std::string catalog;
+    for (int i = 0; i < kPhrases; ++i) {
+        catalog += "[" + phraseOf(i).toStdString() + "]\n";
+        if (positionOf(i) > 1)
+            catalog += "@generate " + std::to_string(positionOf(i) - 1) + "\n";
+        catalog += "http://www.velmora.it/" + std::to_string(i) + "\n@generate 30\n";
+    }
+    m_service = std::make_unique<results::Service>(results::Catalog::parse(catalog));
+    QVERIFY(m_service->start() > 0);
+}
+
+QProcess *TestSharedList::startMachine(int machine, int leaseSeconds)
+{
+    // Each machine has a folder of its own, with its own copy of the program.
+    const QString folder = m_dir->filePath(QStringLiteral("macchina-%1").arg(machine));
+    QDir().mkpath(folder);
+    const QString program = QDir(folder).filePath(QStringLiteral("cerca-posizione"));
+    if (!QFileInfo::exists(program))
+        QFile::copy(QStringLiteral(CERCA_PROGRAM), program);
+    QFile list(QDir(folder).filePath(QStringLiteral("frasi.txt")));
+    list.open(QIODevice::WriteOnly);
+    for (int i = 0; i < kPhrases; ++i)
+        list.write((phraseOf(i) + QLatin1Char('\n')).toUtf8());
+    list.close();
+    auto *process = new QProcess(this);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("CERCA_POSIZIONE_HOST"), QStringLiteral("127.0.0.1:%1").arg(m_service->port()));
+    environment.insert(QStringLiteral("CERCA_POSIZIONE_PAUSA_DI_PROVA_MS"), QStringLiteral("100"));
+    environment.insert(QStringLiteral("CERCA_POSIZIONE_AFFITTO_DI_PROVA_S"), QString::number(leaseSeconds));
+    environment.insert(QStringLiteral("HOME"), QDir(folder).filePath(QStringLiteral("home")));
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    process->setProcessEnvironment(environment);
+    process->setChildProcessModifier(results::closeDescriptorsOnExec);
+    process->start(program, {QStringLiteral("--elenco"), list.fileName(), QStringLiteral("--frammento"), QStringLiteral("velmora"),
+                             QStringLiteral("--pagine"), QStringLiteral("2"), QStringLiteral("--attesa"), QStringLiteral("10"),
+                             QStringLiteral("--archivio"), m_server.address(), QStringLiteral("--condiviso"), QStringLiteral("settimana")});
+    return process;
+}
+
+void TestSharedList::machinesShareOneList_data()
+{
+    QTest::addColumn<int>("machines");
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("lease");
+    QTest::newRow("two machines") << 2 << "" << 120;
+    QTest::newRow("three machines") << 3 << "" << 120;
+    QTest::newRow("a machine killed in the middle of a phrase") << 2 << "kill" << 4;
+    QTest::newRow("the server away for 10 s") << 2 << "server" << 60;
+}
+
+void TestSharedList::machinesShareOneList()
+{
+    QFETCH(int, machines);
+    QFETCH(QString, fault);
+    QFETCH(int, lease);
+    QVERIFY2(m_server.clear(), qPrintable(m_server.problem()));
+    m_dir = std::make_unique<QTemporaryDir>();
+    QList<QProcess *> programs;
+    for (int i = 0; i < machines; ++i)
+        programs << startMachine(i, lease);
+    QMap<QString, int> printed;
+    bool faultDone = fault.isEmpty();
+    QElapsedTimer clock;
+    clock.start();
+    const auto readLines = [&] {
+        int lines = 0;
+        for (QProcess *program : programs) {
+            while (program->canReadLine()) {
+                printed[QString::fromUtf8(program->readLine()).section(QLatin1Char(':'), 0, 0)]++;
+            }
+            lines += 0;
+        }
+        for (int count : printed)
+            lines += count;
+        return lines;
+    };
+    while (clock.elapsed() < 240000) {
+        QTest::qWait(100);
+        const int lines = readLines();
+        if (!faultDone && fault == QLatin1String("kill") && lines >= 3) {
+            QTest::qWait(300);   // in the middle of the next phrase
+            ::kill(pid_t(programs[0]->processId()), SIGKILL);
+            faultDone = true;
+        } else if (!faultDone && fault == QLatin1String("server") && lines >= 8) {
+            QVERIFY2(m_server.pause(), qPrintable(m_server.problem()));
+            QTest::qWait(10000);
+            QVERIFY2(m_server.resume(), qPrintable(m_server.problem()));
+            faultDone = true;
+        }
+        if (std::all_of(programs.begin(), programs.end(), [](QProcess *p) { return p->state() == QProcess::NotRunning; }))
+            break;
+    }
+    readLines();
+    for (int i = 0; i < machines; ++i) {
+        QProcess *program = programs[i];
+        QVERIFY2(program->state() == QProcess::NotRunning, "a machine did not end");
+        if (fault == QLatin1String("kill") && i == 0)
+            continue;
+        QVERIFY2(program->exitStatus() == QProcess::NormalExit && program->exitCode() == 0,
+                 qPrintable(QString::fromLocal8Bit(program->readAllStandardError())));
+    }
+    // Every phrase printed once, by one machine or another.
+    QCOMPARE(printed.size(), kPhrases);
+    for (auto it = printed.cbegin(); it != printed.cend(); ++it)
+        QVERIFY2(it.value() == 1, qPrintable(it.key()));
+    // One outcome for each in the archive, at the position served; a run
+    // the killed machine left unended is no outcome.
+    Archive archive(m_server.address());
+    QVERIFY2(archive.open(), qPrintable(archive.problem()));
+    for (int i = 0; i < kPhrases; ++i) {
+        int found = 0;
+        for (const ArchivedRun &run : archive.runsOf(phraseOf(i))) {
+            if (run.end == RunEnd::Unfinished)
+                continue;
+            QCOMPARE(run.end, RunEnd::Found);
+            QCOMPARE(run.position, positionOf(i));
+            ++found;
+        }
+        QVERIFY2(found == 1, qPrintable(QStringLiteral("%1: %2 outcomes").arg(phraseOf(i)).arg(found)));
+    }
+    const std::optional<QList<Archive::SharedState>> states = archive.sharedList(QStringLiteral("settimana"));
+    QVERIFY(states);
+    QCOMPARE(states->size(), kPhrases);
+    for (const Archive::SharedState &state : *states)
+        QVERIFY2(state.done, qPrintable(state.phrase));
+    qDeleteAll(programs);
+}
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    Watchdog watchdog;
+    TestSharedList test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_sharedlist.moc"
