@@ -571,7 +571,8 @@ Service::Service(Catalog catalog)
     : m_catalog(std::move(catalog))
     , m_server(std::make_unique<httplib::Server>())
 {
-    m_server->new_task_queue = [] { return new httplib::ThreadPool(4); };
+    // Room for a few pages left hanging besides the pages being served.
+    m_server->new_task_queue = [] { return new httplib::ThreadPool(16); };
     m_server->set_pre_routing_handler([this](const httplib::Request &request, httplib::Response &) {
         Request seen{std::chrono::steady_clock::now(), std::chrono::system_clock::now(), request.target,
                      request.get_header_value("User-Agent")};
@@ -639,8 +640,12 @@ Service::Service(Catalog catalog)
         }
         if (contains(results.hangingPages, offset) || fault == "hang") {
             // Headers, then a line now and then, which keeps the page loading
-            // and shows when the client has gone.
-            response.set_chunked_content_provider("text/html; charset=utf-8", [this](std::size_t, httplib::DataSink &sink) {
+            // and shows when the client has gone; after two minutes the
+            // service gives up, as a real one would.
+            const auto until = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+            response.set_chunked_content_provider("text/html; charset=utf-8", [this, until](std::size_t, httplib::DataSink &sink) {
+                if (std::chrono::steady_clock::now() > until)
+                    return false;
                 {
                     std::unique_lock lock(m_mutex);
                     if (m_stopping.wait_for(lock, std::chrono::milliseconds(250), [this] { return m_stopped; }))
