@@ -143,7 +143,13 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
         status = 3;
         QCoreApplication::exit(3);
     });
-    QObject::connect(&list, &ListRun::finished, [] { QCoreApplication::exit(0); });
+    QObject::connect(&list, &ListRun::finished, [&run] {
+        // The last phrase's picture may still be on its way: it is kept first.
+        if (run.pictureInFlight())
+            QObject::connect(&run, &SearchRun::picturesSettled, [] { QCoreApplication::exit(0); });
+        else
+            QCoreApplication::exit(0);
+    });
     list.start();
     const int exitCode = QCoreApplication::exec();
     return status != 0 ? status : exitCode;

@@ -150,6 +150,8 @@ void ListRun::runEnded(const RunOutcome &outcome)
     if (!m_running || m_index < 0 || m_pause.isActive())
         return;
     m_pageTimer.stop();
+    // The archive has the outcome before the phrase counts as checked.
+    m_run->flushArchive();
     // What was not measured has no log line, and stays to be checked.
     if (outcome.measured() && !m_resultLog.isEmpty()) {
         const std::optional<QString> line = ResultLog::buildLine(outcome.logReport(), m_run->options().clock(), m_dateSeparator);

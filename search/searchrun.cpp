@@ -3,11 +3,13 @@
 #include "platform/browser.h"
 #include "search/pagekind.h"
 #include "search/searchplace.h"
+#include "store/archive.h"
 #include "store/archivewriter.h"
 #include "store/runpictures.h"
 #include "store/unreadpages.h"
 
 #include <QDir>
+#include <QScopeGuard>
 
 namespace {
 
@@ -111,6 +113,12 @@ void SearchRun::abandon()
         m_recorder.runAbandoned(m_state == State::WaitingForUser ? RunEnd::WaitingForUser : RunEnd::Unfinished, m_values,
                                 m_options.clock());
     setState(State::Ended);
+}
+
+void SearchRun::flushArchive()
+{
+    if (m_writer)
+        m_writer->flush();
 }
 
 void SearchRun::abandonUnloadedPage()
@@ -325,9 +333,18 @@ void SearchRun::takePicture(const QStringList &hits)
     const QString path = RunPictures::pathFor(m_options.pictures, SearchPlaces::seriesOf(m_inputs.phrase, m_inputs.place),
                                               m_started);
     const int kept = m_inputs.picturesKept;
+    // A shared archive keeps the picture itself, so that every machine shows it.
+    const bool shared = Archive::isServer(m_options.archive);
     QPointer<SearchRun> self(this);
-    m_page->capturePicture(hits, [self, handle, path, kept](const PagePicture &picture) {
-        if (!self || picture.jpeg.isEmpty())
+    ++m_picturesInFlight;
+    m_page->capturePicture(hits, [self, handle, path, kept, shared](const PagePicture &picture) {
+        if (!self)
+            return;
+        const auto settle = qScopeGuard([&self] {
+            if (self && --self->m_picturesInFlight == 0)
+                emit self->picturesSettled();
+        });
+        if (picture.jpeg.isEmpty())
             return;
         const QString problem = RunPictures::keep(path, picture.jpeg, kept);
         if (!problem.isEmpty()) {
@@ -335,6 +352,7 @@ void SearchRun::takePicture(const QStringList &hits)
             return;
         }
         if (handle)
-            self->m_recorder.pictureKept(*handle, ArchivedPicture{path, picture.jpeg.size(), picture.hitBox, picture.size});
+            self->m_recorder.pictureKept(*handle, ArchivedPicture{path, picture.jpeg.size(), picture.hitBox, picture.size,
+                                                                  shared ? picture.jpeg : QByteArray()});
     });
 }

@@ -77,6 +77,11 @@ public:
     // empty function: single runs, which wait on such a page for the user.
     void setListMode(std::function<int()> pause) { m_listPause = std::move(pause); }
     bool inList() const { return bool(m_listPause); }
+    // A picture of a run that ended is still being taken.
+    bool pictureInFlight() const { return m_picturesInFlight > 0; }
+    // Returns once what the run sent to the archive is written, or waits
+    // beside it in a file: a program killed after it loses nothing.
+    void flushArchive();
 
     // From "Avvia" to the stop or the end: "Arresta" stands on the button.
     bool active() const { return m_active; }
@@ -107,6 +112,8 @@ signals:
     void archiveFault(const ArchiveFault &fault);
     // The picture of what the run saw could not be kept; the run goes on.
     void pictureNotKept(const QString &problem);
+    // The pictures being taken are kept (or given up): a program may end.
+    void picturesSettled();
 
 private:
     void askForPage(const QString &address);
@@ -141,6 +148,7 @@ private:
     bool m_pageRetried = false;
     bool m_pageKept = false;
     bool m_pictureTaken = false;
+    int m_picturesInFlight = 0;
     QDateTime m_started;
     int m_pagesRead = 0;
     QString m_report;
