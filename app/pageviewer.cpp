@@ -21,8 +21,8 @@ PageViewer::PageViewer(const ArchivedRun &run, QWidget *parent)
     setObjectName(QStringLiteral("MostraPagina"));
     setWindowTitle(QStringLiteral("La pagina letta: %1").arg(run.series()));
     setAttribute(Qt::WA_DeleteOnClose);
-    if (run.picture)
-        m_image.load(run.picture->file);
+    if (run.picture && !m_image.load(run.picture->file))
+        m_image.loadFromData(run.picture->jpeg, "JPEG");
     m_caption = new QLabel(captionOf(run), this);
     m_caption->setObjectName(QStringLiteral("Descrizione"));
     m_caption->setWordWrap(true);
@@ -71,6 +71,9 @@ void PageViewer::open(const QString &archivePath, const QString &series, const Q
         Archive archive(archivePath);
         if (archive.open())
             run = archive.runWithPictureNear(series, when);
+        // Another machine's run: its picture is in the shared archive.
+        if (run && run->picture && !QFileInfo::exists(run->picture->file))
+            run->picture->jpeg = archive.pictureJpeg(run->id);
     }
     open(run, parent);
 }

@@ -53,6 +53,8 @@ const char *const kSteps[] = {
     "CREATE TABLE shared_phrases (list TEXT NOT NULL, ord INTEGER NOT NULL, phrase TEXT NOT NULL,"
     " holder TEXT NOT NULL DEFAULT '', lease_until INTEGER NOT NULL DEFAULT 0, tries INTEGER NOT NULL DEFAULT 0,"
     " done INTEGER NOT NULL DEFAULT 0, outcome TEXT NOT NULL DEFAULT '', PRIMARY KEY (list, ord));",
+    // 6: a shared archive keeps the pictures themselves.
+    "ALTER TABLE pictures ADD COLUMN jpeg BLOB;",
 };
 static_assert(std::size(kSteps) == Archive::kVersion);
 
@@ -438,13 +440,19 @@ bool Archive::addPicture(qint64 runId, const ArchivedPicture &picture)
         return false;
     return inTransaction([&] {
         QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        const bool withJpeg = m_version >= 6;
         query.prepare(QStringLiteral("INSERT INTO pictures (run_id, file, bytes, hit_x, hit_y, hit_width, hit_height,"
-                                     " width, height) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (run_id) DO UPDATE SET"
+                                     " width, height%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?%2) ON CONFLICT (run_id) DO UPDATE SET"
                                      " file = excluded.file, bytes = excluded.bytes, hit_x = excluded.hit_x,"
                                      " hit_y = excluded.hit_y, hit_width = excluded.hit_width, hit_height = excluded.hit_height,"
-                                     " width = excluded.width, height = excluded.height"));
-        bind(query, {runId, picture.file, picture.bytes, picture.hitBox.x(), picture.hitBox.y(), picture.hitBox.width(),
-                     picture.hitBox.height(), picture.size.width(), picture.size.height()});
+                                     " width = excluded.width, height = excluded.height%3")
+                          .arg(withJpeg ? QStringLiteral(", jpeg") : QString(), withJpeg ? QStringLiteral(", ?") : QString(),
+                               withJpeg ? QStringLiteral(", jpeg = excluded.jpeg") : QString()));
+        QVariantList values{runId, picture.file, picture.bytes, picture.hitBox.x(), picture.hitBox.y(), picture.hitBox.width(),
+                            picture.hitBox.height(), picture.size.width(), picture.size.height()};
+        if (withJpeg)
+            values << (picture.jpeg.isEmpty() ? QVariant(QMetaType(QMetaType::QByteArray)) : QVariant(picture.jpeg));
+        bind(query, values);
         return query.exec() || fail(query);
     });
 }
@@ -557,6 +565,16 @@ std::optional<QList<Archive::SharedState>> Archive::sharedList(const QString &na
     return states;
 }
 
+QByteArray Archive::pictureJpeg(qint64 runId) const
+{
+    if (m_version < 6)
+        return {};
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(QStringLiteral("SELECT jpeg FROM pictures WHERE run_id = ?"));
+    bind(query, {runId});
+    return query.exec() && query.next() ? query.value(0).toByteArray() : QByteArray();
+}
+
 QStringList Archive::integrityProblems() const
 {
     // A server keeps its own files whole.
@@ -621,7 +639,7 @@ ArchivedPicture pictureOf(const QSqlQuery &query, int first)
 {
     auto value = [&query, first](int i) { return query.value(first + i).toInt(); };
     return ArchivedPicture{query.value(first).toString(), query.value(first + 1).toLongLong(),
-                           QRect(value(2), value(3), value(4), value(5)), QSize(value(6), value(7))};
+                           QRect(value(2), value(3), value(4), value(5)), QSize(value(6), value(7)), QByteArray()};
 }
 
 } // namespace

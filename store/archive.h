@@ -19,7 +19,7 @@ class QSqlQuery;
 class Archive
 {
 public:
-    static constexpr int kVersion = 5;
+    static constexpr int kVersion = 6;
     // How many times a shared phrase is tried before it stays unchecked.
     static constexpr int kSharedTries = 3;
 
@@ -103,6 +103,8 @@ public:
     // ten minutes (the run a line of the result log was saved from), without
     // its pages.
     std::optional<ArchivedRun> runWithPictureNear(const QString &series, const QDateTime &when) const;
+    // The picture kept in the archive itself (a shared one's); empty when none.
+    QByteArray pictureJpeg(qint64 runId) const;
     // Every archived result, oldest run first, of one phrase or of all (empty).
     struct ResultRow
     {

@@ -64,6 +64,7 @@ struct ArchivedPicture
     qint64 bytes = 0;
     QRect hitBox;               // in the picture's pixels; empty without a hit
     QSize size;                 // the picture's size in pixels
+    QByteArray jpeg;            // in a shared archive, the picture itself, for every machine to show
 
     bool operator==(const ArchivedPicture &) const = default;
 };

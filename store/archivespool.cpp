@@ -93,6 +93,8 @@ QByteArray encode(const ArchiveRecord &record)
         object.insert(QStringLiteral("riquadro"), QJsonArray{picture.hitBox.x(), picture.hitBox.y(), picture.hitBox.width(),
                                                             picture.hitBox.height()});
         object.insert(QStringLiteral("misura"), QJsonArray{picture.size.width(), picture.size.height()});
+        if (!picture.jpeg.isEmpty())
+            object.insert(QStringLiteral("jpeg"), QString::fromLatin1(picture.jpeg.toBase64()));
         break;
     }
     }
@@ -164,6 +166,7 @@ std::optional<ArchiveRecord> decode(const QByteArray &line)
         record.picture.hitBox = QRect(box.at(0).toInt(), box.at(1).toInt(), box.at(2).toInt(), box.at(3).toInt());
         const QJsonArray size = object.value(QStringLiteral("misura")).toArray();
         record.picture.size = QSize(size.at(0).toInt(), size.at(1).toInt());
+        record.picture.jpeg = QByteArray::fromBase64(object.value(QStringLiteral("jpeg")).toString().toLatin1());
         break;
     }
     }

@@ -1156,7 +1156,7 @@ void TestForm1::pageOfARunOpensFromTheHistory()
         run.started = saved.addSecs(-20);
         const qint64 id = *archive.beginRun(run);
         QVERIFY(archive.endRun(id, RunEnd::Found, 30, saved.addSecs(-1)));
-        QVERIFY(archive.addPicture(id, ArchivedPicture{file, QFileInfo(file).size(), hit, page.size()}));
+        QVERIFY(archive.addPicture(id, ArchivedPicture{file, QFileInfo(file).size(), hit, page.size(), QByteArray()}));
     }
     QDialog *window = openHistoryOn("bimby - (http://www.velmora.it/a) < 2024/05/17 - 10:00:00 > \"velmora\" pos. n\xb0 30 (con Google )\r\n");
     QVERIFY(window);

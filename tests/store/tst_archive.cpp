@@ -77,6 +77,7 @@ public:
 private slots:
     void init();
     void startsTogetherMigrateOnce();
+    void picturesAreKeptInTheArchiveForOtherMachines();
     void runsComeBackAsWritten();
     void confrontaConFindsAnyFragment();
     void firstVersionIsBroughtUp();
@@ -122,6 +123,22 @@ void TestArchive::startsTogetherMigrateOnce()
     QVERIFY2(archive.open(), qPrintable(archive.problem()));
     QCOMPARE(archive.version(), Archive::kVersion);
     QCOMPARE(archive.runsOf(QStringLiteral("frase 0")).size(), 3);
+}
+
+void TestArchive::picturesAreKeptInTheArchiveForOtherMachines()
+{
+    Archive archive(path());
+    QVERIFY2(archive.open(), qPrintable(archive.problem()));
+    const qint64 id = *archive.beginRun(run(QStringLiteral("bimby"), QDateTime::currentDateTime()));
+    QVERIFY(archive.endRun(id, RunEnd::Found, 3, QDateTime::currentDateTime()));
+    const QByteArray jpeg("\xff\xd8\xff\xe0 not a whole picture \0 but bytes", 40);
+    QVERIFY2(archive.addPicture(id, ArchivedPicture{QStringLiteral("/altra/macchina/x.jpg"), jpeg.size(), QRect(1, 2, 3, 4),
+                                                    QSize(5, 6), jpeg}),
+             qPrintable(archive.problem()));
+    QCOMPARE(archive.pictureJpeg(id), jpeg);
+    const std::optional<ArchivedRun> near = archive.runWithPictureNear(QStringLiteral("bimby"), QDateTime::currentDateTime());
+    QVERIFY(near && near->picture);
+    QCOMPARE(near->picture->hitBox, QRect(1, 2, 3, 4));
 }
 
 void TestArchive::runsComeBackAsWritten()

@@ -58,7 +58,7 @@ void writeRuns(ArchiveWriter &writer, int from)
         writer.addPage(run, pageOf(i * 10));
         writer.endRun(run, RunEnd::Found, i * 10 + 2, QDateTime(QDate(2026, 12, 8), QTime(10, 1), Qt::UTC));
         if (i == from)
-            writer.addPicture(run, ArchivedPicture{QStringLiteral("/p/%1.jpg").arg(i), 5000, QRect(1, 2, 3, 4), QSize(10, 20)});
+            writer.addPicture(run, ArchivedPicture{QStringLiteral("/p/%1.jpg").arg(i), 5000, QRect(1, 2, 3, 4), QSize(10, 20), QByteArray()});
     }
 }
 
@@ -85,7 +85,8 @@ void TestArchiveWriter::recordsSurviveTheirFile()
     record.end = RunEnd::ResultsEnded;
     record.position = 37;
     record.ended = QDateTime(QDate(2026, 12, 8), QTime(10, 1, 5, 9), Qt::UTC);
-    record.picture = ArchivedPicture{QStringLiteral("/p/a b.jpg"), 51234, QRect(0, 140, 1366, 90), QSize(1366, 1088)};
+    record.picture = ArchivedPicture{QStringLiteral("/p/a b.jpg"), 51234, QRect(0, 140, 1366, 90), QSize(1366, 1088),
+                                     QByteArray("\xff\xd8 jpeg \0 bytes", 16)};
     const QByteArray line = ArchiveSpool::encode(record);
     QVERIFY(!line.contains('\n'));
     const std::optional<ArchiveRecord> back = ArchiveSpool::decode(line);
