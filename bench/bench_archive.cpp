@@ -10,6 +10,7 @@
 #include "app/history/competitorswindow.h"
 #include "store/archive.h"
 #include "store/archivewriter.h"
+#include "pgserver.h"
 
 #include <QApplication>
 #include <QDir>
@@ -72,10 +73,19 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QTemporaryDir temporary;
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temporary.path();
+    // --postgresql: the same on a PostgreSQL server of the benchmark's own.
+    const bool server = argc > 1 && qstrcmp(argv[1], "--postgresql") == 0;
+    PgServer postgres;
+    if (server && !postgres.start()) {
+        std::fprintf(stderr, "the PostgreSQL server did not start: %s\n", qPrintable(postgres.problem()));
+        return 1;
+    }
+    if (server)
+        qputenv("PGPASSFILE", postgres.passFile().toLocal8Bit());
+    const QString folder = argc > 1 && !server ? QString::fromLocal8Bit(argv[1]) : temporary.path();
     QDir().mkpath(folder);
-    const QString path = QDir(folder).filePath(QStringLiteral("Archivio.sqlite"));
-    const bool build = !QFileInfo::exists(path);
+    const QString path = server ? postgres.address() : QDir(folder).filePath(QStringLiteral("Archivio.sqlite"));
+    const bool build = server || !QFileInfo::exists(path);
     Archive archive(path);
     if (!archive.open()) {
         std::fprintf(stderr, "cannot open %s: %s\n", qPrintable(path), qPrintable(archive.problem()));
@@ -105,7 +115,8 @@ int main(int argc, char *argv[])
     qint64 bytes = 0;
     for (const char *suffix : {"", "-wal"})
         bytes += QFileInfo(path + QLatin1String(suffix)).size();
-    std::printf("size on disk: %.1f MB (%lld bytes, with the write-ahead log)\n", double(bytes) / 1e6, bytes);
+    if (!server)
+        std::printf("size on disk: %.1f MB (%lld bytes, with the write-ahead log)\n", double(bytes) / 1e6, bytes);
 
     // One more page, as a run archives it: 200 pages into the full archive.
     std::vector<double> pages;
