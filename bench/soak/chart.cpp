@@ -17,9 +17,9 @@ int drawMemoryChart(const QString &csv, const QString &png, int argc, char *argv
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     auto *program = new QLineSeries;
-    program->setName(QStringLiteral("programma (MB)"));
+    program->setName(QStringLiteral("programma, memoria privata (MB)"));
     auto *browser = new QLineSeries;
-    browser->setName(QStringLiteral("browser (MB)"));
+    browser->setName(QStringLiteral("browser, PSS dei processi (MB)"));
     double top = 0;
     double end = 0;
     const QList<QByteArray> lines = file.readAll().split('\n');
@@ -34,7 +34,7 @@ int drawMemoryChart(const QString &csv, const QString &png, int argc, char *argv
         end = minutes;
     }
     auto *chart = new QChart;
-    chart->setTitle(QStringLiteral("Memoria (PSS) durante la prova lunga"));
+    chart->setTitle(QStringLiteral("Memoria durante la prova lunga"));
     chart->addSeries(program);
     chart->addSeries(browser);
     auto *x = new QValueAxis;

@@ -71,16 +71,33 @@ qint64 browserAmong(const QList<qint64> &pids)
     return 0;
 }
 
-qint64 pssOf(qint64 pid)
+namespace {
+
+qint64 sumOf(qint64 pid, std::initializer_list<const char *> fields)
 {
     QFile file(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
     if (!file.open(QIODevice::ReadOnly))
         return 0;
+    qint64 sum = 0;
     for (const QByteArray &line : file.readAll().split('\n')) {
-        if (line.startsWith("Pss:"))
-            return line.mid(4).trimmed().split(' ').value(0).toLongLong();
+        for (const char *field : fields) {
+            if (line.startsWith(field))
+                sum += line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
+        }
     }
-    return 0;
+    return sum;
+}
+
+} // namespace
+
+qint64 pssOf(qint64 pid)
+{
+    return sumOf(pid, {"Pss:"});
+}
+
+qint64 ussOf(qint64 pid)
+{
+    return sumOf(pid, {"Private_Clean:", "Private_Dirty:"});
 }
 
 SmallDisk::SmallDisk(QString folder)

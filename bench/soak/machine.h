@@ -16,6 +16,10 @@ QString commandLineOf(qint64 pid);
 qint64 browserAmong(const QList<qint64> &pids);
 // Proportional set size in kB; 0 when the process is gone.
 qint64 pssOf(qint64 pid);
+// The memory the process alone holds (private pages), in kB: unlike the
+// proportional size, it does not move when another process starts or ends
+// sharing its libraries.
+qint64 ussOf(qint64 pid);
 
 // A tmpfs of its own, when the soak runs as root; filled on demand.
 class SmallDisk
