@@ -131,7 +131,7 @@ void TestArchive::picturesAreKeptInTheArchiveForOtherMachines()
     QVERIFY2(archive.open(), qPrintable(archive.problem()));
     const qint64 id = *archive.beginRun(run(QStringLiteral("bimby"), QDateTime::currentDateTime()));
     QVERIFY(archive.endRun(id, RunEnd::Found, 3, QDateTime::currentDateTime()));
-    const QByteArray jpeg("\xff\xd8\xff\xe0 not a whole picture \0 but bytes", 40);
+    const QByteArray jpeg = QByteArray("\xff\xd8\xff\xe0 not a whole picture ") + '\0' + QByteArray(" but bytes");
     QVERIFY2(archive.addPicture(id, ArchivedPicture{QStringLiteral("/altra/macchina/x.jpg"), jpeg.size(), QRect(1, 2, 3, 4),
                                                     QSize(5, 6), jpeg}),
              qPrintable(archive.problem()));
