@@ -63,8 +63,7 @@ struct ListRunner
     bool killedByUs = false;
     bool done = false;
     std::set<MachineFault> faultsDone;
-    qint64 pssAfterFirst = 0;     // private memory once warm
-    qint64 pssLast = 0;
+    QList<qint64> warmMemory;      // private memory, sampled once warm
     QStringList err;
 };
 
@@ -172,7 +171,7 @@ void Soak::start(ListRunner &runner)
     ++runner.attempts;
     runner.linesThisAttempt = 0;
     runner.killedByUs = false;
-    runner.pssAfterFirst = 0;
+    runner.warmMemory.clear();
     runner.process = std::make_unique<QProcess>();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("CERCA_POSIZIONE_HOST"), QStringLiteral("127.0.0.1:%1").arg(m_service->port()));
@@ -252,9 +251,8 @@ void Soak::watch(ListRunner &runner)
             browser += pssOf(pid);
         const qint64 program = ussOf(process.processId());
         m_report.memory.append({now(), runner.list->index, program, browser});
-        runner.pssLast = program;
-        if (runner.pssAfterFirst == 0 && runner.linesThisAttempt >= kWarmPhrases)
-            runner.pssAfterFirst = program;
+        if (runner.linesThisAttempt >= kWarmPhrases)
+            runner.warmMemory.append(program);
     }
     injectMachineFault(runner);
     if (now() - runner.lastActivity > phraseBoundMs(m_settings)) {
@@ -289,10 +287,18 @@ void Soak::ended(ListRunner &runner)
     checkNoBrowserLeft(runner);
     // A list that ran 20 phrases or more in one go: its memory at the end
     // against its memory once warm (the archive's cache filled, the first
-    // pictures taken), after 10 phrases.
-    if (runner.linesThisAttempt >= 2 * kWarmPhrases && runner.pssAfterFirst > 0 && runner.pssLast > runner.pssAfterFirst * 12 / 10)
-        m_report.broken.append({QString(), QStringLiteral("memoria del programma da %1 kB a %2 kB (elenco %3)")
-                                               .arg(runner.pssAfterFirst).arg(runner.pssLast).arg(runner.list->index + 1), {}});
+    // pictures taken), after 10 phrases. What a page holds while it is read
+    // comes and goes: the lowest samples of the first and the last quarter
+    // are the program's own, and a leak lifts the last.
+    const QList<qint64> &samples = runner.warmMemory;
+    if (runner.linesThisAttempt >= 2 * kWarmPhrases && samples.size() >= 8) {
+        const qsizetype quarter = samples.size() / 4;
+        const qint64 warm = *std::min_element(samples.begin(), samples.begin() + quarter);
+        const qint64 end = *std::min_element(samples.end() - quarter, samples.end());
+        if (end > warm * 12 / 10)
+            m_report.broken.append({QString(), QStringLiteral("memoria del programma da %1 kB a %2 kB (elenco %3)")
+                                                   .arg(warm).arg(end).arg(runner.list->index + 1), {}});
+    }
     if (code == 0) {
         runner.done = true;
         return;
