@@ -17,7 +17,7 @@ int drawMemoryChart(const QString &csv, const QString &png, int argc, char *argv
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     auto *program = new QLineSeries;
-    program->setName(QStringLiteral("programma, memoria privata (MB)"));
+    program->setName(QStringLiteral("programma, memoria privata scritta (MB)"));
     auto *browser = new QLineSeries;
     browser->setName(QStringLiteral("browser, PSS dei processi (MB)"));
     double top = 0;

@@ -95,9 +95,9 @@ qint64 pssOf(qint64 pid)
     return sumOf(pid, {"Pss:"});
 }
 
-qint64 ussOf(qint64 pid)
+qint64 privateDirtyOf(qint64 pid)
 {
-    return sumOf(pid, {"Private_Clean:", "Private_Dirty:"});
+    return sumOf(pid, {"Private_Dirty:"});
 }
 
 SmallDisk::SmallDisk(QString folder)

@@ -16,10 +16,11 @@ QString commandLineOf(qint64 pid);
 qint64 browserAmong(const QList<qint64> &pids);
 // Proportional set size in kB; 0 when the process is gone.
 qint64 pssOf(qint64 pid);
-// The memory the process alone holds (private pages), in kB: unlike the
-// proportional size, it does not move when another process starts or ends
-// sharing its libraries.
-qint64 ussOf(qint64 pid);
+// The memory the process has written and holds alone (private dirty pages:
+// its heap, stacks and data), in kB: what a leak grows. Unlike the
+// proportional size or the clean pages of its code, it does not move when
+// another process shares its libraries or the kernel drops clean pages.
+qint64 privateDirtyOf(qint64 pid);
 
 // A tmpfs of its own, when the soak runs as root; filled on demand.
 class SmallDisk

@@ -249,7 +249,7 @@ void Soak::watch(ListRunner &runner)
         qint64 browser = 0;
         for (qint64 pid : pids)
             browser += pssOf(pid);
-        const qint64 program = ussOf(process.processId());
+        const qint64 program = privateDirtyOf(process.processId());
         m_report.memory.append({now(), runner.list->index, program, browser});
         if (runner.linesThisAttempt >= kWarmPhrases)
             runner.warmMemory.append(program);

@@ -189,7 +189,7 @@ bool Report::write(const QString &folder) const
         programPeak = std::max(programPeak, sample.programKb);
         browserPeak = std::max(browserPeak, sample.browserKb);
     }
-    out << "memoria al massimo: programma " << programPeak << " kB (privata), browser " << browserPeak << " kB (PSS)\n\n";
+    out << "memoria al massimo: programma " << programPeak << " kB (privata scritta), browser " << browserPeak << " kB (PSS)\n\n";
     out << "Invarianti violate: " << broken.size() << "\n";
     for (const Broken &fault : broken) {
         out << "- " << (fault.phrase.isEmpty() ? QString() : fault.phrase + QStringLiteral(": ")) << fault.what << "\n";
@@ -206,7 +206,7 @@ bool Report::write(const QString &folder) const
     };
     save(QStringLiteral("rapporto.txt"), text);
     save(QStringLiteral("esiti.csv"), QString::fromUtf8(m_csv));
-    QStringList samples{QStringLiteral("secondi,elenco,programma kB (privata),browser kB (PSS)")};
+    QStringList samples{QStringLiteral("secondi,elenco,programma kB (privata scritta),browser kB (PSS)")};
     for (const Sample &sample : memory)
         samples << QStringLiteral("%1,%2,%3,%4").arg(sample.atMs / 1000.0, 0, 'f', 1).arg(sample.list + 1).arg(sample.programKb).arg(sample.browserKb);
     save(QStringLiteral("memoria.csv"), samples.join(QLatin1Char('\n')) + QLatin1Char('\n'));
