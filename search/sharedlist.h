@@ -26,7 +26,6 @@ public:
     // (`resume`: a list whose phrases are all done is not begun again).
     bool open(const QStringList &phrases, bool resume);
     QString problem() const { return m_problem; }
-    QString holder() const { return m_holder; }
 
     ListRun::Taken take();
     void ended(const RunOutcome &outcome);

@@ -49,7 +49,6 @@ struct Report
     QMap<MachineFault, int> machineFaults;
     std::set<MachineFault> notInjected;
     QMap<int, int> exits;                      // exit status -> times; -1: killed
-    QList<QPair<int, QString>> printed;        // list, line
     QList<Sample> memory;
     QList<Served> served;
     QHash<QString, QList<RunSeen>> runs;       // by series, oldest first
