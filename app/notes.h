@@ -14,7 +14,14 @@ inline QString archiveFault(const ArchiveFault &fault)
         return QStringLiteral("L'archivio %1 era danneggiato: è stato rinominato in %2 e ne è iniziato uno nuovo.")
             .arg(QDir::toNativeSeparators(fault.archive), QDir::toNativeSeparators(fault.setAsideAs));
     }
-    return QStringLiteral("Impossibile scrivere l'archivio %1 (%2): le ricerche continuano, ma non vengono archiviate.")
+    // What could not be written waits for the archive: nothing is dropped.
+    if (fault.server) {
+        return QStringLiteral("L'archivio condiviso %1 non risponde (%2): le ricerche continuano e vi saranno scritte quando "
+                              "risponderà.")
+            .arg(fault.archive, fault.reason);
+    }
+    return QStringLiteral("Impossibile scrivere l'archivio %1 (%2): le ricerche continuano e saranno archiviate appena "
+                          "possibile.")
         .arg(QDir::toNativeSeparators(fault.archive), fault.reason);
 }
 

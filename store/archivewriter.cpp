@@ -145,7 +145,8 @@ private:
     void report()
     {
         emit m_owner->fault(ArchiveFault{ArchiveFault::Kind::Unwritable, Archive::displayName(m_path),
-                                         m_archive ? m_archive->problem() : QString(), QString()});
+                                         m_archive ? m_archive->problem() : QString(), QString(),
+                                         Archive::isServer(m_path)});
     }
 
     void retryLater()

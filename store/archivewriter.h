@@ -14,13 +14,14 @@ class Archive;
 struct ArchiveFault
 {
     enum class Kind {
-        Unwritable,   // a run or a page could not be written: the runs go on unarchived
+        Unwritable,   // a run or a page could not be written: it waits, the runs go on
         SetAside,     // a damaged archive was renamed, and a new one begun
     };
     Kind kind = Kind::Unwritable;
-    QString archive;      // the archive's file
+    QString archive;      // the archive's file, or a shared one's name
     QString reason;       // what the database said
     QString setAsideAs;   // where the damaged file went
+    bool server = false;  // a shared archive that did not answer
 };
 
 // Writes runs to the archive on a thread of its own, so that a busy or slow

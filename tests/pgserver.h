@@ -90,7 +90,8 @@ public:
             db.setPort(m_port);
             db.setUserName(QStringLiteral("cerca"));
             db.setDatabaseName(QStringLiteral("postgres"));
-            done = db.open() && QSqlQuery(db).exec(QStringLiteral("DROP SCHEMA public CASCADE"))
+            done = db.open() && QSqlQuery(db).exec(QStringLiteral("SET client_min_messages TO warning"))
+                && QSqlQuery(db).exec(QStringLiteral("DROP SCHEMA public CASCADE"))
                 && QSqlQuery(db).exec(QStringLiteral("CREATE SCHEMA public"));
             if (!done)
                 m_problem = db.lastError().text();

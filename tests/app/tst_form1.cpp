@@ -262,7 +262,8 @@ void TestForm1::cleanup()
 
 void TestForm1::makeForm(bool show)
 {
-    m_runOptions.archive = m_options.dataFolder.archive();
+    m_runOptions.archive = m_options.dataFolder.archiveInUse();
+    m_runOptions.archiveSpool = m_options.dataFolder.sharedArchiveSpool();
     m_runOptions.unreadPages = m_options.dataFolder.unreadPages();
     m_run = std::make_unique<SearchRun>(m_browser.get(), m_runOptions);
     connect(m_run.get(), &SearchRun::ended, this, [this](const RunOutcome &outcome) { m_lastOutcome = outcome; });
@@ -1433,6 +1434,8 @@ void TestForm1::archiveFaultsNoteOnceAndRunsGoOn_data()
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("note");
     QTest::newRow("a folder in the archive's place") << "folder" << "Impossibile scrivere l'archivio";
+    QTest::newRow("a shared archive that does not answer")
+        << "server" << "L'archivio condiviso postgresql://cerca@127.0.0.1:1/nessuno non risponde";
     QTest::newRow("a damaged archive")
         << "damaged" << QStringLiteral("Archivio-danneggiato-%1.sqlite").arg(QDate::currentDate().toString(Qt::ISODate));
 }
@@ -1443,6 +1446,9 @@ void TestForm1::archiveFaultsNoteOnceAndRunsGoOn()
     QFETCH(QString, note);
     if (fault == QLatin1String("folder"))
         QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("Archivio.sqlite")));
+    else if (fault == QLatin1String("server"))
+        QVERIFY(SearchOptionsFile::save(m_options.dataFolder.searchOptions(),
+                                        SearchOptions{{}, 10, QStringLiteral("postgresql://cerca@127.0.0.1:1/nessuno")}));
     else
         writeBytes(m_options.dataFolder.archive(), QByteArray(5000, '\x01'));
     makeForm();
@@ -1463,6 +1469,13 @@ void TestForm1::archiveFaultsNoteOnceAndRunsGoOn()
         QVERIFY(archive.open());
         QCOMPARE(archive.runsOf(QStringLiteral("bimby")).size(), 3);
         QCOMPARE(QFileInfo(m_dir->filePath(note)).size(), 5000);
+    }
+    if (fault == QLatin1String("server")) {
+        // The three runs wait beside the data for the server to answer.
+        QFile waiting(QDir(m_dir->path()).filePath(QStringLiteral("Archivio condiviso-in-attesa-%1.jsonl")
+                                                       .arg(QCoreApplication::applicationPid())));
+        QVERIFY(waiting.open(QIODevice::ReadOnly));
+        QCOMPARE(waiting.readAll().count("\"tipo\":\"fine\""), 3);
     }
 }
 

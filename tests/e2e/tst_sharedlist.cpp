@@ -1,3 +1,4 @@
+#include "listmachine.h"
 #include "pgserver.h"
 #include "resultsservice.h"
 #include "store/archive.h"
@@ -64,31 +65,12 @@ void TestSharedList::initTestCase()
 
 QProcess *TestSharedList::startMachine(int machine, int leaseSeconds)
 {
-    // Each machine has a folder of its own, with its own copy of the program.
-    const QString folder = m_dir->filePath(QStringLiteral("macchina-%1").arg(machine));
-    QDir().mkpath(folder);
-    const QString program = QDir(folder).filePath(QStringLiteral("cerca-posizione"));
-    if (!QFileInfo::exists(program))
-        QFile::copy(QStringLiteral(CERCA_PROGRAM), program);
-    QFile list(QDir(folder).filePath(QStringLiteral("frasi.txt")));
-    list.open(QIODevice::WriteOnly);
+    QStringList phrases;
     for (int i = 0; i < kPhrases; ++i)
-        list.write((phraseOf(i) + QLatin1Char('\n')).toUtf8());
-    list.close();
-    auto *process = new QProcess(this);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("CERCA_POSIZIONE_HOST"), QStringLiteral("127.0.0.1:%1").arg(m_service->port()));
-    environment.insert(QStringLiteral("CERCA_POSIZIONE_PAUSA_DI_PROVA_MS"), QStringLiteral("100"));
-    environment.insert(QStringLiteral("CERCA_POSIZIONE_AFFITTO_DI_PROVA_S"), QString::number(leaseSeconds));
-    environment.insert(QStringLiteral("HOME"), QDir(folder).filePath(QStringLiteral("home")));
-    environment.remove(QStringLiteral("DISPLAY"));
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    process->setProcessEnvironment(environment);
-    process->setChildProcessModifier(results::closeDescriptorsOnExec);
-    process->start(program, {QStringLiteral("--elenco"), list.fileName(), QStringLiteral("--frammento"), QStringLiteral("velmora"),
-                             QStringLiteral("--pagine"), QStringLiteral("2"), QStringLiteral("--attesa"), QStringLiteral("10"),
-                             QStringLiteral("--archivio"), m_server.address(), QStringLiteral("--condiviso"), QStringLiteral("settimana")});
-    return process;
+        phrases << phraseOf(i);
+    const ListMachine setup{QStringLiteral(CERCA_PROGRAM), m_server.address(), QStringLiteral("settimana"), phrases,
+                            QStringLiteral("127.0.0.1:%1").arg(m_service->port()), QStringLiteral("velmora"), 2, leaseSeconds};
+    return setup.start(m_dir->filePath(QStringLiteral("macchina-%1").arg(machine)), this);
 }
 
 void TestSharedList::machinesShareOneList_data()
