@@ -3,8 +3,12 @@
 #include "app/notes.h"
 #include "app/pageviewer.h"
 #include "app/searchoptionsdialog.h"
+#include "app/sharedlistview.h"
 #include "search/listrun.h"
+#include "search/sharedlist.h"
+#include "search/sharedlistwatch.h"
 #include "store/listprogress.h"
+#include "store/searchoptionsfile.h"
 #include "store/textfile.h"
 
 #include <QAction>
@@ -84,6 +88,18 @@ ListWindow::ListWindow(SearchRun *run, ListSource source, QWidget *parent)
     placeRow->addWidget(m_placeShown, 1);
     placeRow->addWidget(m_placeButton);
     inputs->addRow(QStringLiteral("Ricerche da"), placeRow);
+    m_sharedName = new QLineEdit(this);
+    m_sharedName->setObjectName(QStringLiteral("ElencoCondiviso"));
+    const bool server = Archive::isServer(m_source.dataFolder.archiveInUse());
+    m_sharedName->setEnabled(server);
+    m_sharedName->setPlaceholderText(server ? QStringLiteral("nessuno: l'elenco è solo di questo computer")
+                                            : QStringLiteral("serve un archivio condiviso"));
+    m_sharedName->setToolTip(
+        server ? QStringLiteral("Un nome: i computer che avviano lo stesso elenco con lo stesso nome se ne dividono le frasi, "
+                                "ognuna cercata una volta sola.")
+               : QStringLiteral("Per dividere un elenco tra più computer serve un archivio condiviso: \"Strumenti\" > "
+                                "\"Opzioni di ricerca...\" della finestra principale."));
+    inputs->addRow(QStringLiteral("Elenco condiviso"), m_sharedName);
     m_place = shownInputs.place;
     m_picturesKept = shownInputs.picturesKept;
 
@@ -100,6 +116,13 @@ ListWindow::ListWindow(SearchRun *run, ListSource source, QWidget *parent)
     m_progress->setValue(0);
     m_where = new QLabel(this);
     m_where->setObjectName(QStringLiteral("Dove"));
+    m_where->setWordWrap(true);
+    m_sharedView = new SharedListView(this);
+    m_sharedView->hide();
+    connect(m_sharedView, &SharedListView::progress, this, [this](int done, int total) {
+        m_progress->setRange(0, total);
+        m_progress->setValue(done);
+    });
 
     m_outcomes = new QTableWidget(0, 2, this);
     m_outcomes->setObjectName(QStringLiteral("Esiti"));
@@ -143,6 +166,7 @@ ListWindow::ListWindow(SearchRun *run, ListSource source, QWidget *parent)
     layout->addLayout(inputs);
     layout->addLayout(runButtons);
     layout->addWidget(m_where);
+    layout->addWidget(m_sharedView, 2);
     layout->addWidget(m_outcomes, 2);
     auto *afterRun = new QHBoxLayout;
     afterRun->addStretch();
@@ -188,7 +212,9 @@ void ListWindow::setSearchPlace(const SearchPlace &place)
 
 void ListWindow::openSearchOptions()
 {
-    auto *dialog = new SearchOptionsDialog(SearchOptions{m_place, m_picturesKept, QString()}, this);
+    auto *dialog = new SearchOptionsDialog(
+        SearchOptions{m_place, m_picturesKept, SearchOptionsFile::load(m_source.dataFolder.searchOptions()).archive}, this);
+    dialog->keepArchive();
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, [this, dialog] {
         m_picturesKept = dialog->options().picturesKept;
@@ -220,8 +246,9 @@ void ListWindow::startOrStop(bool resume)
         m_where->setText(QStringLiteral("L'elenco non contiene frasi."));
         return;
     }
+    const bool shared = !m_sharedName->text().trimmed().isEmpty();
     m_listProgress = progressOf(phrases);
-    if (!resume)
+    if (!resume && !shared)
         m_listProgress->restart();
     RunInputs inputs = m_source.inputs();
     inputs.place = m_place;
@@ -229,7 +256,14 @@ void ListWindow::startOrStop(bool resume)
     m_run = std::make_unique<ListRun>(m_searchRun, phrases, inputs, m_pause->value() * m_source.millisecondsPerSecond,
                                       ListRun::kMinimumPauseSeconds * m_source.millisecondsPerSecond);
     m_run->setPageTimeout(m_pageWait->value() * 1000);
-    m_run->setProgress(m_listProgress.get());
+    if (shared) {
+        if (!startShared(phrases, resume))
+            return;
+    } else {
+        m_shared.reset();
+        m_sharedView->hide();
+        m_run->setProgress(m_listProgress.get());
+    }
     m_run->setResultLog(m_source.dataFolder.resultLog(), m_source.dateSeparator);
     connect(m_run.get(), &ListRun::resultNotSaved, this, [this](const QString &log) { m_source.warn(Notes::resultNotSaved(log)); });
     connect(m_run.get(), &ListRun::phraseStarted, this, &ListWindow::phraseStarted);
@@ -240,23 +274,53 @@ void ListWindow::startOrStop(bool resume)
     m_outcomes->setRowCount(0);
     m_outcomes->hide();
     m_history->hide();
-    for (QWidget *input : {static_cast<QWidget *>(m_phrases), static_cast<QWidget *>(m_pause),
-                           static_cast<QWidget *>(m_pageWait), static_cast<QWidget *>(m_load),
-                           static_cast<QWidget *>(m_placeButton)})
-        input->setEnabled(false);
+    setInputsEnabled(false);
     m_resume->hide();
     m_start->setText(QStringLiteral("Arresta"));
     m_run->start();
 }
 
+void ListWindow::setInputsEnabled(bool enabled)
+{
+    for (QWidget *input : {static_cast<QWidget *>(m_phrases), static_cast<QWidget *>(m_pause),
+                           static_cast<QWidget *>(m_pageWait), static_cast<QWidget *>(m_load),
+                           static_cast<QWidget *>(m_placeButton)})
+        input->setEnabled(enabled);
+    m_sharedName->setEnabled(enabled && Archive::isServer(m_source.dataFolder.archiveInUse()));
+}
+
+bool ListWindow::startShared(const QStringList &phrases, bool resume)
+{
+    const QString archive = m_source.dataFolder.archiveInUse();
+    const QString name = m_sharedName->text().trimmed();
+    m_shared = std::make_unique<SharedList>(archive, name);
+    if (!m_shared->open(phrases, resume)) {
+        m_where->setText(QStringLiteral("L'archivio condiviso %1 non risponde (%2): l'elenco non parte.")
+                             .arg(Archive::displayName(archive), m_shared->problem()));
+        m_shared.reset();
+        m_run.reset();
+        return false;
+    }
+    SharedList *shared = m_shared.get();
+    m_run->setShared([shared] { return shared->take(); }, [shared](const RunOutcome &outcome) { shared->ended(outcome); });
+    m_sharedView->watch(archive, name, SharedListWatch::kIntervalMilliseconds * m_source.millisecondsPerSecond / 1000);
+    m_sharedView->show();
+    return true;
+}
+
 void ListWindow::phraseStarted(int index, const QString &phrase)
 {
+    if (m_shared) {
+        m_where->setText(QStringLiteral("Frase %1 presa dall'elenco condiviso: %2").arg(m_run->outcomes().size() + 1).arg(phrase));
+        return;
+    }
     m_where->setText(QStringLiteral("Frase %1 di %2: %3").arg(index + 1).arg(m_run->count()).arg(phrase));
 }
 
 void ListWindow::phraseEnded(int index, const RunOutcome &outcome)
 {
-    m_progress->setValue(index + 1);
+    if (!m_shared)
+        m_progress->setValue(index + 1);
     const int row = m_outcomes->rowCount();
     m_outcomes->insertRow(row);
     auto *phrase = new QTableWidgetItem(outcome.series());
@@ -277,12 +341,15 @@ void ListWindow::finished()
 {
     m_start->setText(QStringLiteral("Avvia"));
     m_start->setEnabled(true);
-    for (QWidget *input : {static_cast<QWidget *>(m_phrases), static_cast<QWidget *>(m_pause),
-                           static_cast<QWidget *>(m_pageWait), static_cast<QWidget *>(m_load),
-                           static_cast<QWidget *>(m_placeButton)})
-        input->setEnabled(true);
+    setInputsEnabled(true);
     showResume();
-    m_where->setText(QStringLiteral("Elenco finito: %1 di %2 frasi cercate.").arg(m_run->outcomes().size()).arg(m_run->count()));
+    if (m_shared) {
+        m_where->setText(QStringLiteral("Elenco condiviso finito: %1 frasi cercate da questo computer.").arg(m_run->outcomes().size()));
+        // The last outcomes go to the archive before the list is let go.
+        m_shared.reset();
+    } else {
+        m_where->setText(QStringLiteral("Elenco finito: %1 di %2 frasi cercate.").arg(m_run->outcomes().size()).arg(m_run->count()));
+    }
     m_outcomes->resizeColumnsToContents();
     m_outcomes->show();
     m_history->show();

@@ -9,6 +9,8 @@
 
 class ListProgress;
 class ListRun;
+class SharedList;
+class SharedListView;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -56,10 +58,14 @@ private:
     void openCompetitors();
     void setSearchPlace(const SearchPlace &place);
     void openSearchOptions();
+    // A list several machines share through the archive; false when it cannot start.
+    bool startShared(const QStringList &phrases, bool resume);
+    void setInputsEnabled(bool enabled);
 
     SearchRun *m_searchRun;
     ListSource m_source;
     std::unique_ptr<ListProgress> m_listProgress;
+    std::unique_ptr<SharedList> m_shared;   // outlives the run that takes its phrases
     std::unique_ptr<ListRun> m_run;
     QPlainTextEdit *m_phrases = nullptr;
     QSpinBox *m_pause = nullptr;
@@ -73,6 +79,8 @@ private:
     int m_picturesKept = 10;
     QLineEdit *m_placeShown = nullptr;
     QPushButton *m_placeButton = nullptr;
+    QLineEdit *m_sharedName = nullptr;
+    SharedListView *m_sharedView = nullptr;
     QTableWidget *m_outcomes = nullptr;
     QPushButton *m_history = nullptr;
     QPushButton *m_competitors = nullptr;

@@ -85,6 +85,13 @@ SearchOptionsDialog::SearchOptionsDialog(const SearchOptions &options, QWidget *
     layout->addWidget(buttons);
 }
 
+void SearchOptionsDialog::keepArchive()
+{
+    m_archive->setReadOnly(true);
+    m_archive->setToolTip(QStringLiteral("L'archivio del programma: si cambia da \"Strumenti\" > \"Opzioni di ricerca...\" "
+                                         "della finestra principale."));
+}
+
 SearchOptions SearchOptionsDialog::options() const
 {
     return SearchOptions{SearchPlace{Device(m_device->currentData().toInt()), m_country->text().trimmed().toLower(),

@@ -19,6 +19,8 @@ public:
     SearchOptionsDialog(const SearchOptions &options, QWidget *parent);
 
     SearchOptions options() const;
+    // The archive is shown, not changed: it is the program's, not a list's.
+    void keepArchive();
 
     void accept() override;
 

@@ -233,6 +233,8 @@ bool Archive::openServer()
         m_problem = db.lastError().text();
         return false;
     }
+    // The server's notices ("already exists, skipping") are not the user's business.
+    QSqlQuery(db).exec(QStringLiteral("SET client_min_messages TO warning"));
     return true;
 }
 

@@ -11,6 +11,7 @@
 #include "store/textfile.h"
 #include "badbytes.h"
 #include "fakes.h"
+#include "pgserver.h"
 #include "watchdog.h"
 
 #include <QAccessible>
@@ -189,6 +190,7 @@ private slots:
     void listStopsAfterTheCurrentRun();
     void listPageThatNeedsTheUser();
     void listWindowShowsWhereItIs();
+    void listWindowSharesAListThroughTheArchive();
     void searchOptionsAreSetKeptAndShown();
     void listPhrasesOfAText();
     void everyRunIsArchived();
@@ -1284,6 +1286,68 @@ void TestForm1::listWindowShowsWhereItIs()
     QCOMPARE(outcomes->item(1, 1)->text(), QStringLiteral("non trovato entro 10"));
     QVERIFY(window->findChild<QPushButton *>(QStringLiteral("VaiAndamento"))->isVisible());
     QCOMPARE(where->text(), QStringLiteral("Elenco finito: 2 di 2 frasi cercate."));
+    // A list of this computer alone: there is no shared archive to share it through.
+    QVERIFY(!window->findChild<QLineEdit *>(QStringLiteral("ElencoCondiviso"))->isEnabled());
+}
+
+void TestForm1::listWindowSharesAListThroughTheArchive()
+{
+    PgServer server;
+    QVERIFY2(server.start(), qPrintable(server.problem()));
+    qputenv("PGPASSFILE", server.passFile().toLocal8Bit());
+    QVERIFY(SearchOptionsFile::save(m_options.dataFolder.searchOptions(), SearchOptions{{}, 10, server.address()}));
+    // Another computer came first, and holds the list's first phrase.
+    Archive other(server.address());
+    QVERIFY2(other.open(), qPrintable(other.problem()));
+    QVERIFY(other.shareList(QStringLiteral("settimana"), {"uno", "due", "tre"}, true));
+    QVERIFY(other.takeSharedPhrase(QStringLiteral("settimana"), QStringLiteral("altro:7"), 120));
+
+    makeListForm();
+    m_form->findChild<QAction *>(QStringLiteral("ElencoFrasi"))->trigger();
+    auto *window = m_form->findChild<ListWindow *>(QStringLiteral("ElencoFrasi"));
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    auto *name = window->findChild<QLineEdit *>(QStringLiteral("ElencoCondiviso"));
+    QVERIFY(name->isEnabled());
+    name->setText(QStringLiteral("settimana"));
+    window->setPhrases({"uno", "due", "tre"});
+    window->findChild<QPushButton *>(QStringLiteral("AvviaElenco"))->click();
+    auto *where = window->findChild<QLabel *>(QStringLiteral("Dove"));
+    QCOMPARE(where->text(), QStringLiteral("Frase 1 presa dall'elenco condiviso: due"));
+
+    // Who holds which phrase, as the archive says.
+    auto *table = window->findChild<QTableWidget *>(QStringLiteral("Condiviso"));
+    QVERIFY(table && table->isVisible());
+    const QString self = QStringLiteral(":%1").arg(QCoreApplication::applicationPid());
+    QTRY_VERIFY(table->rowCount() == 3 && table->item(1, 1)->text().endsWith(self));
+    QCOMPARE(table->item(0, 1)->text(), QStringLiteral("altro:7"));
+    QCOMPARE(table->item(2, 1)->text(), QString());
+    answer(2);
+    QTRY_COMPARE(where->text(), QStringLiteral("Frase 2 presa dall'elenco condiviso: tre"));
+    answer(0);
+    QTRY_COMPARE(where->text(), QStringLiteral("Elenco condiviso finito: 2 frasi cercate da questo computer."));
+    auto *summary = window->findChild<QLabel *>(QStringLiteral("CondivisoStato"));
+    QTRY_COMPARE(summary->text(), QStringLiteral("Elenco condiviso \"settimana\": 2 di 3 frasi fatte; in corso su altro:7."));
+    QCOMPARE(table->item(1, 2)->text(), QStringLiteral("posizione 2"));
+    QCOMPARE(table->item(2, 2)->text(), QStringLiteral("non trovato entro 10"));
+    QCOMPARE(table->item(1, 1)->text(), QString());
+    QCOMPARE(window->findChild<QProgressBar *>(QStringLiteral("Avanzamento"))->value(), 2);
+    // The other computer ends its phrase; the window follows.
+    QVERIFY(other.endSharedPhrase(QStringLiteral("settimana"), 0, QStringLiteral("altro:7"), QStringLiteral("non trovato entro 10"), true));
+    QTRY_COMPARE(summary->text(), QStringLiteral("Elenco condiviso \"settimana\": 3 di 3 frasi fatte."));
+    QCOMPARE(window->findChild<QProgressBar *>(QStringLiteral("Avanzamento"))->value(), 3);
+
+    // The list's options show the program's archive, and leave it as it is.
+    window->findChild<QPushButton *>(QStringLiteral("OpzioniElenco"))->click();
+    QDialog *dialog = nullptr;
+    QVERIFY(QTest::qWaitFor([&] { return (dialog = window->findChild<QDialog *>(QStringLiteral("OpzioniRicerca"))) && dialog->isVisible(); }));
+    auto *archive = dialog->findChild<QLineEdit *>(QStringLiteral("ArchivioCondiviso"));
+    QCOMPARE(archive->text(), server.address());
+    QVERIFY(archive->isReadOnly());
+    dialog->accept();
+    QCOMPARE(SearchOptionsFile::load(m_options.dataFolder.searchOptions()).archive, server.address());
+    window->close();
+    m_form.reset();
+    qunsetenv("PGPASSFILE");
 }
 
 void TestForm1::searchOptionsAreSetKeptAndShown()
