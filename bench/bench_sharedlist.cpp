@@ -4,7 +4,8 @@
 // program is a copy of the real one with its own browser, all on this
 // machine: the figures show the speed-up and where this machine bounds it.
 //
-//   bench_sharedlist [PHRASES [PROGRAMS...]]   60 phrases, 1 2 4 programs by default
+//   bench_sharedlist [--pausa-ms MS] [PHRASES [PROGRAMS...]]
+//       60 phrases, 1 2 4 programs and pauses of 100 ms by default
 #include "listmachine.h"
 #include "pgserver.h"
 #include "resultsservice.h"
@@ -84,10 +85,16 @@ Measure measure(const ListMachine &setup, int programs)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const int phrases = argc > 1 ? std::max(4, atoi(argv[1])) : 60;
+    QStringList arguments = app.arguments().mid(1);
+    int pause = 100;
+    if (arguments.size() >= 2 && arguments.constFirst() == QLatin1String("--pausa-ms")) {
+        pause = std::max(1, arguments[1].toInt());
+        arguments = arguments.mid(2);
+    }
+    const int phrases = arguments.isEmpty() ? 60 : std::max(4, arguments.takeFirst().toInt());
     QList<int> counts;
-    for (int i = 2; i < argc; ++i)
-        counts << std::max(1, atoi(argv[i]));
+    for (const QString &count : arguments)
+        counts << std::max(1, count.toInt());
     if (counts.isEmpty())
         counts = {1, 2, 4};
 
@@ -111,7 +118,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     const ListMachine setup{QStringLiteral(CERCA_PROGRAM), server.address(), QStringLiteral("misura"), list,
-                            QStringLiteral("127.0.0.1:%1").arg(service.port()), QStringLiteral("velmora")};
+                            QStringLiteral("127.0.0.1:%1").arg(service.port()), QStringLiteral("velmora"), 2, 120, pause};
     std::printf("%d phrases, page limit %d, pauses of %d ms, %d cores\n", phrases, setup.pages, setup.pauseMilliseconds,
                 QThread::idealThreadCount());
     std::printf("programs  phrases/min  steady/min  seconds  speed-up\n");

@@ -55,6 +55,9 @@ const char *const kSteps[] = {
     " done INTEGER NOT NULL DEFAULT 0, outcome TEXT NOT NULL DEFAULT '', PRIMARY KEY (list, ord));",
     // 6: a shared archive keeps the pictures themselves.
     "ALTER TABLE pictures ADD COLUMN jpeg BLOB;",
+    // 7: a run written once, however often it is sent.
+    "ALTER TABLE runs ADD COLUMN token TEXT NOT NULL DEFAULT '';"
+    "CREATE INDEX runs_by_token ON runs (token) WHERE token <> '';",
 };
 static_assert(std::size(kSteps) == Archive::kVersion);
 
@@ -367,7 +370,25 @@ std::optional<qint64> Archive::beginRun(const ArchivedRun &run)
     qint64 id = 0;
     const bool done = inTransaction([&] {
         QSqlQuery query(QSqlDatabase::database(m_connection, false));
-        if (m_version >= 3) {
+        const bool tokened = m_version >= 7 && !run.token.isEmpty();
+        if (tokened) {
+            query.prepare(QStringLiteral("SELECT id FROM runs WHERE token = ?"));
+            bind(query, {run.token});
+            if (!query.exec())
+                return fail(query);
+            if (query.next()) {
+                id = query.value(0).toLongLong();
+                return true;
+            }
+        }
+        if (m_version >= 7) {
+            query.prepare(QStringLiteral("INSERT INTO runs (phrase, host, italian_only, fragment, started, device, country,"
+                                         " language, place, series, token) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)%1")
+                              .arg(returningId()));
+            bind(query, {run.phrase, run.host, run.italianOnly ? 1 : 0, run.fragment, timeText(run.started),
+                         SearchPlaces::deviceName(run.place.device), run.place.country, run.place.language,
+                         run.place.place, run.series(), run.token});
+        } else if (m_version >= 3) {
             query.prepare(QStringLiteral("INSERT INTO runs (phrase, host, italian_only, fragment, started, device, country,"
                                          " language, place, series) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)%1")
                               .arg(returningId()));
@@ -394,6 +415,13 @@ bool Archive::addPage(qint64 runId, const ArchivedPage &page)
     return inTransaction([&] {
         QSqlDatabase db = QSqlDatabase::database(m_connection, false);
         QSqlQuery query(db);
+        // A page sent again is written once.
+        query.prepare(QStringLiteral("SELECT 1 FROM pages WHERE run_id = ? AND \"offset\" = ? AND read_at = ?"));
+        bind(query, {runId, page.offset, timeText(page.readAt)});
+        if (!query.exec())
+            return fail(query);
+        if (query.next())
+            return true;
         query.prepare(QStringLiteral("INSERT INTO pages (run_id, \"offset\", read_at, reading) VALUES (?, ?, ?, ?)%1").arg(returningId()));
         bind(query, {runId, page.offset, timeText(page.readAt), readingName(page.reading)});
         if (!query.exec())

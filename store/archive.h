@@ -19,7 +19,7 @@ class QSqlQuery;
 class Archive
 {
 public:
-    static constexpr int kVersion = 6;
+    static constexpr int kVersion = 7;
     // How many times a shared phrase is tried before it stays unchecked.
     static constexpr int kSharedTries = 3;
 

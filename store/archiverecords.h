@@ -83,6 +83,10 @@ struct ArchivedRun
     qint64 position = 0;        // see RunEnd
     QList<ArchivedPage> pages;
     std::optional<ArchivedPicture> picture;
+    // Names the run for the archive: one sent again with the same token (its
+    // answer lost with the connection, or its program killed before it knew)
+    // is the run already written. Empty: every run sent is a new one.
+    QString token;
 
     // Every result of the run, across its pages, in order.
     QList<ArchivedResult> results() const;

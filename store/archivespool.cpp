@@ -23,6 +23,16 @@ QString fileFor(const QString &archive, qint64 pid)
     return QStringLiteral("%1-in-attesa-%2.jsonl").arg(archive).arg(pid);
 }
 
+QString countOf(const QString &file)
+{
+    return file + QStringLiteral(".scritti");
+}
+
+QString ownFile(const QString &archive)
+{
+    return fileFor(archive, QCoreApplication::applicationPid());
+}
+
 QString timeText(const QDateTime &time)
 {
     return time.isValid() ? time.toUTC().toString(Qt::ISODateWithMs) : QString();
@@ -58,6 +68,7 @@ QByteArray encode(const ArchiveRecord &record)
         object.insert(QStringLiteral("italiano"), run.italianOnly);
         object.insert(QStringLiteral("frammento"), run.fragment);
         object.insert(QStringLiteral("inizio"), timeText(run.started));
+        object.insert(QStringLiteral("segno"), run.token);
         break;
     }
     case ArchiveRecord::Kind::Page: {
@@ -130,6 +141,7 @@ std::optional<ArchiveRecord> decode(const QByteArray &line)
         record.run.italianOnly = object.value(QStringLiteral("italiano")).toBool();
         record.run.fragment = object.value(QStringLiteral("frammento")).toString();
         record.run.started = timeOf(object.value(QStringLiteral("inizio")));
+        record.run.token = object.value(QStringLiteral("segno")).toString();
         break;
     case ArchiveRecord::Kind::Page: {
         record.page.offset = object.value(QStringLiteral("offset")).toInteger();
@@ -175,7 +187,9 @@ std::optional<ArchiveRecord> decode(const QByteArray &line)
 
 bool save(const QString &archive, const std::deque<ArchiveRecord> &waiting)
 {
-    const QString path = fileFor(archive, QCoreApplication::applicationPid());
+    const QString path = ownFile(archive);
+    if (!setWritten(archive, 0))
+        return false;
     if (waiting.empty())
         return !QFileInfo::exists(path) || QFile::remove(path);
     QSaveFile file(path);
@@ -184,6 +198,24 @@ bool save(const QString &archive, const std::deque<ArchiveRecord> &waiting)
     for (const ArchiveRecord &record : waiting)
         file.write(encode(record) + '\n');
     return file.commit();
+}
+
+bool append(const QString &archive, const ArchiveRecord &record)
+{
+    QFile file(ownFile(archive));
+    const QByteArray line = encode(record) + '\n';
+    // A line written in part is cut short, and would spoil the next one: the
+    // caller writes the file anew instead.
+    return file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(line) == line.size() && file.flush();
+}
+
+bool setWritten(const QString &archive, qint64 count)
+{
+    const QString path = countOf(ownFile(archive));
+    if (count == 0)
+        return !QFileInfo::exists(path) || QFile::remove(path);
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(QByteArray::number(count)) > 0 && file.commit();
 }
 
 std::deque<ArchiveRecord> takeLeftOver(const QString &archive, quint64 &nextHandle, QStringList &taken)
@@ -204,11 +236,21 @@ std::deque<ArchiveRecord> takeLeftOver(const QString &archive, quint64 &nextHand
         if (!in.open(QIODevice::ReadOnly))
             continue;
         taken << name;
+        qint64 written = 0;
+        QFile count(countOf(file.filePath()));
+        if (count.open(QIODevice::ReadOnly)) {
+            written = count.readAll().trimmed().toLongLong();
+            count.close();
+            if (count.rename(countOf(name)))
+                taken << countOf(name);
+        }
         QHash<quint64, quint64> handles;
-        while (!in.atEnd()) {
+        for (qint64 line = 0; !in.atEnd(); ++line) {
             std::optional<ArchiveRecord> record = decode(in.readLine().trimmed());
             if (!record)
                 continue;   // a line cut short by a crash
+            if (line < written && record->kind != ArchiveRecord::Kind::Begin)
+                continue;
             if (!handles.contains(record->handle))
                 handles.insert(record->handle, ++nextHandle);
             record->handle = handles.value(record->handle);

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QMetaObject>
 #include <QTimer>
+#include <QUuid>
 
 #include <deque>
 
@@ -25,9 +26,15 @@ public:
     {
         // A disk that stays unwritable must not take all the memory: the
         // oldest records go first, as they would have without the wait.
-        if (m_waiting.size() >= kMostWaiting)
+        if (m_waiting.size() >= kMostWaiting) {
             m_waiting.pop_front();
+            ++m_written;
+        }
+        withRunId(record);
         m_waiting.push_back(std::move(record));
+        // While records wait in the file, a new one joins them there at once.
+        if (m_spooled && m_whole && !m_spool.isEmpty())
+            m_whole = ArchiveSpool::append(m_spool, m_waiting.back());
         writeWaiting();
     }
 
@@ -47,9 +54,13 @@ public:
                 return;
             }
             m_waiting.pop_front();
-            // The file follows each record written, so that none is written twice.
-            if (m_spooled)
-                spool();
+            // The file counts each record written, so that none is written
+            // twice; once all are, it goes.
+            ++m_written;
+            if (m_spooled && (m_waiting.empty() || !m_whole))
+                spoolAll();
+            else if (m_spooled)
+                m_whole = ArchiveSpool::setWritten(m_spool, m_written);
         }
     }
 
@@ -92,17 +103,34 @@ private:
         return true;
     }
 
+    void withRunId(ArchiveRecord &record) const
+    {
+        if (!record.runId && m_ids.contains(record.handle))
+            record.runId = m_ids.value(record.handle);
+    }
+
+    // The archive did not take the first record: the records wait in the
+    // file, written whole only when it does not hold them already.
     void spool()
     {
-        for (ArchiveRecord &record : m_waiting) {
-            if (!record.runId && m_ids.contains(record.handle))
-                record.runId = m_ids.value(record.handle);
-        }
-        if (!m_spool.isEmpty())
-            m_spooled = ArchiveSpool::save(m_spool, m_waiting) && !m_waiting.empty();
+        if (!m_spooled || !m_whole)
+            spoolAll();
         // A server may answer again before the next record comes.
         if (!m_waiting.empty())
             retryLater();
+    }
+
+    bool spoolAll()
+    {
+        if (m_spool.isEmpty())
+            return false;
+        for (ArchiveRecord &record : m_waiting)
+            withRunId(record);
+        m_whole = ArchiveSpool::save(m_spool, m_waiting);
+        // A file that could not be written anew may still be there.
+        m_spooled = !m_whole || !m_waiting.empty();
+        m_written = 0;
+        return m_whole;
     }
 
     // What programs that ended before left for the archive comes first.
@@ -115,8 +143,7 @@ private:
         if (taken.isEmpty())
             return;
         m_waiting.insert(m_waiting.begin(), left.begin(), left.end());
-        spool();
-        if (m_spooled || m_waiting.empty()) {
+        if (spoolAll()) {
             for (const QString &file : taken)
                 QFile::remove(file);
         }
@@ -167,7 +194,9 @@ private:
     std::unique_ptr<Archive> m_archive;
     QTimer *m_retry = nullptr;
     std::deque<ArchiveRecord> m_waiting;
-    bool m_spooled = false;           // the records waiting are in the file
+    bool m_spooled = false;           // the file is there, and may hold records
+    bool m_whole = true;              // it holds the records waiting, after m_written written ones
+    qint64 m_written = 0;
     bool m_leftOverTaken = false;
     quint64 m_leftOverHandles = quint64(1) << 48;   // apart from this program's own
     QHash<quint64, qint64> m_ids;     // the archive's ids of the runs begun
@@ -206,6 +235,8 @@ quint64 ArchiveWriter::beginRun(const ArchivedRun &run)
     record.kind = ArchiveRecord::Kind::Begin;
     record.handle = handle;
     record.run = run;
+    if (record.run.token.isEmpty())
+        record.run.token = QUuid::createUuid().toString(QUuid::WithoutBraces);
     queue(std::move(record));
     return handle;
 }

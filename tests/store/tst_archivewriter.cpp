@@ -17,6 +17,7 @@ private slots:
     void recordsSurviveTheirFile();
     void nothingIsLostWhileTheArchiveCannotBeWritten_data();
     void nothingIsLostWhileTheArchiveCannotBeWritten();
+    void aFileTakenSkipsWhatWasWritten();
 };
 
 namespace {
@@ -81,6 +82,7 @@ void TestArchiveWriter::recordsSurviveTheirFile()
     record.handle = (quint64(1) << 50) + 7;
     record.runId = 42;
     record.run = runOf(QStringLiteral("caffè & \"latte\""));
+    record.run.token = QStringLiteral("6c1e-42");
     record.page = pageOf(10);
     record.end = RunEnd::ResultsEnded;
     record.position = 37;
@@ -99,6 +101,7 @@ void TestArchiveWriter::recordsSurviveTheirFile()
         QCOMPARE(back->run.series(), record.run.series());
         QCOMPARE(back->run.started, record.run.started);
         QCOMPARE(back->run.fragment, record.run.fragment);
+        QCOMPARE(back->run.token, record.run.token);
         break;
     case ArchiveRecord::Kind::Page:
         QCOMPARE(back->page.results, record.page.results);
@@ -120,13 +123,16 @@ void TestArchiveWriter::recordsSurviveTheirFile()
 void TestArchiveWriter::nothingIsLostWhileTheArchiveCannotBeWritten_data()
 {
     QTest::addColumn<bool>("programEnds");   // the program ends before the archive can be written again
-    QTest::newRow("the same program writes them later") << false;
-    QTest::newRow("the next program writes them") << true;
+    QTest::addColumn<bool>("sentTwice");     // and a later one finds them again, written
+    QTest::newRow("the same program writes them later") << false << false;
+    QTest::newRow("the next program writes them") << true << false;
+    QTest::newRow("written, but a program killed before its file knew") << true << true;
 }
 
 void TestArchiveWriter::nothingIsLostWhileTheArchiveCannotBeWritten()
 {
     QFETCH(bool, programEnds);
+    QFETCH(bool, sentTwice);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Archivio.sqlite"));
     {
@@ -148,6 +154,8 @@ void TestArchiveWriter::nothingIsLostWhileTheArchiveCannotBeWritten()
         writer.reset();
         // As a program that has ended left it.
         QVERIFY(QFile::rename(spool, spoolOf(path, 999999999)));
+        if (sentTwice)
+            QVERIFY(QFile::copy(spoolOf(path, 999999999), dir.filePath(QStringLiteral("copia"))));
     }
     QVERIFY(QDir(path).removeRecursively());
     QVERIFY(QFile::rename(path + QStringLiteral(".vero"), path));
@@ -156,6 +164,13 @@ void TestArchiveWriter::nothingIsLostWhileTheArchiveCannotBeWritten()
     writeRuns(*writer, 7);
     writer->flush();
     writer.reset();
+    if (sentTwice) {
+        QVERIFY(QFile::rename(dir.filePath(QStringLiteral("copia")), spoolOf(path, 999999998)));
+        // Taken by the next program that writes.
+        ArchiveWriter next(path);
+        writeRuns(next, 10);
+        next.flush();
+    }
 
     Archive archive(path);
     QVERIFY(archive.open());
@@ -169,6 +184,45 @@ void TestArchiveWriter::nothingIsLostWhileTheArchiveCannotBeWritten()
         QCOMPARE(runs.constFirst().picture.has_value(), i % 3 == 1);
     }
     QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*in-attesa*")}, QDir::Files), QStringList());
+}
+
+// A program killed while its file drained: the records it counted as written
+// are not sent again, but for the beginnings of runs, which name their runs.
+void TestArchiveWriter::aFileTakenSkipsWhatWasWritten()
+{
+    QTemporaryDir dir;
+    const QString archive = dir.filePath(QStringLiteral("Archivio.sqlite"));
+    const QString file = spoolOf(archive, 999999999);
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    const ArchiveRecord::Kind kinds[] = {ArchiveRecord::Kind::Begin, ArchiveRecord::Kind::Page, ArchiveRecord::Kind::End,
+                                         ArchiveRecord::Kind::Begin, ArchiveRecord::Kind::Page};
+    const quint64 handles[] = {1, 1, 1, 2, 2};
+    for (int i = 0; i < 5; ++i) {
+        ArchiveRecord record;
+        record.kind = kinds[i];
+        record.handle = handles[i];
+        record.page = pageOf(i * 10);
+        out.write(ArchiveSpool::encode(record) + '\n');
+    }
+    out.close();
+    QFile count(file + QStringLiteral(".scritti"));
+    QVERIFY(count.open(QIODevice::WriteOnly));
+    count.write("4");
+    count.close();
+
+    quint64 next = 100;
+    QStringList taken;
+    const std::deque<ArchiveRecord> left = ArchiveSpool::takeLeftOver(archive, next, taken);
+    QCOMPARE(taken.size(), 2);   // the file and its count
+    QCOMPARE(left.size(), std::size_t(3));
+    QCOMPARE(left[0].kind, ArchiveRecord::Kind::Begin);
+    QCOMPARE(left[1].kind, ArchiveRecord::Kind::Begin);
+    QCOMPARE(left[2].kind, ArchiveRecord::Kind::Page);
+    QCOMPARE(left[2].page.offset, 40);
+    QCOMPARE(left[2].handle, left[1].handle);
+    QVERIFY(left[0].handle != left[1].handle);
+    QVERIFY(!QFileInfo::exists(file) && !QFileInfo::exists(count.fileName()));
 }
 
 QTEST_GUILESS_MAIN(TestArchiveWriter)
