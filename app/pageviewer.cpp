@@ -35,6 +35,9 @@ PageViewer::PageViewer(const ArchivedRun &run, QWidget *parent)
     m_area->setWidget(m_picture);
     m_area->setWidgetResizable(false);
     m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A page is nearly always taller than the view: a scroll bar that came
+    // and went would change the width the picture was scaled to.
+    m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     if (m_image.isNull()) {
         m_picture->setText(QStringLiteral("L'immagine di questa ricerca non è più conservata (%1).")
                                .arg(run.picture ? QDir::toNativeSeparators(run.picture->file) : QString()));

@@ -1181,8 +1181,8 @@ void TestForm1::pageOfARunOpensFromTheHistory()
              QStringLiteral("bimby \u2014 17/05/2024 09:59:40 \u2014 computer \u2014 paese it, lingua it \u2014 posizione 30"));
     // At the window's width, scrolled so that the hit stands in the view.
     auto *area = viewer->findChild<QScrollArea *>(QStringLiteral("Pagina"));
-    const QPixmap shown = viewer->findChild<QLabel *>(QStringLiteral("Immagine"))->pixmap();
     QTRY_VERIFY(scrolledTo() > 0);
+    const QPixmap shown = viewer->findChild<QLabel *>(QStringLiteral("Immagine"))->pixmap();
     QCOMPARE(shown.width(), std::min(area->viewport()->width(), page.width()));
     const double scale = double(shown.width()) / page.width();
     const int hitTop = qRound(hit.top() * scale) - scrolledTo();

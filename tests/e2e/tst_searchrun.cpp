@@ -872,14 +872,16 @@ void TestSearchRun::twoListsStartedTogetherBothRunToTheEnd()
     QSignalSpy secondDone(second.get(), &QProcess::finished);
     QVERIFY(firstDone.wait(120000) || firstDone.size() == 1);
     QVERIFY(secondDone.size() == 1 || secondDone.wait(120000));
-    QVERIFY2(first->exitCode() == 0, first->readAllStandardError().constData());
-    QVERIFY2(second->exitCode() == 0, second->readAllStandardError().constData());
+    const QString errors = QString::fromLocal8Bit(first->readAllStandardError() + second->readAllStandardError());
+    QVERIFY2(first->exitCode() == 0 && second->exitCode() == 0, qPrintable(errors));
     QCOMPARE(linesOf(*first), (QStringList{"seconda: posizione 14 (http://www.velmora.it/ricette)", "corta: non trovato entro 13"}));
     QCOMPARE(linesOf(*second), (QStringList{"oggi: posizione 14 (http://www.velmora.it/oggi)",
                                             "doppia: posizione 3 (http://www.velmora.it/uno)"}));
     Archive archive(m_dir->filePath(QStringLiteral("Archivio.sqlite")));
     QVERIFY(archive.open());
-    QCOMPARE(archive.phrases().size(), 4);
+    QVERIFY2(archive.phrases().size() == 4,
+             qPrintable(archive.phrases().join(QLatin1Char(',')) + QLatin1Char(' ') + errors + QLatin1Char(' ')
+                        + QDir(m_dir->path()).entryList(QDir::Files).join(QLatin1Char(','))));
     QCOMPARE(TextFile::readLines(m_dir->filePath(QStringLiteral("Risultato.txt"))).value_or(QStringList()).size(), 4);
 }
 
