@@ -530,7 +530,7 @@ std::optional<Archive::SharedPhrase> Archive::takeSharedPhrase(const QString &na
         return std::nullopt;
     std::optional<SharedPhrase> taken;
     m_problem.clear();
-    inTransaction([&] {
+    const bool done = inTransaction([&] {
         QSqlQuery query(QSqlDatabase::database(m_connection, false));
         // A phrase nobody holds, or whose holder's lease ran out; on a
         // server, rows another machine is taking are passed over.
@@ -545,6 +545,10 @@ std::optional<Archive::SharedPhrase> Archive::takeSharedPhrase(const QString &na
             taken = SharedPhrase{query.value(0).toInt(), query.value(1).toString()};
         return true;
     });
+    // A phrase is held only once the server has said so: taken in a
+    // transaction that did not commit, it is still free for another machine.
+    if (!done)
+        return std::nullopt;
     return taken;
 }
 

@@ -82,7 +82,13 @@ public:
     // Empties the database between tests.
     bool clear()
     {
-        const QString name = QStringLiteral("pgserver-clear");
+        return exec({QStringLiteral("DROP SCHEMA public CASCADE"), QStringLiteral("CREATE SCHEMA public")});
+    }
+
+    // Statements of the test's own, on a connection of their own.
+    bool exec(const QStringList &statements)
+    {
+        const QString name = QStringLiteral("pgserver-exec");
         bool done = false;
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
@@ -90,10 +96,15 @@ public:
             db.setPort(m_port);
             db.setUserName(QStringLiteral("cerca"));
             db.setDatabaseName(QStringLiteral("postgres"));
-            done = db.open() && QSqlQuery(db).exec(QStringLiteral("SET client_min_messages TO warning"))
-                && QSqlQuery(db).exec(QStringLiteral("DROP SCHEMA public CASCADE"))
-                && QSqlQuery(db).exec(QStringLiteral("CREATE SCHEMA public"));
-            if (!done)
+            done = db.open() && QSqlQuery(db).exec(QStringLiteral("SET client_min_messages TO warning"));
+            for (const QString &statement : statements) {
+                QSqlQuery query(db);
+                if (done && !query.exec(statement)) {
+                    m_problem = query.lastError().text();
+                    done = false;
+                }
+            }
+            if (!done && m_problem.isEmpty())
                 m_problem = db.lastError().text();
         }
         QSqlDatabase::removeDatabase(name);

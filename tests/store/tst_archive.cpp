@@ -78,6 +78,7 @@ private slots:
     void init();
     void startsTogetherMigrateOnce();
     void picturesAreKeptInTheArchiveForOtherMachines();
+    void sharedPhraseIsHeldOnlyOnceCommitted();
     void runsComeBackAsWritten();
     void confrontaConFindsAnyFragment();
     void firstVersionIsBroughtUp();
@@ -139,6 +140,29 @@ void TestArchive::picturesAreKeptInTheArchiveForOtherMachines()
     const std::optional<ArchivedRun> near = archive.runWithPictureNear(QStringLiteral("bimby"), QDateTime::currentDateTime());
     QVERIFY(near && near->picture);
     QCOMPARE(near->picture->hitBox, QRect(1, 2, 3, 4));
+}
+
+// A machine whose take did not commit (the server went away between the
+// update and the commit) must not run the phrase: another machine will.
+void TestArchive::sharedPhraseIsHeldOnlyOnceCommitted()
+{
+    if (!m_server)
+        QSKIP("a server's commit: a file's cannot fail after its update");
+    Archive archive(path());
+    QVERIFY(archive.open());
+    QVERIFY(archive.shareList(QStringLiteral("settimana"), {"uno", "due"}, true));
+    // Every commit that touches the list fails, as one cut short would.
+    QVERIFY2(m_server->exec({QStringLiteral("CREATE FUNCTION no_commit() RETURNS trigger LANGUAGE plpgsql AS"
+                                            " 'BEGIN RAISE EXCEPTION ''the commit is lost''; END'"),
+                             QStringLiteral("CREATE CONSTRAINT TRIGGER no_commit AFTER UPDATE ON shared_phrases"
+                                            " DEFERRABLE INITIALLY DEFERRED FOR EACH ROW EXECUTE FUNCTION no_commit()")}),
+             qPrintable(m_server->problem()));
+    QVERIFY(!archive.takeSharedPhrase(QStringLiteral("settimana"), QStringLiteral("a:1"), 120));
+    QVERIFY(archive.problem().contains(QStringLiteral("the commit is lost")));
+    QVERIFY(m_server->exec({QStringLiteral("DROP TRIGGER no_commit ON shared_phrases")}));
+    const std::optional<Archive::SharedPhrase> taken = archive.takeSharedPhrase(QStringLiteral("settimana"), QStringLiteral("b:2"), 120);
+    QVERIFY(taken);
+    QCOMPARE(taken->phrase, QStringLiteral("uno"));
 }
 
 void TestArchive::runsComeBackAsWritten()
