@@ -3,12 +3,14 @@
 #include <QAtomicInteger>
 #include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QUrl>
 #include <QUrlQuery>
 #include <QVariant>
@@ -107,6 +109,7 @@ QString readingName(PageReading reading)
 // SQLite's result codes for a file that is no database, or a damaged one.
 constexpr int kCorrupt = 11;
 constexpr int kNotADatabase = 26;
+constexpr int kBusy = 5;
 
 // A free name beside the file for a damaged archive: "Archivio-danneggiato-2026-12-08.sqlite".
 QString asideName(const QString &path)
@@ -261,8 +264,13 @@ bool Archive::openFile()
 bool Archive::open(int version)
 {
     m_setAside.clear();
-    if (m_server)
-        return openServer() && migrate(version);
+    if (m_server) {
+        if (openServer() && migrate(version))
+            return true;
+        // Half opened is not open: the next try opens it anew.
+        QSqlDatabase::database(m_connection, false).close();
+        return false;
+    }
     if (!openFile())
         return false;
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
@@ -287,11 +295,34 @@ bool Archive::open(int version)
     }
     probe.finish();
     QSqlQuery query(db);
-    for (const char *pragma : {"PRAGMA journal_mode = WAL", "PRAGMA foreign_keys = ON", "PRAGMA synchronous = NORMAL"}) {
-        if (!query.exec(QLatin1String(pragma)))
-            return fail(query);
+    // The journal's mode changes only while no other program writes, and
+    // SQLite does not wait for that: a program that made the same new file a
+    // moment before may still be writing its first steps.
+    QElapsedTimer waited;
+    waited.start();
+    while (!query.exec(QStringLiteral("PRAGMA journal_mode = WAL"))) {
+        if ((query.lastError().nativeErrorCode().toInt() & 0xff) != kBusy || waited.elapsed() >= m_busyTimeout)
+            return closeFailed(query);
+        QThread::msleep(20);
     }
-    return migrate(version);
+    for (const char *pragma : {"PRAGMA foreign_keys = ON", "PRAGMA synchronous = NORMAL"}) {
+        if (!query.exec(QLatin1String(pragma)))
+            return closeFailed(query);
+    }
+    if (migrate(version))
+        return true;
+    // Half opened is not open: the next try opens it anew.
+    query = QSqlQuery();
+    db.close();
+    return false;
+}
+
+bool Archive::closeFailed(QSqlQuery &query)
+{
+    fail(query);
+    query = QSqlQuery();
+    QSqlDatabase::database(m_connection, false).close();
+    return false;
 }
 
 bool Archive::migrate(int target)

@@ -122,6 +122,7 @@ private:
     bool migrate(int version);
     bool migrateSteps(int version);
     bool fail(const QSqlQuery &query);
+    bool closeFailed(QSqlQuery &query);
     bool inTransaction(const std::function<bool()> &work);
     bool isDamaged(const QSqlQuery &query) const;
     QList<ArchivedRun> readRuns(const QString &phrase, bool withPages) const;

@@ -7,6 +7,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTest>
 
 #include <cstdio>
@@ -46,8 +47,10 @@ QStringList sites(int first, int count)
 int writeAsAnotherProgram(const QString &path, int runs, int resultsPerPage)
 {
     Archive archive(path);
-    if (!archive.open())
+    if (!archive.open()) {
+        std::fprintf(stderr, "%s\n", qPrintable(archive.problem()));
         return 1;
+    }
     for (int r = 0; r < runs; ++r) {
         const std::optional<qint64> id = archive.beginRun(run(QStringLiteral("frase %1").arg(r % 5), QDateTime::currentDateTime()));
         if (!id)
@@ -62,6 +65,21 @@ int writeAsAnotherProgram(const QString &path, int runs, int resultsPerPage)
             return 4;
     }
     return 0;
+}
+
+// Another program making a new file a database: it writes for `ms` ms,
+// and says when it has begun.
+int writeANewFile(const QString &path, int ms)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    db.setDatabaseName(path);
+    QSqlQuery query(db);
+    if (!db.open() || !query.exec(QStringLiteral("BEGIN IMMEDIATE")) || !query.exec(QStringLiteral("CREATE TABLE altro (x)")))
+        return 1;
+    std::printf("scrivo\n");
+    std::fflush(stdout);
+    QThread::msleep(ms);
+    return query.exec(QStringLiteral("COMMIT")) ? 0 : 2;
 }
 
 } // namespace
@@ -88,6 +106,7 @@ private slots:
     void unwritableArchiveFailsCleanly();
     void fullDiskKeepsWhatWasWritten();
     void lockedArchiveWaitsThenFails();
+    void newFileWaitsForTheProgramMakingIt();
     void twoProgramsWriteAtOnce();
     void killedWriterLosesNoCompletedPage();
     void exportWritesOneRowPerResult();
@@ -109,18 +128,24 @@ void TestArchive::init()
 void TestArchive::startsTogetherMigrateOnce()
 {
     // Three programs open a new archive in the same instant: one makes each
-    // step of the schema, the others wait for it and find it made.
-    QList<QProcess *> writers;
-    for (int i = 0; i < 3; ++i) {
-        auto *writer = new QProcess(this);
-        writer->start(QCoreApplication::applicationFilePath(), {QStringLiteral("--scrivi"), path(), QStringLiteral("1"), QStringLiteral("5")});
-        writers << writer;
+    // step of the schema, the others wait for it and find it made. A file
+    // is made a write-ahead one by the first, which the others must wait
+    // for too: the race is short, so it is run many times.
+    const int rounds = m_server ? 1 : 25;
+    for (int round = 1; round <= rounds; ++round) {
+        const QString archive = m_server ? path() : m_dir->filePath(QStringLiteral("Nuovo-%1.sqlite").arg(round));
+        std::vector<std::unique_ptr<QProcess>> writers;
+        for (int i = 0; i < 3; ++i) {
+            writers.push_back(std::make_unique<QProcess>());
+            writers.back()->start(QCoreApplication::applicationFilePath(),
+                                  {QStringLiteral("--scrivi"), archive, QStringLiteral("3"), QStringLiteral("5")});
+        }
+        for (const std::unique_ptr<QProcess> &writer : writers) {
+            QVERIFY(writer->waitForFinished(60000));
+            QVERIFY2(writer->exitCode() == 0, writer->readAllStandardError().constData());
+        }
     }
-    for (QProcess *writer : writers) {
-        QVERIFY(writer->waitForFinished(60000));
-        QCOMPARE(writer->exitCode(), 0);
-    }
-    Archive archive(path());
+    Archive archive(m_server ? path() : m_dir->filePath(QStringLiteral("Nuovo-1.sqlite")));
     QVERIFY2(archive.open(), qPrintable(archive.problem()));
     QCOMPARE(archive.version(), Archive::kVersion);
     QCOMPARE(archive.runsOf(QStringLiteral("frase 0")).size(), 3);
@@ -411,6 +436,36 @@ void TestArchive::lockedArchiveWaitsThenFails()
     QCOMPARE(archive.runsOf(QStringLiteral("bimby")).constFirst().pages.size(), 1);
 }
 
+// Two programs starting together on a new file: the second opens it while
+// the first still writes its first steps, and must wait, not fail (it used
+// to fail at once, and write its runs half way, without their series).
+void TestArchive::newFileWaitsForTheProgramMakingIt()
+{
+    if (m_server)
+        QSKIP("a file's journal: the server keeps its own");
+    QProcess maker;
+    maker.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--crea"), path(), QStringLiteral("400")});
+    QVERIFY(maker.waitForReadyRead(10000));
+    QCOMPARE(maker.readLine(), QByteArray("scrivo\n"));
+    Archive archive(path());
+    archive.setBusyTimeout(5000);
+    QVERIFY2(archive.open(), qPrintable(archive.problem()));
+    QCOMPARE(archive.version(), Archive::kVersion);
+    QVERIFY(maker.waitForFinished(10000));
+    QCOMPARE(maker.exitCode(), 0);
+    // A busy time-out that runs out leaves the archive closed, to be opened anew.
+    const QString other = m_dir->filePath(QStringLiteral("b.sqlite"));
+    maker.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--crea"), other, QStringLiteral("1500")});
+    QVERIFY(maker.waitForReadyRead(10000));
+    Archive late(other);
+    late.setBusyTimeout(200);
+    QVERIFY(!late.open());
+    QVERIFY(!late.isOpen());
+    QVERIFY(maker.waitForFinished(10000));
+    QVERIFY2(late.open(), qPrintable(late.problem()));
+    QCOMPARE(late.version(), Archive::kVersion);
+}
+
 void TestArchive::twoProgramsWriteAtOnce()
 {
     Archive archive(path());
@@ -503,6 +558,8 @@ void TestArchive::exportWritesOneRowPerResult()
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    if (argc == 4 && qstrcmp(argv[1], "--crea") == 0)
+        return writeANewFile(QString::fromLocal8Bit(argv[2]), atoi(argv[3]));
     if (argc == 5 && qstrcmp(argv[1], "--scrivi") == 0)
         return writeAsAnotherProgram(QString::fromLocal8Bit(argv[2]), atoi(argv[3]), atoi(argv[4]));
     TestArchive onFile;
