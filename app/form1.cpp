@@ -4,7 +4,7 @@
 #include "app/foundsitesmenu.h"
 #include "app/listbox.h"
 #include "app/listwindow.h"
-#include "app/notes.h"
+#include "search/notes.h"
 #include "app/pageinfront.h"
 #include "app/searchoptionsdialog.h"
 #include "platform/addressrule.h"

@@ -1,6 +1,6 @@
 #include "app/listwindow.h"
 
-#include "app/notes.h"
+#include "search/notes.h"
 #include "app/pageviewer.h"
 #include "app/searchoptionsdialog.h"
 #include "app/sharedlistview.h"

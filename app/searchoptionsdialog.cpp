@@ -1,6 +1,6 @@
 #include "app/searchoptionsdialog.h"
 
-#include "search/searchplace.h"
+#include "search/placequery.h"
 #include "store/archive.h"
 
 #include <QComboBox>
@@ -101,7 +101,7 @@ SearchOptions SearchOptionsDialog::options() const
 
 void SearchOptionsDialog::accept()
 {
-    std::optional<QString> problem = SearchPlaces::problem(options().place);
+    std::optional<QString> problem = PlaceQuery::problem(options().place);
     if (!problem && !options().archive.isEmpty())
         problem = Archive::addressProblem(options().archive);
     if (problem) {

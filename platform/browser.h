@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/device.h"
-#include "platform/pageshape.h"
-#include "store/archiverecords.h"
+#include "model/device.h"
+#include "model/pageshape.h"
+#include "model/runrecords.h"
 
 #include <QJsonObject>
 #include <QObject>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/pageshape.h"
+#include "model/pageshape.h"
 
 #include <QString>
 #include <QStringList>

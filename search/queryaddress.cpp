@@ -1,6 +1,6 @@
 #include "search/queryaddress.h"
 
-#include "search/searchplace.h"
+#include "search/placequery.h"
 
 #include <QUrl>
 #include <QtGlobal>
@@ -42,7 +42,7 @@ QString offsetPart(qint64 offset, const SearchPlace &place)
     const QString language = std::exchange(others.language, SearchPlace().language);
     return QStringLiteral("&hl=") + QString::fromLatin1(QUrl::toPercentEncoding(language))
         + QStringLiteral("&lr=&newwindow=1&start=") + QString::number(offset) + QStringLiteral("&sa=N")
-        + SearchPlaces::queryPart(others);
+        + PlaceQuery::queryPart(others);
 }
 
 } // namespace
@@ -60,7 +60,7 @@ QString hostFromEnvironment()
 
 QString firstPage(const QString &host, const QString &phrase, const SearchPlace &place)
 {
-    return searchPrefix(host) + phrasePart(phrase) + SearchPlaces::queryPart(place);
+    return searchPrefix(host) + phrasePart(phrase) + PlaceQuery::queryPart(place);
 }
 
 QString nextPage(const QString &host, const QString &phrase, qint64 offset, bool italianOnly, const SearchPlace &place)

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "search/runvalues.h"
-#include "store/archiverecords.h"
+#include "model/runvalues.h"
+#include "model/runrecords.h"
 #include "store/resultlog.h"
-#include "store/searchplace.h"
+#include "model/searchplace.h"
 
 #include <QDateTime>
 #include <QString>

@@ -2,7 +2,7 @@
 
 #include "search/resultlinks.h"
 #include "search/scanner.h"
-#include "store/archiverecords.h"
+#include "model/runrecords.h"
 
 #include <QDateTime>
 #include <QObject>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/runvalues.h"
+#include "model/runvalues.h"
 
 #include <QString>
 #include <QStringList>

@@ -2,9 +2,10 @@
 
 #include "platform/browser.h"
 #include "search/pagekind.h"
-#include "search/searchplace.h"
+#include "search/placequery.h"
 #include "store/archive.h"
 #include "store/archivewriter.h"
+#include "store/datafolder.h"
 #include "store/runpictures.h"
 #include "store/unreadpages.h"
 
@@ -19,6 +20,18 @@ std::unique_ptr<ArchiveWriter> writerFor(const QString &archive, const QString &
 }
 
 } // namespace
+
+SearchRunOptions SearchRunOptions::inFolder(const DataFolder &folder, const QString &archive)
+{
+    SearchRunOptions options;
+    // The local service's host wins over the country's domain.
+    options.host = qEnvironmentVariable("CERCA_POSIZIONE_HOST");
+    options.archive = archive;
+    options.archiveSpool = folder.sharedArchiveSpool();
+    options.unreadPages = folder.unreadPages();
+    options.pictures = folder.runPictures();
+    return options;
+}
 
 SearchRun::SearchRun(Browser *page, SearchRunOptions options, QObject *parent)
     : QObject(parent)
@@ -50,7 +63,7 @@ void SearchRun::start(const RunInputs &inputs)
 {
     if (inputs.phrase.isEmpty() || m_active)
         return;
-    if (const std::optional<QString> problem = SearchPlaces::problem(inputs.place)) {
+    if (const std::optional<QString> problem = PlaceQuery::problem(inputs.place)) {
         if (m_recorder.running())
             m_recorder.runAbandoned(RunEnd::Stopped, m_values, m_options.clock());
         m_inputs = inputs;
@@ -90,7 +103,7 @@ void SearchRun::start(const RunInputs &inputs)
 
 QString SearchRun::host() const
 {
-    return m_options.host.isEmpty() ? SearchPlaces::hostFor(m_inputs.place.country) : m_options.host;
+    return m_options.host.isEmpty() ? PlaceQuery::hostFor(m_inputs.place.country) : m_options.host;
 }
 
 void SearchRun::stop()

@@ -5,9 +5,9 @@
 #include "search/resultlinks.h"
 #include "search/runoutcome.h"
 #include "search/runrecorder.h"
-#include "search/runvalues.h"
+#include "model/runvalues.h"
 #include "search/scanner.h"
-#include "store/searchplace.h"
+#include "model/searchplace.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -17,6 +17,7 @@
 #include <memory>
 
 class ArchiveWriter;
+class DataFolder;
 struct ArchiveFault;
 
 // What a run searches for, taken once when it starts.
@@ -40,6 +41,10 @@ struct SearchRunOptions
     QString archiveSpool;       // where records wait that a shared archive could not take
     QString unreadPages;        // where pages nobody can place are kept
     QString pictures;           // where the pictures of what each run saw are kept; empty: none
+
+    // The program's own: the archive given, the folders beside it in the
+    // data folder, and the local service's host when one is set.
+    static SearchRunOptions inFolder(const DataFolder &folder, const QString &archive);
 };
 
 // One search run: asks the browser page for the results pages of a phrase,

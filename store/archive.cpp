@@ -81,6 +81,14 @@ constexpr qint64 kMigrationLock = 0x43657263615031;
 
 QAtomicInteger<quint64> g_connections;
 
+// Qt keeps one registry of connections for the process: the name is made
+// from this object's own address as well as the count, so that it cannot be
+// given twice, whatever holds a count of its own.
+QString connectionName(const void *owner)
+{
+    return QStringLiteral("archivio-%1-%2").arg(++g_connections).arg(quintptr(owner), 0, 16);
+}
+
 QString timeText(const QDateTime &time)
 {
     return time.toUTC().toString(Qt::ISODateWithMs);
@@ -127,7 +135,7 @@ QString asideName(const QString &path)
 
 Archive::Archive(const QString &path)
     : m_path(path)
-    , m_connection(QStringLiteral("archivio-%1").arg(++g_connections))
+    , m_connection(connectionName(this))
     , m_server(isServer(path))
 {
 }

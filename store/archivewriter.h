@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/archiverecords.h"
+#include "model/runrecords.h"
 #include "store/archivespool.h"
 
 #include <QHash>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/runpictures.h"
-#include "store/searchplace.h"
+#include "model/searchplace.h"
 
 #include <QString>
 

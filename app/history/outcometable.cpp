@@ -1,6 +1,6 @@
 #include "app/history/outcometable.h"
 
-#include "store/archiverecords.h"
+#include "model/runrecords.h"
 
 void OutcomeTable::setSearch(const SearchHistory &search)
 {

@@ -4,8 +4,8 @@
 // each, the faults it and the machine inject, and what each phrase's final
 // outcome must be. Everything follows from the seed.
 
-#include "store/archiverecords.h"
-#include "store/searchplace.h"
+#include "model/runrecords.h"
+#include "model/searchplace.h"
 
 #include <QList>
 #include <set>

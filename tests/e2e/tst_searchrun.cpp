@@ -11,7 +11,10 @@
 #include "resultsservice.h"
 #include "watchdog.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QDialog>
+#include <QTableView>
 #include <QSet>
 #include <QSettings>
 #include <QSignalSpy>
@@ -57,6 +60,7 @@ private slots:
     void pageThatAsksIsAnsweredInTheBrowser();
     void smartphoneRunIsAnsweredInAPhoneSizedView();
     void noBrowserEndsTheRunWithANote();
+    void historyReadsTheArchiveAfterRunsInTheWindow();
     void listFromTheCommandLine_data();
     void listFromTheCommandLine();
     void listIsArchivedAndExported_data();
@@ -542,6 +546,61 @@ QProcess *TestSearchRun::startList(const QString &phrases, const QStringList &ar
     process->setChildProcessModifier(results::closeDescriptorsOnExec);
     process->start(program, QStringList{"--elenco", list.fileName(), "--frammento", "velmora"} + arguments);
     return process;
+}
+
+// The history module loaded as the program loads it, from its folder, after
+// runs of the window in the same process: it reads the archive those runs
+// wrote, shows their picture, and the runs that follow are still archived.
+void TestSearchRun::historyReadsTheArchiveAfterRunsInTheWindow()
+{
+    const DataFolder folder(m_dir->path());
+    Form1Options options;
+    options.dataFolder = folder;
+    SearchRunOptions runOptions = SearchRunOptions::inFolder(folder, folder.archive());
+    runOptions.host = QStringLiteral("127.0.0.1:%1").arg(m_service->port());
+    runOptions.pageInterval = 100;
+    m_run = std::make_unique<SearchRun>(m_browser.get(), runOptions);
+    m_form = std::make_unique<Form1>(m_run.get(), m_desktop.get(), options);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    auto *save = m_form->findChild<QPushButton *>(QStringLiteral("Command2"));
+    for (int i = 0; i < 2; ++i) {
+        run(QStringLiteral("seconda"));
+        waitForEnd();
+        QCOMPARE(label1(), QStringLiteral("\"velmora\" trovato nella posizione n° 14"));
+        save->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_run->pictureInFlight(), 15000);
+    }
+    m_run->flushArchive();
+
+    m_form->findChild<QAction *>(QStringLiteral("AndamentoPos"))->trigger();
+    QDialog *history = nullptr;
+    QTRY_VERIFY((history = m_form->findChild<QDialog *>(QStringLiteral("Andamento"))));
+    QVERIFY(QTest::qWaitForWindowExposed(history));
+    history->findChild<QPushButton *>(QStringLiteral("ApriConcorrenti"))->click();
+    QDialog *competitors = nullptr;
+    QTRY_VERIFY((competitors = history->findChild<QDialog *>(QStringLiteral("Concorrenti"))));
+    const QString status = competitors->findChild<QLabel *>(QStringLiteral("Stato"))->text();
+    QVERIFY2(status.startsWith(QStringLiteral("\"seconda\": 2 ricerche archiviate")), qPrintable(status));
+    auto *latest = competitors->findChild<QTableView *>(QStringLiteral("Risultati"));
+    QVERIFY(latest->model()->rowCount() >= 14);
+    competitors->close();
+
+    auto *table = history->findChild<QTableView *>(QStringLiteral("Tabella"));
+    table->setCurrentIndex(table->model()->index(0, 0));
+    table->findChild<QAction *>(QStringLiteral("MostraPagina"))->trigger();
+    QDialog *viewer = nullptr;
+    QTRY_VERIFY((viewer = history->findChild<QDialog *>(QStringLiteral("MostraPagina"))));
+    QTRY_VERIFY(!viewer->findChild<QLabel *>(QStringLiteral("Immagine"))->pixmap().isNull());
+    viewer->close();
+    history->close();
+
+    run(QStringLiteral("seconda"));
+    waitForEnd();
+    m_run->flushArchive();
+    Archive archive(folder.archive());
+    QVERIFY(archive.open());
+    QCOMPARE(archive.runsOf(QStringLiteral("seconda")).size(), 3);
 }
 
 void TestSearchRun::listFromTheCommandLine_data()

@@ -1,5 +1,5 @@
 #include "search/queryaddress.h"
-#include "search/searchplace.h"
+#include "search/placequery.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -128,12 +128,12 @@ void TestQueryAddress::placesAreEncodedAsGoogleReadsThem()
 {
     QFETCH(QString, name);
     QFETCH(QString, uule);
-    const std::optional<QString> problem = SearchPlaces::placeProblem(name);
+    const std::optional<QString> problem = PlaceQuery::placeProblem(name);
     QCOMPARE(problem.has_value(), uule.isEmpty());
     if (problem)
         QVERIFY2(problem->contains(QStringLiteral("Milan,Lombardy,Italy")), qPrintable(*problem));
     else
-        QCOMPARE(SearchPlaces::uule(name), uule);
+        QCOMPARE(PlaceQuery::uule(name), uule);
 }
 
 void TestQueryAddress::searchOptionsInTheAddress_data()
@@ -160,9 +160,9 @@ void TestQueryAddress::searchOptionsInTheAddress()
 {
     QFETCH(SearchPlace, place);
     QFETCH(QString, query);
-    QTEST(SearchPlaces::hostFor(place.country), "host");
-    QCOMPARE(SearchPlaces::queryPart(place), query);
-    QCOMPARE(SearchPlaces::problem(place), std::nullopt);
+    QTEST(PlaceQuery::hostFor(place.country), "host");
+    QCOMPARE(PlaceQuery::queryPart(place), query);
+    QCOMPARE(PlaceQuery::problem(place), std::nullopt);
     // The first page carries the options after the phrase; a next page names
     // its language once, where it always did, and the rest after.
     QCOMPARE(QueryAddress::firstPage("h", "a b", place), "http://h/search?q=a b" + query);
@@ -205,7 +205,7 @@ void TestQueryAddress::optionsThatCannotBeSearched()
 {
     QFETCH(SearchPlace, place);
     QFETCH(QString, problem);
-    const std::optional<QString> said = SearchPlaces::problem(place);
+    const std::optional<QString> said = PlaceQuery::problem(place);
     QVERIFY(said);
     QVERIFY2(said->contains(problem), qPrintable(*said));
 }

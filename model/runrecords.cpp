@@ -1,4 +1,4 @@
-#include "store/archiverecords.h"
+#include "model/runrecords.h"
 
 #include <array>
 

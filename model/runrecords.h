@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/searchplace.h"
+#include "model/searchplace.h"
 
 #include <QDateTime>
 #include <QList>

@@ -1,6 +1,6 @@
-#include "app/commandline.h"
+#include "cli/commandline.h"
 
-#include "search/searchplace.h"
+#include "search/placequery.h"
 #include "store/archive.h"
 
 #include <QCommandLineParser>
@@ -143,7 +143,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         line.place.language = parser.value(QStringLiteral("lingua")).trimmed();
     if (parser.isSet(QStringLiteral("luogo")))
         line.place.place = parser.value(QStringLiteral("luogo")).trimmed();
-    if (const std::optional<QString> problem = SearchPlaces::problem(line.place))
+    if (const std::optional<QString> problem = PlaceQuery::problem(line.place))
         return fail(*problem);
     if (parser.isSet(QStringLiteral("archivio"))) {
         line.archive = parser.value(QStringLiteral("archivio")).trimmed();

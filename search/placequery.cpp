@@ -1,10 +1,10 @@
-#include "search/searchplace.h"
+#include "search/placequery.h"
 
 #include <QRegularExpression>
 #include <QStringList>
 #include <QUrl>
 
-namespace SearchPlaces {
+namespace PlaceQuery {
 
 namespace {
 
@@ -88,4 +88,4 @@ QString queryPart(const SearchPlace &place)
     return part;
 }
 
-} // namespace SearchPlaces
+} // namespace PlaceQuery

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "store/searchplace.h"
+#include "model/searchplace.h"
 
 #include <QString>
 #include <optional>
 
 // The addresses' side of a search's place and device.
-namespace SearchPlaces {
+namespace PlaceQuery {
 
 // The search host of a country: www.google.it, www.google.com for the United
 // States, www.google.co.uk for Great Britain, ...
@@ -31,4 +31,4 @@ QString uule(const QString &name);
 // so that every address stays what it was.
 QString queryPart(const SearchPlace &place);
 
-} // namespace SearchPlaces
+} // namespace PlaceQuery

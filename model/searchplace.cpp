@@ -1,4 +1,4 @@
-#include "store/searchplace.h"
+#include "model/searchplace.h"
 
 #include <QStringList>
 
