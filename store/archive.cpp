@@ -20,13 +20,15 @@ namespace {
 
 // Each version's step from the one before, as SQLite takes it (the server's
 // spelling is made from it: see ArchiveDialect::step). A step is never
-// changed once released. To add one: name it last in ArchiveStep (archive.h)
-// and make it kLatest; append its SQL here, statements apart by ';'; a new
-// table's queries go in the job that owns what it holds (RunArchive,
-// SharedPhrases, ArchiveReports) or in a job of its own over Archive, and
-// what writes to it asks has(ArchiveStep::...) first; a new file under
-// tests/store/archives/ holds an archive written at the step before, which
-// tst_archive opens and reads.
+// changed once released. To add one (a column, a table):
+// - name it last in ArchiveStep (archive.h) and make it kLatest;
+// - append its SQL here, statements apart by ';';
+// - a new table's queries go in the job that owns what it holds
+//   (RunArchive, SharedPhrases, ArchiveReports) or in a job of its own over
+//   an Archive; code that writes what the step added asks has() first;
+// - write what the step holds in tests/store/archivefixtures.h, then keep
+//   an archive at the new step for the tests:
+//   build/tests/tst_archive --passo N tests/store/archives
 struct Step
 {
     ArchiveStep step;
@@ -312,6 +314,8 @@ Result<void> Archive::transaction(const std::function<Result<void>()> &work)
             done = committed.failure();
     }
     m_inTransaction = false;
+    // What failed is said already; a rollback that fails too (the
+    // connection gone) leaves nothing written either.
     if (!done && isOpen())
         QSqlQuery(QStringLiteral("ROLLBACK"), database());
     return done;

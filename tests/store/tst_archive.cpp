@@ -4,6 +4,7 @@
 #include "store/runarchive.h"
 #include "store/sharedphrases.h"
 #include "pgserver.h"
+#include "store/archivefixtures.h"
 #include "spreadsheet.h"
 
 #include <QCoreApplication>
@@ -86,63 +87,6 @@ int writeANewFile(const QString &path, int ms)
     std::fflush(stdout);
     QThread::msleep(ms);
     return query.exec(QStringLiteral("COMMIT")) ? 0 : 2;
-}
-
-// What an archive holds, as its readers read it: every series with its runs,
-// their pictures, pages, results and features, the positions of "velmora",
-// the run nearest to a time, every result as the export has them, and the
-// shared list "settimana".
-QString readingOf(Archive &archive)
-{
-    const auto time = [](const QDateTime &t) { return t.isValid() ? t.toUTC().toString(Qt::ISODateWithMs) : QStringLiteral("-"); };
-    QString out;
-    QTextStream s(&out);
-    RunArchive runs(archive);
-    ArchiveReports reports(archive);
-    for (const QString &series : *runs.series()) {
-        s << "serie " << series << "\n";
-        for (const ArchivedRun &r : *runs.runsOf(series)) {
-            s << " ricerca " << r.id << " | " << r.phrase << " | " << SearchPlaces::deviceName(r.place.device) << " " << r.place.country
-              << " " << r.place.language << " " << r.place.place << " | " << r.host << " | " << (r.italianOnly ? "italiano" : "ovunque")
-              << " | " << r.fragment << " | " << time(r.started) << " | " << time(r.ended) << " | " << RunEnds::name(r.end) << " "
-              << r.position << "\n";
-            if (r.picture)
-                s << "  immagine " << r.picture->file << " " << r.picture->bytes << " " << r.picture->hitBox.x() << ","
-                  << r.picture->hitBox.y() << "," << r.picture->hitBox.width() << "," << r.picture->hitBox.height() << " "
-                  << r.picture->size.width() << "x" << r.picture->size.height() << " jpeg " << runs.pictureJpeg(r.id)->toHex() << "\n";
-            for (const ArchivedPage &p : r.pages) {
-                s << "  pagina " << p.offset << " " << time(p.readAt) << " "
-                  << (p.reading == PageReading::Classic ? "classica" : "attuale") << "\n";
-                for (const ArchivedResult &x : p.results)
-                    s << "   " << x.position << " " << x.address << " | " << x.title << "\n";
-                if (p.features) {
-                    s << "   blocchi " << p.features->adsTop << " " << p.features->adsBottom << " " << p.features->featured << " "
-                      << p.features->aiOverview << " " << p.features->questions;
-                    for (const QString &c : p.features->aiCited)
-                        s << " " << c;
-                    s << "\n";
-                }
-            }
-        }
-        for (const ArchiveReports::Position &p : *reports.positionsOf(series, QStringLiteral("velmora")))
-            s << " posizione " << p.runId << " " << time(p.started) << " " << (p.position ? QString::number(*p.position) : "-") << "\n";
-        const std::optional<ArchivedRun> near =
-            *runs.runWithPictureNear(series, QDateTime(QDate(2026, 3, 2), QTime(8, 5), Qt::UTC));
-        s << " immagine vicina " << (near ? QString::number(near->id) : "-") << "\n";
-    }
-    (void)reports.forEachResult(QString(), [&s](const ArchiveReports::ResultRow &row) {
-        s << "risultato " << row.run->id << " " << row.result->position << " " << row.result->address << " "
-          << (row.run->picture ? row.run->picture->file : "-") << "\n";
-    });
-    for (const SharedPhrases::State &state : *SharedPhrases(archive).states(QStringLiteral("settimana")))
-        s << "condivisa " << state.ord << " " << state.phrase << " " << state.holder << " " << state.done << " " << state.outcome << "\n";
-    return out;
-}
-
-QByteArray fixture(const QString &name)
-{
-    QFile file(QStringLiteral(CERCA_TEST_ARCHIVES "/") + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -715,7 +659,7 @@ void TestArchive::earlierStepsOpenAndReadAsBefore()
         QCOMPARE(made.open(step).error(), QString());
         QCOMPARE(made.version(), step);
         QStringList rows;
-        for (const QString &line : QString::fromUtf8(fixture(QStringLiteral("step%1.sql").arg(step))).split(QLatin1Char('\n'))) {
+        for (const QString &line : QString::fromUtf8(ArchiveFixtures::fixture(QStringLiteral("step%1.sql").arg(step))).split(QLatin1Char('\n'))) {
             if (line.startsWith(QLatin1String("INSERT")))
                 rows << line;
             earlierRuns += line.startsWith(QLatin1String("INSERT INTO runs ")) ? 1 : 0;
@@ -739,9 +683,9 @@ void TestArchive::earlierStepsOpenAndReadAsBefore()
     Archive archive(path());
     QCOMPARE(archive.open().error(), QString());
     QCOMPARE(archive.version(), Archive::kVersion);
-    const QString expected = QString::fromUtf8(fixture(QStringLiteral("step%1-read.txt").arg(step)));
+    const QString expected = QString::fromUtf8(ArchiveFixtures::fixture(QStringLiteral("step%1-read.txt").arg(step)));
     QVERIFY(!expected.isEmpty());
-    QCOMPARE(readingOf(archive), expected);
+    QCOMPARE(ArchiveFixtures::readingOf(archive), expected);
     // And it goes on where the earlier program left it.
     RunArchive runs(archive);
     ArchivedRun later = run(QStringLiteral("bimby"), QDateTime(QDate(2026, 3, 16), QTime(8, 0), Qt::UTC));
@@ -778,7 +722,7 @@ void TestArchive::aFailedQueryFailsTheWholeRead()
     const qint64 id = *runs.beginRun(run(QStringLiteral("bimby"), QDateTime::currentDateTime()));
     QVERIFY(runs.addPage(id, page(0, 1, sites(1, 10), PageFeatures{1, 0, QString(), true, {QStringLiteral("http://www.sito2.it/")}, true})));
     QVERIFY(runs.addPicture(id, ArchivedPicture{QStringLiteral("/p/x.jpg"), 10, QRect(), QSize(1, 1), QByteArray()}));
-    const QString whole = readingOf(archive);
+    const QString whole = ArchiveFixtures::readingOf(archive);
 
     QVERIFY(execAside({QStringLiteral("ALTER TABLE %1 RENAME TO altrove").arg(table)}));
     const Result<QList<ArchivedRun>> read = runs.runsOf(QStringLiteral("bimby"));
@@ -788,7 +732,7 @@ void TestArchive::aFailedQueryFailsTheWholeRead()
     // failed is opened anew.
     QVERIFY(execAside({QStringLiteral("ALTER TABLE altrove RENAME TO %1").arg(table)}));
     QCOMPARE(runs.runsOf(QStringLiteral("bimby")).error(), QString());
-    QCOMPARE(readingOf(archive), whole);
+    QCOMPARE(ArchiveFixtures::readingOf(archive), whole);
 }
 
 int main(int argc, char *argv[])
@@ -796,6 +740,8 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     if (argc == 4 && qstrcmp(argv[1], "--crea") == 0)
         return writeANewFile(QString::fromLocal8Bit(argv[2]), atoi(argv[3]));
+    if (argc == 4 && qstrcmp(argv[1], "--passo") == 0)
+        return ArchiveFixtures::write(atoi(argv[2]), QString::fromLocal8Bit(argv[3]));
     if (argc == 5 && qstrcmp(argv[1], "--scrivi") == 0)
         return writeAsAnotherProgram(QString::fromLocal8Bit(argv[2]), atoi(argv[3]), atoi(argv[4]));
     TestArchive onFile;
