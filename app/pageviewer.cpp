@@ -1,6 +1,7 @@
 #include "app/pageviewer.h"
 
 #include "store/archive.h"
+#include "store/runarchive.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -70,13 +71,19 @@ PageViewer::PageViewer(const ArchivedRun &run, QWidget *parent)
 void PageViewer::open(const QString &archivePath, const QString &series, const QDateTime &when, QWidget *parent)
 {
     std::optional<ArchivedRun> run;
+    // An archive that cannot be read has no picture to show either.
     if (Archive::isServer(archivePath) || QFileInfo::exists(archivePath)) {
-        Archive archive(archivePath);
-        if (archive.open())
-            run = archive.runWithPictureNear(series, when);
+        Archive archive(archivePath, ArchiveUse::Reading);
+        RunArchive runs(archive);
+        if (archive.open()) {
+            if (const Result<std::optional<ArchivedRun>> near = runs.runWithPictureNear(series, when))
+                run = *near;
+        }
         // Another machine's run: its picture is in the shared archive.
-        if (run && run->picture && !QFileInfo::exists(run->picture->file))
-            run->picture->jpeg = archive.pictureJpeg(run->id);
+        if (run && run->picture && !QFileInfo::exists(run->picture->file)) {
+            if (const Result<QByteArray> jpeg = runs.pictureJpeg(run->id))
+                run->picture->jpeg = *jpeg;
+        }
     }
     open(run, parent);
 }

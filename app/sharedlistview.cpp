@@ -1,6 +1,7 @@
 #include "app/sharedlistview.h"
 
 #include "search/sharedlistwatch.h"
+#include "store/archive.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -45,13 +46,13 @@ void SharedListView::watch(const QString &archive, const QString &name, int inte
     });
 }
 
-void SharedListView::showStates(const QList<Archive::SharedState> &states)
+void SharedListView::showStates(const QList<SharedPhrases::State> &states)
 {
     m_summary->setText(SharedListWatch::summary(m_name, states));
     m_table->setRowCount(int(states.size()));
     int done = 0;
     for (int row = 0; row < states.size(); ++row) {
-        const Archive::SharedState &state = states[row];
+        const SharedPhrases::State &state = states[row];
         done += state.done ? 1 : 0;
         const QString texts[] = {state.phrase, SharedListWatch::held(state) ? state.holder : QString(),
                                  state.done || !state.outcome.isEmpty() ? state.outcome : QString()};

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/archive.h"
+#include "store/sharedphrases.h"
 
 #include <QWidget>
 #include <memory>
@@ -27,7 +27,7 @@ signals:
     void progress(int done, int total);
 
 private:
-    void showStates(const QList<Archive::SharedState> &states);
+    void showStates(const QList<SharedPhrases::State> &states);
 
     QString m_name;
     QString m_archive;

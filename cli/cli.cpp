@@ -132,10 +132,10 @@ int exportArchive(const CommandLine &line, int argc, char *argv[])
         print(stderr, QStringLiteral("cerca-posizione: nessun archivio in %1\n").arg(QDir::toNativeSeparators(path)));
         return 2;
     }
-    Archive archive(path);
-    if (!archive.open()) {
+    Archive archive(path, ArchiveUse::Reading);
+    if (const Result<void> opened = archive.open(); !opened) {
         print(stderr, QStringLiteral("cerca-posizione: impossibile aprire l'archivio %1: %2\n")
-                          .arg(QDir::toNativeSeparators(Archive::displayName(path)), archive.problem()));
+                          .arg(QDir::toNativeSeparators(Archive::displayName(path)), opened.error()));
         return 2;
     }
     if (!archive.setAside().isEmpty())

@@ -9,6 +9,7 @@ SharedList::SharedList(QString archive, QString name, int leaseSeconds, QObject 
     , m_name(std::move(name))
     , m_holder(QStringLiteral("%1:%2").arg(QSysInfo::machineHostName()).arg(QCoreApplication::applicationPid()))
     , m_leaseSeconds(std::max(1, leaseSeconds))
+    , m_archive(m_path, ArchiveUse::SharingList)
 {
     // Renewed well before it runs out, so that a live machine keeps its phrase.
     m_renew.setInterval(m_leaseSeconds * 1000 / 4);
@@ -20,37 +21,22 @@ SharedList::~SharedList()
     sendEnds();
 }
 
-bool SharedList::ensureOpen()
-{
-    if (m_archive && m_archive->isOpen())
-        return true;
-    m_archive = std::make_unique<Archive>(m_path);
-    m_archive->setBusyTimeout(5000);
-    if (m_archive->open())
-        return true;
-    m_problem = m_archive->problem();
-    return false;
-}
-
 bool SharedList::open(const QStringList &phrases, bool resume)
 {
-    if (!ensureOpen())
-        return false;
-    if (m_archive->shareList(m_name, phrases, !resume))
-        return true;
-    m_problem = m_archive->problem();
-    return false;
+    Result<void> shared = m_archive.open();
+    if (shared)
+        shared = SharedPhrases(m_archive).share(m_name, phrases, !resume);
+    m_problem = shared.error();
+    return shared.ok();
 }
 
 bool SharedList::sendEnds()
 {
     while (!m_ends.isEmpty()) {
         const End &end = m_ends.constFirst();
-        if (!ensureOpen() || !m_archive->endSharedPhrase(m_name, end.ord, m_holder, end.outcome, end.checked)) {
-            // A server that went away is reached anew at the next try.
-            m_archive.reset();
+        // A server that went away is reached anew at the next try.
+        if (!m_archive.open() || !SharedPhrases(m_archive).end(m_name, end.ord, m_holder, end.outcome, end.checked))
             return false;
-        }
         m_ends.removeFirst();
     }
     return true;
@@ -58,25 +44,30 @@ bool SharedList::sendEnds()
 
 ListRun::Taken SharedList::take()
 {
-    if (!sendEnds() || !ensureOpen())
+    if (!sendEnds())
         return {ListRun::Taken::Kind::Wait, {}};
-    m_held = m_archive->takeSharedPhrase(m_name, m_holder, m_leaseSeconds);
-    if (!m_held) {
-        if (!m_archive->problem().isEmpty()) {
-            m_problem = m_archive->problem();
-            m_archive.reset();
-            return {ListRun::Taken::Kind::Wait, {}};
-        }
-        return {ListRun::Taken::Kind::NoneLeft, {}};
+    Result<void> opened = m_archive.open();
+    if (!opened) {
+        m_problem = opened.error();
+        return {ListRun::Taken::Kind::Wait, {}};
     }
+    const Result<std::optional<SharedPhrases::Phrase>> taken = SharedPhrases(m_archive).take(m_name, m_holder, m_leaseSeconds);
+    if (!taken) {
+        m_problem = taken.error();
+        return {ListRun::Taken::Kind::Wait, {}};
+    }
+    m_held = *taken;
+    if (!m_held)
+        return {ListRun::Taken::Kind::NoneLeft, {}};
     m_renew.start();
     return {ListRun::Taken::Kind::Phrase, m_held->phrase};
 }
 
 void SharedList::renew()
 {
-    if (m_held && ensureOpen() && !m_archive->renewLease(m_name, m_held->ord, m_holder, m_leaseSeconds))
-        m_archive.reset();
+    // A lease not renewed is tried again at the next turn.
+    if (m_held && m_archive.open())
+        (void)SharedPhrases(m_archive).renew(m_name, m_held->ord, m_holder, m_leaseSeconds);
 }
 
 void SharedList::ended(const RunOutcome &outcome)

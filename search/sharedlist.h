@@ -2,10 +2,10 @@
 
 #include "search/listrun.h"
 #include "store/archive.h"
+#include "store/sharedphrases.h"
 
 #include <QObject>
 #include <QTimer>
-#include <memory>
 #include <optional>
 
 // A list that several machines run together from a shared archive: each
@@ -33,7 +33,6 @@ public:
     void release();
 
 private:
-    bool ensureOpen();
     bool sendEnds();
     void renew();
 
@@ -41,8 +40,8 @@ private:
     QString m_name;
     QString m_holder;
     int m_leaseSeconds;
-    std::unique_ptr<Archive> m_archive;
-    std::optional<Archive::SharedPhrase> m_held;
+    Archive m_archive;
+    std::optional<SharedPhrases::Phrase> m_held;
     struct End
     {
         int ord = 0;

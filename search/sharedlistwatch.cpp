@@ -1,8 +1,8 @@
 #include "search/sharedlistwatch.h"
 
-#include <QTimer>
+#include "store/archive.h"
 
-#include <memory>
+#include <QTimer>
 
 class SharedListWatch::Worker : public QObject
 {
@@ -12,6 +12,7 @@ public:
         , m_path(std::move(archive))
         , m_name(std::move(name))
         , m_interval(interval)
+        , m_archive(m_path, ArchiveUse::Watching)
     {
     }
 
@@ -27,23 +28,18 @@ public:
 private:
     void look()
     {
-        if (!m_archive || !m_archive->isOpen()) {
-            m_archive = std::make_unique<Archive>(m_path);
-            m_archive->setBusyTimeout(2000);
-            if (!m_archive->open())
-                return lost(m_archive->problem());
-        }
-        const std::optional<QList<Archive::SharedState>> states = m_archive->sharedList(m_name);
+        // A server that went away is reached anew at the next look.
+        if (const Result<void> opened = m_archive.open(); !opened)
+            return lost(opened.error());
+        const Result<QList<SharedPhrases::State>> states = SharedPhrases(m_archive).states(m_name);
         if (!states)
-            return lost(m_archive->problem());
+            return lost(states.error());
         m_lost = false;
         emit m_owner->read(*states);
     }
 
     void lost(const QString &problem)
     {
-        // A server that went away is reached anew at the next look.
-        m_archive.reset();
         if (!std::exchange(m_lost, true))
             emit m_owner->unreachable(problem);
     }
@@ -52,7 +48,7 @@ private:
     QString m_path;
     QString m_name;
     int m_interval;
-    std::unique_ptr<Archive> m_archive;
+    Archive m_archive;
     bool m_lost = false;
 };
 
@@ -73,11 +69,11 @@ SharedListWatch::~SharedListWatch()
     m_thread.wait();
 }
 
-QString SharedListWatch::summary(const QString &name, const QList<Archive::SharedState> &states)
+QString SharedListWatch::summary(const QString &name, const QList<SharedPhrases::State> &states)
 {
-    const auto done = std::count_if(states.begin(), states.end(), [](const Archive::SharedState &s) { return s.done; });
+    const auto done = std::count_if(states.begin(), states.end(), [](const SharedPhrases::State &s) { return s.done; });
     QStringList holders;
-    for (const Archive::SharedState &state : states) {
+    for (const SharedPhrases::State &state : states) {
         if (held(state) && !holders.contains(state.holder))
             holders << state.holder;
     }

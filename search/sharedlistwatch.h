@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/archive.h"
+#include "store/sharedphrases.h"
 
 #include <QList>
 #include <QObject>
@@ -20,12 +20,12 @@ public:
     ~SharedListWatch() override;
 
     // A line for the window: how many phrases are done, and who holds which.
-    static QString summary(const QString &name, const QList<Archive::SharedState> &states);
+    static QString summary(const QString &name, const QList<SharedPhrases::State> &states);
     // Whether a phrase is being searched now: held, and its lease running.
-    static bool held(const Archive::SharedState &state) { return !state.done && !state.holder.isEmpty() && state.leaseLeftMs > 0; }
+    static bool held(const SharedPhrases::State &state) { return !state.done && !state.holder.isEmpty() && state.leaseLeftMs > 0; }
 
 signals:
-    void read(const QList<Archive::SharedState> &states);
+    void read(const QList<SharedPhrases::State> &states);
     // Said once each time the archive stops answering.
     void unreachable(const QString &problem);
 

@@ -1,29 +1,59 @@
 #pragma once
 
-#include "model/runrecords.h"
+#include "store/result.h"
 
 #include <QString>
+#include <QVariantList>
 #include <functional>
 #include <optional>
 
+class ArchiveDialect;
+class QSqlDatabase;
 class QSqlQuery;
 
-// The archive of every run: what each page showed, kept in one database
-// file beside the settings, or in a PostgreSQL database that several
-// machines share ("postgresql://USER@HOST:PORT/DB?sslmode=..."). The only
-// code that speaks SQL; everything goes through Qt SQL, and the schema and
-// its steps are the same in both.
-//
-// Each instance holds its own connection and belongs to the thread that
-// opened it.
+// The schema's steps, each named by what it brought. An archive opened at an
+// earlier step (as tests open one) lacks what the later steps add: code that
+// writes what a step added asks has() first.
+enum class ArchiveStep {
+    Runs = 1,        // runs, the pages they read, the organic results on them
+    PageFeatures,    // what else today's pages showed, and the AI overview's citations
+    Places,          // where and how each run searched; its series
+    Pictures,        // the picture of what each run saw
+    SharedLists,     // lists several machines share
+    PictureBytes,    // a shared archive keeps the pictures themselves
+    RunTokens,       // a run written once, however often it is sent
+};
+
+// Who holds a connection, for how long a write waits for another program's.
+enum class ArchiveUse {
+    Reading,         // a window, the export
+    Writing,         // the runs' writer, on a thread of its own: a run never waits for it
+    SharingList,     // a machine taking the phrases of a shared list
+    Watching,        // the list window's look at a shared list, every few seconds
+};
+
+// The archive of every run: one database file beside the settings, or a
+// PostgreSQL database that several machines share
+// ("postgresql://USER@HOST:PORT/DB?sslmode=..."). This is its database: one
+// connection, opened and used on one thread, under a name no other connection
+// of the process has; it opens the archive, sets a damaged file aside, and
+// brings the schema up to date. Each owner (the runs' writer, a shared list,
+// its watch, a window, the export) holds an Archive of its own, made for its
+// use. What is read and written goes through the archive's jobs, each over
+// an Archive: RunArchive (runs), SharedPhrases (a shared list's leases),
+// ArchiveReports (the queries of the windows and the export). Everything goes
+// through Qt SQL; where SQLite and PostgreSQL differ, ArchiveDialect says it.
 class Archive
 {
 public:
-    static constexpr int kVersion = 7;
-    // How many times a shared phrase is tried before it stays unchecked.
-    static constexpr int kSharedTries = 3;
+    static constexpr ArchiveStep kLatest = ArchiveStep::RunTokens;
+    static constexpr int kVersion = int(kLatest);
 
-    explicit Archive(const QString &path);
+    explicit Archive(const QString &path, ArchiveUse use = ArchiveUse::Reading);
+    ~Archive();
+    Archive(const Archive &) = delete;
+    Archive &operator=(const Archive &) = delete;
+
     // Whether the path names a PostgreSQL database.
     static bool isServer(const QString &path);
     // The path as a message may show it: never a password.
@@ -31,107 +61,66 @@ public:
     // Why an address cannot name a shared archive; nullopt when it can. It
     // never repeats the address, which might hold a password.
     static std::optional<QString> addressProblem(const QString &address);
-    ~Archive();
-    Archive(const Archive &) = delete;
-    Archive &operator=(const Archive &) = delete;
+    // How long a write of `use` waits for another program's write to end.
+    static int busyTimeoutOf(ArchiveUse use);
 
-    // Opens the file, creating it or bringing its schema up to `version`. A
-    // file that is no database, or a damaged one, is renamed aside with the
-    // date and a new archive starts in its place. false when the archive
-    // cannot be opened at all; problem() says why.
-    bool open(int version = kVersion);
+    const QString &path() const { return m_path; }
+    bool onServer() const { return m_server; }
+
+    // Opens the file, creating it or bringing its schema up to `version`; at
+    // once when it is open. A file that is no database, or a damaged one, is
+    // renamed aside with the date and a new archive starts in its place.
+    Result<void> open(int version = kVersion);
     bool isOpen() const;
-    int version() const;
+    // The step the schema stood at once opened.
+    int version() const { return m_version; }
+    bool has(ArchiveStep step) const { return m_version >= int(step); }
     // The name a damaged file was given when this open moved it aside.
     QString setAside() const { return m_setAside; }
-    // What went wrong last, for a note.
-    QString problem() const { return m_problem; }
-    // How long a write waits for another program's write to end.
-    void setBusyTimeout(int milliseconds);
+    // Another wait than the use's, for tests.
+    Result<void> setBusyTimeout(int milliseconds);
     // The file may not grow beyond this many pages of the database: a full
     // disk on demand.
-    void setMaximumPageCount(qint64 pages);
-
-    // Writing: each call is one transaction. nullopt/false when it failed.
-    std::optional<qint64> beginRun(const ArchivedRun &run);
-    bool addPage(qint64 runId, const ArchivedPage &page);
-    bool endRun(qint64 runId, RunEnd end, qint64 position, const QDateTime &ended);
-    bool addPicture(qint64 runId, const ArchivedPicture &picture);
-
-    // Reading, by series: a phrase with the device and place it was searched
-    // from when they are not the defaults ("bimby [smartphone, Milan]"), so
-    // that a phone's runs never mix with a computer's.
-    // Lists several machines share: the first to come stores the phrases
-    // under the list's name (`anew`: again, when every one is done); each
-    // then takes the next phrase nobody holds, under a lease it renews, and
-    // ends it. A phrase whose holder died is taken again once its lease ran out.
-    struct SharedPhrase
-    {
-        int ord = 0;
-        QString phrase;
-    };
-    struct SharedState
-    {
-        int ord = 0;
-        QString phrase;
-        QString holder;        // empty: nobody
-        bool done = false;
-        QString outcome;
-        qint64 leaseLeftMs = 0;
-    };
-    bool shareList(const QString &name, const QStringList &phrases, bool anew);
-    // nullopt when no phrase is free, or on a fault (problem() then says it).
-    std::optional<SharedPhrase> takeSharedPhrase(const QString &name, const QString &holder, int leaseSeconds);
-    bool renewLease(const QString &name, int ord, const QString &holder, int leaseSeconds);
-    bool endSharedPhrase(const QString &name, int ord, const QString &holder, const QString &outcome, bool checked);
-    std::optional<QList<SharedState>> sharedList(const QString &name) const;
-
+    Result<void> setMaximumPageCount(qint64 pages);
     // What SQLite's own check finds wrong in the file; empty when it is whole.
-    QStringList integrityProblems() const;
+    Result<QStringList> integrityProblems();
 
-    QStringList phrases() const;                                   // the series, by the latest run first
-    QList<ArchivedRun> runsOf(const QString &phrase) const;        // oldest first, with pages and results
-    struct Position
-    {
-        qint64 runId = 0;
-        QDateTime started;
-        std::optional<qint64> position;   // the first result holding the fragment; none when absent
-    };
-    // The runs of the phrase that read a page, oldest first.
-    QList<Position> positionsOf(const QString &phrase, const QString &fragment) const;
-    // The run of a series with a picture that ended nearest to `when`, within
-    // ten minutes (the run a line of the result log was saved from), without
-    // its pages.
-    std::optional<ArchivedRun> runWithPictureNear(const QString &series, const QDateTime &when) const;
-    // The picture kept in the archive itself (a shared one's); empty when none.
-    QByteArray pictureJpeg(qint64 runId) const;
-    // Every archived result, oldest run first, of one phrase or of all (empty).
-    struct ResultRow
-    {
-        const ArchivedRun *run;    // without pages
-        const ArchivedResult *result;
-    };
-    bool forEachResult(const QString &phrase, const std::function<void(const ResultRow &)> &visit) const;
+    // For the archive's jobs.
+    const ArchiveDialect &dialect() const { return *m_dialect; }
+    // A statement, its placeholders bound to `values` in order; the query
+    // given back holds its rows. A shared archive whose statement failed is
+    // closed, and opened anew at the next call, since its server may have
+    // gone away.
+    Result<QSqlQuery> exec(const QString &sql, const QVariantList &values = {});
+    // A query's rows, each given to `row` in order. A row that cannot be read
+    // fails the query: no part of its rows passes for the whole.
+    Result<void> rows(const QString &sql, const QVariantList &values, const std::function<void(const QSqlQuery &)> &row);
+    // One statement prepared once and run for each row of values, in one
+    // transaction's work; it stops at the first that fails.
+    Result<void> execMany(const QString &sql, const QList<QVariantList> &rows);
+    // One transaction that takes the write lock first: committed when `work`
+    // is done, rolled back when it failed.
+    Result<void> transaction(const std::function<Result<void>()> &work);
 
 private:
-    bool openFile();
-    bool openServer();
-    QString returningId() const;
-    QString nowMilliseconds() const;
-    qint64 insertedId(QSqlQuery &query) const;
-    bool migrate(int version);
-    bool migrateSteps(int version);
-    bool fail(const QSqlQuery &query);
-    bool closeFailed(QSqlQuery &query);
-    bool inTransaction(const std::function<bool()> &work);
-    bool isDamaged(const QSqlQuery &query) const;
-    QList<ArchivedRun> readRuns(const QString &phrase, bool withPages) const;
+    Result<void> openFile();
+    Result<void> openServer();
+    Result<void> openWithoutSteps();
+    Result<void> migrate(int version);
+    Result<void> takeSteps(int version);
+    Result<int> storedVersion();
+    Failure failed(const QSqlQuery &query);
+    Failure lost(QSqlQuery &query);
+    void close();
+    QSqlDatabase database() const;
 
     QString m_path;
     QString m_connection;
     bool m_server = false;
+    const ArchiveDialect *m_dialect;
+    int m_busyTimeout;
     QString m_setAside;
-    mutable QString m_problem;
-    int m_busyTimeout = 10000;
     int m_version = 0;
+    int m_openedAt = 0;           // the version asked for by the last open that succeeded
+    bool m_inTransaction = false;
 };

@@ -1,6 +1,6 @@
 #include "store/archivecsv.h"
 
-#include "store/archive.h"
+#include "store/archivereports.h"
 #include "store/csv.h"
 
 #include <QFileInfo>
@@ -9,7 +9,7 @@
 
 namespace ArchiveCsv {
 
-QString write(const Archive &archive, const QString &phrase, const QString &file)
+QString write(Archive &archive, const QString &phrase, const QString &file)
 {
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly))
@@ -18,17 +18,18 @@ QString write(const Archive &archive, const QString &phrase, const QString &file
                         QStringLiteral("indirizzo"), QStringLiteral("host"), QStringLiteral("titolo"),
                         QStringLiteral("esito"), QStringLiteral("dispositivo"), QStringLiteral("paese"),
                         QStringLiteral("lingua"), QStringLiteral("luogo"), QStringLiteral("pagina vista")}));
-    const bool read = archive.forEachResult(phrase, [&out](const Archive::ResultRow &row) {
-        out.write(Csv::row({row.run->started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), row.run->phrase,
-                            QString::number(row.result->position), row.result->address,
-                            QUrl(row.result->address).host(), row.result->title,
-                            RunEnds::describe(row.run->end, row.run->position),
-                            SearchPlaces::deviceName(row.run->place.device), row.run->place.country,
-                            row.run->place.language, row.run->place.place,
-                            row.run->picture ? QFileInfo(row.run->picture->file).fileName() : QString()}));
+    const Result<void> read = ArchiveReports(archive).forEachResult(phrase, [&out](const ArchiveReports::ResultRow &row) {
+        const auto text = [](const QString &text) { return Csv::field(text); };
+        out.write(Csv::rowOf({text(row.run->started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))), text(row.run->phrase),
+                            Csv::number(row.result->position), text(row.result->address),
+                            text(QUrl(row.result->address).host()), text(row.result->title),
+                            text(RunEnds::describe(row.run->end, row.run->position)),
+                            text(SearchPlaces::deviceName(row.run->place.device)), text(row.run->place.country),
+                            text(row.run->place.language), text(row.run->place.place),
+                            text(row.run->picture ? QFileInfo(row.run->picture->file).fileName() : QString())}));
     });
     if (!read)
-        return archive.problem();
+        return read.error();
     if (!out.commit())
         return out.errorString();
     return QString();

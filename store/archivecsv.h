@@ -10,6 +10,6 @@ namespace ArchiveCsv {
 // host, title, the run's outcome) as UTF-8 CSV to `file`, of one phrase or
 // of all (empty). The file is replaced only once the whole of it is
 // written. An empty string when done, or what went wrong.
-QString write(const Archive &archive, const QString &phrase, const QString &file);
+QString write(Archive &archive, const QString &phrase, const QString &file);
 
 } // namespace ArchiveCsv

@@ -1,5 +1,7 @@
 #include "store/archivespool.h"
 
+#include "store/archiverows.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -33,16 +35,6 @@ QString ownFile(const QString &archive)
     return fileFor(archive, QCoreApplication::applicationPid());
 }
 
-QString timeText(const QDateTime &time)
-{
-    return time.isValid() ? time.toUTC().toString(Qt::ISODateWithMs) : QString();
-}
-
-QDateTime timeOf(const QJsonValue &value)
-{
-    return value.toString().isEmpty() ? QDateTime() : QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
-}
-
 bool processAlive(qint64 pid)
 {
     return pid == QCoreApplication::applicationPid() || ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
@@ -67,15 +59,15 @@ QByteArray encode(const ArchiveRecord &record)
         object.insert(QStringLiteral("host"), run.host);
         object.insert(QStringLiteral("italiano"), run.italianOnly);
         object.insert(QStringLiteral("frammento"), run.fragment);
-        object.insert(QStringLiteral("inizio"), timeText(run.started));
+        object.insert(QStringLiteral("inizio"), ArchiveRows::timeText(run.started));
         object.insert(QStringLiteral("segno"), run.token);
         break;
     }
     case ArchiveRecord::Kind::Page: {
         const ArchivedPage &page = record.page;
         object.insert(QStringLiteral("offset"), page.offset);
-        object.insert(QStringLiteral("letta"), timeText(page.readAt));
-        object.insert(QStringLiteral("lettura"), page.reading == PageReading::Today ? QStringLiteral("oggi") : QStringLiteral("classica"));
+        object.insert(QStringLiteral("letta"), ArchiveRows::timeText(page.readAt));
+        object.insert(QStringLiteral("lettura"), ArchiveRows::readingName(page.reading));
         QJsonArray results;
         for (const ArchivedResult &result : page.results)
             results.append(QJsonArray{result.position, result.address, result.title});
@@ -95,7 +87,7 @@ QByteArray encode(const ArchiveRecord &record)
     case ArchiveRecord::Kind::End:
         object.insert(QStringLiteral("esito"), RunEnds::name(record.end));
         object.insert(QStringLiteral("posizione"), record.position);
-        object.insert(QStringLiteral("fine"), timeText(record.ended));
+        object.insert(QStringLiteral("fine"), ArchiveRows::timeText(record.ended));
         break;
     case ArchiveRecord::Kind::Picture: {
         const ArchivedPicture &picture = record.picture;
@@ -140,14 +132,13 @@ std::optional<ArchiveRecord> decode(const QByteArray &line)
         record.run.host = object.value(QStringLiteral("host")).toString();
         record.run.italianOnly = object.value(QStringLiteral("italiano")).toBool();
         record.run.fragment = object.value(QStringLiteral("frammento")).toString();
-        record.run.started = timeOf(object.value(QStringLiteral("inizio")));
+        record.run.started = ArchiveRows::timeOf(object.value(QStringLiteral("inizio")).toVariant());
         record.run.token = object.value(QStringLiteral("segno")).toString();
         break;
     case ArchiveRecord::Kind::Page: {
         record.page.offset = object.value(QStringLiteral("offset")).toInteger();
-        record.page.readAt = timeOf(object.value(QStringLiteral("letta")));
-        record.page.reading = object.value(QStringLiteral("lettura")).toString() == QLatin1String("oggi") ? PageReading::Today
-                                                                                                         : PageReading::Classic;
+        record.page.readAt = ArchiveRows::timeOf(object.value(QStringLiteral("letta")).toVariant());
+        record.page.reading = ArchiveRows::readingNamed(object.value(QStringLiteral("lettura")).toString());
         for (const QJsonValue &value : object.value(QStringLiteral("risultati")).toArray()) {
             const QJsonArray result = value.toArray();
             record.page.results.append({result.at(0).toInteger(), result.at(1).toString(), result.at(2).toString()});
@@ -169,7 +160,7 @@ std::optional<ArchiveRecord> decode(const QByteArray &line)
     case ArchiveRecord::Kind::End:
         record.end = RunEnds::fromName(object.value(QStringLiteral("esito")).toString());
         record.position = object.value(QStringLiteral("posizione")).toInteger();
-        record.ended = timeOf(object.value(QStringLiteral("fine")));
+        record.ended = ArchiveRows::timeOf(object.value(QStringLiteral("fine")).toVariant());
         break;
     case ArchiveRecord::Kind::Picture: {
         record.picture.file = object.value(QStringLiteral("file")).toString();

@@ -1,6 +1,7 @@
 #include "store/archivewriter.h"
 
 #include "store/archive.h"
+#include "store/runarchive.h"
 
 #include <QDir>
 #include <QMetaObject>
@@ -19,6 +20,7 @@ public:
         : m_owner(owner)
         , m_path(std::move(path))
         , m_spool(spool.isEmpty() && !Archive::isServer(m_path) ? m_path : std::move(spool))
+        , m_archive(m_path, ArchiveUse::Writing)
     {
     }
 
@@ -45,11 +47,9 @@ public:
                 spool();
                 return;
             }
-            if (!write(m_waiting.front())) {
-                report();
-                // A server that went away is reached anew at the next try.
-                if (Archive::isServer(m_path))
-                    m_archive.reset();
+            // A server that went away is reached anew at the next try.
+            if (const Result<void> written = write(m_waiting.front()); !written) {
+                report(written.error());
                 spool();
                 return;
             }
@@ -64,43 +64,45 @@ public:
         }
     }
 
-    int busyTimeout = 10000;
+    std::optional<int> busyTimeout;   // the writer's own when none
     qint64 maximumPageCount = 0;
 
 private:
     static constexpr std::size_t kMostWaiting = 20000;
     static constexpr int kRetryMilliseconds = 5000;
 
-    bool write(const ArchiveRecord &record)
+    Result<void> write(const ArchiveRecord &record)
     {
+        RunArchive runs(m_archive);
         if (record.kind == ArchiveRecord::Kind::Begin) {
-            const std::optional<qint64> id = m_archive->beginRun(record.run);
-            if (id)
-                m_ids.insert(record.handle, *id);
-            return id.has_value();
+            const Result<qint64> id = runs.beginRun(record.run);
+            if (!id)
+                return id.failure();
+            m_ids.insert(record.handle, *id);
+            return {};
         }
         const std::optional<qint64> id = m_ids.contains(record.handle) ? std::optional(m_ids.value(record.handle)) : record.runId;
         // A run whose beginning was dropped has nothing to add to.
         if (!id)
-            return true;
+            return {};
         switch (record.kind) {
         case ArchiveRecord::Kind::Page:
-            return m_archive->addPage(*id, record.page);
+            return runs.addPage(*id, record.page);
         case ArchiveRecord::Kind::End:
-            if (!m_archive->endRun(*id, record.end, record.position, record.ended))
-                return false;
+            if (Result<void> ended = runs.endRun(*id, record.end, record.position, record.ended); !ended)
+                return ended;
             // A picture comes a moment after its run's end; the ids of runs
             // long ended are no longer asked for.
             m_ended.push_back(record.handle);
             if (m_ended.size() > 64)
                 m_ids.remove(m_ended.takeFirst());
-            return true;
+            return {};
         case ArchiveRecord::Kind::Picture:
-            return m_archive->addPicture(*id, record.picture);
+            return runs.addPicture(*id, record.picture);
         case ArchiveRecord::Kind::Begin:
             break;
         }
-        return true;
+        return {};
     }
 
     void withRunId(ArchiveRecord &record) const
@@ -151,28 +153,28 @@ private:
 
     bool ensureOpen()
     {
-        if (m_archive && m_archive->isOpen())
+        if (m_archive.isOpen())
             return true;
-        m_archive = std::make_unique<Archive>(m_path);
-        m_archive->setBusyTimeout(busyTimeout);
-        if (!m_archive->open()) {
-            report();
+        if (busyTimeout)
+            (void)m_archive.setBusyTimeout(*busyTimeout);   // not open: it applies as it opens
+        Result<void> opened = m_archive.open();
+        if (opened && maximumPageCount > 0)
+            opened = m_archive.setMaximumPageCount(maximumPageCount);
+        if (!opened) {
+            report(opened.error());
             return false;
         }
-        if (maximumPageCount > 0)
-            m_archive->setMaximumPageCount(maximumPageCount);
-        if (!m_archive->setAside().isEmpty()) {
-            emit m_owner->fault(ArchiveFault{ArchiveFault::Kind::SetAside, m_path, QString(), m_archive->setAside()});
+        if (!m_archive.setAside().isEmpty()) {
+            emit m_owner->fault(ArchiveFault{ArchiveFault::Kind::SetAside, m_path, QString(), m_archive.setAside()});
         }
         if (!std::exchange(m_leftOverTaken, true))
             takeLeftOver();
         return true;
     }
 
-    void report()
+    void report(const QString &reason)
     {
-        emit m_owner->fault(ArchiveFault{ArchiveFault::Kind::Unwritable, Archive::displayName(m_path),
-                                         m_archive ? m_archive->problem() : QString(), QString(),
+        emit m_owner->fault(ArchiveFault{ArchiveFault::Kind::Unwritable, Archive::displayName(m_path), reason, QString(),
                                          Archive::isServer(m_path)});
     }
 
@@ -191,7 +193,7 @@ private:
     ArchiveWriter *m_owner;
     QString m_path;
     QString m_spool;
-    std::unique_ptr<Archive> m_archive;
+    Archive m_archive;
     QTimer *m_retry = nullptr;
     std::deque<ArchiveRecord> m_waiting;
     bool m_spooled = false;           // the file is there, and may hold records

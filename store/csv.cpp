@@ -1,12 +1,13 @@
 #include "store/csv.h"
 
-#include <QList>
-
 namespace Csv {
 
 QByteArray field(const QString &text)
 {
+    static const QString kFormulaStarts = QStringLiteral("=+-@\t\r");
     QByteArray field = text.toUtf8();
+    if (!text.isEmpty() && kFormulaStarts.contains(text.front()))
+        field.prepend('\'');
     if (field.contains(',') || field.contains('"') || field.contains('\n') || field.contains('\r')) {
         field.replace("\"", "\"\"");
         field = '"' + field + '"';
@@ -14,12 +15,22 @@ QByteArray field(const QString &text)
     return field;
 }
 
-QByteArray row(const QStringList &fields)
+QByteArray number(qint64 value, bool withSign)
 {
-    QList<QByteArray> written;
-    for (const QString &text : fields)
-        written.append(field(text));
-    return written.join(',') + "\r\n";
+    return (withSign && value > 0 ? QByteArray("+") : QByteArray()) + QByteArray::number(value);
+}
+
+QByteArray rowOf(const QList<QByteArray> &fields)
+{
+    return fields.join(',') + "\r\n";
+}
+
+QByteArray row(const QStringList &texts)
+{
+    QList<QByteArray> fields;
+    for (const QString &text : texts)
+        fields.append(field(text));
+    return rowOf(fields);
 }
 
 } // namespace Csv

@@ -149,14 +149,13 @@ QByteArray csv(const SearchHistory &search)
 {
     QByteArray out = "data e ora,posizione,indirizzo trovato,pagine di Google italiane,non trovato entro\r\n";
     for (const Outcome &outcome : search.outcomes) {
-        const QList<QByteArray> fields{
+        out += Csv::rowOf({
             Csv::field(outcome.when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
-            outcome.position ? QByteArray::number(*outcome.position) : QByteArray(),
+            outcome.position ? Csv::number(*outcome.position) : QByteArray(),
             Csv::field(outcome.address.value_or(QString())),
             outcome.italianOnly ? QByteArrayLiteral("s\xc3\xac") : QByteArrayLiteral("no"),
-            !outcome.found() && outcome.checked ? QByteArray::number(*outcome.checked) : QByteArray(),
-        };
-        out += fields.join(',') + "\r\n";
+            !outcome.found() && outcome.checked ? Csv::number(*outcome.checked) : QByteArray(),
+        });
     }
     return out;
 }

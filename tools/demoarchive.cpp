@@ -5,6 +5,7 @@
 //
 //   cerca-archivio-demo LOG ARCHIVE
 #include "store/archive.h"
+#include "store/runarchive.h"
 #include "store/outcomes.h"
 #include "store/textfile.h"
 
@@ -65,11 +66,12 @@ int main(int argc, char *argv[])
         return 2;
     }
     const Outcomes::ReadLog log = Outcomes::group(TextFile::readLines(QString::fromLocal8Bit(argv[1])).value_or(QStringList()));
-    Archive archive(QString::fromLocal8Bit(argv[2]));
-    if (!archive.open()) {
-        std::fprintf(stderr, "%s\n", qPrintable(archive.problem()));
+    Archive archive(QString::fromLocal8Bit(argv[2]), ArchiveUse::Writing);
+    if (const Result<void> opened = archive.open(); !opened) {
+        std::fprintf(stderr, "%s\n", qPrintable(opened.error()));
         return 1;
     }
+    RunArchive runs(archive);
     for (const SearchHistory &search : log.searches) {
         int week = 0;
         for (const Outcome &outcome : search.outcomes) {
@@ -81,10 +83,16 @@ int main(int argc, char *argv[])
             run.italianOnly = search.italianOnly;
             run.fragment = search.fragment;
             run.started = outcome.when;
-            const qint64 id = *archive.beginRun(run);
-            for (int page = 0; page <= (*outcome.position - 1) / 10; ++page)
-                archive.addPage(id, pageOf(outcome, week, page));
-            archive.endRun(id, RunEnd::Found, *outcome.position, outcome.when.addSecs(12));
+            const Result<qint64> id = runs.beginRun(run);
+            Result<void> written = id ? Result<void>() : id.failure();
+            for (int page = 0; written && page <= (*outcome.position - 1) / 10; ++page)
+                written = runs.addPage(*id, pageOf(outcome, week, page));
+            if (written)
+                written = runs.endRun(*id, RunEnd::Found, *outcome.position, outcome.when.addSecs(12));
+            if (!written) {
+                std::fprintf(stderr, "%s\n", qPrintable(written.error()));
+                return 1;
+            }
             ++week;
         }
     }

@@ -1,7 +1,12 @@
 #include "app/history/competitorsmodel.h"
 
+#include "store/archive.h"
+#include "store/archivereports.h"
 #include "store/competitors.h"
 #include "store/csv.h"
+#include "store/runarchive.h"
+
+#include <QRegularExpression>
 
 #include <QUrl>
 
@@ -19,9 +24,10 @@ QString yesNo(bool value)
 
 } // namespace
 
-TextTable::TextTable(QStringList headers, QObject *parent)
+TextTable::TextTable(QStringList headers, QSet<int> numbers, QObject *parent)
     : QAbstractTableModel(parent)
     , m_headers(std::move(headers))
+    , m_numbers(std::move(numbers))
 {
 }
 
@@ -34,9 +40,17 @@ void TextTable::setRows(QList<QStringList> rows)
 
 QByteArray TextTable::csv() const
 {
+    static const QRegularExpression wholeNumber(QStringLiteral("^[+-]?[0-9]+$"));
     QByteArray out = Csv::row(m_headers);
-    for (const QStringList &row : m_rows)
-        out += Csv::row(row);
+    for (const QStringList &row : m_rows) {
+        QList<QByteArray> fields;
+        for (qsizetype column = 0; column < row.size(); ++column) {
+            const QString &cell = row[column];
+            const bool number = m_numbers.contains(int(column)) && wholeNumber.match(cell).hasMatch();
+            fields.append(number ? Csv::number(cell.toLongLong(), cell.startsWith(QLatin1Char('+'))) : Csv::field(cell));
+        }
+        out += Csv::rowOf(fields);
+    }
     return out;
 }
 
@@ -64,18 +78,23 @@ QVariant TextTable::headerData(int section, Qt::Orientation orientation, int rol
     return m_headers.value(section);
 }
 
-CompetitorsModel::CompetitorsModel(const Archive &archive, const QString &phrase, QObject *parent)
+CompetitorsModel::CompetitorsModel(Archive &archive, const QString &phrase, QObject *parent)
     : QObject(parent)
     , m_archive(archive)
     , m_phrase(phrase)
-    , m_runs(Competitors::readRuns(archive.runsOf(phrase)))
     , m_results({QStringLiteral("posizione"), QStringLiteral("variazione"), QStringLiteral("indirizzo"),
-                 QStringLiteral("titolo")})
+                 QStringLiteral("titolo")}, {0, 1})
     , m_features({QStringLiteral("data e ora"), QStringLiteral("esito"), QStringLiteral("annunci sopra"),
                   QStringLiteral("annunci sotto"), QStringLiteral("risposta in evidenza"), QStringLiteral("Panoramica AI"),
-                  QStringLiteral("frammento citato nella Panoramica AI"), QStringLiteral("altre domande")})
-    , m_comparison({QStringLiteral("data e ora"), QStringLiteral("posizione")})
+                  QStringLiteral("frammento citato nella Panoramica AI"), QStringLiteral("altre domande")}, {2, 3})
+    , m_comparison({QStringLiteral("data e ora"), QStringLiteral("posizione")}, {1})
 {
+    const Result<QList<ArchivedRun>> runs = RunArchive(archive).runsOf(phrase);
+    if (!runs) {
+        m_readProblem = runs.error();
+        return;
+    }
+    m_runs = Competitors::readRuns(*runs);
     if (m_runs.isEmpty())
         return;
     const Competitors::Comparison comparison =
@@ -145,11 +164,16 @@ QList<CompetitorsModel::Series> CompetitorsModel::series() const
     return all;
 }
 
-CompetitorsModel::Series CompetitorsModel::compareWith(const QString &fragment)
+Result<CompetitorsModel::Series> CompetitorsModel::compareWith(const QString &fragment)
 {
+    const Result<QList<ArchiveReports::Position>> positions = ArchiveReports(m_archive).positionsOf(m_phrase, fragment);
+    if (!positions) {
+        m_comparison.setRows({});
+        return positions.failure();
+    }
     Series series{fragment, {}, false};
     QList<QStringList> rows;
-    for (const Archive::Position &position : m_archive.positionsOf(m_phrase, fragment)) {
+    for (const ArchiveReports::Position &position : *positions) {
         rows.append({timeCaption(position.started),
                      position.position ? QString::number(*position.position) : QStringLiteral("non presente")});
         if (position.position)

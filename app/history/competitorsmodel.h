@@ -1,16 +1,22 @@
 #pragma once
 
-#include "store/archive.h"
+#include "model/runrecords.h"
+#include "store/result.h"
 
 #include <QAbstractTableModel>
 #include <QPointF>
+#include <QSet>
 
-// A table of texts with a header, for the views of "Concorrenti".
+class Archive;
+
+// A table of texts with a header, for the views of "Concorrenti". In the
+// columns of numbers, a cell that is a whole number ("12", "+3", "-2") goes
+// to the CSV as a number; any other ("nuovo", "-" for none) as text.
 class TextTable : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    TextTable(QStringList headers, QObject *parent = nullptr);
+    TextTable(QStringList headers, QSet<int> numbers = {}, QObject *parent = nullptr);
 
     void setRows(QList<QStringList> rows);
     const QList<QStringList> &rows() const { return m_rows; }
@@ -24,6 +30,7 @@ public:
 
 private:
     QStringList m_headers;
+    QSet<int> m_numbers;
     QList<QList<QString>> m_rows;
 };
 
@@ -37,9 +44,11 @@ class CompetitorsModel : public QObject
 public:
     static constexpr int kLeadingHosts = 5;
 
-    CompetitorsModel(const Archive &archive, const QString &phrase, QObject *parent = nullptr);
+    CompetitorsModel(Archive &archive, const QString &phrase, QObject *parent = nullptr);
 
     const QString &phrase() const { return m_phrase; }
+    // Why the archive's runs could not be read; empty when they were.
+    const QString &readProblem() const { return m_readProblem; }
     // The latest run's fragment: the user's own.
     QString fragment() const;
     const QList<ArchivedRun> &runs() const { return m_runs; }
@@ -58,11 +67,12 @@ public:
     QList<Series> series() const;
 
     // Fills the comparison table and gives the fragment's series.
-    Series compareWith(const QString &fragment);
+    Result<Series> compareWith(const QString &fragment);
 
 private:
-    const Archive &m_archive;
+    Archive &m_archive;
     QString m_phrase;
+    QString m_readProblem;
     QList<ArchivedRun> m_runs;   // those that read a page, oldest first
     TextTable m_results;
     TextTable m_features;

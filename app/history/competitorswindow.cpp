@@ -41,11 +41,17 @@ QTableView *tableOf(QAbstractItemModel *model, const char *name, QWidget *parent
     return view;
 }
 
+QString readProblem(const Archive &archive, const QString &reason)
+{
+    return QStringLiteral("Impossibile leggere l'archivio %1: %2.")
+        .arg(QDir::toNativeSeparators(Archive::displayName(archive.path())), reason);
+}
+
 } // namespace
 
 CompetitorsWindow::CompetitorsWindow(const QString &archivePath, const QString &phrase, QWidget *parent)
     : QDialog(parent)
-    , m_archive(std::make_unique<Archive>(archivePath))
+    , m_archive(std::make_unique<Archive>(archivePath, ArchiveUse::Reading))
 {
     setObjectName(QStringLiteral("Concorrenti"));
     setWindowTitle(QStringLiteral("Concorrenti - %1").arg(phrase));
@@ -60,6 +66,8 @@ CompetitorsWindow::CompetitorsWindow(const QString &archivePath, const QString &
     m_model = std::make_unique<CompetitorsModel>(*m_archive, phrase);
     if (!opened)
         m_status->setText(QStringLiteral("Nessun archivio da leggere in %1.").arg(QDir::toNativeSeparators(archivePath)));
+    else if (!m_model->readProblem().isEmpty())
+        m_status->setText(readProblem(*m_archive, m_model->readProblem()));
     else if (m_model->runs().isEmpty())
         m_status->setText(QStringLiteral("Nessuna ricerca archiviata per \"%1\".").arg(phrase));
     else
@@ -183,11 +191,13 @@ void CompetitorsWindow::compare(const QString &fragment)
     const QString wanted = fragment.trimmed();
     if (wanted.isEmpty())
         return;
-    const CompetitorsModel::Series series = m_model->compareWith(wanted);
+    const Result<CompetitorsModel::Series> series = m_model->compareWith(wanted);
+    if (!series)
+        m_status->setText(readProblem(*m_archive, series.error()));
     m_compared->setName(wanted);
-    m_compared->replace(series.points);
+    m_compared->replace(series ? series->points : QList<QPointF>());
     auto *position = static_cast<QValueAxis *>(m_chart->axes(Qt::Vertical).constFirst());
-    for (const QPointF &point : series.points) {
+    for (const QPointF &point : series ? series->points : QList<QPointF>()) {
         if (point.y() > position->max())
             position->setRange(1, point.y());
     }

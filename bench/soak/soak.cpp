@@ -11,6 +11,7 @@
 
 #include "resultsservice.h"
 #include "store/archive.h"
+#include "store/runarchive.h"
 #include "store/datafolder.h"
 
 #include <QCommandLineParser>
@@ -402,17 +403,25 @@ void Soak::check()
         if (!QFileInfo::exists(path))
             continue;
         Archive archive(path);
-        if (!archive.open()) {
-            m_report.broken.append({QString(), QStringLiteral("l'archivio %1 non si apre: %2").arg(path, archive.problem()), {}});
+        if (const Result<void> opened = archive.open(); !opened) {
+            m_report.broken.append({QString(), QStringLiteral("l'archivio %1 non si apre: %2").arg(path, opened.error()), {}});
             continue;
         }
-        const QStringList problems = archive.integrityProblems();
-        if (!problems.isEmpty())
-            m_report.broken.append({QString(), QStringLiteral("l'archivio %1 non passa il controllo d'integrità").arg(path), problems});
-        for (const QString &series : archive.phrases()) {
-            for (const ArchivedRun &run : archive.runsOf(series))
-                m_report.runs[series].append({run.end, run.position, run.started, int(run.pages.size())});
+        const Result<QStringList> problems = archive.integrityProblems();
+        if (!problems || !problems->isEmpty())
+            m_report.broken.append({QString(), QStringLiteral("l'archivio %1 non passa il controllo d'integrità").arg(path),
+                                    problems ? *problems : QStringList{problems.error()}});
+        RunArchive runs(archive);
+        const Result<QStringList> series = runs.series();
+        for (const QString &one : series ? *series : QStringList()) {
+            const Result<QList<ArchivedRun>> read = runs.runsOf(one);
+            if (!read)
+                m_report.broken.append({QString(), QStringLiteral("l'archivio %1 non si legge: %2").arg(path, read.error()), {}});
+            for (const ArchivedRun &run : read ? *read : QList<ArchivedRun>())
+                m_report.runs[one].append({run.end, run.position, run.started, int(run.pages.size())});
         }
+        if (!series)
+            m_report.broken.append({QString(), QStringLiteral("l'archivio %1 non si legge: %2").arg(path, series.error()), {}});
         m_report.archivesChecked++;
     }
     QFile log(DataFolder(dataFolder()).resultLog());

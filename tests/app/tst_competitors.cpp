@@ -1,12 +1,17 @@
 #include "app/history/competitorsmodel.h"
 #include "app/history/competitorswindow.h"
 #include "store/archive.h"
+#include "store/runarchive.h"
+#include "spreadsheet.h"
 #include "watchdog.h"
 
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,6 +26,9 @@ private slots:
     void leadingSitesAndTheUsersOwn();
     void pageFeaturesPerRun();
     void windowShowsAndExports();
+    void exportsKeepFormulasAsText_data();
+    void exportsKeepFormulasAsText();
+    void aFailedReadIsSaid();
 
 private:
     // A run of `phrase` a week after the last, with these hosts in order.
@@ -47,17 +55,17 @@ void TestCompetitors::addRun(const QStringList &hosts, std::optional<PageFeature
     run.fragment = QStringLiteral("velmora");
     run.started = m_when;
     m_when = m_when.addDays(7);
-    const qint64 id = *m_archive->beginRun(run);
+    const qint64 id = *RunArchive(*m_archive).beginRun(run);
     if (hosts.isEmpty()) {
-        m_archive->endRun(id, RunEnd::WaitingForUser, 0, run.started);
+        QVERIFY(RunArchive(*m_archive).endRun(id, RunEnd::WaitingForUser, 0, run.started));
         return;
     }
     ArchivedPage page{0, run.started, features ? PageReading::Today : PageReading::Classic, {}, features};
     for (const QString &host : hosts)
         page.results.append(ArchivedResult{page.results.size() + 1, QStringLiteral("http://%1/").arg(host), host.toUpper()});
-    QVERIFY(m_archive->addPage(id, page));
+    QVERIFY(RunArchive(*m_archive).addPage(id, page));
     const qint64 found = hosts.indexOf(QStringLiteral("velmora.it")) + 1;
-    QVERIFY(m_archive->endRun(id, found > 0 ? RunEnd::Found : RunEnd::ResultsEnded, found > 0 ? found : hosts.size(),
+    QVERIFY(RunArchive(*m_archive).endRun(id, found > 0 ? RunEnd::Found : RunEnd::ResultsEnded, found > 0 ? found : hosts.size(),
                               run.started.addSecs(10)));
 }
 
@@ -101,7 +109,7 @@ void TestCompetitors::confrontaConReadsEveryRun()
     addRun({});   // read nothing: left out
     addRun({"a.it", "b.it"});
     CompetitorsModel model(*m_archive, QStringLiteral("bimby"));
-    const CompetitorsModel::Series series = model.compareWith(QStringLiteral("concorrente"));
+    const CompetitorsModel::Series series = *model.compareWith(QStringLiteral("concorrente"));
     QCOMPARE(model.comparison()->rows(), (QList<QStringList>{{"2026-10-05 08:00", "2"}, {"2026-10-12 08:00", "1"},
                                                               {"2026-10-26 08:00", "non presente"}}));
     QCOMPARE(series.points.size(), 2);
@@ -165,6 +173,69 @@ void TestCompetitors::windowShowsAndExports()
     // A phrase with no runs says so.
     CompetitorsWindow empty(path(), QStringLiteral("altro"));
     QVERIFY(empty.model()->runs().isEmpty());
+}
+
+void TestCompetitors::exportsKeepFormulasAsText_data()
+{
+    QTest::addColumn<QStringList>("cells");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QStringList>("bytes");
+    QTest::newRow("moves are numbers, signs and all") << QStringList{"3", "-2", "=HYPERLINK(\"x\")", "@velmora"}
+                                                    << QStringList{"3", "-2", "=HYPERLINK(\"x\")", "@velmora"}
+                                                    << QStringList{"3", "-2", "\"'=HYPERLINK(\"\"x\"\")\"", "'@velmora"};
+    QTest::newRow("a move up") << QStringList{"1", "+2", "+39 333", "\tbimby"} << QStringList{"1", "+2", "+39 333", "\tbimby"}
+                               << QStringList{"1", "+2", "'+39 333", "'\tbimby"};
+    QTest::newRow("words in a column of numbers are text") << QStringList{"", "=", "-", "\rbimby"}
+                                                          << QStringList{"", "=", "-", "\rbimby"}
+                                                          << QStringList{"", "'=", "'-", "\"'\rbimby\""};
+}
+
+// What a spreadsheet sees of the tables' CSV: the numbers as numbers, every
+// text as it stands, none taken for a formula.
+void TestCompetitors::exportsKeepFormulasAsText()
+{
+    QFETCH(QStringList, cells);
+    QFETCH(QStringList, shown);
+    QFETCH(QStringList, bytes);
+    TextTable table({QStringLiteral("posizione"), QStringLiteral("variazione"), QStringLiteral("indirizzo"), QStringLiteral("titolo")},
+                    {0, 1});
+    table.setRows({cells});
+    const QByteArray csv = table.csv();
+    QCOMPARE(csv.mid(csv.indexOf("\r\n") + 2), bytes.join(QLatin1Char(',')).toUtf8() + "\r\n");
+    const QStringList row = Spreadsheet::rows(csv).constLast();
+    QCOMPARE(row.size(), shown.size());
+    for (qsizetype i = 0; i < row.size(); ++i) {
+        QVERIFY2(Spreadsheet::seen(row[i]) != Spreadsheet::Seen::Formula, qPrintable(row[i]));
+        QCOMPARE(Spreadsheet::shown(row[i]), shown[i]);
+    }
+    // The latest run's moves, as the window writes them.
+    addRun({"a.it", "b.it", "c.it"});
+    addRun({"c.it", "a.it", "b.it"}, PageFeatures{0, 0, QStringLiteral("=1+1"), false, {}, false});
+    CompetitorsModel model(*m_archive, QStringLiteral("bimby"));
+    const QList<QStringList> results = Spreadsheet::rows(model.results()->csv());
+    QCOMPARE(results[1].mid(0, 2), (QStringList{"1", "+2"}));
+    QCOMPARE(results[2].mid(0, 2), (QStringList{"2", "-1"}));
+    const QList<QStringList> features = Spreadsheet::rows(model.features()->csv());
+    QCOMPARE(features[1][2], QStringLiteral("'-"));   // no page of today's markup: nothing to count
+    QCOMPARE(features[2][4], QStringLiteral("'=1+1"));
+}
+
+// An archive that fails the read says so, and shows no part of its runs.
+void TestCompetitors::aFailedReadIsSaid()
+{
+    addRun({"a.it", "velmora.it"});
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("altro"));
+        other.setDatabaseName(path());
+        QVERIFY(other.open());
+        QVERIFY(QSqlQuery(other).exec(QStringLiteral("ALTER TABLE results RENAME TO altrove")));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("altro"));
+    CompetitorsWindow window(path(), QStringLiteral("bimby"));
+    QVERIFY(window.model()->runs().isEmpty());
+    const QString status = window.findChild<QLabel *>(QStringLiteral("Stato"))->text();
+    QVERIFY2(status.startsWith(QStringLiteral("Impossibile leggere l'archivio ")) && status.contains(QLatin1String("results")),
+             qPrintable(status));
 }
 
 CERCA_WATCHED_TEST_MAIN(TestCompetitors)

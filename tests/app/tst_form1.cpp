@@ -5,6 +5,8 @@
 #include "app/listwindow.h"
 #include "search/listrun.h"
 #include "store/archive.h"
+#include "store/runarchive.h"
+#include "store/sharedphrases.h"
 #include "store/listprogress.h"
 #include "store/outcomes.h"
 #include "store/searchoptionsfile.h"
@@ -1157,9 +1159,9 @@ void TestForm1::pageOfARunOpensFromTheHistory()
         run.phrase = QStringLiteral("bimby");
         run.fragment = QStringLiteral("velmora");
         run.started = saved.addSecs(-20);
-        const qint64 id = *archive.beginRun(run);
-        QVERIFY(archive.endRun(id, RunEnd::Found, 30, saved.addSecs(-1)));
-        QVERIFY(archive.addPicture(id, ArchivedPicture{file, QFileInfo(file).size(), hit, page.size(), QByteArray()}));
+        const qint64 id = *RunArchive(archive).beginRun(run);
+        QVERIFY(RunArchive(archive).endRun(id, RunEnd::Found, 30, saved.addSecs(-1)));
+        QVERIFY(RunArchive(archive).addPicture(id, ArchivedPicture{file, QFileInfo(file).size(), hit, page.size(), QByteArray()}));
     }
     QDialog *window = openHistoryOn("bimby - (http://www.velmora.it/a) < 2024/05/17 - 10:00:00 > \"velmora\" pos. n\xb0 30 (con Google )\r\n");
     QVERIFY(window);
@@ -1298,9 +1300,9 @@ void TestForm1::listWindowSharesAListThroughTheArchive()
     QVERIFY(SearchOptionsFile::save(m_options.dataFolder.searchOptions(), SearchOptions{{}, 10, server.address()}));
     // Another computer came first, and holds the list's first phrase.
     Archive other(server.address());
-    QVERIFY2(other.open(), qPrintable(other.problem()));
-    QVERIFY(other.shareList(QStringLiteral("settimana"), {"uno", "due", "tre"}, true));
-    QVERIFY(other.takeSharedPhrase(QStringLiteral("settimana"), QStringLiteral("altro:7"), 120));
+    QCOMPARE(other.open().error(), QString());
+    QVERIFY(SharedPhrases(other).share(QStringLiteral("settimana"), {"uno", "due", "tre"}, true));
+    QVERIFY(SharedPhrases(other).take(QStringLiteral("settimana"), QStringLiteral("altro:7"), 120)->has_value());
 
     makeListForm();
     m_form->findChild<QAction *>(QStringLiteral("ElencoFrasi"))->trigger();
@@ -1332,7 +1334,7 @@ void TestForm1::listWindowSharesAListThroughTheArchive()
     QCOMPARE(table->item(1, 1)->text(), QString());
     QCOMPARE(window->findChild<QProgressBar *>(QStringLiteral("Avanzamento"))->value(), 2);
     // The other computer ends its phrase; the window follows.
-    QVERIFY(other.endSharedPhrase(QStringLiteral("settimana"), 0, QStringLiteral("altro:7"), QStringLiteral("non trovato entro 10"), true));
+    QVERIFY(SharedPhrases(other).end(QStringLiteral("settimana"), 0, QStringLiteral("altro:7"), QStringLiteral("non trovato entro 10"), true));
     QTRY_COMPARE(summary->text(), QStringLiteral("Elenco condiviso \"settimana\": 3 di 3 frasi fatte."));
     QCOMPARE(window->findChild<QProgressBar *>(QStringLiteral("Avanzamento"))->value(), 3);
 
@@ -1463,8 +1465,8 @@ void TestForm1::everyRunIsArchived()
 
     Archive archive(m_options.dataFolder.archive());
     QVERIFY(archive.open());
-    QCOMPARE(archive.phrases().size(), 3);
-    const ArchivedRun found = archive.runsOf(QStringLiteral("bimby")).constFirst();
+    QCOMPARE(RunArchive(archive).series()->size(), 3);
+    const ArchivedRun found = RunArchive(archive).runsOf(QStringLiteral("bimby"))->constFirst();
     QCOMPARE(found.host, QStringLiteral("h"));
     QCOMPARE(found.fragment, QStringLiteral("velmora"));
     QCOMPARE(found.started, m_options.clock());
@@ -1483,10 +1485,10 @@ void TestForm1::everyRunIsArchived()
     QCOMPARE(found.pages[1].features,
              std::optional<PageFeatures>(PageFeatures{2, 1, "http://www.sito11.it/", true,
                                                       {"http://www.velmora.it/", "https://w.it/"}, true}));
-    const ArchivedRun waiting = archive.runsOf(QStringLiteral("ricette")).constFirst();
+    const ArchivedRun waiting = RunArchive(archive).runsOf(QStringLiteral("ricette"))->constFirst();
     QCOMPARE(waiting.end, RunEnd::WaitingForUser);
     QVERIFY(waiting.pages.isEmpty());
-    const ArchivedRun stopped = archive.runsOf(QStringLiteral("torte")).constFirst();
+    const ArchivedRun stopped = RunArchive(archive).runsOf(QStringLiteral("torte"))->constFirst();
     QCOMPARE(stopped.end, RunEnd::Stopped);
     QCOMPARE(stopped.position, 10);
     // The result log is written only by "Salva risultato".
@@ -1531,7 +1533,7 @@ void TestForm1::archiveFaultsNoteOnceAndRunsGoOn()
     if (fault == QLatin1String("damaged")) {
         Archive archive(m_options.dataFolder.archive());
         QVERIFY(archive.open());
-        QCOMPARE(archive.runsOf(QStringLiteral("bimby")).size(), 3);
+        QCOMPARE(RunArchive(archive).runsOf(QStringLiteral("bimby"))->size(), 3);
         QCOMPARE(QFileInfo(m_dir->filePath(note)).size(), 5000);
     }
     if (fault == QLatin1String("server")) {

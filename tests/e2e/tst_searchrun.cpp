@@ -6,6 +6,7 @@
 #include "platform/chromium/profilefolder.h"
 #include "platform/chromium/screencastview.h"
 #include "store/archive.h"
+#include "store/runarchive.h"
 #include "store/listprogress.h"
 #include "store/textfile.h"
 #include "resultsservice.h"
@@ -499,7 +500,7 @@ void TestSearchRun::smartphoneRunIsAnsweredInAPhoneSizedView()
     Archive archive(DataFolder(m_dir->path()).archive());
     QVERIFY(archive.open());
     QList<ArchivedRun> runs;
-    QTRY_VERIFY((runs = archive.runsOf(QStringLiteral("telefono [smartphone, Milan]"))).size() == 1
+    QTRY_VERIFY((runs = *RunArchive(archive).runsOf(QStringLiteral("telefono [smartphone, Milan]"))).size() == 1
                 && runs[0].end == RunEnd::Found);
     QCOMPARE(runs[0].place, (SearchPlace{Device::Smartphone, "it", "it", "Milan,Lombardy,Italy"}));
     QCOMPARE(runs[0].position, 14);
@@ -600,7 +601,7 @@ void TestSearchRun::historyReadsTheArchiveAfterRunsInTheWindow()
     m_run->flushArchive();
     Archive archive(folder.archive());
     QVERIFY(archive.open());
-    QCOMPARE(archive.runsOf(QStringLiteral("seconda")).size(), 3);
+    QCOMPARE(RunArchive(archive).runsOf(QStringLiteral("seconda"))->size(), 3);
 }
 
 void TestSearchRun::listFromTheCommandLine_data()
@@ -660,7 +661,7 @@ void TestSearchRun::listFromTheCommandLine()
         // The run that waited for the user is archived as such.
         Archive archive(m_dir->filePath(QStringLiteral("Archivio.sqlite")));
         QVERIFY(archive.open());
-        QCOMPARE(archive.runsOf(QStringLiteral("oggi verifica")).constFirst().end, RunEnd::WaitingForUser);
+        QCOMPARE(RunArchive(archive).runsOf(QStringLiteral("oggi verifica"))->constFirst().end, RunEnd::WaitingForUser);
     }
 }
 
@@ -692,8 +693,8 @@ void TestSearchRun::smartphoneListFromTheCommandLine()
         QVERIFY2(target.contains(QStringLiteral("&gl=de")) && target.contains(QStringLiteral("hl=de")), qPrintable(target));
     Archive archive(m_dir->filePath(QStringLiteral("Archivio.sqlite")));
     QVERIFY(archive.open());
-    QCOMPARE(archive.phrases(), (QStringList{"cento [smartphone, Milan, de]", "telefono [smartphone, Milan, de]"}));
-    const ArchivedRun phone = archive.runsOf(QStringLiteral("cento [smartphone, Milan, de]")).constFirst();
+    QCOMPARE(*RunArchive(archive).series(), (QStringList{"cento [smartphone, Milan, de]", "telefono [smartphone, Milan, de]"}));
+    const ArchivedRun phone = RunArchive(archive).runsOf(QStringLiteral("cento [smartphone, Milan, de]"))->constFirst();
     QCOMPARE(phone.place, (SearchPlace{Device::Smartphone, "de", "de", "Milan,Lombardy,Italy"}));
     QCOMPARE(phone.results().size(), 100);
 }
@@ -726,8 +727,8 @@ void TestSearchRun::listIsArchivedAndExported()
 
     Archive archive(archivePath);
     QVERIFY(archive.open());
-    QCOMPARE(archive.phrases(), (QStringList{"corta", "citata"}));
-    const ArchivedRun cited = archive.runsOf(QStringLiteral("citata")).constFirst();
+    QCOMPARE(*RunArchive(archive).series(), (QStringList{"corta", "citata"}));
+    const ArchivedRun cited = RunArchive(archive).runsOf(QStringLiteral("citata"))->constFirst();
     QCOMPARE(cited.end, RunEnd::Found);
     QCOMPARE(cited.position, 14);
     QCOMPARE(cited.fragment, QStringLiteral("velmora"));
@@ -741,7 +742,7 @@ void TestSearchRun::listIsArchivedAndExported()
     QCOMPARE(cited.pages[0].features,
              std::optional<PageFeatures>(PageFeatures{2, 1, "http://www.fonte.it/", true, {"http://www.velmora.it/citata"}, true}));
     QVERIFY(!cited.pages[1].features->aiOverview);
-    const ArchivedRun classic = archive.runsOf(QStringLiteral("corta")).constFirst();
+    const ArchivedRun classic = RunArchive(archive).runsOf(QStringLiteral("corta"))->constFirst();
     QCOMPARE(classic.end, RunEnd::ResultsEnded);
     QCOMPARE(classic.results().size(), 13);
     QCOMPARE(classic.pages[0].reading, PageReading::Classic);
@@ -804,7 +805,7 @@ void TestSearchRun::listGoesOnPastAPageThatNeverCompletes()
     QVERIFY(log[1].startsWith(QStringLiteral("corta < ")));
     Archive archive(m_dir->filePath(QStringLiteral("Archivio.sqlite")));
     QVERIFY(archive.open());
-    QCOMPARE(archive.runsOf(QStringLiteral("appesa")).constFirst().end, RunEnd::PageNotLoaded);
+    QCOMPARE(RunArchive(archive).runsOf(QStringLiteral("appesa"))->constFirst().end, RunEnd::PageNotLoaded);
 }
 
 void TestSearchRun::listGoesOnPastANoResultsPage()
@@ -886,8 +887,8 @@ void TestSearchRun::listPlacesPagesWithoutResultsAndKeepsAnUnknownOne()
     QCOMPARE(TextFile::readLines(m_dir->filePath(QStringLiteral("Risultato.txt"))).value_or(QStringList()).size(), 3);
     Archive archive(m_dir->filePath(QStringLiteral("Archivio.sqlite")));
     QVERIFY(archive.open());
-    QCOMPARE(archive.runsOf(QStringLiteral("vuota al telefono")).constFirst().end, RunEnd::ResultsEnded);
-    const ArchivedRun unknown = archive.runsOf(QStringLiteral("sconosciuta")).constFirst();
+    QCOMPARE(RunArchive(archive).runsOf(QStringLiteral("vuota al telefono"))->constFirst().end, RunEnd::ResultsEnded);
+    const ArchivedRun unknown = RunArchive(archive).runsOf(QStringLiteral("sconosciuta"))->constFirst();
     QCOMPARE(unknown.end, RunEnd::PageUnreadable);
     QCOMPARE(unknown.results().size(), 10);
 }
@@ -917,8 +918,8 @@ void TestSearchRun::listAsksAgainForPagesThatFailOnce()
     QCOMPARE(asked.count(QStringLiteral("tronca")), 2);
     Archive archive(m_dir->filePath(QStringLiteral("Archivio.sqlite")));
     QVERIFY(archive.open());
-    QCOMPARE(archive.runsOf(QStringLiteral("guasto 503")).size(), 1);
-    QCOMPARE(archive.runsOf(QStringLiteral("tronca")).constFirst().end, RunEnd::PageNotLoaded);
+    QCOMPARE(RunArchive(archive).runsOf(QStringLiteral("guasto 503"))->size(), 1);
+    QCOMPARE(RunArchive(archive).runsOf(QStringLiteral("tronca"))->constFirst().end, RunEnd::PageNotLoaded);
 }
 
 void TestSearchRun::twoListsStartedTogetherBothRunToTheEnd()
@@ -941,8 +942,8 @@ void TestSearchRun::twoListsStartedTogetherBothRunToTheEnd()
                                             "doppia: posizione 3 (http://www.velmora.it/uno)"}));
     Archive archive(m_dir->filePath(QStringLiteral("Archivio.sqlite")));
     QVERIFY(archive.open());
-    QVERIFY2(archive.phrases().size() == 4,
-             qPrintable(archive.phrases().join(QLatin1Char(',')) + QLatin1Char(' ') + errors + QLatin1Char(' ')
+    QVERIFY2(RunArchive(archive).series()->size() == 4,
+             qPrintable(RunArchive(archive).series()->join(QLatin1Char(',')) + QLatin1Char(' ') + errors + QLatin1Char(' ')
                         + QDir(m_dir->path()).entryList(QDir::Files).join(QLatin1Char(','))));
     QCOMPARE(TextFile::readLines(m_dir->filePath(QStringLiteral("Risultato.txt"))).value_or(QStringList()).size(), 4);
 }

@@ -2,6 +2,8 @@
 #include "pgserver.h"
 #include "resultsservice.h"
 #include "store/archive.h"
+#include "store/runarchive.h"
+#include "store/sharedphrases.h"
 #include "watchdog.h"
 
 #include <QCoreApplication>
@@ -142,10 +144,10 @@ void TestSharedList::machinesShareOneList()
     // One outcome for each in the archive, at the position served; a run
     // the killed machine left unended is no outcome.
     Archive archive(m_server.address());
-    QVERIFY2(archive.open(), qPrintable(archive.problem()));
+    QCOMPARE(archive.open().error(), QString());
     for (int i = 0; i < kPhrases; ++i) {
         int found = 0;
-        const QList<ArchivedRun> runs = archive.runsOf(phraseOf(i));
+        const QList<ArchivedRun> runs = *RunArchive(archive).runsOf(phraseOf(i));
         // No record sent twice: no second run begun, no page twice.
         if (fault != QLatin1String("kill"))
             QVERIFY2(runs.size() == 1, qPrintable(QStringLiteral("%1: %2 runs").arg(phraseOf(i)).arg(runs.size())));
@@ -161,15 +163,15 @@ void TestSharedList::machinesShareOneList()
             // Its picture is in the archive, for any machine to show (but
             // for the one the killed machine was taking).
             if (fault != QLatin1String("kill"))
-                QVERIFY2(archive.pictureJpeg(run.id).startsWith("\xff\xd8"), qPrintable(phraseOf(i)));
+                QVERIFY2(RunArchive(archive).pictureJpeg(run.id)->startsWith("\xff\xd8"), qPrintable(phraseOf(i)));
             ++found;
         }
         QVERIFY2(found == 1, qPrintable(QStringLiteral("%1: %2 outcomes").arg(phraseOf(i)).arg(found)));
     }
-    const std::optional<QList<Archive::SharedState>> states = archive.sharedList(QStringLiteral("settimana"));
+    const Result<QList<SharedPhrases::State>> states = SharedPhrases(archive).states(QStringLiteral("settimana"));
     QVERIFY(states);
     QCOMPARE(states->size(), kPhrases);
-    for (const Archive::SharedState &state : *states)
+    for (const SharedPhrases::State &state : *states)
         QVERIFY2(state.done, qPrintable(state.phrase));
     qDeleteAll(programs);
 }

@@ -2,6 +2,7 @@
 #include "search/searchrun.h"
 #include "store/listprogress.h"
 #include "store/archive.h"
+#include "store/runarchive.h"
 #include "fakes.h"
 
 #include <QDir>
@@ -252,7 +253,7 @@ void TestRun::picturesAreKeptBesideTheArchive()
     QCOMPARE(notKept.size(), writable ? 0 : 1);
     Archive archive(options.archive);
     QVERIFY(archive.open());
-    const ArchivedRun archived = archive.runsOf(QStringLiteral("bimby")).constFirst();
+    const ArchivedRun archived = RunArchive(archive).runsOf(QStringLiteral("bimby"))->constFirst();
     // The run and its pages are whole, with or without a picture.
     QCOMPARE(archived.pages.size(), limit.toInt() == 1 ? 1 : 2);
     QCOMPARE(archived.end, limit.toInt() == 1 ? RunEnd::NotFound : RunEnd::Found);

@@ -1,6 +1,7 @@
 #include "store/archive.h"
 #include "store/archivespool.h"
 #include "store/archivewriter.h"
+#include "store/runarchive.h"
 
 #include <QDir>
 #include <QSignalSpy>
@@ -18,6 +19,8 @@ private slots:
     void nothingIsLostWhileTheArchiveCannotBeWritten_data();
     void nothingIsLostWhileTheArchiveCannotBeWritten();
     void aFileTakenSkipsWhatWasWritten();
+    void aPageReadingHasOneSpelling_data();
+    void aPageReadingHasOneSpelling();
 };
 
 namespace {
@@ -175,7 +178,7 @@ void TestArchiveWriter::nothingIsLostWhileTheArchiveCannotBeWritten()
     Archive archive(path);
     QVERIFY(archive.open());
     for (int i = 1; i <= 9; ++i) {
-        const QList<ArchivedRun> runs = archive.runsOf(QStringLiteral("frase %1 [smartphone, Milan]").arg(i));
+        const QList<ArchivedRun> runs = *RunArchive(archive).runsOf(QStringLiteral("frase %1 [smartphone, Milan]").arg(i));
         QCOMPARE(runs.size(), 1);
         QCOMPARE(runs.constFirst().end, RunEnd::Found);
         QCOMPARE(runs.constFirst().position, i * 10 + 2);
@@ -223,6 +226,34 @@ void TestArchiveWriter::aFileTakenSkipsWhatWasWritten()
     QCOMPARE(left[2].handle, left[1].handle);
     QVERIFY(left[0].handle != left[1].handle);
     QVERIFY(!QFileInfo::exists(file) && !QFileInfo::exists(count.fileName()));
+}
+
+void TestArchiveWriter::aPageReadingHasOneSpelling_data()
+{
+    QTest::addColumn<QByteArray>("written");
+    QTest::addColumn<int>("reading");
+    QTest::newRow("today's markup") << QByteArray("attuale") << int(PageReading::Today);
+    QTest::newRow("the classic markup") << QByteArray("classica") << int(PageReading::Classic);
+    QTest::newRow("today's, as older programs wrote it") << QByteArray("oggi") << int(PageReading::Today);
+}
+
+// The archive's own name for a page's reading, in the file of records
+// waiting too; a file left by an older program still reads.
+void TestArchiveWriter::aPageReadingHasOneSpelling()
+{
+    QFETCH(QByteArray, written);
+    QFETCH(int, reading);
+    ArchiveRecord record;
+    record.kind = ArchiveRecord::Kind::Page;
+    record.handle = 3;
+    record.page = pageOf(0);
+    record.page.reading = PageReading(reading);
+    QByteArray line = ArchiveSpool::encode(record);
+    QVERIFY(line.contains(reading == int(PageReading::Today) ? "\"lettura\":\"attuale\"" : "\"lettura\":\"classica\""));
+    line.replace("\"lettura\":\"attuale\"", "\"lettura\":\"" + written + '"');
+    const std::optional<ArchiveRecord> back = ArchiveSpool::decode(line);
+    QVERIFY(back);
+    QCOMPARE(int(back->page.reading), reading);
 }
 
 QTEST_GUILESS_MAIN(TestArchiveWriter)

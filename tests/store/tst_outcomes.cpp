@@ -2,6 +2,7 @@
 #include "store/outcomes.h"
 #include "store/resultlog.h"
 #include "store/textfile.h"
+#include "spreadsheet.h"
 
 #include <QTest>
 
@@ -16,6 +17,7 @@ private slots:
     void bothEncodingsRead();
     void groupsBySearch();
     void csvBytes();
+    void csvKeepsFormulasAsText();
 };
 
 namespace {
@@ -160,6 +162,36 @@ void TestOutcomes::csvBytes()
              QByteArray("data e ora,posizione,indirizzo trovato,pagine di Google italiane,non trovato entro\r\n"
                         "2024-05-17 14:03:09,7,\"http://a.it/?x=1,2&q=\"\"\xc3\xa8\"\"\",no,\r\n"
                         "2024-05-18 14:03:09,,,s\xc3\xac,100\r\n"));
+}
+
+// An address from someone's page that a spreadsheet would run, beside the
+// numbers it must still read as numbers.
+void TestOutcomes::csvKeepsFormulasAsText()
+{
+    const QStringList addresses{"=HYPERLINK(\"http://x.it\")", "+39 333", "-1", "@SOMMA(A1)", "\thttp://a.it/", "\rhttp://a.it/",
+                                "http://a.it/-=+@"};
+    SearchHistory search{QStringLiteral("bimby"), QStringLiteral("velmora"), false, {}};
+    for (qsizetype i = 0; i < addresses.size(); ++i) {
+        Outcome found;
+        found.when = kNow.addDays(i);
+        found.position = i + 1;
+        found.address = addresses[i];
+        search.outcomes << found;
+    }
+    Outcome missed;
+    missed.when = kNow.addDays(30);
+    missed.checked = 100;
+    search.outcomes << missed;
+    const QList<QStringList> rows = Spreadsheet::rows(Outcomes::csv(search));
+    QCOMPARE(rows.size(), 1 + addresses.size() + 1);
+    for (qsizetype i = 0; i < addresses.size(); ++i) {
+        const QStringList &row = rows[i + 1];
+        for (const QString &field : row)
+            QVERIFY2(Spreadsheet::seen(field) != Spreadsheet::Seen::Formula, qPrintable(field));
+        QCOMPARE(row[1], QString::number(i + 1));
+        QCOMPARE(Spreadsheet::shown(row[2]), addresses[i]);
+    }
+    QCOMPARE(Spreadsheet::seen(rows.constLast()[4]), Spreadsheet::Seen::Number);
 }
 
 QTEST_GUILESS_MAIN(TestOutcomes)

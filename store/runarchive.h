@@ -1,0 +1,40 @@
+#pragma once
+
+#include "model/runrecords.h"
+#include "store/result.h"
+
+#include <QStringList>
+#include <optional>
+
+class Archive;
+
+// The runs in the archive: each written as it goes, a page at a time, and
+// read back by series, a phrase with the device and place it was searched
+// from when they are not the defaults ("bimby [smartphone, Milan]"), so that
+// a phone's runs never mix with a computer's.
+class RunArchive
+{
+public:
+    explicit RunArchive(Archive &archive) : m_archive(archive) {}
+
+    // Each write is one transaction. A run sent again with its token, or a
+    // page sent again, is written once.
+    Result<qint64> beginRun(const ArchivedRun &run);
+    Result<void> addPage(qint64 runId, const ArchivedPage &page);
+    Result<void> endRun(qint64 runId, RunEnd end, qint64 position, const QDateTime &ended);
+    Result<void> addPicture(qint64 runId, const ArchivedPicture &picture);
+
+    // The series, by the latest run first.
+    Result<QStringList> series();
+    // A series' runs, oldest first, with their pages, results and pictures.
+    Result<QList<ArchivedRun>> runsOf(const QString &series);
+    // The run of a series with a picture that ended nearest to `when`, within
+    // ten minutes (the run a line of the result log was saved from), without
+    // its pages; nullopt when there is none.
+    Result<std::optional<ArchivedRun>> runWithPictureNear(const QString &series, const QDateTime &when);
+    // The picture kept in the archive itself (a shared one's); empty when none.
+    Result<QByteArray> pictureJpeg(qint64 runId);
+
+private:
+    Archive &m_archive;
+};
