@@ -2,6 +2,7 @@
 #include "platform/chromium/devtoolsconnection.h"
 #include "platform/chromium/inputevents.h"
 #include "platform/chromium/loadtracker.h"
+#include "platform/chromium/readingdecoder.h"
 #include "platform/chromium/profilefolder.h"
 
 #include <QCoreApplication>
@@ -18,7 +19,8 @@
 #include <unistd.h>
 
 // The browser's layer without a browser: the pipe's messages, the loads
-// they report, the view's input, where the browser is found, its profile.
+// they report, what the page script's reading says, the view's input, where
+// the browser is found, its profile.
 class TestDevTools : public QObject
 {
     Q_OBJECT
@@ -29,6 +31,8 @@ private slots:
     void unreadableMessagesAreDropped();
     void loadsAreReported_data();
     void loadsAreReported();
+    void readingsBecomeTheModelsValues_data();
+    void readingsBecomeTheModelsValues();
     void inputBecomesProtocolEvents_data();
     void inputBecomesProtocolEvents();
     void browserIsFound_data();
@@ -183,6 +187,57 @@ void TestDevTools::loadsAreReported()
         steps += step == LoadTracker::Step::Read ? QLatin1Char('R') : step == LoadTracker::Step::Failed ? QLatin1Char('F') : QLatin1Char('.');
     }
     QTEST(steps, "steps");
+}
+
+void TestDevTools::readingsBecomeTheModelsValues_data()
+{
+    QTest::addColumn<QString>("reading");     // as the page script returns it
+    QTest::addColumn<bool>("read");           // a document with text
+    QTest::addColumn<QStringList>("results");
+    QTest::addColumn<std::optional<PageFeatures>>("features");
+    QTest::addColumn<PageShape>("shape");
+    PageFeatures features;
+    features.adsTop = 3;
+    features.adsBottom = 2;
+    features.featured = QStringLiteral("http://www.fonte.it/");
+    features.aiOverview = true;
+    features.aiCited = QStringList{"http://www.citata.it/a", "http://www.velmora.it/"};
+    QTest::newRow("today's results, with what else the page shows")
+        << "{\"text\":\"\",\"address\":\"http://g/search?q=x\",\"results\":[\"http://a/\",\"http://b/\"],"
+           "\"titles\":[\"A\",\"B\"],\"pages\":[],\"features\":{\"adsTop\":3,\"adsBottom\":2,"
+           "\"featured\":\"http://www.fonte.it/\",\"aiOverview\":true,"
+           "\"aiCited\":[\"http://www.citata.it/a\",\"http://www.velmora.it/\"],\"questions\":false},\"shape\":null}"
+        << true << QStringList{"http://a/", "http://b/"} << std::optional<PageFeatures>(features) << PageShape();
+    PageShape consent;
+    consent.dialog = true;
+    consent.otherForms = QStringList{"http://g/save"};
+    consent.links = QStringList{"http://g/privacy"};
+    QTest::newRow("a page without results: its shape, no features")
+        << "{\"text\":\"<body></body>\",\"address\":\"http://g/\",\"results\":[],\"titles\":[],\"pages\":[],"
+           "\"features\":null,\"shape\":{\"searchForm\":false,\"resultsColumn\":false,\"otherForms\":[\"http://g/save\"],"
+           "\"captcha\":false,\"dialog\":true,\"noResultsMessage\":false,\"links\":[\"http://g/privacy\"]}}"
+        << true << QStringList{} << std::optional<PageFeatures>() << consent;
+    QTest::newRow("members of the wrong type read as empty")
+        << "{\"text\":\"t\",\"results\":\"http://a/\",\"features\":[1],\"shape\":{\"dialog\":\"yes\",\"links\":[3]}}"
+        << true << QStringList{} << std::optional<PageFeatures>() << PageShape{false, false, {}, false, false, false, {""}};
+    QTest::newRow("the script threw") << "null" << false << QStringList{} << std::optional<PageFeatures>() << PageShape();
+    QTest::newRow("no text") << "{\"address\":\"http://g/\",\"results\":[\"http://a/\"]}" << false << QStringList{}
+                             << std::optional<PageFeatures>() << PageShape();
+}
+
+void TestDevTools::readingsBecomeTheModelsValues()
+{
+    QFETCH(QString, reading);
+    QFETCH(bool, read);
+    const QJsonValue value = QJsonDocument::fromJson("[" + reading.toUtf8() + "]").array().at(0);
+    const std::optional<ReadingDecoder::ReadPage> decoded = ReadingDecoder::decode(value);
+    QCOMPARE(decoded.has_value(), read);
+    if (!decoded)
+        return;
+    QTEST(decoded->links.results, "results");
+    QCOMPARE(decoded->links.titles.size(), decoded->links.results.size());
+    QTEST(decoded->links.features, "features");
+    QTEST(decoded->links.shape, "shape");
 }
 
 void TestDevTools::inputBecomesProtocolEvents_data()
