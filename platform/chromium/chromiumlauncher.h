@@ -1,13 +1,17 @@
 #pragma once
 
+#include "platform/browser.h"
 #include "platform/chromium/profilefolder.h"
 
+#include <QJsonObject>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class ChromiumProcess;
 class DevToolsConnection;
+struct DevToolsError;
 
 // The page target the browser opened with, attached to over the pipe, and
 // the browser's own names for itself.
@@ -21,8 +25,9 @@ struct PageTarget
 
 // Starts the system's Chromium on the program's profile and attaches to its
 // page: the browser's version, the tab it opened with (or a new one), a
-// flattened session on it. A browser that ends is let go; the next start
-// begins a new one.
+// flattened session on it. Each step's answer is checked: a step that fails
+// ends the browser and says which, with the browser's words. A browser that
+// ends is let go; the next start begins a new one.
 class ChromiumLauncher : public QObject
 {
     Q_OBJECT
@@ -32,8 +37,8 @@ public:
     explicit ChromiumLauncher(const QString &dataFolder = QString(), QObject *parent = nullptr);
     ~ChromiumLauncher() override;
 
-    // Starts the browser now, attached() follows; true at once when it runs
-    // already. False, with errorString(), when there is none.
+    // Starts the browser now, attached() or failed() follows; true at once
+    // when it runs already. False, with errorString(), when there is none.
     bool start();
     bool started() const { return m_process != nullptr; }
     QString errorString() const { return m_error; }
@@ -43,12 +48,20 @@ public:
     QString profilePath() const { return m_profilePath; }
     DevToolsConnection *connection() const;
 
+    // A step of the start-up that failed: the fault said, the browser ended
+    // (ended() follows). Once for each browser started.
+    void fail(BrowserFault::Step step, const QString &command, const DevToolsError &error);
+
 signals:
     void attached(const PageTarget &target);
+    void failed(const BrowserFault &fault);
     // The browser has gone: it ended, crashed or closed the pipe.
     void ended();
 
 private:
+    using Step = std::function<void(const QJsonObject &result)>;
+    // Sends a command of the start-up; its result goes on, its error fails the start.
+    void ask(BrowserFault::Step step, const QString &command, const QJsonObject &params, Step next);
     void attachTo(const QString &targetId, const QString &engineAgent, const QString &product);
     void onEnded();
 
@@ -56,5 +69,7 @@ private:
     ProfileFolder m_profile;
     QString m_profilePath;
     std::unique_ptr<ChromiumProcess> m_process;
+    quint64 m_browser = 0;      // one for each started
+    quint64 m_failedBrowser = 0;
     QString m_error;
 };

@@ -4,14 +4,7 @@
 #include "platform/chromium/readingdecoder.h"
 #include "platform/chromium/pagescript.h"
 
-#include <QTimer>
 #include <QUrl>
-
-namespace {
-
-constexpr int kPictureTimeout = 15000;
-
-} // namespace
 
 ChromiumPage::ChromiumPage(const QString &dataFolder, QObject *parent)
     : Browser(parent)
@@ -22,6 +15,7 @@ ChromiumPage::ChromiumPage(const QString &dataFolder, QObject *parent)
     })
 {
     connect(&m_launcher, &ChromiumLauncher::attached, this, &ChromiumPage::onAttached);
+    connect(&m_launcher, &ChromiumLauncher::failed, this, &ChromiumPage::onStartFailed);
     connect(&m_launcher, &ChromiumLauncher::ended, this, &ChromiumPage::onBrowserEnded);
 }
 
@@ -41,10 +35,11 @@ void ChromiumPage::onAttached(const PageTarget &target)
     m_tracker.setMainFrame(target.targetId);
     m_session = new DevToolsSession(m_launcher.connection(), target.sessionId, this);
     connect(m_session, &DevToolsSession::event, this, &ChromiumPage::onPageEvent);
+    m_firstNavigation = true;
     // Commands of one session run in order: the page is set up before it navigates.
-    m_session->send(QStringLiteral("Page.enable"));
-    m_session->send(QStringLiteral("Page.setLifecycleEventsEnabled"), {{QStringLiteral("enabled"), true}});
-    m_session->send(QStringLiteral("Network.enable"));
+    enable(QStringLiteral("Page.enable"));
+    enable(QStringLiteral("Page.setLifecycleEventsEnabled"), {{QStringLiteral("enabled"), true}});
+    enable(QStringLiteral("Network.enable"));
     m_emulation.attach(m_session, target.engineAgent, target.product);
     m_screencast.attach(m_session);
     m_pictures.attach(m_session);
@@ -52,11 +47,33 @@ void ChromiumPage::onAttached(const PageTarget &target)
         setInFront(true);
     // Navigating once the page reports its events: the answer to the last
     // command of the set-up comes after the others.
-    m_session->send(QStringLiteral("Runtime.runIfWaitingForDebugger"), {}, [this](const QJsonObject &, const QString &) {
+    enable(QStringLiteral("Runtime.runIfWaitingForDebugger"), {}, [this] {
         m_ready = true;
         if (!m_pendingAddress.isEmpty())
             navigate2(std::exchange(m_pendingAddress, QString()));
     });
+}
+
+void ChromiumPage::enable(const QString &command, const QJsonObject &params, std::function<void()> done)
+{
+    QPointer<DevToolsSession> session = m_session;
+    m_session->send(command, params, [this, session, command, done](const QJsonObject &, const DevToolsError &error) {
+        if (!session || session != m_session)
+            return;   // a page of a browser that has gone
+        if (!error.isEmpty())
+            m_launcher.fail(BrowserFault::Step::Domains, command, error);
+        else if (done)
+            done();
+    });
+}
+
+void ChromiumPage::onStartFailed(const BrowserFault &fault)
+{
+    // The page asked for will not come from this browser: the run hears why.
+    m_pendingAddress.clear();
+    m_expecting = false;
+    ++m_document;
+    emit startFailed(fault);
 }
 
 void ChromiumPage::navigate2(const QString &address)
@@ -75,7 +92,20 @@ void ChromiumPage::navigate2(const QString &address)
         return;
     }
     const QString url = QUrl(address, QUrl::TolerantMode).toString(QUrl::FullyEncoded);
-    m_session->send(QStringLiteral("Page.navigate"), {{QStringLiteral("url"), url.isEmpty() ? address : url}});
+    const bool first = std::exchange(m_firstNavigation, false);
+    const quint64 document = m_document;
+    QPointer<DevToolsSession> session = m_session;
+    m_session->send(QStringLiteral("Page.navigate"), {{QStringLiteral("url"), url.isEmpty() ? address : url}},
+                    [this, session, first, document](const QJsonObject &, const DevToolsError &error) {
+        // A page slow to answer is the loads' to wait for, and a browser that
+        // ended says so itself: only the browser's refusal counts here.
+        if (error.kind != DevToolsError::Kind::Browser || !session || session != m_session)
+            return;
+        if (first)
+            m_launcher.fail(BrowserFault::Step::FirstPage, QStringLiteral("Page.navigate"), error);
+        else
+            finishDocument(document, QJsonValue(), error.message);
+    });
 }
 
 void ChromiumPage::onPageEvent(const QString &method, const QJsonObject &params)
@@ -140,22 +170,17 @@ void ChromiumPage::capturePicture(const QStringList &hits, std::function<void(co
     }
     ++m_capturing;
     QPointer<ChromiumPage> self(this);
-    // Once: by the browser's answer, or by the time limit when a browser that
-    // hangs or ends never answers, so that no navigation waits for ever.
-    auto finished = std::make_shared<bool>(false);
+    // Every command of the picture is answered, by the browser, by the
+    // connection's end or by its bound: no navigation waits for ever.
     const quint64 browser = m_browserGeneration;
-    auto finish = [self, done, finished, browser](const PagePicture &picture) {
-        if (std::exchange(*finished, true))
-            return;
+    m_pictures.take(hits, [self, done, browser](const PagePicture &picture) {
         done(picture);
         if (!self || self->m_browserGeneration != browser || --self->m_capturing > 0)
             return;
         self->m_pictures.removeOutlines();
         if (!self->m_pendingAddress.isEmpty())
             self->navigate2(std::exchange(self->m_pendingAddress, QString()));
-    };
-    QTimer::singleShot(kPictureTimeout, this, [finish] { finish(PagePicture()); });
-    m_pictures.take(hits, finish);
+    });
 }
 
 void ChromiumPage::onBrowserEnded()
@@ -170,7 +195,7 @@ void ChromiumPage::onBrowserEnded()
     m_pageText.reset();
     m_pageLinks = PageLinks();
     m_loadError = QStringLiteral("il browser si è chiuso");
-    // Pictures being taken will never come.
+    // The pictures being taken were answered as the pipe closed.
     m_capturing = 0;
     ++m_browserGeneration;
     m_expecting = false;

@@ -54,6 +54,9 @@ public:
 
 private:
     void onAttached(const PageTarget &target);
+    // A command of the page's set-up: its error fails the start-up.
+    void enable(const QString &command, const QJsonObject &params = {}, std::function<void()> done = {});
+    void onStartFailed(const BrowserFault &fault);
     void onPageEvent(const QString &method, const QJsonObject &params);
     void readDocument();
     void finishDocument(quint64 document, const QJsonValue &read, const QString &failure = QString());
@@ -70,6 +73,7 @@ private:
     quint64 m_document = 0;       // one per navigation asked for and per document read
     bool m_expecting = false;     // a document is owed for a navigation we asked for
     bool m_ready = false;         // the page is set up and can navigate
+    bool m_firstNavigation = false;   // the next is the first of this browser
     int m_capturing = 0;          // pictures being taken: a navigation waits for them
     quint64 m_browserGeneration = 0;   // a new browser for each that ended
     std::optional<QString> m_pageText;

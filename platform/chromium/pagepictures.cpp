@@ -78,7 +78,7 @@ void PagePictures::shoot(const QJsonObject &page, double pictureScale, double pi
     m_session->send(QStringLiteral("Page.captureScreenshot"),
                     {{QStringLiteral("format"), QStringLiteral("jpeg")}, {QStringLiteral("quality"), kPictureQuality},
                      {QStringLiteral("clip"), clip}},
-                    [self, taller, done, first, width, height, pictureScale](const QJsonObject &shot, const QString &error) {
+                    [self, taller, done, first, width, height, pictureScale](const QJsonObject &shot, const DevToolsError &error) {
         if (self && taller)
             self->m_emulation.applyViewport();
         if (self)
@@ -110,7 +110,7 @@ void PagePictures::capturePage(std::function<void(const QByteArray &, const QByt
             return;
         }
         self->m_session->send(QStringLiteral("Page.captureScreenshot"), {{QStringLiteral("format"), QStringLiteral("png")}},
-                              [text, done](const QJsonObject &shot, const QString &) {
+                              [text, done](const QJsonObject &shot, const DevToolsError &) {
             done(text, QByteArray::fromBase64(shot.value(QStringLiteral("data")).toString().toLatin1()));
         });
     });

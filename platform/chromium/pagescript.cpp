@@ -30,7 +30,7 @@ void evaluate(DevToolsSession *page, const QString &frameId, const QString &expr
     const QJsonObject world{{QStringLiteral("frameId"), frameId}, {QStringLiteral("worldName"), QStringLiteral("cerca-posizione")}};
     QPointer<DevToolsSession> session = page;
     page->send(QStringLiteral("Page.createIsolatedWorld"), world,
-               [session, expression, done](const QJsonObject &created, const QString &error) {
+               [session, expression, done](const QJsonObject &created, const DevToolsError &error) {
         if (!error.isEmpty() || !session) {
             done(QJsonValue());
             return;
@@ -38,7 +38,7 @@ void evaluate(DevToolsSession *page, const QString &frameId, const QString &expr
         const QJsonObject params{{QStringLiteral("expression"), expression},
                                  {QStringLiteral("contextId"), created.value(QStringLiteral("executionContextId"))},
                                  {QStringLiteral("returnByValue"), true}};
-        session->send(QStringLiteral("Runtime.evaluate"), params, [done](const QJsonObject &evaluated, const QString &) {
+        session->send(QStringLiteral("Runtime.evaluate"), params, [done](const QJsonObject &evaluated, const DevToolsError &) {
             if (evaluated.contains(QStringLiteral("exceptionDetails")))
                 done(QJsonValue());
             else

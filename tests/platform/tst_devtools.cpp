@@ -28,6 +28,8 @@ private slots:
     void framesSplitAtNul_data();
     void framesSplitAtNul();
     void answersMatchTheirCommands();
+    void everyCommandIsAnswered_data();
+    void everyCommandIsAnswered();
     void unreadableMessagesAreDropped();
     void loadsAreReported_data();
     void loadsAreReported();
@@ -92,13 +94,13 @@ void TestDevTools::answersMatchTheirCommands()
     QString first;
     QString second;
     QString failed;
-    connection.send(QStringLiteral("Browser.getVersion"), {}, {}, [&](const QJsonObject &result, const QString &) {
+    connection.send(QStringLiteral("Browser.getVersion"), {}, {}, [&](const QJsonObject &result, const DevToolsError &) {
         first = result.value(QStringLiteral("product")).toString();
     });
     connection.send(QStringLiteral("Page.navigate"), json("{\"url\":\"x\"}"), QStringLiteral("S1"),
-                    [&](const QJsonObject &result, const QString &error) {
+                    [&](const QJsonObject &result, const DevToolsError &error) {
                         second = result.value(QStringLiteral("frameId")).toString();
-                        failed = error;
+                        failed = error.message;
                     });
     char sent[512] = {};
     const ssize_t length = ::read(fromUs[0], sent, sizeof sent - 1);
@@ -122,6 +124,64 @@ void TestDevTools::answersMatchTheirCommands()
     ::close(toUs[1]);
     QVERIFY(closed.wait(2000));
     QVERIFY(!connection.isOpen());
+    ::close(fromUs[0]);
+}
+
+void TestDevTools::everyCommandIsAnswered_data()
+{
+    QTest::addColumn<QString>("end");       // what becomes of the two commands sent
+    QTest::addColumn<QStringList>("answers");   // each command's: R its result, C closed, T timed out
+    QTest::newRow("the browser closes its end") << "gone" << QStringList{"C", "C"};
+    QTest::newRow("the program closes the connection") << "close" << QStringList{"C", "C"};
+    QTest::newRow("sent on a closed connection") << "closed before" << QStringList{"C", "C"};
+    QTest::newRow("never answered: timed out, and a late answer dropped") << "silent" << QStringList{"T", "T"};
+    QTest::newRow("one answered, the other never") << "one" << QStringList{"R", "T"};
+}
+
+void TestDevTools::everyCommandIsAnswered()
+{
+    QFETCH(QString, end);
+    int toUs[2];
+    int fromUs[2];
+    QVERIFY(::pipe(toUs) == 0 && ::pipe(fromUs) == 0);
+    DevToolsConnection connection(toUs[0], fromUs[1]);
+    if (end == QLatin1String("closed before"))
+        connection.close();
+    QStringList answers{QString(), QString()};
+    QStringList messages{QString(), QString()};
+    for (int i = 0; i < 2; ++i) {
+        connection.send(QStringLiteral("Page.navigate"), {}, QStringLiteral("S1"),
+                        [&answers, &messages, i](const QJsonObject &, const DevToolsError &error) {
+            answers[i] += error.kind == DevToolsError::Kind::Closed ? QLatin1Char('C')
+                : error.kind == DevToolsError::Kind::TimedOut       ? QLatin1Char('T')
+                : error.kind == DevToolsError::Kind::Browser        ? QLatin1Char('B')
+                                                                    : QLatin1Char('R');
+            messages[i] = error.message;
+        }, 200);
+    }
+    const auto answer = [&](const char *text) {
+        const QByteArray bytes = framed({text});
+        QCOMPARE(::write(toUs[1], bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
+    };
+    if (end == QLatin1String("gone"))
+        ::close(toUs[1]);
+    else if (end == QLatin1String("close"))
+        connection.close();
+    else if (end == QLatin1String("one"))
+        answer("{\"id\":1,\"result\":{}}");
+    QTRY_VERIFY(!answers[0].isEmpty() && !answers[1].isEmpty());
+    if (end == QLatin1String("silent")) {
+        answer("{\"id\":1,\"result\":{}}");
+        answer("{\"id\":2,\"result\":{}}");
+    }
+    QTest::qWait(300);   // past the bound: nothing answers twice
+    QTEST(answers, "answers");
+    for (int i = 0; i < 2; ++i) {
+        if (answers[i] != QLatin1String("R"))
+            QVERIFY2(messages[i].startsWith(QStringLiteral("Page.navigate: ")), qPrintable(messages[i]));
+    }
+    if (end != QLatin1String("gone"))
+        ::close(toUs[1]);
     ::close(fromUs[0]);
 }
 
