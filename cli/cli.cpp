@@ -93,6 +93,13 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
     list.setResultLog(folder.resultLog(), ResultLog::systemDateSeparator());
     int status = 0;
     QObject::connect(&list, &ListRun::phraseEnded, [&status](int, const RunOutcome &outcome) {
+        // A browser that started but cannot be reached: no phrase can be searched.
+        if (outcome.end == RunEnd::Unfinished && !outcome.detail.isEmpty()) {
+            print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(outcome.detail));
+            status = 1;
+            QCoreApplication::exit(1);
+            return;
+        }
         print(stdout, outcome.line() + QLatin1Char('\n'));
         if (outcome.unchecked())
             status = 4;

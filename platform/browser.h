@@ -39,6 +39,22 @@ struct PagePicture
     QSize size;             // the picture's size in pixels
 };
 
+// A step of the browser's start-up that failed: which, the protocol command
+// it sent, and why.
+struct BrowserFault
+{
+    // After the launch: the browser's version, its page target, the attach
+    // to it, the page's domains, the first navigation.
+    enum class Step { Version, Target, Attach, Domains, FirstPage };
+    enum class Why { Refused, Closed, TimedOut };
+
+    Step step = Step::Version;
+    QString command;
+    Why why = Why::Refused;
+    QString words;          // the browser's, when it refused
+    int seconds = 0;        // how long it was waited for, when it never answered
+};
+
 // The browser page a run drives: navigate to an address, hear when a
 // document has completed, read the completed document. It needs no widget:
 // a view shows its frames and passes the user's input back.
@@ -98,6 +114,9 @@ signals:
     // No page can be loaded: there is no browser to load it. The note says
     // what to install.
     void unavailable(const QString &note);
+    // The browser started but a step of its start-up failed: no page comes
+    // until the next navigation starts it again.
+    void startFailed(const BrowserFault &fault);
     // A frame of the page while it is in front, as a JPEG picture, and the
     // size the page is laid out at; an empty frame when the browser has gone.
     void frame(const QByteArray &jpeg, QSize pageSize);

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "platform/browser.h"
 #include "store/archivewriter.h"
 
 #include <QDir>
 #include <QString>
+#include <iterator>
 
 // What the program says of faults, in the window and on the command line alike.
 namespace Notes {
@@ -34,6 +36,29 @@ inline QString pictureNotKept(const QString &problem)
 {
     return QStringLiteral("Impossibile tenere l'immagine della pagina letta (%1): le ricerche continuano, senza immagini.")
         .arg(problem);
+}
+
+// A browser that started but could not be reached: the step, the command,
+// and the browser's words or what became of it.
+inline QString browserNotConnected(const BrowserFault &fault)
+{
+    static const char *const steps[] = {"avvio", "scheda", "collegamento alla scheda", "preparazione della pagina",
+                                        "prima pagina"};
+    static_assert(std::size(steps) == std::size_t(BrowserFault::Step::FirstPage) + 1, "a step without its name");
+    QString why;
+    switch (fault.why) {
+    case BrowserFault::Why::Refused:
+        why = fault.words;
+        break;
+    case BrowserFault::Why::Closed:
+        why = QStringLiteral("il browser si è chiuso");
+        break;
+    case BrowserFault::Why::TimedOut:
+        why = QStringLiteral("nessuna risposta in %1 s").arg(fault.seconds);
+        break;
+    }
+    return QStringLiteral("Impossibile collegarsi al browser: %1 (%2): %3.")
+        .arg(QString::fromUtf8(steps[int(fault.step)]), fault.command, why);
 }
 
 } // namespace Notes

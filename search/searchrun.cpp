@@ -1,6 +1,7 @@
 #include "search/searchrun.h"
 
 #include "platform/browser.h"
+#include "search/notes.h"
 #include "search/pagekind.h"
 #include "search/placequery.h"
 #include "store/archive.h"
@@ -52,6 +53,8 @@ SearchRun::SearchRun(Browser *page, SearchRunOptions options, QObject *parent)
     connect(&m_retry, &QTimer::timeout, this, [this] { askForPage(m_pageAddress); });
     connect(m_page, &Browser::documentComplete, this, &SearchRun::documentComplete);
     connect(m_page, &Browser::unavailable, this, &SearchRun::browserUnavailable);
+    connect(m_page, &Browser::startFailed, this,
+            [this](const BrowserFault &fault) { browserUnavailable(Notes::browserNotConnected(fault)); });
 }
 
 SearchRun::~SearchRun()
@@ -206,7 +209,8 @@ void SearchRun::documentComplete()
 
 void SearchRun::browserUnavailable(const QString &note)
 {
-    // Without a browser no page comes: the run ends at once, and says why.
+    // Without a browser, or with one that cannot be reached, no page comes:
+    // the run ends at once, and says why.
     if (m_active)
         finish(RunEnd::Unfinished, note);
 }

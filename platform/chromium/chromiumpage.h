@@ -1,22 +1,24 @@
 #pragma once
 
 #include "platform/browser.h"
+#include "platform/chromium/chromiumlauncher.h"
 #include "platform/chromium/loadtracker.h"
-#include "platform/chromium/profilefolder.h"
+#include "platform/chromium/pageemulation.h"
+#include "platform/chromium/pagepictures.h"
+#include "platform/chromium/pagescreencast.h"
 
 #include <QJsonValue>
 #include <QPointer>
 #include <QSize>
 #include <functional>
-#include <memory>
 
-class ChromiumProcess;
 class DevToolsSession;
 
 // The page a run drives: the system's Chromium, headless, started at the
-// first navigation and driven over its DevTools pipe. It finds its target,
-// navigates, tracks the loads, reads each document with the page script and
-// sends the screencast's frames while it is in front.
+// first navigation and driven over its DevTools pipe. It navigates, tracks
+// the loads and reads each document with the page script; the launcher
+// finds its target, the emulation lays it out for the device, the pictures
+// and the screencast show it.
 class ChromiumPage : public Browser
 {
     Q_OBJECT
@@ -37,49 +39,43 @@ public:
     void setDevice(Device device) override;
     void sendInput(const QString &method, const QJsonObject &params) override;
 
-    bool engineStarted() const { return m_process != nullptr; }
+    bool engineStarted() const { return m_launcher.started(); }
     // Starts the browser now; false, with errorString(), when there is none.
     bool startEngine();
-    QString errorString() const { return m_error; }
+    QString errorString() const { return m_launcher.errorString(); }
     // The note for a user without a browser.
-    static QString unavailableNote();
-    qint64 processId() const;
-    QString profilePath() const { return m_profilePath; }
+    static QString unavailableNote() { return ChromiumLauncher::unavailableNote(); }
+    qint64 processId() const { return m_launcher.processId(); }
+    QString profilePath() const { return m_launcher.profilePath(); }
 
     // Runs a script in the page's isolated world (the benchmark compares the
     // page script with the engine's own serialization this way).
     void evaluate(const QString &expression, std::function<void(const QJsonValue &)> done);
 
 private:
-    void attachToPage(const QString &targetId, const QString &agent, const QString &product);
+    void onAttached(const PageTarget &target);
+    // A command of the page's set-up: its error fails the start-up.
+    void enable(const QString &command, const QJsonObject &params = {}, std::function<void()> done = {});
+    void onStartFailed(const BrowserFault &fault);
     void onPageEvent(const QString &method, const QJsonObject &params);
     void readDocument();
     void finishDocument(quint64 document, const QJsonValue &read, const QString &failure = QString());
-    void onProcessEnded();
-    void applyViewport();
-    void sendViewport(QSize size);
-    void applyAgent();
-    QSize layoutSize() const;
+    void onBrowserEnded();
 
-    QString m_dataFolder;
-    ProfileFolder m_profile;
-    QString m_profilePath;
+    ChromiumLauncher m_launcher;
     QString m_script;
-    std::unique_ptr<ChromiumProcess> m_process;
     QPointer<DevToolsSession> m_session;
     LoadTracker m_tracker;
-    QSize m_viewSize;
-    Device m_device = Device::Computer;
-    QString m_engineAgent;        // as the browser gives it
-    QString m_product;
+    PageEmulation m_emulation;
+    PageScreencast m_screencast;
+    PagePictures m_pictures;
     QString m_pendingAddress;     // asked for before the page was ready
     quint64 m_document = 0;       // one per navigation asked for and per document read
     bool m_expecting = false;     // a document is owed for a navigation we asked for
-    bool m_inFront = false;
     bool m_ready = false;         // the page is set up and can navigate
+    bool m_firstNavigation = false;   // the next is the first of this browser
     int m_capturing = 0;          // pictures being taken: a navigation waits for them
     quint64 m_browserGeneration = 0;   // a new browser for each that ended
-    QString m_error;
     std::optional<QString> m_pageText;
     PageLinks m_pageLinks;
     QString m_loadError;

@@ -150,6 +150,9 @@ void ChromiumProcess::onEnded()
     if (m_ended)
         return;
     m_ended = true;
+    // The commands still waiting hear that no answer will come.
+    if (m_connection)
+        m_connection->close();
     if (m_process.state() != QProcess::NotRunning)
         m_process.kill();
     emit ended();

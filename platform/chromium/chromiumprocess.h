@@ -25,6 +25,9 @@ public:
     bool start(const QString &executable, const QString &profile, const QString &logFile);
     QString errorString() const { return m_error; }
     DevToolsConnection *connection() const { return m_connection; }
+    // Ends the browser now (a start-up that failed): the pipe closes, and
+    // ended() follows.
+    void stop() { onEnded(); }
     qint64 processId() const { return m_process.processId(); }
 
     static QStringList arguments(const QString &profile, bool runningAsRoot);

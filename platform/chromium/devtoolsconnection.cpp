@@ -1,8 +1,12 @@
 #include "platform/chromium/devtoolsconnection.h"
 
 #include <QJsonDocument>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QtGlobal>
+
+#include <algorithm>
+#include <map>
 
 namespace {
 
@@ -13,6 +17,30 @@ bool tracing()
     return on;
 }
 
+// The commands that may take longer than the others, in seconds; any other
+// is answered in a moment, or the browser is stuck.
+struct Bound
+{
+    const char *method;
+    int seconds;
+};
+constexpr int kCommandSeconds = 10;
+constexpr Bound kSlowCommands[] = {
+    {"Browser.getVersion", 20},       // the first answer: the browser is still starting
+    {"Page.navigate", 30},            // answered once the server's answer begins
+    {"Runtime.evaluate", 30},         // the page script over a long page
+    {"Page.captureScreenshot", 30},   // a picture as tall as the page allows
+};
+constexpr bool withinTheSlowest()
+{
+    for (const Bound &bound : kSlowCommands) {
+        if (bound.seconds * 1000 > DevToolsConnection::kSlowestBound)
+            return false;
+    }
+    return kCommandSeconds * 1000 <= DevToolsConnection::kSlowestBound;
+}
+static_assert(withinTheSlowest(), "a command's bound passes the slowest allowed");
+
 } // namespace
 
 #ifdef Q_OS_UNIX
@@ -21,11 +49,22 @@ bool tracing()
 #include <unistd.h>
 #endif
 
+int DevToolsConnection::boundOf(const QString &method)
+{
+    for (const Bound &bound : kSlowCommands) {
+        if (method == QLatin1String(bound.method))
+            return bound.seconds * 1000;
+    }
+    return kCommandSeconds * 1000;
+}
+
 DevToolsConnection::DevToolsConnection(int readFd, int writeFd, QObject *parent)
     : QObject(parent)
     , m_readFd(readFd)
     , m_writeFd(writeFd)
 {
+    m_deadline.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this, &DevToolsConnection::answerOverdue);
 #ifdef Q_OS_UNIX
     if (m_readFd >= 0) {
         ::fcntl(m_readFd, F_SETFL, ::fcntl(m_readFd, F_GETFL) | O_NONBLOCK);
@@ -43,11 +82,13 @@ DevToolsConnection::DevToolsConnection(int readFd, int writeFd, QObject *parent)
 
 DevToolsConnection::~DevToolsConnection()
 {
+    m_pending.clear();
     close();
 }
 
 void DevToolsConnection::close()
 {
+    m_closed = true;
     delete m_reader;
     m_reader = nullptr;
     delete m_writer;
@@ -59,24 +100,77 @@ void DevToolsConnection::close()
         ::close(m_writeFd);
 #endif
     m_readFd = m_writeFd = -1;
-    m_answers.clear();
     m_outgoing.clear();
+    m_deadline.stop();
+    // In the order they were sent; an answer may send again, or delete the
+    // connection: what is left to answer is ours alone by then.
+    const std::map<int, Pending> pending(m_pending.keyValueBegin(), m_pending.keyValueEnd());
+    m_pending.clear();
+    for (const auto &[id, command] : pending)
+        command.answer({}, DevToolsError{DevToolsError::Kind::Closed, QStringLiteral("%1: the connection closed").arg(command.method)});
 }
 
-void DevToolsConnection::send(const QString &method, const QJsonObject &params, const QString &sessionId, Answer answer)
+void DevToolsConnection::closeAndSay()
 {
-    if (!isOpen())
+    QPointer<DevToolsConnection> self(this);
+    close();
+    if (self)
+        emit closed();
+}
+
+void DevToolsConnection::send(const QString &method, const QJsonObject &params, const QString &sessionId, Answer answer,
+                              int bound)
+{
+    if (!isOpen()) {
+        if (answer)
+            answer({}, DevToolsError{DevToolsError::Kind::Closed, QStringLiteral("%1: the connection is closed").arg(method)});
         return;
+    }
     const int id = m_nextId++;
     QJsonObject message{{QStringLiteral("id"), id}, {QStringLiteral("method"), method}, {QStringLiteral("params"), params}};
     if (!sessionId.isEmpty())
         message.insert(QStringLiteral("sessionId"), sessionId);
-    if (answer)
-        m_answers.insert(id, std::move(answer));
+    if (answer) {
+        const int within = std::clamp(bound > 0 ? bound : boundOf(method), 0, kSlowestBound);
+        m_pending.insert(id, Pending{std::move(answer), method, QDeadlineTimer(within), within});
+        armDeadline();
+    }
     m_outgoing.append(DevToolsFrames::frame(message));
     if (tracing())
         qDebug("-> %s", m_outgoing.right(300).constData());
     writePending();
+}
+
+void DevToolsConnection::armDeadline()
+{
+    if (m_pending.isEmpty()) {
+        m_deadline.stop();
+        return;
+    }
+    qint64 soonest = kSlowestBound;
+    for (const Pending &command : std::as_const(m_pending))
+        soonest = std::min(soonest, command.deadline.remainingTime());
+    m_deadline.start(int(std::max<qint64>(soonest, 0)));
+}
+
+void DevToolsConnection::answerOverdue()
+{
+    std::map<int, Pending> overdue;
+    for (auto it = m_pending.begin(); it != m_pending.end();) {
+        if (it->deadline.hasExpired()) {
+            overdue.emplace(it.key(), std::move(*it));
+            it = m_pending.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    armDeadline();
+    // A late answer finds no one waiting, and is dropped.
+    for (const auto &[id, command] : overdue) {
+        command.answer({}, DevToolsError{DevToolsError::Kind::TimedOut,
+                                         QStringLiteral("%1: no answer in %2 s").arg(command.method).arg(command.bound / 1000.0),
+                                         command.bound});
+    }
 }
 
 void DevToolsConnection::writePending()
@@ -92,8 +186,7 @@ void DevToolsConnection::writePending()
             continue;
         if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             break;
-        close();
-        emit closed();
+        closeAndSay();
         return;
     }
     if (m_writer)
@@ -108,8 +201,9 @@ void DevToolsConnection::readAvailable()
     for (;;) {
         const ssize_t got = ::read(m_readFd, buffer, sizeof buffer);
         if (got > 0) {
+            QPointer<DevToolsConnection> self(this);
             receive(QByteArrayView(buffer, got));
-            if (!isOpen())
+            if (!self || !isOpen())
                 return;
             continue;
         }
@@ -117,8 +211,7 @@ void DevToolsConnection::readAvailable()
             continue;
         if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             return;
-        close();   // the end of the pipe: the browser is gone
-        emit closed();
+        closeAndSay();   // the end of the pipe: the browser is gone
         return;
     }
 #endif
@@ -130,8 +223,13 @@ void DevToolsConnection::receive(QByteArrayView bytes)
     const QList<QByteArray> messages = m_frames.append(bytes);
     if (m_frames.dropped() != droppedBefore)
         unreadableMessage(QByteArrayLiteral("(a message larger than the limit)"));
-    for (const QByteArray &message : messages)
+    QPointer<DevToolsConnection> self(this);
+    for (const QByteArray &message : messages) {
+        // An answer may have closed the connection: what came after it is the past.
+        if (!self || m_closed)
+            return;
         dispatch(message);
+    }
 }
 
 void DevToolsConnection::dispatch(const QByteArray &message)
@@ -145,13 +243,15 @@ void DevToolsConnection::dispatch(const QByteArray &message)
     }
     const QJsonValue id = parsed->value(QStringLiteral("id"));
     if (id.isDouble()) {
-        const Answer answer = m_answers.take(id.toInt());
-        if (answer) {
-            const QJsonObject error = parsed->value(QStringLiteral("error")).toObject();
-            QString text;
-            if (parsed->contains(QStringLiteral("error")))
-                text = error.value(QStringLiteral("message")).toString(QStringLiteral("error"));
-            answer(parsed->value(QStringLiteral("result")).toObject(), text);
+        const Pending command = m_pending.take(id.toInt());
+        if (command.answer) {
+            DevToolsError error;
+            if (parsed->contains(QStringLiteral("error"))) {
+                error.kind = DevToolsError::Kind::Browser;
+                error.message = parsed->value(QStringLiteral("error")).toObject().value(QStringLiteral("message")).toString(
+                    QStringLiteral("error"));
+            }
+            command.answer(parsed->value(QStringLiteral("result")).toObject(), error);
         }
         return;
     }

@@ -12,8 +12,10 @@ DevToolsSession::DevToolsSession(DevToolsConnection *connection, QString session
             });
 }
 
-void DevToolsSession::send(const QString &method, const QJsonObject &params, DevToolsConnection::Answer answer)
+void DevToolsSession::send(const QString &method, const QJsonObject &params, DevToolsConnection::Answer answer, int bound)
 {
     if (m_connection)
-        m_connection->send(method, params, m_id, std::move(answer));
+        m_connection->send(method, params, m_id, std::move(answer), bound);
+    else if (answer)
+        answer({}, DevToolsError{DevToolsError::Kind::Closed, QStringLiteral("%1: the connection has gone").arg(method)});
 }

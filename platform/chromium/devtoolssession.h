@@ -13,7 +13,9 @@ class DevToolsSession : public QObject
 public:
     DevToolsSession(DevToolsConnection *connection, QString sessionId, QObject *parent = nullptr);
 
-    void send(const QString &method, const QJsonObject &params = {}, DevToolsConnection::Answer answer = {});
+    // Answered as the connection answers; at once with Closed when the
+    // connection has gone.
+    void send(const QString &method, const QJsonObject &params = {}, DevToolsConnection::Answer answer = {}, int bound = 0);
     QString id() const { return m_id; }
 
 signals:

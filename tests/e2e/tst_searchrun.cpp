@@ -3,6 +3,7 @@
 #include "fakes.h"
 #include "platform/chromium/chromiumpage.h"
 #include "search/listrun.h"
+#include "search/notes.h"
 #include "platform/chromium/profilefolder.h"
 #include "platform/chromium/screencastview.h"
 #include "store/archive.h"
@@ -36,6 +37,21 @@
 
 #include <csignal>
 
+namespace {
+
+// What the window and the command line say of a browser that starts and
+// refuses to attach to its page.
+QString refusedAttachNote()
+{
+    BrowserFault fault;
+    fault.step = BrowserFault::Step::Attach;
+    fault.command = QStringLiteral("Target.attachToTarget");
+    fault.words = QStringLiteral("No target with given id found");
+    return Notes::browserNotConnected(fault);
+}
+
+} // namespace
+
 // Whole runs in the real engine against the local results service.
 class TestSearchRun : public QObject
 {
@@ -60,6 +76,7 @@ private slots:
     void pageThatAsksIsAnsweredInTheBrowser_data();
     void pageThatAsksIsAnsweredInTheBrowser();
     void smartphoneRunIsAnsweredInAPhoneSizedView();
+    void noBrowserEndsTheRunWithANote_data();
     void noBrowserEndsTheRunWithANote();
     void historyReadsTheArchiveAfterRunsInTheWindow();
     void listFromTheCommandLine_data();
@@ -506,16 +523,29 @@ void TestSearchRun::smartphoneRunIsAnsweredInAPhoneSizedView()
     QCOMPARE(runs[0].position, 14);
 }
 
+void TestSearchRun::noBrowserEndsTheRunWithANote_data()
+{
+    QTest::addColumn<QString>("chromium");   // CERCA_POSIZIONE_CHROMIUM; empty: none there
+    QTest::addColumn<QString>("note");
+    QTest::addColumn<QString>("naming");     // what the note names
+    QTest::newRow("no browser") << QString() << ChromiumPage::unavailableNote() << "\"chromium\"";
+    QTest::newRow("a browser that refuses its page") << CERCA_STANDIN_NOATTACH << refusedAttachNote()
+                                                     << "No target with given id found";
+}
+
 void TestSearchRun::noBrowserEndsTheRunWithANote()
 {
+    QFETCH(QString, chromium);
+    QFETCH(QString, note);
+    QFETCH(QString, naming);
     QTemporaryDir empty;
-    qputenv("CERCA_POSIZIONE_CHROMIUM", empty.filePath(QStringLiteral("chromium")).toUtf8());
+    qputenv("CERCA_POSIZIONE_CHROMIUM", (chromium.isEmpty() ? empty.filePath(QStringLiteral("chromium")) : chromium).toUtf8());
     makeForm(100);
     run(QStringLiteral("seconda"));
     qunsetenv("CERCA_POSIZIONE_CHROMIUM");
-    QCOMPARE(m_form->findChild<QPushButton *>(QStringLiteral("Command1"))->text(), QStringLiteral("Avvia"));
-    QCOMPARE(m_desktop->warnings, QStringList{ChromiumPage::unavailableNote()});
-    QVERIFY(m_desktop->warnings.constFirst().contains(QStringLiteral("\"chromium\"")));
+    waitForEnd(10000);
+    QTRY_COMPARE(m_desktop->warnings, QStringList{note});
+    QVERIFY(m_desktop->warnings.constFirst().contains(naming));
     QCOMPARE(label1(), QString());
     QVERIFY(received().isEmpty());
 }
@@ -621,6 +651,8 @@ void TestSearchRun::listFromTheCommandLine_data()
                                                        << "per \"oggi verifica\" il motore chiede una risposta" << 1;
     QTest::newRow("no browser") << "seconda\n" << "/nessuna/cartella/chromium" << 1 << QStringList{}
                                 << "cerca-posizione: " + ChromiumPage::unavailableNote() << 0;
+    QTest::newRow("a browser that refuses its page") << "seconda\ncorta\n" << CERCA_STANDIN_NOATTACH << 1 << QStringList{}
+                                                     << "cerca-posizione: " + refusedAttachNote() << 0;
 }
 
 void TestSearchRun::listFromTheCommandLine()

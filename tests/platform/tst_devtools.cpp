@@ -2,6 +2,7 @@
 #include "platform/chromium/devtoolsconnection.h"
 #include "platform/chromium/inputevents.h"
 #include "platform/chromium/loadtracker.h"
+#include "platform/chromium/readingdecoder.h"
 #include "platform/chromium/profilefolder.h"
 
 #include <QCoreApplication>
@@ -18,7 +19,8 @@
 #include <unistd.h>
 
 // The browser's layer without a browser: the pipe's messages, the loads
-// they report, the view's input, where the browser is found, its profile.
+// they report, what the page script's reading says, the view's input, where
+// the browser is found, its profile.
 class TestDevTools : public QObject
 {
     Q_OBJECT
@@ -26,9 +28,13 @@ private slots:
     void framesSplitAtNul_data();
     void framesSplitAtNul();
     void answersMatchTheirCommands();
+    void everyCommandIsAnswered_data();
+    void everyCommandIsAnswered();
     void unreadableMessagesAreDropped();
     void loadsAreReported_data();
     void loadsAreReported();
+    void readingsBecomeTheModelsValues_data();
+    void readingsBecomeTheModelsValues();
     void inputBecomesProtocolEvents_data();
     void inputBecomesProtocolEvents();
     void browserIsFound_data();
@@ -88,13 +94,13 @@ void TestDevTools::answersMatchTheirCommands()
     QString first;
     QString second;
     QString failed;
-    connection.send(QStringLiteral("Browser.getVersion"), {}, {}, [&](const QJsonObject &result, const QString &) {
+    connection.send(QStringLiteral("Browser.getVersion"), {}, {}, [&](const QJsonObject &result, const DevToolsError &) {
         first = result.value(QStringLiteral("product")).toString();
     });
     connection.send(QStringLiteral("Page.navigate"), json("{\"url\":\"x\"}"), QStringLiteral("S1"),
-                    [&](const QJsonObject &result, const QString &error) {
+                    [&](const QJsonObject &result, const DevToolsError &error) {
                         second = result.value(QStringLiteral("frameId")).toString();
-                        failed = error;
+                        failed = error.message;
                     });
     char sent[512] = {};
     const ssize_t length = ::read(fromUs[0], sent, sizeof sent - 1);
@@ -118,6 +124,64 @@ void TestDevTools::answersMatchTheirCommands()
     ::close(toUs[1]);
     QVERIFY(closed.wait(2000));
     QVERIFY(!connection.isOpen());
+    ::close(fromUs[0]);
+}
+
+void TestDevTools::everyCommandIsAnswered_data()
+{
+    QTest::addColumn<QString>("end");       // what becomes of the two commands sent
+    QTest::addColumn<QStringList>("answers");   // each command's: R its result, C closed, T timed out
+    QTest::newRow("the browser closes its end") << "gone" << QStringList{"C", "C"};
+    QTest::newRow("the program closes the connection") << "close" << QStringList{"C", "C"};
+    QTest::newRow("sent on a closed connection") << "closed before" << QStringList{"C", "C"};
+    QTest::newRow("never answered: timed out, and a late answer dropped") << "silent" << QStringList{"T", "T"};
+    QTest::newRow("one answered, the other never") << "one" << QStringList{"R", "T"};
+}
+
+void TestDevTools::everyCommandIsAnswered()
+{
+    QFETCH(QString, end);
+    int toUs[2];
+    int fromUs[2];
+    QVERIFY(::pipe(toUs) == 0 && ::pipe(fromUs) == 0);
+    DevToolsConnection connection(toUs[0], fromUs[1]);
+    if (end == QLatin1String("closed before"))
+        connection.close();
+    QStringList answers{QString(), QString()};
+    QStringList messages{QString(), QString()};
+    for (int i = 0; i < 2; ++i) {
+        connection.send(QStringLiteral("Page.navigate"), {}, QStringLiteral("S1"),
+                        [&answers, &messages, i](const QJsonObject &, const DevToolsError &error) {
+            answers[i] += error.kind == DevToolsError::Kind::Closed ? QLatin1Char('C')
+                : error.kind == DevToolsError::Kind::TimedOut       ? QLatin1Char('T')
+                : error.kind == DevToolsError::Kind::Browser        ? QLatin1Char('B')
+                                                                    : QLatin1Char('R');
+            messages[i] = error.message;
+        }, 200);
+    }
+    const auto answer = [&](const char *text) {
+        const QByteArray bytes = framed({text});
+        QCOMPARE(::write(toUs[1], bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
+    };
+    if (end == QLatin1String("gone"))
+        ::close(toUs[1]);
+    else if (end == QLatin1String("close"))
+        connection.close();
+    else if (end == QLatin1String("one"))
+        answer("{\"id\":1,\"result\":{}}");
+    QTRY_VERIFY(!answers[0].isEmpty() && !answers[1].isEmpty());
+    if (end == QLatin1String("silent")) {
+        answer("{\"id\":1,\"result\":{}}");
+        answer("{\"id\":2,\"result\":{}}");
+    }
+    QTest::qWait(300);   // past the bound: nothing answers twice
+    QTEST(answers, "answers");
+    for (int i = 0; i < 2; ++i) {
+        if (answers[i] != QLatin1String("R"))
+            QVERIFY2(messages[i].startsWith(QStringLiteral("Page.navigate: ")), qPrintable(messages[i]));
+    }
+    if (end != QLatin1String("gone"))
+        ::close(toUs[1]);
     ::close(fromUs[0]);
 }
 
@@ -183,6 +247,57 @@ void TestDevTools::loadsAreReported()
         steps += step == LoadTracker::Step::Read ? QLatin1Char('R') : step == LoadTracker::Step::Failed ? QLatin1Char('F') : QLatin1Char('.');
     }
     QTEST(steps, "steps");
+}
+
+void TestDevTools::readingsBecomeTheModelsValues_data()
+{
+    QTest::addColumn<QString>("reading");     // as the page script returns it
+    QTest::addColumn<bool>("read");           // a document with text
+    QTest::addColumn<QStringList>("results");
+    QTest::addColumn<std::optional<PageFeatures>>("features");
+    QTest::addColumn<PageShape>("shape");
+    PageFeatures features;
+    features.adsTop = 3;
+    features.adsBottom = 2;
+    features.featured = QStringLiteral("http://www.fonte.it/");
+    features.aiOverview = true;
+    features.aiCited = QStringList{"http://www.citata.it/a", "http://www.velmora.it/"};
+    QTest::newRow("today's results, with what else the page shows")
+        << "{\"text\":\"\",\"address\":\"http://g/search?q=x\",\"results\":[\"http://a/\",\"http://b/\"],"
+           "\"titles\":[\"A\",\"B\"],\"pages\":[],\"features\":{\"adsTop\":3,\"adsBottom\":2,"
+           "\"featured\":\"http://www.fonte.it/\",\"aiOverview\":true,"
+           "\"aiCited\":[\"http://www.citata.it/a\",\"http://www.velmora.it/\"],\"questions\":false},\"shape\":null}"
+        << true << QStringList{"http://a/", "http://b/"} << std::optional<PageFeatures>(features) << PageShape();
+    PageShape consent;
+    consent.dialog = true;
+    consent.otherForms = QStringList{"http://g/save"};
+    consent.links = QStringList{"http://g/privacy"};
+    QTest::newRow("a page without results: its shape, no features")
+        << "{\"text\":\"<body></body>\",\"address\":\"http://g/\",\"results\":[],\"titles\":[],\"pages\":[],"
+           "\"features\":null,\"shape\":{\"searchForm\":false,\"resultsColumn\":false,\"otherForms\":[\"http://g/save\"],"
+           "\"captcha\":false,\"dialog\":true,\"noResultsMessage\":false,\"links\":[\"http://g/privacy\"]}}"
+        << true << QStringList{} << std::optional<PageFeatures>() << consent;
+    QTest::newRow("members of the wrong type read as empty")
+        << "{\"text\":\"t\",\"results\":\"http://a/\",\"features\":[1],\"shape\":{\"dialog\":\"yes\",\"links\":[3]}}"
+        << true << QStringList{} << std::optional<PageFeatures>() << PageShape{false, false, {}, false, false, false, {""}};
+    QTest::newRow("the script threw") << "null" << false << QStringList{} << std::optional<PageFeatures>() << PageShape();
+    QTest::newRow("no text") << "{\"address\":\"http://g/\",\"results\":[\"http://a/\"]}" << false << QStringList{}
+                             << std::optional<PageFeatures>() << PageShape();
+}
+
+void TestDevTools::readingsBecomeTheModelsValues()
+{
+    QFETCH(QString, reading);
+    QFETCH(bool, read);
+    const QJsonValue value = QJsonDocument::fromJson("[" + reading.toUtf8() + "]").array().at(0);
+    const std::optional<ReadingDecoder::ReadPage> decoded = ReadingDecoder::decode(value);
+    QCOMPARE(decoded.has_value(), read);
+    if (!decoded)
+        return;
+    QTEST(decoded->links.results, "results");
+    QCOMPARE(decoded->links.titles.size(), decoded->links.results.size());
+    QTEST(decoded->links.features, "features");
+    QTEST(decoded->links.shape, "shape");
 }
 
 void TestDevTools::inputBecomesProtocolEvents_data()

@@ -1,4 +1,5 @@
 #include "search/listrun.h"
+#include "search/notes.h"
 #include "search/searchrun.h"
 #include "store/listprogress.h"
 #include "store/archive.h"
@@ -60,6 +61,16 @@ RunInputs inputsOf(const QString &phrase, const QString &limit, bool continueMod
     return inputs;
 }
 
+// A browser that started, and refused to attach to its page.
+BrowserFault refusedAttach()
+{
+    BrowserFault fault;
+    fault.step = BrowserFault::Step::Attach;
+    fault.command = QStringLiteral("Target.attachToTarget");
+    fault.words = QStringLiteral("No target with given id found");
+    return fault;
+}
+
 PageLinks shaped(bool consent)
 {
     PageLinks links;
@@ -90,7 +101,8 @@ void TestRun::cleanup()
 
 // One step of a scenario: a page completes ("page 11" a classic page from the
 // 11th result, "hit 13" with the hit at 13, "consent", "unknown", "fail"),
-// or the user acts ("stop", "abandon" for a page past its time).
+// or the user acts ("stop", "abandon" for a page past its time), or the
+// browser cannot be reached ("unreachable").
 void TestRun::play(const QString &step)
 {
     const QString what = step.section(QLatin1Char(' '), 0, 0);
@@ -107,6 +119,8 @@ void TestRun::play(const QString &step)
         m_run->stop();
     } else if (what == QLatin1String("abandon")) {
         m_run->abandonUnloadedPage();
+    } else if (what == QLatin1String("unreachable")) {
+        emit m_page->startFailed(refusedAttach());
     }
     // A page read to its end asks for the next one after the pause.
     if (m_run->state() == SearchRun::State::Pausing)
@@ -150,6 +164,9 @@ void TestRun::scenarios_data()
                                                            << QString() << 1;
     QTest::newRow("an unknown page in a list") << "10" << false << true << QStringList{"unknown"}
                                                << int(RunEnd::PageUnreadable) << 0 << QString() << 1;
+    QTest::newRow("a browser that cannot be reached ends the run at once") << "10" << false << true
+                                                                           << QStringList{"page 1", "unreachable"}
+                                                                           << int(RunEnd::Unfinished) << 10 << QString() << 2;
 }
 
 void TestRun::scenarios()
@@ -187,6 +204,8 @@ void TestRun::scenarios()
     QCOMPARE(outcome.phrase, QStringLiteral("bimby"));
     if (outcome.end == RunEnd::PageUnreadable)
         QTRY_VERIFY(QFileInfo::exists(outcome.detail));
+    if (outcome.end == RunEnd::Unfinished)
+        QCOMPARE(outcome.detail, Notes::browserNotConnected(refusedAttach()));
 }
 
 void TestRun::restartMeetsThePendingPause()
