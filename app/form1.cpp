@@ -4,6 +4,7 @@
 #include "app/foundsitesmenu.h"
 #include "app/listbox.h"
 #include "app/listwindow.h"
+#include "search/faultnotes.h"
 #include "search/notes.h"
 #include "app/pageinfront.h"
 #include "app/searchoptionsdialog.h"
@@ -11,6 +12,7 @@
 #include "platform/browser.h"
 #include "platform/chromium/screencastview.h"
 #include "platform/desktop.h"
+#include "platform/timers.h"
 #include "store/listorder.h"
 #include "store/logviewer.h"
 #include "store/resultlog.h"
@@ -145,7 +147,7 @@ void Form1::createControls()
     m_positionFrame = place(new QGroupBox(QStringLiteral("Posizione"), m_controls), "Frame3", 5640, 570, 3705, 705);
     m_continueMode = place(new QCheckBox(QStringLiteral("Arriva alla fine"), m_positionFrame), "Check1", 2100, 270, 1425, 375);
     m_continueMode->setToolTip(QStringLiteral("Controlla tutte le pagine richieste."));
-    m_pageLimit = place(new QLineEdit(QStringLiteral("10"), m_positionFrame), "Text1(2)", 540, 300, 555, 315);
+    m_pageLimit = place(new QLineEdit(QString::number(RunInputs::kDefaultPageLimit), m_positionFrame), "Text1(2)", 540, 300, 555, 315);
     m_pageLimit->setAlignment(Qt::AlignCenter);
     m_offset = place(new QLabel(QStringLiteral("0"), m_positionFrame), "Label4", 120, 340, 315, 255);
     m_offset->setAlignment(Qt::AlignCenter);
@@ -398,15 +400,10 @@ void Form1::connectRun()
     connect(m_run, &SearchRun::pageKept, this, [this](const QString &file) {
         m_pageInFront->show(QStringLiteral("Pagina non letta: il programma non ne riconosce il contenuto. È salvata in %1.").arg(file));
     });
-    connect(m_run, &SearchRun::pictureNotKept, this, [this](const QString &problem) {
-        if (!std::exchange(m_pictureFaultShown, true))
-            warn(Notes::pictureNotKept(problem));
-    });
-    connect(m_run, &SearchRun::archiveFault, this, [this](const ArchiveFault &fault) {
-        // One note about writing for the program's whole life: the runs go on.
-        if (fault.kind == ArchiveFault::Kind::SetAside || !std::exchange(m_archiveFaultShown, true))
-            warn(Notes::archiveFault(fault));
-    });
+    // Said here for the program's whole life: the list window's lists run with this run too.
+    auto *faults = new FaultNotes(this);
+    faults->follow(m_run);
+    connect(faults, &FaultNotes::note, this, &Form1::warn);
 }
 
 RunInputs Form1::runInputs() const
@@ -446,10 +443,7 @@ void Form1::runStarted()
 
 void Form1::flashIndicator()
 {
-    // Enabling a timer that runs already neither adds a second event nor
-    // restarts its countdown.
-    if (!m_indicatorTimer->isActive())
-        m_indicatorTimer->start();
+    Timers::enable(*m_indicatorTimer);
     m_indicator->setBackColor(colourFromBgr(kBrightGreen));
 }
 

@@ -107,8 +107,6 @@ private:
     std::unique_ptr<PageInFront> m_pageInFront;
     HistoryWindows m_historyWindows;
     QPointer<QWidget> m_listWindow;
-    bool m_archiveFaultShown = false;
-    bool m_pictureFaultShown = false;
     SearchOptions m_searchOptions;
     QLabel *m_optionsLine = nullptr;       // the options in force, when not the defaults
 

@@ -1,13 +1,11 @@
 #include "app/listwindow.h"
 
-#include "search/notes.h"
+#include "app/listoutcomes.h"
 #include "app/pageviewer.h"
 #include "app/searchoptionsdialog.h"
 #include "app/sharedlistview.h"
-#include "search/listrun.h"
-#include "search/sharedlist.h"
+#include "search/listsession.h"
 #include "search/sharedlistwatch.h"
-#include "store/listprogress.h"
 #include "store/searchoptionsfile.h"
 #include "store/textfile.h"
 
@@ -23,7 +21,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 namespace {
@@ -124,13 +122,14 @@ ListWindow::ListWindow(SearchRun *run, ListSource source, QWidget *parent)
         m_progress->setValue(done);
     });
 
-    m_outcomes = new QTableWidget(0, 2, this);
-    m_outcomes->setObjectName(QStringLiteral("Esiti"));
-    m_outcomes->setHorizontalHeaderLabels({QStringLiteral("frase"), QStringLiteral("esito")});
-    m_outcomes->horizontalHeader()->setStretchLastSection(true);
-    m_outcomes->verticalHeader()->hide();
-    m_outcomes->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_outcomes->hide();
+    m_outcomes = new ListOutcomes(this);
+    m_outcomesView = new QTableView(this);
+    m_outcomesView->setObjectName(QStringLiteral("Esiti"));
+    m_outcomesView->setModel(m_outcomes);
+    m_outcomesView->horizontalHeader()->setStretchLastSection(true);
+    m_outcomesView->verticalHeader()->hide();
+    m_outcomesView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_outcomesView->hide();
     m_history = new QPushButton(QStringLiteral("Andamento delle posizioni"), this);
     m_history->setObjectName(QStringLiteral("VaiAndamento"));
     m_history->hide();
@@ -140,16 +139,10 @@ ListWindow::ListWindow(SearchRun *run, ListSource source, QWidget *parent)
     m_competitors->setToolTip(QStringLiteral("Chi sta sopra e sotto per la frase scelta, dalle ricerche archiviate"));
     m_competitors->hide();
     connect(m_competitors, &QPushButton::clicked, this, &ListWindow::openCompetitors);
-    connect(m_outcomes, &QTableWidget::cellDoubleClicked, this, &ListWindow::openCompetitors);
-    // "Mostra la pagina": the picture of what the row's run saw.
-    auto *showPage = new QAction(QStringLiteral("Mostra la pagina"), m_outcomes);
-    showPage->setObjectName(QStringLiteral("MostraPagina"));
-    m_outcomes->setContextMenuPolicy(Qt::ActionsContextMenu);
-    m_outcomes->addAction(showPage);
-    connect(showPage, &QAction::triggered, this, [this] {
-        const QTableWidgetItem *phrase = m_outcomes->item(std::max(0, m_outcomes->currentRow()), 0);
-        if (phrase)
-            PageViewer::open(m_source.dataFolder.archiveInUse(), phrase->text(), phrase->data(Qt::UserRole).toDateTime(), this);
+    connect(m_outcomesView, &QTableView::doubleClicked, this, &ListWindow::openCompetitors);
+    connect(PageViewer::offerIn(m_outcomesView), &QAction::triggered, this, [this] {
+        if (const RunOutcome *outcome = chosenOutcome())
+            PageViewer::open(m_source.dataFolder.archiveInUse(), outcome->series(), outcome->ended, this);
     });
 
     auto *phraseButtons = new QHBoxLayout;
@@ -167,7 +160,7 @@ ListWindow::ListWindow(SearchRun *run, ListSource source, QWidget *parent)
     layout->addLayout(runButtons);
     layout->addWidget(m_where);
     layout->addWidget(m_sharedView, 2);
-    layout->addWidget(m_outcomes, 2);
+    layout->addWidget(m_outcomesView, 2);
     auto *afterRun = new QHBoxLayout;
     afterRun->addStretch();
     afterRun->addWidget(m_competitors);
@@ -196,11 +189,28 @@ void ListWindow::loadFromFile()
         m_where->setText(QStringLiteral("Impossibile leggere %1.").arg(path));
 }
 
-std::unique_ptr<ListProgress> ListWindow::progressOf(const QStringList &phrases) const
+ListRun *ListWindow::run() const
 {
-    const RunInputs inputs = m_source.inputs();
-    return std::make_unique<ListProgress>(m_source.dataFolder.listProgress(), phrases, inputs.fragment, inputs.pageLimit,
-                                          inputs.italianOnly, m_place);
+    return m_session ? m_session->run() : nullptr;
+}
+
+ListPlan ListWindow::planOf(const QStringList &phrases, bool resume) const
+{
+    const QString archive = m_source.dataFolder.archiveInUse();
+    ListPlan plan = ListPlan::inFolder(m_source.dataFolder, archive, m_source.dateSeparator);
+    plan.phrases = phrases;
+    plan.inputs = m_source.inputs();
+    plan.inputs.place = m_place;
+    plan.inputs.picturesKept = m_picturesKept;
+    plan.pauseMilliseconds = m_pause->value() * m_source.millisecondsPerSecond;
+    plan.minimumPauseMilliseconds = ListRun::kMinimumPauseSeconds * m_source.millisecondsPerSecond;
+    plan.pageMilliseconds = m_pageWait->value() * 1000;
+    plan.resume = resume;
+    // A name left in the field is no shared list once the archive is this computer's alone.
+    if (Archive::isServer(archive))
+        plan.sharedName = m_sharedName->text().trimmed();
+    plan.inWindow = true;
+    return plan;
 }
 
 void ListWindow::setSearchPlace(const SearchPlace &place)
@@ -225,18 +235,17 @@ void ListWindow::openSearchOptions()
 
 void ListWindow::showResume()
 {
-    const bool running = m_run && m_run->running();
-    const std::unique_ptr<ListProgress> progress =
-        progressOf(ListRun::phrasesOf(m_phrases->toPlainText().split(QLatin1Char('\n'))));
-    m_resume->setVisible(!running && progress->hasUnfinished());
-    if (progress->hasUnfinished())
-        m_resume->setText(QStringLiteral("Riprendi (%1 già cercate)").arg(progress->checkedCount()));
+    const bool running = m_session && m_session->running();
+    const int checked = ListSession::checkedBefore(planOf(ListRun::phrasesOf(m_phrases->toPlainText().split(QLatin1Char('\n'))), true));
+    m_resume->setVisible(!running && checked > 0);
+    if (checked > 0)
+        m_resume->setText(QStringLiteral("Riprendi (%1 già cercate)").arg(checked));
 }
 
 void ListWindow::startOrStop(bool resume)
 {
-    if (m_run && m_run->running()) {
-        m_run->stop();
+    if (m_session && m_session->running()) {
+        m_session->stop();
         m_start->setEnabled(false);
         m_where->setText(m_where->text() + QStringLiteral(" \u2014 l'elenco si ferma alla fine di questa frase."));
         return;
@@ -246,38 +255,33 @@ void ListWindow::startOrStop(bool resume)
         m_where->setText(QStringLiteral("L'elenco non contiene frasi."));
         return;
     }
-    const bool shared = !m_sharedName->text().trimmed().isEmpty();
-    m_listProgress = progressOf(phrases);
-    if (!resume && !shared)
-        m_listProgress->restart();
-    RunInputs inputs = m_source.inputs();
-    inputs.place = m_place;
-    inputs.picturesKept = m_picturesKept;
-    m_run = std::make_unique<ListRun>(m_searchRun, phrases, inputs, m_pause->value() * m_source.millisecondsPerSecond,
-                                      ListRun::kMinimumPauseSeconds * m_source.millisecondsPerSecond);
-    m_run->setPageTimeout(m_pageWait->value() * 1000);
-    if (shared) {
-        if (!startShared(phrases, resume))
-            return;
-    } else {
-        m_shared.reset();
-        m_sharedView->hide();
-        m_run->setProgress(m_listProgress.get());
+    auto session = std::make_unique<ListSession>(planOf(phrases, resume));
+    if (const std::optional<ListSession::Refusal> refusal = session->open()) {
+        m_where->setText(QStringLiteral("L'archivio condiviso %1 non risponde (%2): l'elenco non parte.")
+                             .arg(refusal->archive, refusal->problem));
+        return;
     }
-    m_run->setResultLog(m_source.dataFolder.resultLog(), m_source.dateSeparator);
-    connect(m_run.get(), &ListRun::resultNotSaved, this, [this](const QString &log) { m_source.warn(Notes::resultNotSaved(log)); });
-    connect(m_run.get(), &ListRun::phraseStarted, this, &ListWindow::phraseStarted);
-    connect(m_run.get(), &ListRun::phraseEnded, this, &ListWindow::phraseEnded);
-    connect(m_run.get(), &ListRun::finished, this, &ListWindow::finished);
+    if (session->shared()) {
+        m_sharedView->watch(session->plan().archive, session->plan().sharedName,
+                            SharedListWatch::kIntervalMilliseconds * m_source.millisecondsPerSecond / 1000);
+        m_sharedView->show();
+    } else {
+        m_sharedView->hide();
+    }
+    connect(session.get(), &ListSession::note, this, [this](const QString &text) { m_source.warn(text); });
+    connect(session.get(), &ListSession::phraseStarted, this, &ListWindow::phraseStarted);
+    connect(session.get(), &ListSession::phraseEnded, this, &ListWindow::phraseEnded);
+    connect(session.get(), &ListSession::finished, this, &ListWindow::finished);
+    m_outcomes->show(session.get());
+    m_session = std::move(session);
     m_progress->setRange(0, int(phrases.size()));
     m_progress->setValue(0);
-    m_outcomes->setRowCount(0);
-    m_outcomes->hide();
+    m_outcomesView->hide();
     m_history->hide();
     setInputsEnabled(false);
     m_resume->hide();
     m_start->setText(QStringLiteral("Arresta"));
-    m_run->start();
+    m_session->start(m_searchRun);
 }
 
 void ListWindow::setInputsEnabled(bool enabled)
@@ -289,52 +293,31 @@ void ListWindow::setInputsEnabled(bool enabled)
     m_sharedName->setEnabled(enabled && Archive::isServer(m_source.dataFolder.archiveInUse()));
 }
 
-bool ListWindow::startShared(const QStringList &phrases, bool resume)
-{
-    const QString archive = m_source.dataFolder.archiveInUse();
-    const QString name = m_sharedName->text().trimmed();
-    m_shared = std::make_unique<SharedList>(archive, name);
-    if (!m_shared->open(phrases, resume)) {
-        m_where->setText(QStringLiteral("L'archivio condiviso %1 non risponde (%2): l'elenco non parte.")
-                             .arg(Archive::displayName(archive), m_shared->problem()));
-        m_shared.reset();
-        m_run.reset();
-        return false;
-    }
-    SharedList *shared = m_shared.get();
-    m_run->setShared([shared] { return shared->take(); }, [shared](const RunOutcome &outcome) { shared->ended(outcome); });
-    m_sharedView->watch(archive, name, SharedListWatch::kIntervalMilliseconds * m_source.millisecondsPerSecond / 1000);
-    m_sharedView->show();
-    return true;
-}
-
 void ListWindow::phraseStarted(int index, const QString &phrase)
 {
-    if (m_shared) {
-        m_where->setText(QStringLiteral("Frase %1 presa dall'elenco condiviso: %2").arg(m_run->outcomes().size() + 1).arg(phrase));
+    if (m_session->shared()) {
+        m_where->setText(QStringLiteral("Frase %1 presa dall'elenco condiviso: %2").arg(m_session->outcomes().size() + 1).arg(phrase));
         return;
     }
-    m_where->setText(QStringLiteral("Frase %1 di %2: %3").arg(index + 1).arg(m_run->count()).arg(phrase));
+    m_where->setText(QStringLiteral("Frase %1 di %2: %3").arg(index + 1).arg(m_session->count()).arg(phrase));
 }
 
-void ListWindow::phraseEnded(int index, const RunOutcome &outcome)
+void ListWindow::phraseEnded(int index)
 {
-    if (!m_shared)
+    if (!m_session->shared())
         m_progress->setValue(index + 1);
-    const int row = m_outcomes->rowCount();
-    m_outcomes->insertRow(row);
-    auto *phrase = new QTableWidgetItem(outcome.series());
-    phrase->setData(Qt::UserRole, outcome.ended);
-    m_outcomes->setItem(row, 0, phrase);
-    m_outcomes->setItem(row, 1, new QTableWidgetItem(outcome.result() + outcome.citation()));
+}
+
+const RunOutcome *ListWindow::chosenOutcome() const
+{
+    // The chosen row, or the first.
+    return m_outcomes->outcomeAt(std::max(0, m_outcomesView->currentIndex().row()));
 }
 
 void ListWindow::openCompetitors()
 {
-    // The phrase of the chosen row, or of the first.
-    const int row = std::max(0, m_outcomes->currentRow());
-    if (const QTableWidgetItem *phrase = m_outcomes->item(row, 0))
-        emit competitorsRequested(phrase->text());
+    if (const RunOutcome *outcome = chosenOutcome())
+        emit competitorsRequested(outcome->series());
 }
 
 void ListWindow::finished()
@@ -343,15 +326,13 @@ void ListWindow::finished()
     m_start->setEnabled(true);
     setInputsEnabled(true);
     showResume();
-    if (m_shared) {
-        m_where->setText(QStringLiteral("Elenco condiviso finito: %1 frasi cercate da questo computer.").arg(m_run->outcomes().size()));
-        // The last outcomes go to the archive before the list is let go.
-        m_shared.reset();
+    if (m_session->shared()) {
+        m_where->setText(QStringLiteral("Elenco condiviso finito: %1 frasi cercate da questo computer.").arg(m_session->outcomes().size()));
     } else {
-        m_where->setText(QStringLiteral("Elenco finito: %1 di %2 frasi cercate.").arg(m_run->outcomes().size()).arg(m_run->count()));
+        m_where->setText(QStringLiteral("Elenco finito: %1 di %2 frasi cercate.").arg(m_session->outcomes().size()).arg(m_session->count()));
     }
-    m_outcomes->resizeColumnsToContents();
-    m_outcomes->show();
+    m_outcomesView->resizeColumnsToContents();
+    m_outcomesView->show();
     m_history->show();
     m_competitors->show();
 }

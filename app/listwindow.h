@@ -7,9 +7,10 @@
 #include <functional>
 #include <memory>
 
-class ListProgress;
+class ListOutcomes;
 class ListRun;
-class SharedList;
+class ListSession;
+struct ListPlan;
 class SharedListView;
 class QLabel;
 class QLineEdit;
@@ -17,7 +18,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
-class QTableWidget;
+class QTableView;
 
 // What a list takes from the main window when it starts.
 struct ListSource
@@ -40,7 +41,7 @@ public:
     ~ListWindow() override;
 
     void setPhrases(const QStringList &phrases);
-    ListRun *run() const { return m_run.get(); }
+    ListRun *run() const;
 
 signals:
     void historyRequested();
@@ -50,23 +51,22 @@ private:
     // "Avvia" or "Riprendi", and "Arresta".
     void startOrStop(bool resume);
     void showResume();
-    std::unique_ptr<ListProgress> progressOf(const QStringList &phrases) const;
+    // The list as the window's inputs stand.
+    ListPlan planOf(const QStringList &phrases, bool resume) const;
     void loadFromFile();
     void phraseStarted(int index, const QString &phrase);
-    void phraseEnded(int index, const RunOutcome &outcome);
+    void phraseEnded(int index);
+    // The outcome of the chosen row, or of the first; none before a list ends.
+    const RunOutcome *chosenOutcome() const;
     void finished();
     void openCompetitors();
     void setSearchPlace(const SearchPlace &place);
     void openSearchOptions();
-    // A list several machines share through the archive; false when it cannot start.
-    bool startShared(const QStringList &phrases, bool resume);
     void setInputsEnabled(bool enabled);
 
     SearchRun *m_searchRun;
     ListSource m_source;
-    std::unique_ptr<ListProgress> m_listProgress;
-    std::unique_ptr<SharedList> m_shared;   // outlives the run that takes its phrases
-    std::unique_ptr<ListRun> m_run;
+    std::unique_ptr<ListSession> m_session;   // the list running, or the last one
     QPlainTextEdit *m_phrases = nullptr;
     QSpinBox *m_pause = nullptr;
     QSpinBox *m_pageWait = nullptr;
@@ -76,12 +76,13 @@ private:
     QProgressBar *m_progress = nullptr;
     QLabel *m_where = nullptr;
     SearchPlace m_place;                 // the whole list's device and place
-    int m_picturesKept = 10;
+    int m_picturesKept = 0;              // the list's own, at first the main window's
     QLineEdit *m_placeShown = nullptr;
     QPushButton *m_placeButton = nullptr;
     QLineEdit *m_sharedName = nullptr;
     SharedListView *m_sharedView = nullptr;
-    QTableWidget *m_outcomes = nullptr;
+    ListOutcomes *m_outcomes = nullptr;
+    QTableView *m_outcomesView = nullptr;
     QPushButton *m_history = nullptr;
     QPushButton *m_competitors = nullptr;
 };

@@ -3,6 +3,8 @@
 #include "store/archive.h"
 #include "store/runarchive.h"
 
+#include <QAbstractItemView>
+#include <QAction>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -97,6 +99,15 @@ void PageViewer::open(const std::optional<ArchivedRun> &run, QWidget *parent)
     }
     auto *viewer = new PageViewer(*run, parent);
     viewer->show();
+}
+
+QAction *PageViewer::offerIn(QAbstractItemView *view)
+{
+    auto *action = new QAction(QStringLiteral("Mostra la pagina"), view);
+    action->setObjectName(QStringLiteral("MostraPagina"));
+    view->setContextMenuPolicy(Qt::ActionsContextMenu);
+    view->addAction(action);
+    return action;
 }
 
 QString PageViewer::captionOf(const ArchivedRun &run)

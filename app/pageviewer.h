@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+class QAbstractItemView;
+class QAction;
 class QLabel;
 class QScrollArea;
 
@@ -22,6 +24,9 @@ public:
     static void open(const QString &archivePath, const QString &series, const QDateTime &when, QWidget *parent);
     // The same for a run read already.
     static void open(const std::optional<ArchivedRun> &run, QWidget *parent);
+    // "Mostra la pagina" in the context menu of a table of runs: the picture
+    // of what the chosen row's run saw, opened by whoever the action triggers.
+    static QAction *offerIn(QAbstractItemView *view);
 
     // "bimby — 08/12/2026 17:14:31 — smartphone — Milan,Lombardy,Italy — posizione 6"
     static QString captionOf(const ArchivedRun &run);

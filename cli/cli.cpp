@@ -2,13 +2,11 @@
 
 #include "platform/chromium/chromiumpage.h"
 #include "platform/messagelog.h"
-#include "search/listrun.h"
-#include "search/notes.h"
-#include "search/sharedlist.h"
+#include "search/listsession.h"
 #include "store/archive.h"
 #include "store/archivecsv.h"
 #include "store/datafolder.h"
-#include "store/listprogress.h"
+#include "store/resultlog.h"
 #include "store/textfile.h"
 
 #include <QCoreApplication>
@@ -35,98 +33,68 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
     QCoreApplication::setApplicationName(QStringLiteral("cerca-posizione"));
     const DataFolder folder(Cli::dataFolderPath());
     MessageLog::setFile(QDir(folder.path()).filePath(QStringLiteral("cerca-posizione.log")));
-    const QString archive = Cli::archiveOf(line, folder.path());
+    // For the tests alone: a lease that runs out in seconds; and, for the soak
+    // test, which runs a week of lists in an hour, pauses of about this many
+    // milliseconds, between pages too. Not offered to users.
+    const int testLease = qEnvironmentVariableIntValue("CERCA_POSIZIONE_AFFITTO_DI_PROVA_S");
+    const int testPause = qEnvironmentVariableIntValue("CERCA_POSIZIONE_PAUSA_DI_PROVA_MS");
+    ListPlan plan = ListPlan::inFolder(folder, Cli::archiveOf(line, folder.path()), ResultLog::systemDateSeparator());
+    plan.phrases = phrases;
+    plan.inputs = RunInputs{QString(), line.fragment, line.pageLimit, false, line.italianOnly, line.place, line.picturesKept};
+    plan.pauseMilliseconds = testPause > 0 ? testPause : line.pauseSeconds * 1000;
+    plan.minimumPauseMilliseconds = testPause > 0 ? testPause / 2 : ListRun::kMinimumPauseSeconds * 1000;
+    plan.pageMilliseconds = line.pageSeconds * 1000;
+    plan.resume = line.resume;
+    plan.sharedName = line.sharedList;
+    if (testLease > 0)
+        plan.leaseSeconds = testLease;
+    ListSession list(plan);
     // A shared list: the archive must answer before any page is asked for.
-    std::unique_ptr<SharedList> shared;
-    if (!line.sharedList.isEmpty()) {
-        if (!Archive::isServer(archive)) {
+    if (const std::optional<ListSession::Refusal> refusal = list.open()) {
+        if (refusal->kind == ListSession::Refusal::Kind::NotShared)
             print(stderr, QStringLiteral("cerca-posizione: --condiviso vuole un archivio condiviso (--archivio postgresql://...)\n"));
-            return 2;
-        }
-        // For the tests alone: a lease that runs out in seconds.
-        const int testLease = qEnvironmentVariableIntValue("CERCA_POSIZIONE_AFFITTO_DI_PROVA_S");
-        shared = std::make_unique<SharedList>(archive, line.sharedList, testLease > 0 ? testLease : SharedList::kDefaultLeaseSeconds);
-        if (!shared->open(phrases, line.resume)) {
+        else
             print(stderr, QStringLiteral("cerca-posizione: l'archivio condiviso %1 non risponde: %2\n")
-                              .arg(Archive::displayName(archive), shared->problem()));
-            return 2;
-        }
+                              .arg(refusal->archive, refusal->problem));
+        return 2;
     }
     ChromiumPage page(folder.path());
     if (!page.startEngine()) {
         print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(page.errorString()));
         return 1;
     }
-    // For the soak test alone, which runs a week of lists in an hour: pauses
-    // of about this many milliseconds, between pages too. Not offered to users.
-    const int testPause = qEnvironmentVariableIntValue("CERCA_POSIZIONE_PAUSA_DI_PROVA_MS");
-    SearchRunOptions options = SearchRunOptions::inFolder(folder, archive);
+    SearchRunOptions options = SearchRunOptions::inFolder(folder, plan.archive);
     if (testPause > 0)
         options.pageInterval = testPause;
     SearchRun run(&page, options);
-    bool faultSaid = false;
-    QObject::connect(&run, &SearchRun::archiveFault, [&faultSaid](const ArchiveFault &fault) {
-        if (fault.kind == ArchiveFault::Kind::SetAside || !std::exchange(faultSaid, true))
-            print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(Notes::archiveFault(fault)));
-    });
-    bool pictureFaultSaid = false;
-    QObject::connect(&run, &SearchRun::pictureNotKept, [&pictureFaultSaid](const QString &problem) {
-        if (!std::exchange(pictureFaultSaid, true))
-            print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(Notes::pictureNotKept(problem)));
-    });
-    ListProgress progress(folder.listProgress(), phrases, line.fragment, line.pageLimit, line.italianOnly, line.place);
-    if (!line.resume && !shared)
-        progress.restart();
-    RunInputs inputs;
-    inputs.fragment = line.fragment;
-    inputs.pageLimit = line.pageLimit;
-    inputs.italianOnly = line.italianOnly;
-    inputs.place = line.place;
-    inputs.picturesKept = line.picturesKept;
-    ListRun list(&run, phrases, inputs, testPause > 0 ? testPause : line.pauseSeconds * 1000,
-                 testPause > 0 ? testPause / 2 : ListRun::kMinimumPauseSeconds * 1000);
-    list.setPageTimeout(line.pageSeconds * 1000);
-    if (shared)
-        list.setShared([&shared] { return shared->take(); }, [&shared](const RunOutcome &outcome) { shared->ended(outcome); });
-    else
-        list.setProgress(&progress);
-    list.setResultLog(folder.resultLog(), ResultLog::systemDateSeparator());
-    int status = 0;
-    QObject::connect(&list, &ListRun::phraseEnded, [&status](int, const RunOutcome &outcome) {
-        // A browser that started but cannot be reached: no phrase can be searched.
-        if (outcome.end == RunEnd::Unfinished && !outcome.detail.isEmpty()) {
-            print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(outcome.detail));
-            status = 1;
-            QCoreApplication::exit(1);
-            return;
-        }
-        print(stdout, outcome.line() + QLatin1Char('\n'));
-        if (outcome.unchecked())
-            status = 4;
-    });
-    QObject::connect(&list, &ListRun::resultNotSaved, [](const QString &log) {
-        print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(Notes::resultNotSaved(log)));
-    });
-    QObject::connect(&list, &ListRun::needsUser, [&status, &shared](int, const QString &phrase) {
-        if (shared)
-            shared->release();
+    QObject::connect(&list, &ListSession::note,
+                     [](const QString &text) { print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(text)); });
+    QObject::connect(&list, &ListSession::phraseEnded,
+                     [](int, const RunOutcome &outcome) { print(stdout, outcome.line() + QLatin1Char('\n')); });
+    // The first reason to stop is the one the program ends with.
+    int stopped = 0;
+    auto stop = [&stopped](int status) {
+        if (stopped == 0)
+            stopped = status;
+        QCoreApplication::exit(stopped);
+    };
+    QObject::connect(&list, &ListSession::needsUser, [&stop](int, const QString &phrase) {
         print(stderr, QStringLiteral("cerca-posizione: per \"%1\" il motore chiede una risposta (consenso o verifica) "
                                      "che senza finestra non si può dare: esegui una ricerca nella finestra una volta, "
                                      "poi riprova (--riprendi continua da qui).\n")
                           .arg(phrase));
-        status = 3;
-        QCoreApplication::exit(3);
+        stop(3);
     });
-    QObject::connect(&list, &ListRun::finished, [&run] {
-        // The last phrase's picture may still be on its way: it is kept first.
-        if (run.pictureInFlight())
-            QObject::connect(&run, &SearchRun::picturesSettled, [] { QCoreApplication::exit(0); });
-        else
-            QCoreApplication::exit(0);
+    QObject::connect(&list, &ListSession::browserUnreachable, [&stop](const QString &note) {
+        print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(note));
+        stop(1);
     });
-    list.start();
-    const int exitCode = QCoreApplication::exec();
-    return status != 0 ? status : exitCode;
+    QObject::connect(&list, &ListSession::settled, [&stop] { stop(0); });
+    list.start(&run);
+    // 1 when the browser cannot be reached; 3 when a page asked the user; 4
+    // when every phrase was tried, but one had a page not loaded or not read.
+    QCoreApplication::exec();
+    return stopped != 0 ? stopped : list.anyUnchecked() ? 4 : 0;
 }
 
 // The archive as CSV: no window, no browser.

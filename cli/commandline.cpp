@@ -15,7 +15,8 @@ QList<QCommandLineOption> options()
     return {
         {{QStringLiteral("e"), QStringLiteral("elenco")}, QStringLiteral("Il file delle frasi, una per riga."), QStringLiteral("FILE")},
         {{QStringLiteral("f"), QStringLiteral("frammento")}, QStringLiteral("La parte dell'indirizzo da cercare."), QStringLiteral("TESTO")},
-        {{QStringLiteral("p"), QStringLiteral("pagine")}, QStringLiteral("Quante pagine di risultati controllare (10)."), QStringLiteral("N")},
+        {{QStringLiteral("p"), QStringLiteral("pagine")},
+         QStringLiteral("Quante pagine di risultati controllare (%1).").arg(RunInputs::kDefaultPageLimit), QStringLiteral("N")},
         {{QStringLiteral("i"), QStringLiteral("solo-italiano")}, QStringLiteral("Cerca solo pagine in italiano.")},
         {{QStringLiteral("s"), QStringLiteral("pausa")},
          QStringLiteral("Pausa media tra le frasi in secondi, almeno %1 (%2).")
@@ -35,7 +36,8 @@ QList<QCommandLineOption> options()
         {{QStringLiteral("u"), QStringLiteral("luogo")},
          QStringLiteral("La città o la regione, col nome di Google (\"Milan,Lombardy,Italy\")."), QStringLiteral("NOME")},
         {{QStringLiteral("k"), QStringLiteral("prove")},
-         QStringLiteral("Quante immagini della pagina letta tenere per frase, dispositivo e luogo; 0 nessuna (10)."),
+         QStringLiteral("Quante immagini della pagina letta tenere per frase, dispositivo e luogo; 0 nessuna (%1).")
+             .arg(RunPictures::kKeptByDefault),
          QStringLiteral("N")},
         {{QStringLiteral("b"), QStringLiteral("archivio")},
          QStringLiteral("L'archivio condiviso, postgresql://UTENTE@HOST:PORTA/DB; la password in ~/.pgpass."),

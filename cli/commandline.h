@@ -1,6 +1,7 @@
 #pragma once
 
 #include "search/listrun.h"
+#include "store/runpictures.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,13 +17,13 @@ struct CommandLine
     Action action = Action::Window;
     QString listFile;
     QString fragment;
-    QString pageLimit = QStringLiteral("10");
+    QString pageLimit = QString::number(RunInputs::kDefaultPageLimit);
     bool italianOnly = false;
     int pauseSeconds = ListRun::kDefaultPauseSeconds;   // the pauses' mean
     int pageSeconds = ListRun::kDefaultPageSeconds;     // how long a page may take
     bool resume = false;
     SearchPlace place;   // the device, country, language and place of every phrase
-    int picturesKept = 10;   // pictures of what the runs saw, for each series
+    int picturesKept = RunPictures::kKeptByDefault;   // pictures of what the runs saw, for each series
     QString archive;         // a shared archive's address; empty: the search options' or the file
     QString sharedList;      // the name a list is shared under with other machines; empty: not shared
     QString exportFile;

@@ -14,7 +14,8 @@ class ListProgress;
 // "Avvia" starts it, ends by the rules runs have, and its outcome is saved as
 // "Salva risultato" saves it; after a pause the next phrase runs. The pauses
 // vary as a person's do; a page that does not complete in its time ends its
-// phrase, and the list goes on.
+// phrase, and the list goes on. The program's lists are assembled by
+// ListSession.
 class ListRun : public QObject
 {
     Q_OBJECT

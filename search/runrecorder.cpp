@@ -44,12 +44,7 @@ RunEnd RunRecorder::endOf(ScanOutcome outcome, bool stopRequested)
     return RunEnd::Unfinished;
 }
 
-void RunRecorder::runEnded(const ScanResult &result, const RunValues &values, bool stopRequested, const QDateTime &when)
-{
-    runAbandoned(endOf(result.outcome, stopRequested), values, when);
-}
-
-void RunRecorder::runAbandoned(RunEnd end, const RunValues &values, const QDateTime &when)
+void RunRecorder::runEnded(RunEnd end, const RunValues &values, const QDateTime &when)
 {
     if (!m_run)
         return;

@@ -23,11 +23,9 @@ public:
     // result before it.
     void pageRead(PageReading reading, qint64 offset, qint64 before, const QList<ResultLinks::TitledLink> &results,
                   const std::optional<PageFeatures> &features, const QDateTime &when);
-    // The run ended by its own rules, as the scan of its last page says.
-    void runEnded(const ScanResult &result, const RunValues &values, bool stopRequested, const QDateTime &when);
-    // The run ended otherwise: stopped while a page asked the user, the
-    // window closed, no browser.
-    void runAbandoned(RunEnd end, const RunValues &values, const QDateTime &when);
+    // How the run ended, whatever ended it: its own rules (see endOf), a
+    // stop, a page that asked the user, the window closed, no browser.
+    void runEnded(RunEnd end, const RunValues &values, const QDateTime &when);
 
     bool running() const { return m_run.has_value(); }
     // The current run's handle, for what comes after its end.

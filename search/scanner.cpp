@@ -204,4 +204,9 @@ bool hasClassicHeading(const QString &page)
     return heading.match(page).hasMatch();
 }
 
+bool isClassicPage(const QString &page)
+{
+    return page.size() > kLongestTextPassedOver && hasClassicHeading(page);
+}
+
 } // namespace Scanner

@@ -66,6 +66,15 @@ bool saysNoResults(const QString &page);
 // class is "r" alone): those pages are read by scanPage, byte for byte.
 bool hasClassicHeading(const QString &page);
 
+// A page text of this many characters or fewer is never read as a classic
+// results page, whatever it holds: a blank or error document is passed over,
+// as it always was.
+inline constexpr qsizetype kLongestTextPassedOver = 100;
+
+// Whether a page text is read by scanPage: longer than the texts passed
+// over, with a classic heading.
+bool isClassicPage(const QString &page);
+
 // Reads the organic results of a page in today's markup, already picked out
 // and in page order, with the same entries, messages and run values as
 // scanPage. The results run out on a page without a next page, whatever the

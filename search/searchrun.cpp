@@ -1,6 +1,7 @@
 #include "search/searchrun.h"
 
 #include "platform/browser.h"
+#include "platform/timers.h"
 #include "search/notes.h"
 #include "search/pagekind.h"
 #include "search/placequery.h"
@@ -68,7 +69,7 @@ void SearchRun::start(const RunInputs &inputs)
         return;
     if (const std::optional<QString> problem = PlaceQuery::problem(inputs.place)) {
         if (m_recorder.running())
-            m_recorder.runAbandoned(RunEnd::Stopped, m_values, m_options.clock());
+            m_recorder.runEnded(RunEnd::Stopped, m_values, m_options.clock());
         m_inputs = inputs;
         RunOutcome refused;
         refused.phrase = inputs.phrase;
@@ -80,7 +81,7 @@ void SearchRun::start(const RunInputs &inputs)
     }
     // A stopped run whose last page never came.
     if (m_recorder.running())
-        m_recorder.runAbandoned(RunEnd::Stopped, m_values, m_options.clock());
+        m_recorder.runEnded(RunEnd::Stopped, m_values, m_options.clock());
     m_inputs = inputs;
     m_active = true;
     m_values.contaPosizione = 0;
@@ -126,8 +127,8 @@ void SearchRun::abandon()
         disconnect(m_page, nullptr, this, nullptr);
     m_active = false;
     if (m_recorder.running())
-        m_recorder.runAbandoned(m_state == State::WaitingForUser ? RunEnd::WaitingForUser : RunEnd::Unfinished, m_values,
-                                m_options.clock());
+        m_recorder.runEnded(m_state == State::WaitingForUser ? RunEnd::WaitingForUser : RunEnd::Unfinished, m_values,
+                            m_options.clock());
     setState(State::Ended);
 }
 
@@ -178,7 +179,7 @@ void SearchRun::documentComplete()
         return;
     }
     // A page of the classic markup is read as it always was.
-    if (text->size() > 100 && Scanner::hasClassicHeading(*text)) {
+    if (Scanner::isClassicPage(*text)) {
         RecuperaDati(*text);
         return;
     }
@@ -291,11 +292,8 @@ void SearchRun::apply(const ScanResult &result)
     if (result.endsRun()) {
         finish(RunRecorder::endOf(result.outcome, !m_active));
     } else if (result.wantsNextPage()) {
-        // Enabling a timer that runs already neither adds a second event nor
-        // restarts its countdown.
         setState(State::Pausing);
-        if (!m_nextPage.isActive())
-            m_nextPage.start();
+        Timers::enable(m_nextPage);
     }
     // A classic page without a result: nothing is pending, the run waits.
 }
@@ -323,7 +321,7 @@ void SearchRun::finish(RunEnd end, const QString &detail)
         || end == RunEnd::WaitingForUser || end == RunEnd::PageUnreadable;
     if (pageShown && m_recorder.running())
         takePicture({});
-    m_recorder.runAbandoned(end, m_values, outcome.ended);
+    m_recorder.runEnded(end, m_values, outcome.ended);
     setState(State::Ended);
     emit ended(outcome);
 }

@@ -8,6 +8,7 @@
 #include "model/runvalues.h"
 #include "search/scanner.h"
 #include "model/searchplace.h"
+#include "store/runpictures.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -23,13 +24,16 @@ struct ArchiveFault;
 // What a run searches for, taken once when it starts.
 struct RunInputs
 {
+    // The pages a run reads when nobody says otherwise.
+    static constexpr int kDefaultPageLimit = 10;
+
     QString phrase;
     QString fragment;           // a part of the address to find
     QString pageLimit;          // pages of ten results, as typed
     bool continueMode = false;  // "Arriva alla fine": every hit, to the page limit
     bool italianOnly = false;
     SearchPlace place;          // the device, country, language and place searched from
-    int picturesKept = 10;      // pictures of what the runs saw kept for each series; 0: none
+    int picturesKept = RunPictures::kKeptByDefault;   // pictures of what the runs saw kept for each series; 0: none
 };
 
 struct SearchRunOptions

@@ -62,3 +62,14 @@ private:
         QTEST_SET_MAIN_SOURCE_PATH                                                                         \
         return QTest::qExec(&test, argc, argv);                                                            \
     }
+
+// QTEST_GUILESS_MAIN, with the watchdog.
+#define CERCA_WATCHED_GUILESS_TEST_MAIN(TestObject)                                                        \
+    int main(int argc, char *argv[])                                                                       \
+    {                                                                                                      \
+        QCoreApplication app(argc, argv);                                                                  \
+        Watchdog watchdog;                                                                                 \
+        TestObject test;                                                                                   \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                         \
+        return QTest::qExec(&test, argc, argv);                                                            \
+    }

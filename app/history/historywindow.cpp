@@ -132,12 +132,8 @@ HistoryWindow::HistoryWindow(const QString &logPath, QWidget *parent)
     m_tableView->verticalHeader()->hide();
     m_tableView->horizontalHeader()->setStretchLastSection(true);
     m_tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    // "Mostra la pagina": the picture of what the row's run saw.
     const QString picturesArchive = DataFolder(QFileInfo(logPath).absolutePath()).archiveInUse();
-    auto *showPage = new QAction(QStringLiteral("Mostra la pagina"), m_tableView);
-    showPage->setObjectName(QStringLiteral("MostraPagina"));
-    m_tableView->setContextMenuPolicy(Qt::ActionsContextMenu);
-    m_tableView->addAction(showPage);
+    QAction *showPage = PageViewer::offerIn(m_tableView);
     auto openPage = [this, picturesArchive] {
         const QModelIndex index = m_tableView->currentIndex();
         if (!index.isValid() || currentSearch() < 0)

@@ -4,7 +4,7 @@
 #include "store/listprogress.h"
 #include "store/archive.h"
 #include "store/runarchive.h"
-#include "fakes.h"
+#include "fakerun.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -40,17 +40,6 @@ private:
 
 namespace {
 
-QString classicPage(int first, int hit = 0)
-{
-    QString page = QStringLiteral("<html><body>");
-    for (int i = first; i < first + 10; ++i) {
-        const QString address = i == hit ? QStringLiteral("http://www.velmora.it/%1").arg(i)
-                                         : QStringLiteral("http://www.sito%1.it/").arg(i);
-        page += QStringLiteral("<h3 class=r><a href=\"%1\">Risultato</a></h3>").arg(address);
-    }
-    return page + QStringLiteral("</body></html>");
-}
-
 RunInputs inputsOf(const QString &phrase, const QString &limit, bool continueMode = false)
 {
     RunInputs inputs;
@@ -71,26 +60,13 @@ BrowserFault refusedAttach()
     return fault;
 }
 
-PageLinks shaped(bool consent)
-{
-    PageLinks links;
-    links.address = QStringLiteral("http://h/search?q=bimby");
-    if (consent)
-        links.shape.otherForms = {QStringLiteral("http://consent.h/save")};
-    return links;
-}
-
 } // namespace
 
 void TestRun::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     m_page = std::make_unique<FakeBrowser>();
-    SearchRunOptions options;
-    options.host = QStringLiteral("h");
-    options.pageInterval = 5;
-    options.unreadPages = m_dir->filePath(QStringLiteral("Pagine non lette"));
-    m_run = std::make_unique<SearchRun>(m_page.get(), options);
+    m_run = std::make_unique<SearchRun>(m_page.get(), fakeRunOptions(m_dir->path()));
 }
 
 void TestRun::cleanup()

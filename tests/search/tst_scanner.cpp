@@ -21,6 +21,8 @@ private slots:
     void pageLimitIsAnEqualityTest();
     void classicHeading_data();
     void classicHeading();
+    void classicPageIsLongerThanWhatIsPassedOver_data();
+    void classicPageIsLongerThanWhatIsPassedOver();
     void todayResults_data();
     void todayResults();
     void todayResultsRunOnAcrossPages();
@@ -253,6 +255,24 @@ void TestScanner::classicHeading()
 {
     QFETCH(QString, page);
     QTEST(Scanner::hasClassicHeading(page), "classic");
+}
+
+void TestScanner::classicPageIsLongerThanWhatIsPassedOver_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<bool>("classic");
+    const QString heading = QStringLiteral("<h3 class=r><a href=\"http://a.it/\">");
+    QTest::newRow("a heading, 100 characters") << heading.leftJustified(100, QLatin1Char('x')) << false;
+    QTest::newRow("a heading, 101 characters") << heading.leftJustified(101, QLatin1Char('x')) << true;
+    QTest::newRow("a long page of today's markup") << QStringLiteral("<h3 class=\"LC20lb\">t</h3>").leftJustified(500, QLatin1Char('x'))
+                                                    << false;
+    QTest::newRow("empty") << QString() << false;
+}
+
+void TestScanner::classicPageIsLongerThanWhatIsPassedOver()
+{
+    QFETCH(QString, page);
+    QTEST(Scanner::isClassicPage(page), "classic");
 }
 
 void TestScanner::todayResults_data()
