@@ -55,6 +55,18 @@ struct BrowserFault
     int seconds = 0;        // how long it was waited for, when it never answered
 };
 
+// A frame of the page in front, as the browser drew it: a JPEG picture of
+// the page's visible part, which is `viewport` CSS pixels of the device at
+// the page's own zoom (a phone's browser zooms a page made for computers
+// out); and whether the page takes touches rather than a mouse.
+struct PageFrame
+{
+    QByteArray jpeg;        // empty when the browser has gone
+    QSize viewport;         // CSS pixels of the device the picture covers
+    double pageScale = 1.0; // the page's zoom: the page's CSS pixels per device CSS pixel
+    bool touch = false;
+};
+
 // The browser page a run drives: navigate to an address, hear when a
 // document has completed, read the completed document. It needs no widget:
 // a view shows its frames and passes the user's input back.
@@ -117,7 +129,7 @@ signals:
     // The browser started but a step of its start-up failed: no page comes
     // until the next navigation starts it again.
     void startFailed(const BrowserFault &fault);
-    // A frame of the page while it is in front, as a JPEG picture, and the
-    // size the page is laid out at; an empty frame when the browser has gone.
-    void frame(const QByteArray &jpeg, QSize pageSize);
+    // A frame of the page while it is in front; an empty one when the
+    // browser has gone.
+    void frame(const PageFrame &frame);
 };

@@ -135,7 +135,7 @@ std::string continueAddress(const httplib::Request &request)
 // The buttons stand at a fixed place, so that a test can press them.
 const char kButtonStyle[] =
     "<style>body{font-family:arial,sans-serif;margin:0}.b{position:fixed;top:130px;width:180px;height:40px;"
-    "font-size:16px}</style>";
+    "font-size:16px}.a{background:#1a73e8;color:#fff;border:0}</style>";
 
 } // namespace
 
@@ -149,8 +149,13 @@ Catalog Catalog::parse(const std::string &text)
         line = trim(line);
         if (line.empty() || line[0] == '#')
             continue;
-        if (line == "@consent") {
+        if (line.rfind("@consent", 0) == 0 && (line.size() == 8 || line[8] == ' ')) {
             catalog.m_consent = true;
+            std::istringstream words(line.substr(8));
+            for (std::string word; words >> word;) {
+                catalog.m_consentLook.viewport |= word == "viewport";
+                catalog.m_consentLook.wide |= word == "wide";
+            }
             continue;
         }
         if (line.front() == '[' && line.back() == ']') {
@@ -545,16 +550,22 @@ std::string unknownLayoutPage(const std::string &phrase, long offset, const Phra
     return html + pageFooter("it", query) + "</body></html>\n";
 }
 
-std::string consentPage(const std::string &searchHost, const std::string &continueAddress)
+std::string consentPage(const std::string &searchHost, const std::string &continueAddress, const ConsentLook &look)
 {
     const std::string form = "<form method=\"post\" action=\"http://" + searchHost + "/consent/save\">"
         "<input type=\"hidden\" name=\"continue\" value=\"" + escapeHtml(continueAddress) + "\">";
-    return std::string("<!DOCTYPE html>\n<html lang=\"it\"><head><meta charset=\"utf-8\"><title>Prima di continuare su "
-                       "Google</title>") + kButtonStyle + "</head><body>\n<h1>Prima di continuare su Google</h1>\n"
+    // "Accetta tutto" in a colour of its own, which a test finds in a picture of the page.
+    const std::string accept = form + "<button class=\"b a\" style=\"left:" + (look.wide ? "1100" : "210")
+        + "px\" name=\"set_eom\" value=\"false\">Accetta tutto</button></form>\n";
+    return std::string("<!DOCTYPE html>\n<html lang=\"it\"><head><meta charset=\"utf-8\">")
+        + (look.viewport ? "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">" : "")
+        + "<title>Prima di continuare su Google</title>" + kButtonStyle
+        + (look.wide ? "<style>body{width:1366px}.b{position:absolute}</style>" : "")
+        + "</head><body>\n<h1>Prima di continuare su Google</h1>\n"
         "<p>Utilizziamo cookie e dati per fornire e gestire i servizi.</p>\n"
-        + form + "<button class=\"b\" style=\"left:10px\" name=\"set_eom\" value=\"true\">Rifiuta tutto</button></form>\n"
-        + form + "<button class=\"b\" style=\"left:210px\" name=\"set_eom\" value=\"false\">Accetta tutto</button></form>\n"
-        "</body></html>\n";
+        + (look.wide ? std::string()
+                     : form + "<button class=\"b\" style=\"left:10px\" name=\"set_eom\" value=\"true\">Rifiuta tutto</button></form>\n")
+        + accept + "</body></html>\n";
 }
 
 std::string checkPage(const std::string &continueAddress)
@@ -687,9 +698,10 @@ Service::Service(Catalog catalog)
     m_server->Get("/url", [](const httplib::Request &request, httplib::Response &response) {
         response.set_redirect(request.get_param_value("q"));
     });
-    m_server->Get("/consent", [](const httplib::Request &request, httplib::Response &response) {
+    m_server->Get("/consent", [this](const httplib::Request &request, httplib::Response &response) {
         const std::string back = continueAddress(request);
-        response.set_content(consentPage(otherHostName(request.get_header_value("Host")), back), "text/html; charset=utf-8");
+        response.set_content(consentPage(otherHostName(request.get_header_value("Host")), back, m_catalog.consentLook()),
+                             "text/html; charset=utf-8");
     });
     m_server->Post("/consent/save", [](const httplib::Request &request, httplib::Response &response) {
         response.set_header("Set-Cookie", std::string(kConsentCookie) + "+; Path=/; Max-Age=31536000");

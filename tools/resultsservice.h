@@ -94,10 +94,22 @@ struct SearchEcho
 // A browser that introduces itself as a phone's gets the phone's layout of
 // today's pages, whatever the phrase's own.
 // And, before the first phrase:
-//   @consent                        a search without the consent cookie is sent to a
+//   @consent [viewport] [wide]      a search without the consent cookie is sent to a
 //                                   consent page on the other host name (localhost for
-//                                   127.0.0.1 and back); either button sets the cookie
+//                                   127.0.0.1 and back); either button sets the cookie.
+//                                   viewport: the page says it fits a phone's width
+//                                   (without it, a phone's browser zooms it out as a
+//                                   page for computers); wide: a page 1,366 pixels wide
+//                                   whose one button, "Accetta tutto", stands right of
+//                                   x = 1,000
 // Phrases that are not listed get a thousand generated addresses.
+// How the consent page is made.
+struct ConsentLook
+{
+    bool viewport = false;   // fits a phone's width
+    bool wide = false;       // 1,366 pixels wide, its one button far to the right
+};
+
 class Catalog
 {
 public:
@@ -107,10 +119,12 @@ public:
     PhraseResults resultsFor(const std::string &phrase) const;
     void add(const std::string &phrase, PhraseResults results) { m_phrases[phrase] = std::move(results); }
     bool asksConsent() const { return m_consent; }
+    const ConsentLook &consentLook() const { return m_consentLook; }
 
 private:
     std::map<std::string, PhraseResults> m_phrases;
     bool m_consent = false;
+    ConsentLook m_consentLook;
 };
 
 std::vector<std::string> generatedAddresses(const std::string &phrase, long count);
@@ -127,7 +141,8 @@ std::string todayResultsPage(const std::string &phrase, long offset, const Phras
 // results a page and "Altri risultati", or every result at once.
 std::string phoneResultsPage(const std::string &phrase, long offset, const PhraseResults &results,
                              const SearchEcho &echo = {});
-std::string consentPage(const std::string &searchHost, const std::string &continueAddress);
+std::string consentPage(const std::string &searchHost, const std::string &continueAddress,
+                        const ConsentLook &look = ConsentLook());
 std::string checkPage(const std::string &continueAddress);
 // The engine's page for a search that found nothing.
 std::string noResultsPage(const std::string &phrase, const NoResultsLook &look);

@@ -110,10 +110,15 @@ void ChromiumPage::navigate2(const QString &address)
 
 void ChromiumPage::onPageEvent(const QString &method, const QJsonObject &params)
 {
-    if (const std::optional<QByteArray> frame = m_screencast.frameOf(method, params)) {
-        emit this->frame(*frame, m_emulation.layoutSize());
+    if (std::optional<PageFrame> frame = m_screencast.frameOf(method, params)) {
+        frame->touch = m_emulation.device() == Device::Smartphone;
+        m_emulation.frameShown(frame->pageScale);
+        emit this->frame(*frame);
         return;
     }
+    if (method == QLatin1String("Page.frameNavigated")
+        && !params.value(QStringLiteral("frame")).toObject().contains(QStringLiteral("parentId")))
+        m_emulation.documentChanged();
     switch (m_tracker.onEvent(method, params)) {
     case LoadTracker::Step::None:
         return;
@@ -190,7 +195,7 @@ void ChromiumPage::onBrowserEnded()
     qWarning("The browser ended; the next page starts it again.");
     delete m_session;
     m_ready = false;
-    emit frame(QByteArray(), m_emulation.layoutSize());
+    emit frame(PageFrame());
     const bool owed = m_expecting;
     m_pageText.reset();
     m_pageLinks = PageLinks();

@@ -1,5 +1,7 @@
 #include "platform/chromium/inputevents.h"
 
+#include <QJsonArray>
+
 
 namespace InputEvents {
 
@@ -83,6 +85,18 @@ QJsonObject mouse(MouseAction action, QPointF pagePosition, Qt::MouseButton butt
     if (action != MouseAction::Move)
         event.insert(QStringLiteral("clickCount"), clickCount);
     return event;
+}
+
+QJsonObject touch(MouseAction action, QPointF pagePosition, Qt::KeyboardModifiers keyboard)
+{
+    static const char *const types[] = {"touchStart", "touchEnd", "touchMove"};
+    // A lifted finger is no longer a touch point.
+    QJsonArray points;
+    if (action != MouseAction::Release)
+        points.append(QJsonObject{{QStringLiteral("x"), pagePosition.x()}, {QStringLiteral("y"), pagePosition.y()}});
+    return {{QStringLiteral("type"), QLatin1String(types[int(action)])},
+            {QStringLiteral("touchPoints"), points},
+            {QStringLiteral("modifiers"), modifiers(keyboard)}};
 }
 
 QJsonObject wheel(QPointF pagePosition, QPoint angleDelta, Qt::KeyboardModifiers keyboard)

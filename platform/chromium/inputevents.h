@@ -16,6 +16,8 @@ int modifiers(Qt::KeyboardModifiers modifiers);
 enum class MouseAction { Press, Release, Move };
 QJsonObject mouse(MouseAction action, QPointF pagePosition, Qt::MouseButton button, Qt::MouseButtons buttons,
                   Qt::KeyboardModifiers modifiers, int clickCount);
+// A finger on a touch screen: put down, moved, lifted (Input.dispatchTouchEvent).
+QJsonObject touch(MouseAction action, QPointF pagePosition, Qt::KeyboardModifiers modifiers);
 // angleDelta in eighths of a degree, as Qt gives it; a notch is 120.
 QJsonObject wheel(QPointF pagePosition, QPoint angleDelta, Qt::KeyboardModifiers modifiers);
 

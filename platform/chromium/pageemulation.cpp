@@ -7,6 +7,8 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
+#include <algorithm>
+
 namespace {
 
 // Client hints name the browser too: as Chromium, not as a headless one.
@@ -55,14 +57,33 @@ void PageEmulation::setViewSize(QSize size)
 void PageEmulation::setInFront(bool front)
 {
     m_inFront = front;
+    m_zoomAsked = false;
     applyViewport();
 }
 
 QSize PageEmulation::layoutSize() const
 {
-    if (m_device == Device::Smartphone)
-        return Devices::kPhoneSize;
-    return m_inFront && !m_viewSize.isEmpty() ? m_viewSize : Browser::kDesktopSize;
+    const bool phone = m_device == Device::Smartphone;
+    if (!m_inFront || m_viewSize.isEmpty())
+        return phone ? Devices::kPhoneSize : Browser::kDesktopSize;
+    if (!phone)
+        return m_viewSize;
+    // The phone's width, as tall as the view shows it: smaller than the
+    // phone's width, the view draws it scaled down, and so taller.
+    const int width = Devices::kPhoneSize.width();
+    const double scale = std::min(1.0, double(m_viewSize.width()) / width);
+    return {width, qMax(1, qRound(m_viewSize.height() / scale))};
+}
+
+void PageEmulation::frameShown(double pageScale)
+{
+    // Zoomed out, a page's text is too small to read in the view: shown at
+    // its own size, it is scrolled instead. Asked once a document (the
+    // page's own limits may refuse it).
+    if (!m_session || !m_inFront || pageScale >= 0.99 || m_zoomAsked)
+        return;
+    m_zoomAsked = true;
+    m_session->send(QStringLiteral("Emulation.setPageScaleFactor"), {{QStringLiteral("pageScaleFactor"), 1.0}});
 }
 
 double PageEmulation::pixelRatio() const

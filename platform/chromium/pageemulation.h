@@ -9,9 +9,12 @@
 
 // What the page is laid out as and who it says it is: the device's size,
 // pixel ratio and touch, and the agent and client hints it introduces
-// itself with. A phone's page is a phone's wherever it is; a computer's fills
-// the view in front and is laid out as on an ordinary desktop behind the
-// lists, so that the desktop page is served.
+// itself with. Behind the lists a page is laid out as on the device, so that
+// the device's page is served. In front it is laid out for the view, to be
+// read at one screen pixel per CSS pixel at least: a computer's page at the
+// view's size, a phone's at the phone's width and the view's height, and a
+// page the phone's browser zoomed out (one made for computers) zoomed back
+// to its own size, to be scrolled.
 class PageEmulation
 {
 public:
@@ -22,7 +25,6 @@ public:
     Device device() const { return m_device; }
     void setDevice(Device device);
     void setViewSize(QSize size);
-    // In front, a computer's page takes the view's size.
     void setInFront(bool front);
     bool inFront() const { return m_inFront; }
     QSize layoutSize() const;
@@ -34,6 +36,10 @@ public:
     void sendViewport(QSize size);
     void setScrollbarsHidden(bool hidden);
 
+    // A frame shown at the page's zoom `pageScale`; a new document in the page.
+    void frameShown(double pageScale);
+    void documentChanged() { m_zoomAsked = false; }
+
 private:
     void applyAgent();
 
@@ -43,4 +49,5 @@ private:
     Device m_device = Device::Computer;
     QSize m_viewSize;
     bool m_inFront = false;
+    bool m_zoomAsked = false;   // the page was asked to show at its size since its document came
 };

@@ -21,11 +21,18 @@ void PageScreencast::stop()
         m_session->send(QStringLiteral("Page.stopScreencast"));
 }
 
-std::optional<QByteArray> PageScreencast::frameOf(const QString &method, const QJsonObject &params)
+std::optional<PageFrame> PageScreencast::frameOf(const QString &method, const QJsonObject &params)
 {
     if (method != QLatin1String("Page.screencastFrame"))
         return std::nullopt;
     if (m_session)
         m_session->send(QStringLiteral("Page.screencastFrameAck"), {{QStringLiteral("sessionId"), params.value(QStringLiteral("sessionId"))}});
-    return QByteArray::fromBase64(params.value(QStringLiteral("data")).toString().toLatin1());
+    const QJsonObject metadata = params.value(QStringLiteral("metadata")).toObject();
+    PageFrame frame;
+    frame.jpeg = QByteArray::fromBase64(params.value(QStringLiteral("data")).toString().toLatin1());
+    frame.viewport = QSize(qRound(metadata.value(QStringLiteral("deviceWidth")).toDouble()),
+                           qRound(metadata.value(QStringLiteral("deviceHeight")).toDouble()));
+    const double scale = metadata.value(QStringLiteral("pageScaleFactor")).toDouble(1.0);
+    frame.pageScale = scale > 0 ? scale : 1.0;
+    return frame;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/browser.h"
 #include "platform/chromium/devtoolssession.h"
 
 #include <QByteArray>
@@ -17,8 +18,9 @@ public:
     void attach(DevToolsSession *session) { m_session = session; }
     void start();
     void stop();
-    // A frame event: acknowledged, and its JPEG picture; nothing for any other event.
-    std::optional<QByteArray> frameOf(const QString &method, const QJsonObject &params);
+    // A frame event: acknowledged, and its picture with what it shows of the
+    // page (its size and zoom); nothing for any other event.
+    std::optional<PageFrame> frameOf(const QString &method, const QJsonObject &params);
 
 private:
     QPointer<DevToolsSession> m_session;

@@ -23,10 +23,7 @@ ScreencastView *ScreencastView::attach(Browser *page, QWidget *container)
             page->sendInput(method, params);
     });
     connect(view, &ScreencastView::resized, page, &Browser::setViewSize);
-    connect(page, &Browser::frame, view, [view](const QByteArray &jpeg, QSize pageSize) {
-        view->setPageSize(pageSize);
-        view->showFrame(jpeg.isEmpty() ? QImage() : QImage::fromData(jpeg, "JPG"));
-    });
+    connect(page, &Browser::frame, view, &ScreencastView::showFrame);
     connect(page, &Browser::unavailable, container, [container, view] {
         if (container->findChild<QLabel *>(QStringLiteral("BrowserUnavailable")))
             return;
@@ -42,7 +39,7 @@ ScreencastView *ScreencastView::attach(Browser *page, QWidget *container)
 
 ScreencastView::ScreencastView(QWidget *parent)
     : QWidget(parent)
-    , m_pageSize(Browser::kDesktopSize)
+    , m_viewport(Browser::kDesktopSize)
 {
     setObjectName(QStringLiteral("ScreencastView"));
     setFocusPolicy(Qt::ClickFocus);
@@ -51,33 +48,44 @@ ScreencastView::ScreencastView(QWidget *parent)
     setAttribute(Qt::WA_InputMethodEnabled);
 }
 
-void ScreencastView::showFrame(const QImage &frame)
+void ScreencastView::showFrame(const PageFrame &frame)
 {
-    m_frame = frame;
+    m_frame = frame.jpeg.isEmpty() ? QImage() : QImage::fromData(frame.jpeg, "JPG");
+    if (!frame.viewport.isEmpty())
+        m_viewport = frame.viewport;
+    m_pageScale = frame.pageScale;
+    m_touch = frame.touch;
     update();
 }
 
 QRectF ScreencastView::pageRect() const
 {
-    // A page laid out at the view's size fills it; a phone's page stands at
-    // its own size in the middle, smaller when the view is.
-    if (m_pageSize.isEmpty() || width() <= 0 || height() <= 0)
+    // What the frame shows, one screen pixel per CSS pixel of the device, in
+    // the middle of the view; smaller only when the view is.
+    if (m_viewport.isEmpty() || width() <= 0 || height() <= 0)
         return rect();
-    const double scale = std::min({1.0, double(width()) / m_pageSize.width(), double(height()) / m_pageSize.height()});
-    QRectF area(QPointF(), QSizeF(m_pageSize) * scale);
+    if (m_viewport == size())
+        return rect();
+    const double scale = std::min({1.0, double(width()) / m_viewport.width(), double(height()) / m_viewport.height()});
+    QRectF area(QPointF(), QSizeF(m_viewport) * scale);
     area.moveCenter(QRectF(rect()).center());
-    if (m_pageSize == size())
-        return rect();
     return area;
+}
+
+double ScreencastView::drawnScale() const
+{
+    return m_viewport.isEmpty() ? 1.0 : pageRect().width() / m_viewport.width() * m_pageScale;
 }
 
 QPointF ScreencastView::toPage(QPointF position) const
 {
+    // The browser takes positions in the page's CSS pixels: on a page zoomed
+    // out a drawn pixel is more of them.
     const QRectF area = pageRect();
     if (area.width() <= 0 || area.height() <= 0)
         return position;
-    return {(position.x() - area.left()) * m_pageSize.width() / area.width(),
-            (position.y() - area.top()) * m_pageSize.height() / area.height()};
+    return {(position.x() - area.left()) * m_viewport.width() / area.width() / m_pageScale,
+            (position.y() - area.top()) * m_viewport.height() / area.height() / m_pageScale};
 }
 
 void ScreencastView::paintEvent(QPaintEvent *)
@@ -86,6 +94,7 @@ void ScreencastView::paintEvent(QPaintEvent *)
     const QRectF area = pageRect();
     if (area != QRectF(rect()))
         painter.fillRect(rect(), palette().window());
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     if (m_frame.isNull())
         painter.fillRect(area, Qt::white);
     else
@@ -111,27 +120,48 @@ void ScreencastView::sendMouse(QMouseEvent *event, int action, int clickCount)
                             event->buttons(), event->modifiers(), clickCount));
 }
 
+void ScreencastView::sendTouch(QMouseEvent *event, int action)
+{
+    // A phone is touched with the left button; the others mean nothing to it.
+    if (event->button() != Qt::LeftButton && !(event->buttons() & Qt::LeftButton))
+        return;
+    send(QStringLiteral("Input.dispatchTouchEvent"),
+         InputEvents::touch(InputEvents::MouseAction(action), toPage(event->position()), event->modifiers()));
+}
+
 void ScreencastView::mousePressEvent(QMouseEvent *event)
 {
     setFocus(Qt::MouseFocusReason);
     m_clickCount = 1;
-    sendMouse(event, int(InputEvents::MouseAction::Press), m_clickCount);
+    if (m_touch)
+        sendTouch(event, int(InputEvents::MouseAction::Press));
+    else
+        sendMouse(event, int(InputEvents::MouseAction::Press), m_clickCount);
 }
 
 void ScreencastView::mouseDoubleClickEvent(QMouseEvent *event)
 {
     m_clickCount = 2;
-    sendMouse(event, int(InputEvents::MouseAction::Press), m_clickCount);
+    if (m_touch)
+        sendTouch(event, int(InputEvents::MouseAction::Press));
+    else
+        sendMouse(event, int(InputEvents::MouseAction::Press), m_clickCount);
 }
 
 void ScreencastView::mouseReleaseEvent(QMouseEvent *event)
 {
-    sendMouse(event, int(InputEvents::MouseAction::Release), m_clickCount);
+    if (m_touch)
+        sendTouch(event, int(InputEvents::MouseAction::Release));
+    else
+        sendMouse(event, int(InputEvents::MouseAction::Release), m_clickCount);
 }
 
 void ScreencastView::mouseMoveEvent(QMouseEvent *event)
 {
-    sendMouse(event, int(InputEvents::MouseAction::Move), 0);
+    if (m_touch)
+        sendTouch(event, int(InputEvents::MouseAction::Move));
+    else
+        sendMouse(event, int(InputEvents::MouseAction::Move), 0);
 }
 
 void ScreencastView::wheelEvent(QWheelEvent *event)

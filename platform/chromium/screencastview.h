@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/browser.h"
+
 #include <QImage>
 #include <QPointer>
 #include <QJsonObject>
@@ -8,9 +10,8 @@
 #include <functional>
 
 // Shows the headless browser's page from its screencast frames, and passes
-// the mouse and the keyboard back to it.
-class Browser;
-
+// the mouse (or, to a phone, the finger), the wheel and the keyboard back to
+// it, at the place under the pointer in what is drawn.
 class ScreencastView : public QWidget
 {
     Q_OBJECT
@@ -25,13 +26,15 @@ public:
     explicit ScreencastView(QWidget *parent = nullptr);
 
     void setInputSink(InputSink sink) { m_sink = std::move(sink); }
-    // The size the page is laid out at, for the mapping of positions.
-    void setPageSize(QSize size) { m_pageSize = size; }
-    void showFrame(const QImage &frame);
+    void showFrame(const PageFrame &frame);
     const QImage &frame() const { return m_frame; }
+    // A position in the view as the page's input events give it: in the
+    // page's CSS pixels from the corner of what is shown.
     QPointF toPage(QPointF widgetPosition) const;
     // Where the page's frames are drawn in the view.
     QRectF pageRect() const;
+    // Screen pixels per CSS pixel of the page as drawn: 1 or more to be read.
+    double drawnScale() const;
 
 signals:
     void resized(QSize size);
@@ -51,10 +54,13 @@ protected:
 
 private:
     void sendMouse(QMouseEvent *event, int action, int clickCount);
+    void sendTouch(QMouseEvent *event, int action);
     void send(const QString &method, const QJsonObject &params);
 
     InputSink m_sink;
     QImage m_frame;
-    QSize m_pageSize;
+    QSize m_viewport;           // the device's CSS pixels the frame shows
+    double m_pageScale = 1.0;
+    bool m_touch = false;
     int m_clickCount = 1;   // of the press that a release ends
 };

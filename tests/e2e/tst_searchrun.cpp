@@ -26,6 +26,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QImage>
+#include <QWheelEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -48,6 +49,26 @@ QString refusedAttachNote()
     fault.command = QStringLiteral("Target.attachToTarget");
     fault.words = QStringLiteral("No target with given id found");
     return Notes::browserNotConnected(fault);
+}
+
+// The middle of the consent page's "Accetta tutto" as the view draws it,
+// found by its colour; null when it is not in sight.
+QPoint drawnButton(QWidget *view)
+{
+    const QImage drawn = view->grab().toImage();
+    const qreal ratio = drawn.devicePixelRatio();
+    QRect box;
+    for (int y = 0; y < drawn.height(); ++y) {
+        for (int x = 0; x < drawn.width(); ++x) {
+            const QColor colour = drawn.pixelColor(x, y);
+            if (qAbs(colour.red() - 0x1a) < 24 && qAbs(colour.green() - 0x73) < 24 && qAbs(colour.blue() - 0xe8) < 24)
+                box |= QRect(x, y, 1, 1);
+        }
+    }
+    // Whole (180 x 40 pixels), not cut by the view's edge.
+    if (box.width() < 170 * ratio || box.height() < 30 * ratio)
+        return {};
+    return (QPointF(box.center()) / ratio).toPoint();
 }
 
 } // namespace
@@ -75,7 +96,8 @@ private slots:
     void phraseWithAmpersandAndHashReachesTheServiceWhole();
     void pageThatAsksIsAnsweredInTheBrowser_data();
     void pageThatAsksIsAnsweredInTheBrowser();
-    void smartphoneRunIsAnsweredInAPhoneSizedView();
+    void pageInFrontIsAnsweredWhereItIsDrawn_data();
+    void pageInFrontIsAnsweredWhereItIsDrawn();
     void noBrowserEndsTheRunWithANote_data();
     void noBrowserEndsTheRunWithANote();
     void historyReadsTheArchiveAfterRunsInTheWindow();
@@ -477,43 +499,71 @@ void TestSearchRun::pageThatAsksIsAnsweredInTheBrowser()
     }
 }
 
-void TestSearchRun::smartphoneRunIsAnsweredInAPhoneSizedView()
+void TestSearchRun::pageInFrontIsAnsweredWhereItIsDrawn_data()
 {
+    QTest::addColumn<QString>("look");     // of the consent page
+    QTest::addColumn<bool>("phone");
+    QTest::newRow("phone, a page for computers (zoomed out)") << "" << true;
+    QTest::newRow("phone, a page for phones") << "viewport" << true;
+    QTest::newRow("computer, the button right of 1,000 pixels") << "wide" << false;
+}
+
+// A page that asks comes to the front legible, and "Accetta tutto" is
+// clicked where it is drawn: found in the view's picture by its colour,
+// after scrolling to it when it is out of sight.
+void TestSearchRun::pageInFrontIsAnsweredWhereItIsDrawn()
+{
+    QFETCH(QString, look);
+    QFETCH(bool, phone);
     // A profile of its own: no consent given before.
     m_browser = std::make_unique<ChromiumPage>(m_dir->path());
-    results::Service asking(results::Catalog::parse("@consent\n[telefono]\n@generate 13\nhttp://www.velmora.it/telefono\n"
-                                                     "@generate 20\n"));
+    results::Service asking(results::Catalog::parse("@consent " + look.toStdString()
+                                                    + "\n[telefono]\n@generate 13\nhttp://www.velmora.it/telefono\n@generate 20\n"));
     QVERIFY(asking.start() > 0);
     QSettings options(DataFolder(m_dir->path()).searchOptions(), QSettings::IniFormat);
-    options.setValue(QStringLiteral("ricerca/dispositivo"), QStringLiteral("smartphone"));
+    options.setValue(QStringLiteral("ricerca/dispositivo"), phone ? QStringLiteral("smartphone") : QStringLiteral("computer"));
     options.setValue(QStringLiteral("ricerca/luogo"), QStringLiteral("Milan,Lombardy,Italy"));
     options.sync();
     makeForm(100, QStringLiteral("127.0.0.1:%1").arg(asking.port()));
-    QLabel *line = m_form->findChild<QLabel *>(QStringLiteral("Opzioni"));
-    QVERIFY(line && line->isVisible());
-    QCOMPARE(line->text(), QStringLiteral("Ricerche da: smartphone, Milan,Lombardy,Italy"));
     run(QStringLiteral("telefono"));
 
     QLabel *note = nullptr;
     QTRY_VERIFY_WITH_TIMEOUT((note = m_form->findChild<QLabel *>(QStringLiteral("BrowserNote"))) && note->isVisible(), 20000);
     auto *view = m_form->findChild<ScreencastView *>(QStringLiteral("ScreencastView"));
-    QTRY_VERIFY_WITH_TIMEOUT(!view->frame().isNull(), 10000);
-    // The phone's page at the phone's proportions, not stretched over the view.
+    // Legible: a CSS pixel of the page is a screen pixel at least, and a
+    // phone's page is as wide as the phone, in the middle of the view.
+    QTRY_VERIFY_WITH_TIMEOUT(!view->frame().isNull() && view->drawnScale() >= 0.99, 10000);
     const QRectF page = view->pageRect();
-    QVERIFY2(page.width() < view->width() && qAbs(page.width() / page.height() - 412.0 / 915.0) < 0.01,
-             qPrintable(QStringLiteral("%1x%2 in %3x%4").arg(page.width()).arg(page.height()).arg(view->width()).arg(view->height())));
-    QTest::qWait(300);
-    // "Accetta tutto", where the phone's page has it.
-    const double scale = page.width() / 412.0;
-    QTest::mouseClick(view, Qt::LeftButton, {}, (page.topLeft() + QPointF(300, 150) * scale).toPoint());
+    qInfo("drawn %gx%g in a view of %dx%d, %.2f screen pixels a CSS pixel", page.width(), page.height(), view->width(),
+          view->height(), view->drawnScale());
+    if (phone)
+        QVERIFY2(qAbs(page.width() - 412) < 1 && qAbs(page.center().x() - view->width() / 2.0) < 1,
+                 qPrintable(QStringLiteral("%1 wide at %2 in %3").arg(page.width()).arg(page.left()).arg(view->width())));
+    else
+        QCOMPARE(page, QRectF(view->rect()));
+
+    QPoint button;
+    for (int turn = 0; turn < 20 && (button = drawnButton(view)).isNull(); ++turn) {
+        // Out of sight: the wheel turned towards the right of the page.
+        QWheelEvent wheel(QPointF(view->rect().center()), view->mapToGlobal(QPointF(view->rect().center())), QPoint(),
+                          QPoint(-120, 0), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view, &wheel);
+        QTest::qWait(200);
+    }
+    QVERIFY2(!button.isNull(), "\"Accetta tutto\" is never drawn");
+    QTest::qWait(200);   // the frame settled where the button is
+    button = drawnButton(view);
+    QTest::mouseClick(view, Qt::LeftButton, {}, button);
     waitForEnd();
     QCOMPARE(label1(), QStringLiteral("\"velmora\" trovato nella posizione n° 14"));
     const std::vector<results::Request> asked = asking.searchRequests();
     QVERIFY(!asked.empty());
     for (const results::Request &request : asked) {
         QVERIFY2(request.target.find("&uule=w%2BCAIQICIUTWlsYW4sTG9tYmFyZHksSXRhbHk%3D") != std::string::npos, request.target.c_str());
-        QVERIFY2(request.userAgent.find("Android") != std::string::npos, request.userAgent.c_str());
+        QVERIFY2((request.userAgent.find("Android") != std::string::npos) == phone, request.userAgent.c_str());
     }
+    if (!phone)
+        return;
     Archive archive(DataFolder(m_dir->path()).archive());
     QVERIFY(archive.open());
     QList<ArchivedRun> runs;

@@ -316,6 +316,10 @@ void TestDevTools::inputBecomesProtocolEvents_data()
     QTest::newRow("double click") << InputEvents::mouse(MouseAction::Press, {5, 6}, Qt::LeftButton, Qt::LeftButton, {}, 2)
                                   << json("{\"type\":\"mousePressed\",\"x\":5,\"y\":6,\"button\":\"left\",\"buttons\":1,"
                                           "\"clickCount\":2,\"modifiers\":0}");
+    QTest::newRow("a finger put down") << InputEvents::touch(MouseAction::Press, {300, 150.5}, {})
+                                       << json("{\"type\":\"touchStart\",\"touchPoints\":[{\"x\":300,\"y\":150.5}],\"modifiers\":0}");
+    QTest::newRow("a finger lifted is no point") << InputEvents::touch(MouseAction::Release, {300, 150}, {})
+                                                 << json("{\"type\":\"touchEnd\",\"touchPoints\":[],\"modifiers\":0}");
     QTest::newRow("wheel towards the user") << InputEvents::wheel({10, 20}, {0, -120}, Qt::ControlModifier)
                                             << json("{\"type\":\"mouseWheel\",\"x\":10,\"y\":20,\"button\":\"none\",\"deltaX\":0,"
                                                     "\"deltaY\":100,\"modifiers\":2}");
