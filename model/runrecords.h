@@ -2,6 +2,7 @@
 
 #include "model/searchplace.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QList>
 #include <QRect>
@@ -35,6 +36,19 @@ struct ArchivedResult
 
 enum class PageReading { Classic, Today };
 
+// The document a page was read from, kept to be read again: its markup as
+// the reader saw it, without what no reading uses (scripts, styles, inline
+// pictures).
+struct KeptMarkup
+{
+    QByteArray text;        // UTF-8, as a run hands it over
+    QByteArray compressed;  // zstd, as the archive keeps it
+    int reader = 0;         // the version of the reader that read it
+    int runs = 0;           // kept for the latest `runs` runs of the series
+
+    bool isEmpty() const { return text.isEmpty() && compressed.isEmpty(); }
+};
+
 struct ArchivedPage
 {
     qint64 offset = 0;
@@ -42,6 +56,7 @@ struct ArchivedPage
     PageReading reading = PageReading::Classic;
     QList<ArchivedResult> results;
     std::optional<PageFeatures> features;   // today's pages only
+    KeptMarkup kept;                         // none when pages are not kept
 };
 
 // How a run ended.

@@ -89,6 +89,13 @@ public:
     virtual std::optional<QString> pageText() const = 0;
     // The links of that document; empty when there is no text.
     virtual PageLinks pageLinks() const = 0;
+    // Whether each document read is also written out to be kept (keptMarkup).
+    virtual void setKeepingPages(bool) {}
+    // The document that completed last as it is kept, UTF-8: its markup as it
+    // stood at the reading, without scripts, style sheets, inline pictures and
+    // the drawings of inline SVG pictures, what the page hid marked hidden;
+    // empty when pages are not kept or no document could be read.
+    virtual QByteArray keptMarkup() const { return {}; }
     // Why the document that completed last gave no text: the server's error
     // status or the browser's error ("HTTP 503", "net::ERR_CONNECTION_RESET").
     virtual QString loadError() const { return QString(); }

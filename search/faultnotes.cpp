@@ -19,8 +19,13 @@ void FaultNotes::follow(SearchRun *run)
 
 std::optional<QString> FaultNotes::ofArchive(const ArchiveFault &fault)
 {
-    if (fault.kind != ArchiveFault::Kind::SetAside && std::exchange(m_archiveSaid, true))
+    // Kept pages lost are said once, apart from the runs waiting.
+    if (fault.kind == ArchiveFault::Kind::PageNotKept) {
+        if (std::exchange(m_pageNotKeptSaid, true))
+            return std::nullopt;
+    } else if (fault.kind != ArchiveFault::Kind::SetAside && std::exchange(m_archiveSaid, true)) {
         return std::nullopt;
+    }
     return Notes::archiveFault(fault);
 }
 

@@ -10,7 +10,8 @@ struct ArchiveFault;
 // Which faults of the runs are said, and how often: the runs go on after
 // each, so an archive that cannot be written is said once for the program's
 // whole life (what was not written waits for it), a damaged archive set
-// aside every time it happens, and a picture that could not be kept once.
+// aside every time it happens, and a picture or a page's markup that could
+// not be kept once.
 // The window and the list without a window say them alike.
 class FaultNotes : public QObject
 {
@@ -31,4 +32,5 @@ signals:
 private:
     bool m_archiveSaid = false;
     bool m_pictureSaid = false;
+    bool m_pageNotKeptSaid = false;
 };

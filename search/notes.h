@@ -16,6 +16,11 @@ inline QString archiveFault(const ArchiveFault &fault)
         return QStringLiteral("L'archivio %1 era danneggiato: è stato rinominato in %2 e ne è iniziato uno nuovo.")
             .arg(QDir::toNativeSeparators(fault.archive), QDir::toNativeSeparators(fault.setAsideAs));
     }
+    if (fault.kind == ArchiveFault::Kind::PageNotKept) {
+        return QStringLiteral("Impossibile tenere nell'archivio %1 le pagine lette (%2): le ricerche continuano e vengono "
+                              "archiviate, senza le pagine da rileggere.")
+            .arg(QDir::toNativeSeparators(fault.archive), fault.reason);
+    }
     // What could not be written waits for the archive: nothing is dropped.
     if (fault.server) {
         return QStringLiteral("L'archivio condiviso %1 non risponde (%2): le ricerche continuano e vi saranno scritte quando "

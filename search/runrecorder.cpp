@@ -11,11 +11,11 @@ void RunRecorder::runStarted(const ArchivedRun &run)
 
 void RunRecorder::pageRead(PageReading reading, qint64 offset, qint64 before,
                            const QList<ResultLinks::TitledLink> &results, const std::optional<PageFeatures> &features,
-                           const QDateTime &when)
+                           const QDateTime &when, const KeptMarkup &kept)
 {
     if (!m_run)
         return;
-    ArchivedPage page{offset, when, reading, {}, features};
+    ArchivedPage page{offset, when, reading, {}, features, kept};
     for (const ResultLinks::TitledLink &result : results)
         page.results.append(ArchivedResult{before + page.results.size() + 1, result.address, result.title});
     if (features) {

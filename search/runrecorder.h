@@ -20,9 +20,9 @@ public:
 
     void runStarted(const ArchivedRun &run);
     // A page whose results were read; `before` is the position of the last
-    // result before it.
+    // result before it; `kept`, its markup to keep, if any.
     void pageRead(PageReading reading, qint64 offset, qint64 before, const QList<ResultLinks::TitledLink> &results,
-                  const std::optional<PageFeatures> &features, const QDateTime &when);
+                  const std::optional<PageFeatures> &features, const QDateTime &when, const KeptMarkup &kept = {});
     // How the run ended, whatever ended it: its own rules (see endOf), a
     // stop, a page that asked the user, the window closed, no browser.
     void runEnded(RunEnd end, const RunValues &values, const QDateTime &when);

@@ -1,5 +1,7 @@
 #include "search/searchrun.h"
 
+#include "model/readerversion.h"
+
 #include "platform/browser.h"
 #include "platform/timers.h"
 #include "search/notes.h"
@@ -94,6 +96,8 @@ void SearchRun::start(const RunInputs &inputs)
     m_started = m_options.clock();
     emit started();
     m_page->setDevice(m_inputs.place.device);
+    // The pages read are kept with the pictures, for as many runs.
+    m_page->setKeepingPages(m_writer && m_inputs.picturesKept > 0);
     askForPage(QueryAddress::firstPage(host(), m_inputs.phrase, m_inputs.place));
     ArchivedRun run;
     run.phrase = m_inputs.phrase;
@@ -259,12 +263,23 @@ void SearchRun::RecuperaDati(const QString &text)
         for (const QString &address : addresses)
             results.append(ResultLinks::TitledLink{address, QString()});
         m_recorder.pageRead(PageReading::Classic, before.inizioPagina.value_or(0), before.contaPosizione.value_or(0),
-                            results, std::nullopt, m_options.clock());
+                            results, std::nullopt, m_options.clock(), keptMarkup());
         ++m_pagesRead;
         if (const QStringList hits = hitsOf(addresses); !hits.isEmpty())
             takePicture(hits);
     }
     apply(result);
+}
+
+KeptMarkup SearchRun::keptMarkup() const
+{
+    KeptMarkup kept;
+    if (!m_writer || m_inputs.picturesKept <= 0)
+        return kept;
+    kept.text = m_page->keptMarkup();
+    kept.reader = ReaderVersion::kCurrent;
+    kept.runs = m_inputs.picturesKept;
+    return kept;
 }
 
 void SearchRun::readTodayPage(const QList<ResultLinks::TitledLink> &results, bool hasNextPage,
@@ -277,7 +292,7 @@ void SearchRun::readTodayPage(const QList<ResultLinks::TitledLink> &results, boo
     const RunValues before = m_values;
     const ScanResult result = Scanner::scanResults(addresses, hasNextPage, scanInput(), m_values);
     m_recorder.pageRead(PageReading::Today, before.inizioPagina.value_or(0), before.contaPosizione.value_or(0), results,
-                        features, m_options.clock());
+                        features, m_options.clock(), keptMarkup());
     ++m_pagesRead;
     if (const QStringList hits = hitsOf(addresses); !hits.isEmpty())
         takePicture(hits);

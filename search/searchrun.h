@@ -125,6 +125,8 @@ signals:
     void picturesSettled();
 
 private:
+    // The markup of the page just read, to keep with it; none when pages are not kept.
+    KeptMarkup keptMarkup() const;
     void askForPage(const QString &address);
     void nextPage();
     void documentComplete();

@@ -72,6 +72,9 @@ constexpr Step kSteps[] = {
     {ArchiveStep::RunTokens,
      "ALTER TABLE runs ADD COLUMN token TEXT NOT NULL DEFAULT '';"
      "CREATE INDEX runs_by_token ON runs (token) WHERE token <> '';"},
+    {ArchiveStep::KeptPages,
+     "CREATE TABLE kept_pages (page_id INTEGER PRIMARY KEY REFERENCES pages (id) ON DELETE CASCADE,"
+     " reader INTEGER NOT NULL, markup BLOB NOT NULL);"},
 };
 static_assert(std::size(kSteps) == Archive::kVersion);
 

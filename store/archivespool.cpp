@@ -72,6 +72,12 @@ QByteArray encode(const ArchiveRecord &record)
         for (const ArchivedResult &result : page.results)
             results.append(QJsonArray{result.position, result.address, result.title});
         object.insert(QStringLiteral("risultati"), results);
+        if (!page.kept.compressed.isEmpty()) {
+            object.insert(QStringLiteral("pagina"),
+                          QJsonObject{{QStringLiteral("zstd"), QString::fromLatin1(page.kept.compressed.toBase64())},
+                                      {QStringLiteral("lettore"), page.kept.reader},
+                                      {QStringLiteral("tenute"), page.kept.runs}});
+        }
         if (page.features) {
             const PageFeatures &features = *page.features;
             object.insert(QStringLiteral("blocchi"),
@@ -142,6 +148,12 @@ std::optional<ArchiveRecord> decode(const QByteArray &line)
         for (const QJsonValue &value : object.value(QStringLiteral("risultati")).toArray()) {
             const QJsonArray result = value.toArray();
             record.page.results.append({result.at(0).toInteger(), result.at(1).toString(), result.at(2).toString()});
+        }
+        if (object.contains(QStringLiteral("pagina"))) {
+            const QJsonObject kept = object.value(QStringLiteral("pagina")).toObject();
+            record.page.kept.compressed = QByteArray::fromBase64(kept.value(QStringLiteral("zstd")).toString().toLatin1());
+            record.page.kept.reader = kept.value(QStringLiteral("lettore")).toInt();
+            record.page.kept.runs = kept.value(QStringLiteral("tenute")).toInt();
         }
         if (object.contains(QStringLiteral("blocchi"))) {
             const QJsonObject blocks = object.value(QStringLiteral("blocchi")).toObject();

@@ -1,6 +1,7 @@
 #include "store/archivewriter.h"
 
 #include "store/archive.h"
+#include "store/pagecompression.h"
 #include "store/runarchive.h"
 
 #include <QDir>
@@ -33,6 +34,11 @@ public:
             ++m_written;
         }
         withRunId(record);
+        // The markup kept with a page is compressed here, never on the run's thread.
+        if (record.kind == ArchiveRecord::Kind::Page && !record.page.kept.text.isEmpty()) {
+            record.page.kept.compressed = PageCompression::compress(record.page.kept.text);
+            record.page.kept.text.clear();
+        }
         m_waiting.push_back(std::move(record));
         // While records wait in the file, a new one joins them there at once.
         if (m_spooled && m_whole && !m_spool.isEmpty())
@@ -87,7 +93,14 @@ private:
             return {};
         switch (record.kind) {
         case ArchiveRecord::Kind::Page:
-            return runs.addPage(*id, record.page);
+            if (Result<void> added = runs.addPage(*id, record.page); !added)
+                return added;
+            // A page whose markup cannot be kept (a full disk) is written
+            // without it: the markup is said lost and does not wait.
+            if (const Result<void> kept = runs.keepPage(*id, record.page); !kept)
+                emit m_owner->fault(ArchiveFault{ArchiveFault::Kind::PageNotKept, Archive::displayName(m_path), kept.error(),
+                                                 QString(), Archive::isServer(m_path)});
+            return {};
         case ArchiveRecord::Kind::End:
             if (Result<void> ended = runs.endRun(*id, record.end, record.position, record.ended); !ended)
                 return ended;

@@ -16,6 +16,7 @@ struct ArchiveFault
     enum class Kind {
         Unwritable,   // a run or a page could not be written: it waits, the runs go on
         SetAside,     // a damaged archive was renamed, and a new one begun
+        PageNotKept,  // a page's markup could not be kept: the page itself is written
     };
     Kind kind = Kind::Unwritable;
     QString archive;      // the archive's file, or a shared one's name

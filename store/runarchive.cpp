@@ -97,6 +97,54 @@ Result<void> RunArchive::addPage(qint64 runId, const ArchivedPage &page)
     });
 }
 
+Result<void> RunArchive::keepPage(qint64 runId, const ArchivedPage &page)
+{
+    if (!m_archive.has(ArchiveStep::KeptPages) || page.kept.compressed.isEmpty())
+        return {};
+    return m_archive.transaction([&]() -> Result<void> {
+        std::optional<qint64> pageId;
+        const Result<void> looked = m_archive.rows(
+            QStringLiteral("SELECT id FROM pages WHERE run_id = ? AND \"offset\" = ? AND read_at = ?"),
+            {runId, page.offset, timeText(page.readAt)}, [&pageId](const QSqlQuery &row) { pageId = row.value(0).toLongLong(); });
+        if (!looked)
+            return looked;
+        if (!pageId)
+            return Failure{QStringLiteral("la pagina non è nell'archivio")};
+        const Result<QSqlQuery> written = m_archive.exec(
+            QStringLiteral("INSERT INTO kept_pages (page_id, reader, markup) VALUES (?, ?, ?) ON CONFLICT (page_id) DO NOTHING"),
+            {*pageId, page.kept.reader, page.kept.compressed});
+        if (!written)
+            return written.failure();
+        // The series' older runs let their pages go, as their pictures do.
+        const Result<QSqlQuery> trimmed = m_archive.exec(
+            QStringLiteral("DELETE FROM kept_pages WHERE page_id IN (SELECT p.id FROM pages p JOIN runs r ON r.id = p.run_id"
+                           " WHERE r.series = (SELECT series FROM runs WHERE id = ?) AND r.id NOT IN"
+                           " (SELECT id FROM runs WHERE series = (SELECT series FROM runs WHERE id = ?)"
+                           " ORDER BY started DESC, id DESC LIMIT ?))"),
+            {runId, runId, qMax(1, page.kept.runs)});
+        return trimmed ? Result<void>() : trimmed.failure();
+    });
+}
+
+Result<QList<std::pair<qint64, KeptMarkup>>> RunArchive::keptPages(qint64 runId)
+{
+    QList<std::pair<qint64, KeptMarkup>> pages;
+    if (!m_archive.has(ArchiveStep::KeptPages))
+        return pages;
+    const Result<void> read = m_archive.rows(
+        QStringLiteral("SELECT p.\"offset\", k.reader, k.markup FROM kept_pages k JOIN pages p ON p.id = k.page_id"
+                       " WHERE p.run_id = ? ORDER BY p.\"offset\", p.id"),
+        {runId}, [&pages](const QSqlQuery &row) {
+            KeptMarkup kept;
+            kept.reader = row.value(1).toInt();
+            kept.compressed = row.value(2).toByteArray();
+            pages.append({row.value(0).toLongLong(), kept});
+        });
+    if (!read)
+        return read.failure();
+    return pages;
+}
+
 Result<void> RunArchive::endRun(qint64 runId, RunEnd end, qint64 position, const QDateTime &ended)
 {
     return m_archive.transaction([&]() -> Result<void> {

@@ -23,6 +23,9 @@ public:
     Result<void> addPage(qint64 runId, const ArchivedPage &page);
     Result<void> endRun(qint64 runId, RunEnd end, qint64 position, const QDateTime &ended);
     Result<void> addPicture(qint64 runId, const ArchivedPicture &picture);
+    // The compressed markup of a page already added, kept with the pages of
+    // the series' latest `page.kept.runs` runs; those of older runs go.
+    Result<void> keepPage(qint64 runId, const ArchivedPage &page);
 
     // The series, by the latest run first.
     Result<QStringList> series();
@@ -34,6 +37,8 @@ public:
     Result<std::optional<ArchivedRun>> runWithPictureNear(const QString &series, const QDateTime &when);
     // The picture kept in the archive itself (a shared one's); empty when none.
     Result<QByteArray> pictureJpeg(qint64 runId);
+    // The kept markup of a run's pages, by the page's offset; compressed.
+    Result<QList<std::pair<qint64, KeptMarkup>>> keptPages(qint64 runId);
 
 private:
     Archive &m_archive;

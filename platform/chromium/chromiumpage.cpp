@@ -10,6 +10,7 @@ ChromiumPage::ChromiumPage(const QString &dataFolder, QObject *parent)
     : Browser(parent)
     , m_launcher(dataFolder)
     , m_script(PageScript::source(QStringLiteral("pagetext.js")))
+    , m_keptScript(PageScript::source(QStringLiteral("keptpage.js")))
     , m_pictures(m_emulation, [this](const QString &expression, std::function<void(const QJsonValue &)> done) {
         evaluate(expression, std::move(done));
     })
@@ -142,7 +143,19 @@ void ChromiumPage::evaluate(const QString &expression, std::function<void(const 
 void ChromiumPage::readDocument()
 {
     const quint64 document = ++m_document;
-    evaluate(m_script, [this, document](const QJsonValue &read) { finishDocument(document, read); });
+    m_keptMarkup.clear();
+    evaluate(m_script, [this, document](const QJsonValue &read) {
+        if (!m_keeping || document != m_document) {
+            finishDocument(document, read);
+            return;
+        }
+        // Written out at once after the reading, as the page stands.
+        evaluate(m_keptScript, [this, document, read](const QJsonValue &kept) {
+            if (document == m_document)
+                m_keptMarkup = kept.toString().toUtf8();
+            finishDocument(document, read);
+        });
+    });
 }
 
 void ChromiumPage::finishDocument(quint64 document, const QJsonValue &read, const QString &failure)
@@ -156,6 +169,7 @@ void ChromiumPage::finishDocument(quint64 document, const QJsonValue &read, cons
     } else {
         m_pageText.reset();
         m_pageLinks = PageLinks();
+        m_keptMarkup.clear();
         m_loadError = failure.isEmpty() ? QStringLiteral("pagina illeggibile") : failure;
     }
     m_expecting = false;

@@ -30,6 +30,8 @@ public:
 
     void navigate2(const QString &address) override;
     std::optional<QString> pageText() const override { return m_pageText; }
+    void setKeepingPages(bool keep) override { m_keeping = keep; }
+    QByteArray keptMarkup() const override { return m_keptMarkup; }
     PageLinks pageLinks() const override { return m_pageLinks; }
     QString loadError() const override { return m_loadError; }
     void capturePage(std::function<void(const QByteArray &, const QByteArray &)> done) override;
@@ -64,6 +66,9 @@ private:
 
     ChromiumLauncher m_launcher;
     QString m_script;
+    QString m_keptScript;
+    bool m_keeping = false;
+    QByteArray m_keptMarkup;
     QPointer<DevToolsSession> m_session;
     LoadTracker m_tracker;
     PageEmulation m_emulation;

@@ -6,7 +6,9 @@
 #include "search/notes.h"
 #include "platform/chromium/profilefolder.h"
 #include "platform/chromium/screencastview.h"
+#include "model/readerversion.h"
 #include "store/archive.h"
+#include "store/pagecompression.h"
 #include "store/runarchive.h"
 #include "store/listprogress.h"
 #include "store/textfile.h"
@@ -828,6 +830,13 @@ void TestSearchRun::listIsArchivedAndExported()
     QCOMPARE(classic.end, RunEnd::ResultsEnded);
     QCOMPARE(classic.results().size(), 13);
     QCOMPARE(classic.pages[0].reading, PageReading::Classic);
+    // Every page read is kept, by today's reader, and holds what was read.
+    for (const ArchivedRun &kept : {cited, classic}) {
+        const QList<std::pair<qint64, KeptMarkup>> pages = *RunArchive(archive).keptPages(kept.id);
+        QCOMPARE(pages.size(), kept.pages.size());
+        QCOMPARE(pages.constFirst().second.reader, ReaderVersion::kCurrent);
+        QVERIFY(PageCompression::decompress(pages.constFirst().second.compressed)->contains(kept.phrase.toUtf8()));
+    }
     // What each run saw: the hit's page with the hit outlined, and the last
     // page of a run without a hit, in the series' folder.
     QVERIFY(cited.picture && classic.picture);

@@ -13,6 +13,7 @@
 
 #include "store/archive.h"
 #include "store/archivereports.h"
+#include "store/pagecompression.h"
 #include "store/runarchive.h"
 #include "store/sharedphrases.h"
 
@@ -62,9 +63,14 @@ inline Result<void> writeRuns(Archive &archive, int step)
                                     {QStringLiteral("https://www.velmora.it/bimby"), QStringLiteral("https://www.altro.it/")}, true}};
     today.results.append({11, QStringLiteral("https://www.altro.it/"), QStringLiteral("Altro: ricette è \"facili\", veloci")});
     today.results.append({12, QStringLiteral("https://www.velmora.it/bimby"), QStringLiteral("Velmora - Bimby")});
+    if (step >= int(ArchiveStep::KeptPages))
+        today.kept = KeptMarkup{{}, PageCompression::compress("<!DOCTYPE html><html><body><div id=\"rso\">velmora</div></body></html>"),
+                                1, 10};
     Result<void> done = runs.addPage(*one, classic);
     if (done)
         done = runs.addPage(*one, today);
+    if (done)
+        done = runs.keepPage(*one, today);
     if (done)
         done = runs.endRun(*one, RunEnd::Found, 12, at(2, 8, 0, 9, 999));
     if (done && step >= int(ArchiveStep::Pictures)) {
@@ -143,6 +149,10 @@ inline QString readingOf(Archive &archive)
               << " " << r.place.language << " " << r.place.place << " | " << r.host << " | " << (r.italianOnly ? "italiano" : "ovunque")
               << " | " << r.fragment << " | " << time(r.started) << " | " << time(r.ended) << " | " << RunEnds::name(r.end) << " "
               << r.position << "\n";
+            for (const auto &[offset, kept] : *runs.keptPages(r.id)) {
+                const Result<QByteArray> text = PageCompression::decompress(kept.compressed);
+                s << "  pagina tenuta " << offset << " lettore " << kept.reader << " " << (text ? *text : text.error().toUtf8()) << "\n";
+            }
             if (r.picture)
                 s << "  immagine " << r.picture->file << " " << r.picture->bytes << " " << r.picture->hitBox.x() << ","
                   << r.picture->hitBox.y() << "," << r.picture->hitBox.width() << "," << r.picture->hitBox.height() << " "
@@ -203,7 +213,7 @@ inline QString rowsOf(const QString &path)
         db.open();
         const std::pair<const char *, const char *> tables[] = {
             {"runs", "id"}, {"pages", "id"}, {"results", "page_id, position"}, {"page_features", "page_id"},
-            {"ai_citations", "page_id, ord"}, {"pictures", "run_id"}, {"shared_phrases", "list, ord"}};
+            {"ai_citations", "page_id, ord"}, {"pictures", "run_id"}, {"shared_phrases", "list, ord"}, {"kept_pages", "page_id"}};
         for (const auto &[table, order] : tables) {
             QSqlQuery query(db);
             if (!query.exec(QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(QLatin1String(table), QLatin1String(order))))

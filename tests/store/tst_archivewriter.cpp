@@ -1,10 +1,12 @@
 #include "store/archive.h"
 #include "store/archivespool.h"
 #include "store/archivewriter.h"
+#include "store/pagecompression.h"
 #include "store/runarchive.h"
 
 #include <QDir>
 #include <QSignalSpy>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -21,6 +23,11 @@ private slots:
     void aFileTakenSkipsWhatWasWritten();
     void aPageReadingHasOneSpelling_data();
     void aPageReadingHasOneSpelling();
+    void pagesAreKeptForTheLatestRuns_data();
+    void pagesAreKeptForTheLatestRuns();
+    void aPageThatCannotBeKeptIsWrittenWithoutIt();
+    void keptBytesThatAreNoPageSayWhy_data();
+    void keptBytesThatAreNoPageSayWhy();
 };
 
 namespace {
@@ -87,6 +94,7 @@ void TestArchiveWriter::recordsSurviveTheirFile()
     record.run = runOf(QStringLiteral("caffè & \"latte\""));
     record.run.token = QStringLiteral("6c1e-42");
     record.page = pageOf(10);
+    record.page.kept = KeptMarkup{{}, PageCompression::compress("<html><body>pagina</body></html>"), 3, 10};
     record.end = RunEnd::ResultsEnded;
     record.position = 37;
     record.ended = QDateTime(QDate(2026, 12, 8), QTime(10, 1, 5, 9), Qt::UTC);
@@ -110,6 +118,9 @@ void TestArchiveWriter::recordsSurviveTheirFile()
         QCOMPARE(back->page.results, record.page.results);
         QCOMPARE(back->page.features, record.page.features);
         QCOMPARE(back->page.readAt, record.page.readAt);
+        QCOMPARE(back->page.kept.compressed, record.page.kept.compressed);
+        QCOMPARE(back->page.kept.reader, 3);
+        QCOMPARE(back->page.kept.runs, 10);
         break;
     case ArchiveRecord::Kind::End:
         QCOMPARE(back->end, record.end);
@@ -254,6 +265,128 @@ void TestArchiveWriter::aPageReadingHasOneSpelling()
     const std::optional<ArchiveRecord> back = ArchiveSpool::decode(line);
     QVERIFY(back);
     QCOMPARE(int(back->page.reading), reading);
+}
+
+void TestArchiveWriter::pagesAreKeptForTheLatestRuns_data()
+{
+    QTest::addColumn<int>("runs");    // of the series
+    QTest::addColumn<int>("kept");    // the latest runs whose pages are kept
+    QTest::newRow("fewer runs than kept") << 2 << 10;
+    QTest::newRow("the oldest go") << 5 << 3;
+    QTest::newRow("only the last") << 3 << 1;
+}
+
+// A page's markup goes into the archive compressed, beside its page, and
+// stays for the series' latest runs, as their pictures do.
+void TestArchiveWriter::pagesAreKeptForTheLatestRuns()
+{
+    QFETCH(int, runs);
+    QFETCH(int, kept);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Archivio.sqlite"));
+    {
+        ArchiveWriter writer(path);
+        for (int i = 0; i < runs; ++i) {
+            ArchivedRun run = runOf(QStringLiteral("bimby"));
+            run.started = run.started.addDays(7 * i);
+            const quint64 handle = writer.beginRun(run);
+            for (int offset : {0, 10}) {
+                ArchivedPage page = pageOf(offset);
+                page.kept = KeptMarkup{QStringLiteral("<html><body>settimana %1, pagina %2 è qui</body></html>").arg(i).arg(offset).toUtf8(),
+                                       {}, 1, kept};
+                writer.addPage(handle, page);
+            }
+            writer.endRun(handle, RunEnd::Found, 12, run.started.addSecs(5));
+        }
+    }
+    Archive archive(path);
+    QVERIFY(archive.open());
+    RunArchive archived(archive);
+    const QList<ArchivedRun> all = *archived.runsOf(QStringLiteral("bimby [smartphone, Milan]"));
+    QCOMPARE(all.size(), runs);
+    for (int i = 0; i < runs; ++i) {
+        const QList<std::pair<qint64, KeptMarkup>> pages = *archived.keptPages(all[i].id);
+        if (i < runs - kept) {
+            QCOMPARE(pages.size(), 0);
+            continue;
+        }
+        QCOMPARE(pages.size(), 2);
+        for (const auto &[offset, markup] : pages) {
+            QCOMPARE(markup.reader, 1);
+            QVERIFY(markup.compressed.startsWith("\x28\xb5\x2f\xfd"));   // zstd's own mark
+            QCOMPARE(QString::fromUtf8(*PageCompression::decompress(markup.compressed)),
+                     QStringLiteral("<html><body>settimana %1, pagina %2 è qui</body></html>").arg(i).arg(offset));
+        }
+    }
+}
+
+// A disk too full for a page's markup: the page and its run are written,
+// the markup is said lost once, and nothing waits for it.
+void TestArchiveWriter::aPageThatCannotBeKeptIsWrittenWithoutIt()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Archivio.sqlite"));
+    {
+        ArchiveWriter writer(path);
+        writeRuns(writer, 1);
+    }
+    qint64 pages = 0;
+    {
+        Archive before(path);
+        QVERIFY(before.open());
+        Result<QSqlQuery> count = before.exec(QStringLiteral("PRAGMA page_count"));
+        QVERIFY(count && count->next());
+        pages = count->value(0).toLongLong();
+    }
+    ArchiveWriter writer(path);
+    // Room for a few pages of rows, none for half a megabyte of markup that does not compress.
+    writer.setLimits(200, pages + 8);
+    QSignalSpy faults(&writer, &ArchiveWriter::fault);
+    QByteArray noise;
+    for (quint32 x = 1; noise.size() < 512 * 1024; x = x * 1664525u + 1013904223u)
+        noise.append(char('a' + (x >> 24) % 26));
+    for (int i = 0; i < 2; ++i) {
+        const quint64 run = writer.beginRun(runOf(QStringLiteral("pieno %1").arg(i)));
+        ArchivedPage page = pageOf(0);
+        page.kept = KeptMarkup{"<html><body>" + noise + "</body></html>", {}, 1, 10};
+        writer.addPage(run, page);
+        writer.endRun(run, RunEnd::Found, 2, QDateTime(QDate(2026, 12, 8), QTime(10, 1), Qt::UTC));
+    }
+    writer.flush();
+    QCOMPARE(faults.size(), 2);
+    for (const QList<QVariant> &fault : faults) {
+        QCOMPARE(int(fault.at(0).value<ArchiveFault>().kind), int(ArchiveFault::Kind::PageNotKept));
+        QVERIFY(!fault.at(0).value<ArchiveFault>().reason.isEmpty());
+    }
+    Archive archive(path);
+    QVERIFY(archive.open());
+    for (int i = 0; i < 2; ++i) {
+        const QList<ArchivedRun> runs = *RunArchive(archive).runsOf(QStringLiteral("pieno %1 [smartphone, Milan]").arg(i));
+        QCOMPARE(runs.size(), 1);
+        QCOMPARE(runs[0].end, RunEnd::Found);
+        QCOMPARE(runs[0].pages.size(), 1);
+        QCOMPARE(RunArchive(archive).keptPages(runs[0].id)->size(), 0);
+    }
+    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*in-attesa*")}, QDir::Files), QStringList());
+}
+
+void TestArchiveWriter::keptBytesThatAreNoPageSayWhy_data()
+{
+    const QByteArray whole = PageCompression::compress(QByteArray(20000, 'x') + "<html></html>");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("cut short") << whole.left(whole.size() - 3) << "la pagina compressa è tronca o danneggiata";
+    QTest::newRow("not zstd") << QByteArray("<html><body>x</body></html>") << "non è una pagina compressa";
+    QTest::newRow("nothing") << QByteArray() << "non è una pagina compressa";
+}
+
+void TestArchiveWriter::keptBytesThatAreNoPageSayWhy()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+    const Result<QByteArray> text = PageCompression::decompress(bytes);
+    QVERIFY(!text);
+    QVERIFY2(text.error().startsWith(reason), qPrintable(text.error()));
 }
 
 QTEST_GUILESS_MAIN(TestArchiveWriter)
