@@ -39,7 +39,7 @@ QString phraseOf(int index)
 ArchivedPage pageOf(int phrase, int week, int page)
 {
     ArchivedPage read{page * kResultsPerPage, QDateTime::currentDateTime(), PageReading::Today, {},
-                      PageFeatures{(week + phrase) % 4, week % 2, QString(), week % 3 == 0, {}, true}};
+                      PageFeatures{(week + phrase) % 4, week % 2, QString(), week % 3 == 0, {}, true}, {}, 0};
     for (int i = 0; i < kResultsPerPage; ++i) {
         const int position = page * kResultsPerPage + i + 1;
         const int site = (position * 7 + week * (phrase % 5 + 1)) % 40;

@@ -2,7 +2,10 @@
 
 #include "platform/chromium/chromiumpage.h"
 #include "platform/messagelog.h"
+#include "model/readerversion.h"
 #include "search/listsession.h"
+#include "search/notes.h"
+#include "search/rereading.h"
 #include "store/archive.h"
 #include "store/archivecsv.h"
 #include "store/datafolder.h"
@@ -13,6 +16,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -124,6 +128,46 @@ int exportArchive(const CommandLine &line, int argc, char *argv[])
     return 0;
 }
 
+// The kept pages read again by today's reader: a line for each run whose
+// position changed, then what was done.
+int rereadArchive(const CommandLine &line, int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("cerca-posizione"));
+    const DataFolder folder(Cli::dataFolderPath());
+    const QString path = Cli::archiveOf(line, folder.path());
+    if (!Archive::isServer(path) && !QFileInfo::exists(path)) {
+        print(stderr, QStringLiteral("cerca-posizione: nessun archivio in %1\n").arg(QDir::toNativeSeparators(path)));
+        return 2;
+    }
+    // A browser of its own, on a profile of its own, that never asks the network.
+    QTemporaryDir profile;
+    ChromiumPage page(profile.path());
+    page.setKeptPagesOnly();
+    if (!page.startEngine()) {
+        print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(page.errorString()));
+        return 1;
+    }
+    // For the tests alone: a reader newer than this one.
+    const int testReader = qEnvironmentVariableIntValue("CERCA_POSIZIONE_LETTORE_DI_PROVA");
+    Rereading rereading(&page, path, testReader > 0 ? testReader : ReaderVersion::kCurrent, line.phrase);
+    QObject::connect(&rereading, &Rereading::runChanged,
+                     [](const Rereading::Change &change) { print(stdout, change.line() + QLatin1Char('\n')); });
+    QObject::connect(&rereading, &Rereading::finished, [] { QCoreApplication::exit(0); });
+    QObject::connect(&page, &Browser::startFailed, [](const BrowserFault &fault) {
+        print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(Notes::browserNotConnected(fault)));
+        QCoreApplication::exit(1);
+    });
+    if (const std::optional<QString> problem = rereading.start()) {
+        print(stderr, QStringLiteral("cerca-posizione: impossibile aprire l'archivio %1: %2\n")
+                          .arg(QDir::toNativeSeparators(Archive::displayName(path)), *problem));
+        return 2;
+    }
+    const int status = QCoreApplication::exec();
+    print(stdout, rereading.summary().line() + QLatin1Char('\n'));
+    return status;
+}
+
 } // namespace
 
 QString Cli::dataFolderPath()
@@ -152,6 +196,9 @@ int Cli::run(const CommandLine &line, int argc, char *argv[])
         return 2;
     case CommandLine::Action::Export:
         return exportArchive(line, argc, argv);
+    case CommandLine::Action::Reread:
+        MessageLog::install();
+        return rereadArchive(line, argc, argv);
     case CommandLine::Action::Window:
         break;
     case CommandLine::Action::List: {

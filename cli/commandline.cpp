@@ -51,6 +51,8 @@ QList<QCommandLineOption> options()
          QStringLiteral("Scrive i risultati archiviati in un file CSV, senza finestra."), QStringLiteral("FILE")},
         {{QStringLiteral("t"), QStringLiteral("frase")}, QStringLiteral("Con --esporta-archivio: solo questa frase."),
          QStringLiteral("TESTO")},
+        {{QStringLiteral("R"), QStringLiteral("rileggi")},
+         QStringLiteral("Rilegge le pagine tenute nell'archivio con il lettore di oggi (di una FRASE sola, se data).")},
         {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Mostra questo aiuto.")},
         {{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Mostra la versione.")},
     };
@@ -71,8 +73,9 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     };
     if (!parser.parse(arguments))
         return fail(parser.errorText());
-    if (!parser.positionalArguments().isEmpty())
-        return fail(QStringLiteral("argomento inatteso: %1").arg(parser.positionalArguments().constFirst()));
+    const bool rereading = parser.isSet(QStringLiteral("rileggi"));
+    if (parser.positionalArguments().size() > (rereading ? 1 : 0))
+        return fail(QStringLiteral("argomento inatteso: %1").arg(parser.positionalArguments().constLast()));
     if (parser.isSet(QStringLiteral("help"))) {
         line.action = Action::Help;
         return line;
@@ -83,6 +86,12 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     }
     const bool list = parser.isSet(QStringLiteral("elenco"));
     const bool exporting = parser.isSet(QStringLiteral("esporta-archivio"));
+    if (rereading) {
+        if (list || exporting)
+            return fail(QStringLiteral("--rileggi va da solo (con --archivio, se condiviso)"));
+        line.action = Action::Reread;
+        line.phrase = parser.positionalArguments().value(0);
+    }
     if (parser.isSet(QStringLiteral("frase")) && !exporting)
         return fail(QStringLiteral("--frase vale solo con --esporta-archivio FILE"));
     if (exporting) {
@@ -173,10 +182,13 @@ QString CommandLine::help()
         "                      [--attesa S] [--riprendi] [--dispositivo NOME] [--paese CC] [--lingua LL]\n"
         "                      [--luogo NOME] [--prove N] [--archivio URL [--condiviso NOME]]]\n"
         "       cerca-posizione --esporta-archivio FILE.csv [--frase TESTO]\n"
+        "       cerca-posizione --rileggi [FRASE]\n"
         "Senza argomenti apre la finestra. Con --elenco cerca ogni frase del file, senza finestra, e\n"
         "aggiunge ogni esito al registro dei risultati (Risultato.txt), come \"Salva risultato\".\n"
         "Ogni ricerca finisce anche nell'archivio (Archivio.sqlite); --esporta-archivio ne scrive i\n"
-        "risultati in CSV (UTF-8), una riga per risultato.\n\n");
+        "risultati in CSV (UTF-8), una riga per risultato. Le pagine lette restano nell'archivio, per\n"
+        "le ultime ricerche di ogni frase (quante dice --prove); --rileggi le rilegge, senza rete,\n"
+        "con il lettore di oggi, e dice le posizioni cambiate.\n\n");
     for (const QCommandLineOption &option : options()) {
         QString names = QStringLiteral("-%1, --%2").arg(option.names().at(0), option.names().at(1));
         if (!option.valueName().isEmpty())

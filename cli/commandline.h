@@ -11,9 +11,10 @@
 //                   [--dispositivo computer|smartphone] [--paese CC] [--lingua LL] [--luogo NAME] [--prove N]
 //                   [--archivio postgresql://USER@HOST:PORT/DB [--condiviso NAME]]
 //   cerca-posizione --esporta-archivio FILE.csv [--frase TEXT]
+//   cerca-posizione --rileggi [FRASE]
 struct CommandLine
 {
-    enum class Action { Window, List, Export, Help, Version, Error };
+    enum class Action { Window, List, Export, Reread, Help, Version, Error };
     Action action = Action::Window;
     QString listFile;
     QString fragment;
@@ -27,7 +28,7 @@ struct CommandLine
     QString archive;         // a shared archive's address; empty: the search options' or the file
     QString sharedList;      // the name a list is shared under with other machines; empty: not shared
     QString exportFile;
-    QString phrase;  // the one phrase to export; empty: all
+    QString phrase;  // the one phrase to export or read again; empty: all
     QString error;   // one line, for standard error
 
     static CommandLine parse(const QStringList &arguments);   // the program's name first

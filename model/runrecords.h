@@ -57,6 +57,7 @@ struct ArchivedPage
     QList<ArchivedResult> results;
     std::optional<PageFeatures> features;   // today's pages only
     KeptMarkup kept;                         // none when pages are not kept
+    int reader = 0;                          // the reader's version that read it; 0 before readers had one
 };
 
 // How a run ended.

@@ -89,6 +89,14 @@ public:
     virtual std::optional<QString> pageText() const = 0;
     // The links of that document; empty when there is no text.
     virtual PageLinks pageLinks() const = 0;
+    // Loads `markup` as the document at `address`, as a kept page is read
+    // again: nothing is asked of the network, every request the document
+    // would make is refused. Only a browser made to read kept pages does it.
+    virtual void navigateKept(const QString &address, const QByteArray &markup)
+    {
+        Q_UNUSED(address)
+        Q_UNUSED(markup)
+    }
     // Whether each document read is also written out to be kept (keptMarkup).
     virtual void setKeepingPages(bool) {}
     // The document that completed last as it is kept, UTF-8: its markup as it

@@ -1,5 +1,6 @@
 #include "search/runrecorder.h"
 
+#include "model/readerversion.h"
 #include "store/archivewriter.h"
 
 void RunRecorder::runStarted(const ArchivedRun &run)
@@ -15,7 +16,7 @@ void RunRecorder::pageRead(PageReading reading, qint64 offset, qint64 before,
 {
     if (!m_run)
         return;
-    ArchivedPage page{offset, when, reading, {}, features, kept};
+    ArchivedPage page{offset, when, reading, {}, features, kept, ReaderVersion::kCurrent};
     for (const ResultLinks::TitledLink &result : results)
         page.results.append(ArchivedResult{before + page.results.size() + 1, result.address, result.title});
     if (features) {

@@ -74,7 +74,9 @@ constexpr Step kSteps[] = {
      "CREATE INDEX runs_by_token ON runs (token) WHERE token <> '';"},
     {ArchiveStep::KeptPages,
      "CREATE TABLE kept_pages (page_id INTEGER PRIMARY KEY REFERENCES pages (id) ON DELETE CASCADE,"
-     " reader INTEGER NOT NULL, markup BLOB NOT NULL);"},
+     " reader INTEGER NOT NULL, markup BLOB NOT NULL);"
+     "ALTER TABLE pages ADD COLUMN reader INTEGER NOT NULL DEFAULT 0;"
+     "ALTER TABLE pages ADD COLUMN newer INTEGER NOT NULL DEFAULT 0;"},
 };
 static_assert(std::size(kSteps) == Archive::kVersion);
 

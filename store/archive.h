@@ -22,7 +22,8 @@ enum class ArchiveStep {
     SharedLists,     // lists several machines share
     PictureBytes,    // a shared archive keeps the pictures themselves
     RunTokens,       // a run written once, however often it is sent
-    KeptPages,       // the markup of the pages read, to be read again
+    KeptPages,       // the markup of the pages read, to be read again; each page's
+                     // reader, and the newer reading of the same page that replaced it
 };
 
 // Who holds a connection, for how long a write waits for another program's.
@@ -76,6 +77,12 @@ public:
     // The step the schema stood at once opened.
     int version() const { return m_version; }
     bool has(ArchiveStep step) const { return m_version >= int(step); }
+    // The condition that leaves out the pages read again since (their newer
+    // reading stands for them), on the pages named `pages`; empty before they can be.
+    QString newestPages(const QString &pages = QStringLiteral("p")) const
+    {
+        return has(ArchiveStep::KeptPages) ? QStringLiteral(" AND %1.newer = 0").arg(pages) : QString();
+    }
     // The name a damaged file was given when this open moved it aside.
     QString setAside() const { return m_setAside; }
     // Another wait than the use's, for tests.

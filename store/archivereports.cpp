@@ -16,9 +16,9 @@ Result<QList<ArchiveReports::Position>> ArchiveReports::positionsOf(const QStrin
     QList<Position> positions;
     const Result<void> read = m_archive.rows(
         QStringLiteral("SELECT r.id, r.started, (SELECT min(s.position) FROM pages p JOIN results s ON s.page_id = p.id"
-                       " WHERE p.run_id = r.id AND %1 > 0) FROM runs r WHERE r.series = ?"
+                       " WHERE p.run_id = r.id AND %1 > 0%2) FROM runs r WHERE r.series = ?"
                        " AND EXISTS (SELECT 1 FROM pages p WHERE p.run_id = r.id) ORDER BY r.started, r.id")
-            .arg(m_archive.dialect().positionIn(QStringLiteral("s.address"), QStringLiteral("?"))),
+            .arg(m_archive.dialect().positionIn(QStringLiteral("s.address"), QStringLiteral("?")), m_archive.newestPages()),
         {fragment, series}, [&positions](const QSqlQuery &row) {
             Position position{row.value(0).toLongLong(), timeOf(row.value(1)), std::nullopt};
             if (!row.value(2).isNull())
@@ -36,8 +36,8 @@ Result<void> ArchiveReports::forEachResult(const QString &series, const std::fun
     return m_archive.rows(
         QStringLiteral("SELECT %1, s.position, s.address, s.title, pic.file FROM runs r JOIN pages p ON p.run_id = r.id"
                        " JOIN results s ON s.page_id = p.id LEFT JOIN pictures pic ON pic.run_id = r.id"
-                       " %2 ORDER BY r.started, r.id, s.position")
-            .arg(kRunColumns, series.isEmpty() ? QString() : QStringLiteral("WHERE r.series = ?")),
+                       " WHERE 1 = 1%2%3 ORDER BY r.started, r.id, s.position")
+            .arg(kRunColumns, series.isEmpty() ? QString() : QStringLiteral(" AND r.series = ?"), m_archive.newestPages()),
         series.isEmpty() ? QVariantList() : QVariantList{series}, [&](const QSqlQuery &row) {
             if (row.value(0).toLongLong() != run.id) {
                 run = runOf(row);

@@ -72,6 +72,8 @@ QByteArray encode(const ArchiveRecord &record)
         for (const ArchivedResult &result : page.results)
             results.append(QJsonArray{result.position, result.address, result.title});
         object.insert(QStringLiteral("risultati"), results);
+        if (page.reader > 0)
+            object.insert(QStringLiteral("lettore"), page.reader);
         if (!page.kept.compressed.isEmpty()) {
             object.insert(QStringLiteral("pagina"),
                           QJsonObject{{QStringLiteral("zstd"), QString::fromLatin1(page.kept.compressed.toBase64())},
@@ -149,6 +151,7 @@ std::optional<ArchiveRecord> decode(const QByteArray &line)
             const QJsonArray result = value.toArray();
             record.page.results.append({result.at(0).toInteger(), result.at(1).toString(), result.at(2).toString()});
         }
+        record.page.reader = object.value(QStringLiteral("lettore")).toInt();
         if (object.contains(QStringLiteral("pagina"))) {
             const QJsonObject kept = object.value(QStringLiteral("pagina")).toObject();
             record.page.kept.compressed = QByteArray::fromBase64(kept.value(QStringLiteral("zstd")).toString().toLatin1());

@@ -62,39 +62,124 @@ Result<void> RunArchive::addPage(qint64 runId, const ArchivedPage &page)
 {
     return m_archive.transaction([&]() -> Result<void> {
         // A page sent again is written once.
-        const QVariantList key{runId, page.offset, timeText(page.readAt)};
         bool known = false;
         const Result<void> looked = m_archive.rows(QStringLiteral("SELECT 1 FROM pages WHERE run_id = ? AND \"offset\" = ? AND read_at = ?"),
-                                                   key, [&known](const QSqlQuery &) { known = true; });
+                                                   {runId, page.offset, timeText(page.readAt)}, [&known](const QSqlQuery &) { known = true; });
         if (!looked || known)
             return looked;
-        Result<QSqlQuery> inserted = m_archive.exec(
-            QStringLiteral("INSERT INTO pages (run_id, \"offset\", read_at, reading) VALUES (?, ?, ?, ?)%1").arg(m_archive.dialect().returningId()),
-            key + QVariantList{readingName(page.reading)});
-        if (!inserted)
-            return inserted.failure();
-        const qint64 pageId = m_archive.dialect().insertedId(*inserted);
-        QList<QVariantList> results;
-        for (const ArchivedResult &result : page.results)
-            results.append({pageId, result.position, result.address, QUrl(result.address).host(), result.title});
-        if (Result<void> written = m_archive.execMany(
-                QStringLiteral("INSERT INTO results (page_id, position, address, host, title) VALUES (?, ?, ?, ?, ?)"), results);
-            !written)
-            return written;
-        if (!page.features || !m_archive.has(ArchiveStep::PageFeatures))
-            return {};
-        const PageFeatures &features = *page.features;
-        if (Result<QSqlQuery> written = m_archive.exec(
-                QStringLiteral("INSERT INTO page_features (page_id, ads_top, ads_bottom, featured, ai_overview, questions)"
-                               " VALUES (?, ?, ?, ?, ?, ?)"),
-                {pageId, features.adsTop, features.adsBottom, features.featured, features.aiOverview ? 1 : 0, features.questions ? 1 : 0});
-            !written)
-            return written.failure();
-        QList<QVariantList> cited;
-        for (qsizetype i = 0; i < features.aiCited.size(); ++i)
-            cited.append({pageId, i, features.aiCited[i]});
-        return m_archive.execMany(QStringLiteral("INSERT INTO ai_citations (page_id, ord, address) VALUES (?, ?, ?)"), cited);
+        const Result<qint64> added = insertPage(runId, page);
+        return added ? Result<void>() : added.failure();
     });
+}
+
+// A page's reading: the page, its results, its features and citations.
+Result<qint64> RunArchive::insertPage(qint64 runId, const ArchivedPage &page)
+{
+    const bool withReader = m_archive.has(ArchiveStep::KeptPages);
+    QVariantList values{runId, page.offset, timeText(page.readAt), readingName(page.reading)};
+    if (withReader)
+        values << page.reader;
+    Result<QSqlQuery> inserted = m_archive.exec(
+        QStringLiteral("INSERT INTO pages (run_id, \"offset\", read_at, reading%1) VALUES (?, ?, ?, ?%2)%3")
+            .arg(withReader ? QStringLiteral(", reader") : QString(), withReader ? QStringLiteral(", ?") : QString(),
+                 m_archive.dialect().returningId()),
+        values);
+    if (!inserted)
+        return inserted.failure();
+    const qint64 pageId = m_archive.dialect().insertedId(*inserted);
+    QList<QVariantList> results;
+    for (const ArchivedResult &result : page.results)
+        results.append({pageId, result.position, result.address, QUrl(result.address).host(), result.title});
+    if (Result<void> written = m_archive.execMany(
+            QStringLiteral("INSERT INTO results (page_id, position, address, host, title) VALUES (?, ?, ?, ?, ?)"), results);
+        !written)
+        return written.failure();
+    if (!page.features || !m_archive.has(ArchiveStep::PageFeatures))
+        return pageId;
+    const PageFeatures &features = *page.features;
+    if (Result<QSqlQuery> written = m_archive.exec(
+            QStringLiteral("INSERT INTO page_features (page_id, ads_top, ads_bottom, featured, ai_overview, questions)"
+                           " VALUES (?, ?, ?, ?, ?, ?)"),
+            {pageId, features.adsTop, features.adsBottom, features.featured, features.aiOverview ? 1 : 0, features.questions ? 1 : 0});
+        !written)
+        return written.failure();
+    QList<QVariantList> cited;
+    for (qsizetype i = 0; i < features.aiCited.size(); ++i)
+        cited.append({pageId, i, features.aiCited[i]});
+    if (Result<void> written = m_archive.execMany(QStringLiteral("INSERT INTO ai_citations (page_id, ord, address) VALUES (?, ?, ?)"), cited);
+        !written)
+        return written.failure();
+    return pageId;
+}
+
+Result<void> RunArchive::addRereadings(const QList<std::pair<qint64, ArchivedPage>> &readings)
+{
+    if (!m_archive.has(ArchiveStep::KeptPages))
+        return Failure{QStringLiteral("l'archivio non tiene ancora le pagine")};
+    // A run's pages at once: a re-reading stopped half way leaves each run
+    // read either as before or anew.
+    return m_archive.transaction([&]() -> Result<void> {
+        for (const auto &[pageId, page] : readings) {
+            std::optional<qint64> runId;
+            const Result<void> looked = m_archive.rows(QStringLiteral("SELECT run_id FROM pages WHERE id = ? AND newer = 0"), {pageId},
+                                                       [&runId](const QSqlQuery &row) { runId = row.value(0).toLongLong(); });
+            if (!looked)
+                return looked;
+            if (!runId)
+                return Failure{QStringLiteral("la pagina %1 è già stata riletta").arg(pageId)};
+            const Result<qint64> added = insertPage(*runId, page);
+            if (!added)
+                return added.failure();
+            for (const QString &sql : {QStringLiteral("UPDATE pages SET newer = ? WHERE id = ?"),
+                                       QStringLiteral("UPDATE kept_pages SET page_id = ? WHERE page_id = ?")}) {
+                if (const Result<QSqlQuery> moved = m_archive.exec(sql, {*added, pageId}); !moved)
+                    return moved.failure();
+            }
+        }
+        return {};
+    });
+}
+
+Result<QList<RunArchive::KeptPage>> RunArchive::keptPagesToRead(int reader, const QString &phrase)
+{
+    QList<KeptPage> pages;
+    if (!m_archive.has(ArchiveStep::KeptPages))
+        return pages;
+    const Result<void> read = m_archive.rows(
+        QStringLiteral("SELECT %1, p.id, p.\"offset\", p.read_at, p.reading, p.reader, k.markup FROM kept_pages k"
+                       " JOIN pages p ON p.id = k.page_id JOIN runs r ON r.id = p.run_id"
+                       " WHERE p.newer = 0 AND p.reader < ?%2 ORDER BY r.id, p.\"offset\"")
+            .arg(kRunColumns, phrase.isEmpty() ? QString() : QStringLiteral(" AND r.phrase = ?")),
+        phrase.isEmpty() ? QVariantList{reader} : QVariantList{reader, phrase}, [&pages](const QSqlQuery &row) {
+            KeptPage kept;
+            kept.run = runOf(row);
+            const int first = kRunColumnCount;
+            kept.pageId = row.value(first).toLongLong();
+            kept.page.offset = row.value(first + 1).toLongLong();
+            kept.page.readAt = timeOf(row.value(first + 2));
+            kept.page.reading = readingNamed(row.value(first + 3).toString());
+            kept.page.reader = row.value(first + 4).toInt();
+            kept.page.kept.compressed = row.value(first + 5).toByteArray();
+            kept.page.kept.reader = kept.page.reader;
+            pages.append(kept);
+        });
+    if (!read)
+        return read.failure();
+    return pages;
+}
+
+Result<QList<ArchivedResult>> RunArchive::newestResults(qint64 runId)
+{
+    QList<ArchivedResult> results;
+    const Result<void> read = m_archive.rows(
+        QStringLiteral("SELECT s.position, s.address, s.title FROM results s JOIN pages p ON p.id = s.page_id"
+                       " WHERE p.run_id = ?%1 ORDER BY s.position").arg(m_archive.newestPages()),
+        {runId}, [&results](const QSqlQuery &row) {
+            results.append({row.value(0).toLongLong(), row.value(1).toString(), row.value(2).toString()});
+        });
+    if (!read)
+        return read.failure();
+    return results;
 }
 
 Result<void> RunArchive::keepPage(qint64 runId, const ArchivedPage &page)
@@ -234,7 +319,9 @@ Result<QList<ArchivedRun>> RunArchive::runsOf(const QString &series)
         return runs[run].pages[page];
     };
     // The runs, then their pictures, pages, results, features and citations,
-    // each in one query; a query that fails fails the whole.
+    // each in one query; a query that fails fails the whole. A page read
+    // again is its newest reading.
+    const QString newest = m_archive.newestPages();
     const struct
     {
         ArchiveStep since;
@@ -249,7 +336,7 @@ Result<QList<ArchivedRun>> RunArchive::runsOf(const QString &series)
         {ArchiveStep::Pictures, QStringLiteral("SELECT pic.run_id, %1 FROM pictures pic JOIN runs r ON r.id = pic.run_id WHERE r.series = ?").arg(kPictureColumns),
          [&](const QSqlQuery &row) { runs[runIndex.value(row.value(0).toLongLong())].picture = pictureOf(row, 1); }},
         {ArchiveStep::Runs, QStringLiteral("SELECT p.id, p.run_id, p.\"offset\", p.read_at, p.reading FROM pages p JOIN runs r ON r.id = p.run_id"
-                        " WHERE r.series = ? ORDER BY p.id"),
+                        " WHERE r.series = ?%1 ORDER BY p.\"offset\", p.id").arg(newest),
          [&](const QSqlQuery &row) {
              ArchivedPage page;
              page.offset = row.value(2).toLongLong();
@@ -260,12 +347,12 @@ Result<QList<ArchivedRun>> RunArchive::runsOf(const QString &series)
              runs[run].pages.append(page);
          }},
         {ArchiveStep::Runs, QStringLiteral("SELECT s.page_id, s.position, s.address, s.title FROM results s JOIN pages p ON p.id = s.page_id"
-                        " JOIN runs r ON r.id = p.run_id WHERE r.series = ? ORDER BY s.page_id, s.position"),
+                        " JOIN runs r ON r.id = p.run_id WHERE r.series = ?%1 ORDER BY s.page_id, s.position").arg(newest),
          [&](const QSqlQuery &row) {
              pageOf(row.value(0)).results.append(ArchivedResult{row.value(1).toLongLong(), row.value(2).toString(), row.value(3).toString()});
          }},
         {ArchiveStep::PageFeatures, QStringLiteral("SELECT f.page_id, f.ads_top, f.ads_bottom, f.featured, f.ai_overview, f.questions"
-                        " FROM page_features f JOIN pages p ON p.id = f.page_id JOIN runs r ON r.id = p.run_id WHERE r.series = ?"),
+                        " FROM page_features f JOIN pages p ON p.id = f.page_id JOIN runs r ON r.id = p.run_id WHERE r.series = ?%1").arg(newest),
          [&](const QSqlQuery &row) {
              PageFeatures features;
              features.adsTop = row.value(1).toInt();
@@ -276,7 +363,7 @@ Result<QList<ArchivedRun>> RunArchive::runsOf(const QString &series)
              pageOf(row.value(0)).features = features;
          }},
         {ArchiveStep::PageFeatures, QStringLiteral("SELECT c.page_id, c.address FROM ai_citations c JOIN pages p ON p.id = c.page_id"
-                        " JOIN runs r ON r.id = p.run_id WHERE r.series = ? ORDER BY c.page_id, c.ord"),
+                        " JOIN runs r ON r.id = p.run_id WHERE r.series = ?%1 ORDER BY c.page_id, c.ord").arg(newest),
          [&](const QSqlQuery &row) {
              ArchivedPage &page = pageOf(row.value(0));
              if (page.features)

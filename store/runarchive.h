@@ -40,6 +40,24 @@ public:
     // The kept markup of a run's pages, by the page's offset; compressed.
     Result<QList<std::pair<qint64, KeptMarkup>>> keptPages(qint64 runId);
 
+    // A kept page to read again, with its run (without the run's pages).
+    struct KeptPage
+    {
+        qint64 pageId = 0;
+        ArchivedRun run;
+        ArchivedPage page;   // as last read; its kept markup compressed
+    };
+    // The kept pages whose newest reading was made by a reader older than
+    // `reader`, run by run, each run's in page order; of one phrase's runs
+    // when `phrase` is given.
+    Result<QList<KeptPage>> keptPagesToRead(int reader, const QString &phrase = QString());
+    // New readings of pages (by their ids), stored beside the old ones,
+    // which stay; the kept markup goes with the newest. All or none.
+    Result<void> addRereadings(const QList<std::pair<qint64, ArchivedPage>> &readings);
+    // The results of a run's newest readings of its pages, in order.
+    Result<QList<ArchivedResult>> newestResults(qint64 runId);
+
 private:
+    Result<qint64> insertPage(qint64 runId, const ArchivedPage &page);
     Archive &m_archive;
 };

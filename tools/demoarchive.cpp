@@ -25,7 +25,7 @@ const QStringList kCompetitors{
 
 ArchivedPage pageOf(const Outcome &outcome, int week, int page)
 {
-    ArchivedPage read{page * 10, outcome.when, PageReading::Today, {}, PageFeatures{}};
+    ArchivedPage read{page * 10, outcome.when, PageReading::Today, {}, PageFeatures{}, {}, 0};
     const qint64 ours = *outcome.position;
     int taken = 0;
     for (qint64 position = page * 10 + 1; position <= page * 10 + 10; ++position) {

@@ -4,6 +4,7 @@
 #include "platform/chromium/readingdecoder.h"
 #include "platform/chromium/pagescript.h"
 
+#include <QJsonArray>
 #include <QUrl>
 
 ChromiumPage::ChromiumPage(const QString &dataFolder, QObject *parent)
@@ -41,6 +42,8 @@ void ChromiumPage::onAttached(const PageTarget &target)
     enable(QStringLiteral("Page.enable"));
     enable(QStringLiteral("Page.setLifecycleEventsEnabled"), {{QStringLiteral("enabled"), true}});
     enable(QStringLiteral("Network.enable"));
+    if (m_keptPagesOnly)
+        enable(QStringLiteral("Fetch.enable"), {{QStringLiteral("patterns"), QJsonArray{QJsonObject{{QStringLiteral("urlPattern"), QStringLiteral("*")}}}}});
     m_emulation.attach(m_session, target.engineAgent, target.product);
     m_screencast.attach(m_session);
     m_pictures.attach(m_session);
@@ -117,6 +120,10 @@ void ChromiumPage::onPageEvent(const QString &method, const QJsonObject &params)
         emit this->frame(*frame);
         return;
     }
+    if (method == QLatin1String("Fetch.requestPaused")) {
+        answerOffline(params);
+        return;
+    }
     if (method == QLatin1String("Page.frameNavigated")
         && !params.value(QStringLiteral("frame")).toObject().contains(QStringLiteral("parentId")))
         m_emulation.documentChanged();
@@ -132,6 +139,32 @@ void ChromiumPage::onPageEvent(const QString &method, const QJsonObject &params)
         finishDocument(++m_document, QJsonValue(), m_tracker.failure());
         return;
     }
+}
+
+void ChromiumPage::navigateKept(const QString &address, const QByteArray &markup)
+{
+    m_keptDocument = markup;
+    navigate2(address);
+}
+
+void ChromiumPage::answerOffline(const QJsonObject &params)
+{
+    // The main frame's document is the kept markup; anything else it asks
+    // for (pictures, scripts, frames) is refused.
+    const QString request = params.value(QStringLiteral("requestId")).toString();
+    if (params.value(QStringLiteral("resourceType")).toString() == QLatin1String("Document")
+        && params.value(QStringLiteral("frameId")).toString() == m_tracker.mainFrame()) {
+        m_session->send(QStringLiteral("Fetch.fulfillRequest"),
+                        {{QStringLiteral("requestId"), request},
+                         {QStringLiteral("responseCode"), 200},
+                         {QStringLiteral("responseHeaders"),
+                          QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("Content-Type")},
+                                                 {QStringLiteral("value"), QStringLiteral("text/html; charset=utf-8")}}}},
+                         {QStringLiteral("body"), QString::fromLatin1(m_keptDocument.toBase64())}});
+        return;
+    }
+    m_session->send(QStringLiteral("Fetch.failRequest"),
+                    {{QStringLiteral("requestId"), request}, {QStringLiteral("errorReason"), QStringLiteral("BlockedByClient")}});
 }
 
 void ChromiumPage::evaluate(const QString &expression, std::function<void(const QJsonValue &)> done)

@@ -31,6 +31,10 @@ public:
     void navigate2(const QString &address) override;
     std::optional<QString> pageText() const override { return m_pageText; }
     void setKeepingPages(bool keep) override { m_keeping = keep; }
+    // A browser that reads kept pages again: from its first start, the
+    // network is never asked.
+    void setKeptPagesOnly() { m_keptPagesOnly = true; }
+    void navigateKept(const QString &address, const QByteArray &markup) override;
     QByteArray keptMarkup() const override { return m_keptMarkup; }
     PageLinks pageLinks() const override { return m_pageLinks; }
     QString loadError() const override { return m_loadError; }
@@ -55,6 +59,7 @@ public:
     void evaluate(const QString &expression, std::function<void(const QJsonValue &)> done);
 
 private:
+    void answerOffline(const QJsonObject &params);
     void onAttached(const PageTarget &target);
     // A command of the page's set-up: its error fails the start-up.
     void enable(const QString &command, const QJsonObject &params = {}, std::function<void()> done = {});
@@ -68,6 +73,8 @@ private:
     QString m_script;
     QString m_keptScript;
     bool m_keeping = false;
+    bool m_keptPagesOnly = false;
+    QByteArray m_keptDocument;   // the markup the next document is made of
     QByteArray m_keptMarkup;
     QPointer<DevToolsSession> m_session;
     LoadTracker m_tracker;

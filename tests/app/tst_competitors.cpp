@@ -60,7 +60,7 @@ void TestCompetitors::addRun(const QStringList &hosts, std::optional<PageFeature
         QVERIFY(RunArchive(*m_archive).endRun(id, RunEnd::WaitingForUser, 0, run.started));
         return;
     }
-    ArchivedPage page{0, run.started, features ? PageReading::Today : PageReading::Classic, {}, features};
+    ArchivedPage page{0, run.started, features ? PageReading::Today : PageReading::Classic, {}, features, {}, 0};
     for (const QString &host : hosts)
         page.results.append(ArchivedResult{page.results.size() + 1, QStringLiteral("http://%1/").arg(host), host.toUpper()});
     QVERIFY(RunArchive(*m_archive).addPage(id, page));

@@ -8,6 +8,7 @@
 #include "platform/chromium/screencastview.h"
 #include "model/readerversion.h"
 #include "store/archive.h"
+#include "store/archivereports.h"
 #include "store/pagecompression.h"
 #include "store/runarchive.h"
 #include "store/listprogress.h"
@@ -21,6 +22,8 @@
 #include <QTableView>
 #include <QSet>
 #include <QSettings>
+#include <QSqlQuery>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QCheckBox>
 #include <QComboBox>
@@ -117,10 +120,12 @@ private slots:
     void twoProgramsShareOneDataFolder();
     void smartphoneListFromTheCommandLine();
     void longListRunsEveryPhraseOnceInOrder();
+    void keptPagesAreReadAgain();
 
 private:
     QProcess *startList(const QString &phrases, const QStringList &arguments, const QString &host = QString(),
                         const QString &listName = QStringLiteral("frasi.txt"));
+    QProcess *startProgram(const QStringList &arguments, const QString &host = QString(), const QStringList &variables = {});
     void makeForm(int timer1Interval, const QString &host = QString());
     void run(const QString &phrase, const QString &limit = QStringLiteral("10"));
     void waitForEnd(int timeout = 30000);
@@ -184,7 +189,8 @@ void TestSearchRun::init()
                                         "listResumesAfterAPageThatNeedsTheUser", "killedProgramLeavesNoBrowser",
                                         "listPlacesPagesWithoutResultsAndKeepsAnUnknownOne",
                                         "listAsksAgainForPagesThatFailOnce", "twoListsStartedTogetherBothRunToTheEnd",
-                                        "twoProgramsShareOneDataFolder", "smartphoneListFromTheCommandLine"};
+                                        "twoProgramsShareOneDataFolder", "smartphoneListFromTheCommandLine",
+                                        "keptPagesAreReadAgain"};
     const QByteArray part = qgetenv("CERCA_E2E_PART");
     if (!part.isEmpty() && (part == "lists") != lists.contains(QTest::currentTestFunction()))
         QSKIP("in the other part of the end-to-end tests");
@@ -602,17 +608,72 @@ void TestSearchRun::noBrowserEndsTheRunWithANote()
     QVERIFY(received().isEmpty());
 }
 
+// The pages a list kept are read again by a newer reader, with no network:
+// a run whose old reading was wrong is put right beside it, a damaged page
+// is skipped with its reason, and a second pass finds nothing left to read.
+void TestSearchRun::keptPagesAreReadAgain()
+{
+    std::unique_ptr<QProcess> list(startList(QStringLiteral("seconda\ncorta\n"), {"--pagine", "2", "--pausa", "5"}));
+    QVERIFY(QSignalSpy(list.get(), &QProcess::finished).wait(90000));
+    QVERIFY2(list->exitCode() == 0, list->readAllStandardError().constData());
+    const QString archivePath = m_dir->filePath(QStringLiteral("Archivio.sqlite"));
+    {
+        // A wrong old reading, as a reader with a fault would have made it,
+        // and a kept page damaged on the disk.
+        Archive archive(archivePath);
+        QVERIFY(archive.open());
+        QVERIFY(archive.exec(QStringLiteral("UPDATE results SET address = 'http://www.altro.it/' WHERE address LIKE '%velmora%'")));
+        QVERIFY(archive.exec(QStringLiteral("UPDATE kept_pages SET markup = X'28B52FFD0102' WHERE page_id = (SELECT max(p.id)"
+                                            " FROM pages p JOIN runs r ON r.id = p.run_id WHERE r.phrase = 'corta')")));
+    }
+    const auto reread = [this](const QString &phrase) {
+        std::unique_ptr<QProcess> program(startProgram(phrase.isEmpty() ? QStringList{"--rileggi"} : QStringList{"--rileggi", phrase},
+                                                       QStringLiteral("127.0.0.1:1"), {"CERCA_POSIZIONE_LETTORE_DI_PROVA=2"}));
+        const bool ended = QSignalSpy(program.get(), &QProcess::finished).wait(90000);
+        return std::pair(ended && program->exitCode() == 0, QString::fromLocal8Bit(program->readAllStandardOutput()));
+    };
+    const auto [done, printed] = reread(QString());
+    QVERIFY2(done, qPrintable(printed));
+    const QStringList lines = printed.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    static const QRegularExpression changed(QStringLiteral("^seconda \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d: posizione non trovato -> 14 \\(lettore 1 -> 2\\)$"));
+    QVERIFY2(changed.match(lines[0]).hasMatch(), qPrintable(lines[0]));
+    QCOMPARE(lines[1], QStringLiteral("Pagine rilette: 2; ricerche cambiate: 1, uguali: 0; pagine non rilette: 1"));
+    QVERIFY2(lines[2].startsWith(QStringLiteral("  corta ")) && lines[2].contains(QStringLiteral("pagina 2: non è una pagina compressa")),
+             qPrintable(lines[2]));
+
+    Archive archive(archivePath);
+    QVERIFY(archive.open());
+    const ArchivedRun run = RunArchive(archive).runsOf(QStringLiteral("seconda"))->constFirst();
+    QCOMPARE(run.pages.size(), 2);
+    QCOMPARE(run.results().at(13).address, QStringLiteral("http://www.velmora.it/ricette"));
+    QCOMPARE(ArchiveReports(archive).positionsOf(QStringLiteral("seconda"), QStringLiteral("velmora"))->constFirst().position, 14);
+    // The old reading stays beside the new.
+    Result<QSqlQuery> old = archive.exec(QStringLiteral("SELECT count(*) FROM pages WHERE newer <> 0"));
+    QVERIFY(old && old->next());
+    QCOMPARE(old->value(0).toInt(), 2);
+    // Read again already: nothing left but the damaged page.
+    const auto [again, printedAgain] = reread(QStringLiteral("seconda"));
+    QVERIFY(again);
+    QCOMPARE(printedAgain, QStringLiteral("Pagine rilette: 0; ricerche cambiate: 0, uguali: 0; pagine non rilette: 0\n"));
+}
+
 QProcess *TestSearchRun::startList(const QString &phrases, const QStringList &arguments, const QString &host,
                                    const QString &listName)
+{
+    QFile list(m_dir->filePath(listName));
+    list.open(QIODevice::WriteOnly);
+    list.write(phrases.toUtf8());
+    list.close();
+    return startProgram(QStringList{"--elenco", list.fileName(), "--frammento", "velmora"} + arguments, host);
+}
+
+QProcess *TestSearchRun::startProgram(const QStringList &arguments, const QString &host, const QStringList &variables)
 {
     // A copy of the program in a folder of its own, which keeps its files there.
     const QString program = m_dir->filePath(QStringLiteral("cerca-posizione"));
     if (!QFileInfo::exists(program))
         QFile::copy(QStringLiteral(CERCA_PROGRAM), program);
-    QFile list(m_dir->filePath(listName));
-    list.open(QIODevice::WriteOnly);
-    list.write(phrases.toUtf8());
-    list.close();
     auto *process = new QProcess(this);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("CERCA_POSIZIONE_HOST"),
@@ -625,9 +686,11 @@ QProcess *TestSearchRun::startList(const QString &phrases, const QStringList &ar
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     environment.remove(QStringLiteral("DISPLAY"));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM_PLUGIN_PATH"), m_dir->filePath(QStringLiteral("nessun-plugin")));
+    for (const QString &variable : variables)
+        environment.insert(variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
     process->setProcessEnvironment(environment);
     process->setChildProcessModifier(results::closeDescriptorsOnExec);
-    process->start(program, QStringList{"--elenco", list.fileName(), "--frammento", "velmora"} + arguments);
+    process->start(program, arguments);
     return process;
 }
 

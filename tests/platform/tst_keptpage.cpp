@@ -1,5 +1,6 @@
 #include "platform/chromium/chromiumpage.h"
 #include "search/scanner.h"
+#include "store/pagecompression.h"
 #include "resultsservice.h"
 #include "watchdog.h"
 
@@ -79,7 +80,8 @@ void TestKeptPage::keptPageReadsAsTheLiveOne()
     static const QRegularExpression unwanted(QStringLiteral("<script|<style|data:|<svg[^>]*>[^<]|<svg[^>]*><[^/]"));
     const QString keptText = QString::fromUtf8(kept);
     QVERIFY2(!unwanted.match(keptText).hasMatch(), qPrintable(unwanted.match(keptText).captured()));
-    qInfo("%s: %lld bytes kept", qPrintable(phrase), qint64(kept.size()));
+    qInfo("%s: %lld bytes kept, %lld compressed", qPrintable(phrase), qint64(kept.size()),
+          qint64(PageCompression::compress(kept).size()));
 
     m_service->addPage(phrase.toStdString(), kept.toStdString());
     QVERIFY(load(phrase));

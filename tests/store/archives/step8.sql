@@ -3,10 +3,10 @@ INSERT INTO runs (id, phrase, host, italian_only, fragment, started, ended, outc
 INSERT INTO runs (id, phrase, host, italian_only, fragment, started, ended, outcome, position, device, country, language, place, series, token) VALUES (2, 'bimby', 'www.google.it', 0, 'velmora.it', '2026-03-09T08:00:00.000Z', '2026-03-09T08:00:06.000Z', 'non trovato', 10, 'computer', 'it', 'it', '', 'bimby', '4b1e0c1a-7f3e-4a57-9a52-0d6c6f3a1b02');
 INSERT INTO runs (id, phrase, host, italian_only, fragment, started, ended, outcome, position, device, country, language, place, series, token) VALUES (3, 'velmora ricette', 'www.google.it', 0, 'velmora', '2026-03-09T09:30:00.000Z', NULL, 'interrotto', 0, 'computer', 'it', 'it', '', 'velmora ricette', '');
 INSERT INTO runs (id, phrase, host, italian_only, fragment, started, ended, outcome, position, device, country, language, place, series, token) VALUES (4, 'bimby', 'www.google.it', 0, 'velmora.it', '2026-03-09T10:00:00.000Z', '2026-03-09T10:00:08.000Z', 'trovato', 1, 'smartphone', 'it', 'en', 'Milan,Lombardy,Italy', 'bimby [smartphone, Milan, en]', '4b1e0c1a-7f3e-4a57-9a52-0d6c6f3a1b04');
-INSERT INTO pages (id, run_id, "offset", read_at, reading) VALUES (1, 1, 0, '2026-03-02T08:00:03.000Z', 'classica');
-INSERT INTO pages (id, run_id, "offset", read_at, reading) VALUES (2, 1, 10, '2026-03-02T08:00:07.005Z', 'attuale');
-INSERT INTO pages (id, run_id, "offset", read_at, reading) VALUES (3, 2, 0, '2026-03-09T08:00:04.000Z', 'attuale');
-INSERT INTO pages (id, run_id, "offset", read_at, reading) VALUES (4, 4, 0, '2026-03-09T10:00:05.000Z', 'attuale');
+INSERT INTO pages (id, run_id, "offset", read_at, reading, reader, newer) VALUES (1, 1, 0, '2026-03-02T08:00:03.000Z', 'classica', 0, 0);
+INSERT INTO pages (id, run_id, "offset", read_at, reading, reader, newer) VALUES (2, 1, 10, '2026-03-02T08:00:07.005Z', 'attuale', 0, 0);
+INSERT INTO pages (id, run_id, "offset", read_at, reading, reader, newer) VALUES (3, 2, 0, '2026-03-09T08:00:04.000Z', 'attuale', 0, 0);
+INSERT INTO pages (id, run_id, "offset", read_at, reading, reader, newer) VALUES (4, 4, 0, '2026-03-09T10:00:05.000Z', 'attuale', 0, 0);
 INSERT INTO results (page_id, position, address, host, title) VALUES (1, 1, 'https://www.sito1.it/ricette?x=1&y="a,b"', 'www.sito1.it', '');
 INSERT INTO results (page_id, position, address, host, title) VALUES (1, 2, 'https://www.sito2.it/ricette?x=2&y="a,b"', 'www.sito2.it', '');
 INSERT INTO results (page_id, position, address, host, title) VALUES (1, 3, 'https://www.sito3.it/ricette?x=3&y="a,b"', 'www.sito3.it', '');
