@@ -6,6 +6,7 @@
 #include "app/history/outcometable.h"
 #include "app/history/positionaxes.h"
 #include "app/historymodule.h"
+#include "app/rereadingwindow.h"
 #include "store/datafolder.h"
 #include "store/textfile.h"
 
@@ -156,6 +157,10 @@ HistoryWindow::HistoryWindow(const QString &logPath, QWidget *parent)
         if (currentSearch() >= 0)
             (new CompetitorsWindow(archivePath, m_log.searches[currentSearch()].phrase, this))->show();
     });
+    auto *reread = new QPushButton(QStringLiteral("Rileggi le pagine"), this);
+    reread->setObjectName(QStringLiteral("Rileggi"));
+    reread->setToolTip(QStringLiteral("Rilegge con il lettore di oggi le pagine tenute nell'archivio"));
+    connect(reread, &QPushButton::clicked, this, [this, archivePath] { (new RereadingWindow(archivePath, this))->show(); });
     auto *close = new QPushButton(QStringLiteral("Chiudi"), this);
     connect(exportTable, &QPushButton::clicked, this, &HistoryWindow::chooseTableFile);
     connect(exportChart, &QPushButton::clicked, this, &HistoryWindow::chooseChartFile);
@@ -174,6 +179,7 @@ HistoryWindow::HistoryWindow(const QString &logPath, QWidget *parent)
     buttons->addWidget(exportTable);
     buttons->addWidget(exportChart);
     buttons->addWidget(competitors);
+    buttons->addWidget(reread);
     buttons->addStretch();
     buttons->addWidget(close);
     auto *layout = new QVBoxLayout(this);
