@@ -168,6 +168,27 @@ Result<QList<RunArchive::KeptPage>> RunArchive::keptPagesToRead(int reader, cons
     return pages;
 }
 
+Result<QList<RunArchive::Reread>> RunArchive::rereadRuns(const QString &series, const QString &fragment)
+{
+    QList<Reread> runs;
+    if (!m_archive.has(ArchiveStep::KeptPages))
+        return runs;
+    const Result<void> read = m_archive.rows(
+        QStringLiteral("SELECT r.ended, (SELECT min(s.position) FROM pages p JOIN results s ON s.page_id = p.id"
+                       " WHERE p.run_id = r.id AND %1 > 0%2) FROM runs r WHERE r.series = ? AND r.ended IS NOT NULL"
+                       " AND EXISTS (SELECT 1 FROM pages o WHERE o.run_id = r.id AND o.newer <> 0) ORDER BY r.ended")
+            .arg(m_archive.dialect().positionIn(QStringLiteral("s.address"), QStringLiteral("?")), m_archive.newestPages()),
+        {fragment, series}, [&runs](const QSqlQuery &row) {
+            Reread run{timeOf(row.value(0)), std::nullopt};
+            if (!row.value(1).isNull())
+                run.position = row.value(1).toLongLong();
+            runs.append(run);
+        });
+    if (!read)
+        return read.failure();
+    return runs;
+}
+
 Result<QList<ArchivedResult>> RunArchive::newestResults(qint64 runId)
 {
     QList<ArchivedResult> results;

@@ -54,6 +54,14 @@ public:
     // New readings of pages (by their ids), stored beside the old ones,
     // which stay; the kept markup goes with the newest. All or none.
     Result<void> addRereadings(const QList<std::pair<qint64, ArchivedPage>> &readings);
+    // The runs of a series whose pages were read again: when each ended, and
+    // where the newest reading puts the fragment (nullopt: not on its pages).
+    struct Reread
+    {
+        QDateTime ended;
+        std::optional<qint64> position;
+    };
+    Result<QList<Reread>> rereadRuns(const QString &series, const QString &fragment);
     // The results of a run's newest readings of its pages, in order.
     Result<QList<ArchivedResult>> newestResults(qint64 runId);
 

@@ -7,7 +7,9 @@
 #include "app/history/positionaxes.h"
 #include "app/historymodule.h"
 #include "app/rereadingwindow.h"
+#include "store/archive.h"
 #include "store/datafolder.h"
+#include "store/runarchive.h"
 #include "store/textfile.h"
 
 #include <QChart>
@@ -64,6 +66,7 @@ double chartValue(const Outcome &outcome)
 
 HistoryWindow::HistoryWindow(const QString &logPath, QWidget *parent)
     : QDialog(parent)
+    , m_archivePath(DataFolder(QFileInfo(logPath).absolutePath()).archiveInUse())
 {
     setObjectName(QStringLiteral("Andamento"));
     setWindowTitle(QStringLiteral("Andamento delle posizioni"));
@@ -192,6 +195,34 @@ HistoryWindow::HistoryWindow(const QString &logPath, QWidget *parent)
         m_searches->setCurrentRow(0);
 }
 
+// Beside each outcome, the position its run has since its pages were read
+// again; the run is the one that ended nearest to the outcome's time, within
+// ten minutes, as for its picture.
+void HistoryWindow::showReread(const SearchHistory &search)
+{
+    if (!Archive::isServer(m_archivePath) && !QFileInfo::exists(m_archivePath))
+        return;
+    Archive archive(m_archivePath, ArchiveUse::Reading);
+    if (!archive.open())
+        return;
+    const Result<QList<RunArchive::Reread>> runs = RunArchive(archive).rereadRuns(search.phrase, search.fragment);
+    if (!runs || runs->isEmpty())
+        return;
+    QHash<int, QString> positions;
+    for (int row = 0; row < search.outcomes.size(); ++row) {
+        const Outcome &outcome = search.outcomes[row];
+        qint64 distance = 10 * 60 + 1;
+        for (const RunArchive::Reread &run : *runs) {
+            const qint64 apart = std::abs(run.ended.secsTo(outcome.when));
+            if (apart < distance) {
+                distance = apart;
+                positions.insert(row, run.position ? QString::number(*run.position) : QStringLiteral("non trovato"));
+            }
+        }
+    }
+    m_table->setReread(positions);
+}
+
 int HistoryWindow::currentSearch() const
 {
     return m_searches->currentRow();
@@ -203,6 +234,7 @@ void HistoryWindow::showSearch(int row)
         return;
     const SearchHistory &search = m_log.searches[row];
     m_table->setSearch(search);
+    showReread(search);
     m_tableView->resizeColumnsToContents();
 
     QList<QPointF> line, found, missed;

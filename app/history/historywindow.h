@@ -31,6 +31,7 @@ public:
 
 private:
     void showSearch(int row);
+    void showReread(const SearchHistory &search);
     void chooseTableFile();
     void chooseChartFile();
     void showTip(const QMap<qint64, QString> &tips, const QPointF &point, bool entered);
@@ -46,6 +47,7 @@ private:
     QMap<qint64, QString> m_foundTips;   // by the point's time, in milliseconds
     QMap<qint64, QString> m_missedTips;
     OutcomeTable *m_table = nullptr;
+    QString m_archivePath;
     QSortFilterProxyModel *m_sorted = nullptr;
     QTableView *m_tableView = nullptr;
 };

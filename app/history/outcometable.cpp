@@ -6,7 +6,15 @@ void OutcomeTable::setSearch(const SearchHistory &search)
 {
     beginResetModel();
     m_outcomes = search.outcomes;
+    m_reread.clear();
     endResetModel();
+}
+
+void OutcomeTable::setReread(const QHash<int, QString> &positions)
+{
+    m_reread = positions;
+    if (!m_outcomes.isEmpty())
+        emit dataChanged(index(0, 4), index(int(m_outcomes.size()) - 1, 4));
 }
 
 int OutcomeTable::rowCount(const QModelIndex &parent) const
@@ -16,7 +24,7 @@ int OutcomeTable::rowCount(const QModelIndex &parent) const
 
 int OutcomeTable::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : 4;
+    return parent.isValid() ? 0 : 5;
 }
 
 QString OutcomeTable::positionCaption(const Outcome &outcome)
@@ -45,6 +53,8 @@ QVariant OutcomeTable::data(const QModelIndex &index, int role) const
         return outcome.address.value_or(QString());
     case 3:
         return sorting ? QVariant(outcome.italianOnly) : QVariant(outcome.italianOnly ? QStringLiteral("sì") : QStringLiteral("no"));
+    case 4:
+        return m_reread.value(index.row());
     }
     return {};
 }
@@ -54,6 +64,7 @@ QVariant OutcomeTable::headerData(int section, Qt::Orientation orientation, int 
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     static const QStringList captions{QStringLiteral("data e ora"), QStringLiteral("posizione"),
-                                      QStringLiteral("indirizzo trovato"), QStringLiteral("pagine di Google italiane")};
+                                      QStringLiteral("indirizzo trovato"), QStringLiteral("pagine di Google italiane"),
+                                      QStringLiteral("riletta")};
     return captions.value(section);
 }

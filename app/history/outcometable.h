@@ -3,6 +3,7 @@
 #include "store/outcomes.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 
 // The outcomes of one search, a row each: date and time, position, found
 // address, Italian pages only. Sorting uses the values, not the captions.
@@ -13,6 +14,9 @@ public:
     using QAbstractTableModel::QAbstractTableModel;
 
     void setSearch(const SearchHistory &search);
+    // The position a reading of the kept pages gave each outcome's run, by
+    // row ("non trovato" when not on its pages); none for a run never read again.
+    void setReread(const QHash<int, QString> &positions);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -23,4 +27,5 @@ public:
 
 private:
     QList<Outcome> m_outcomes;
+    QHash<int, QString> m_reread;
 };

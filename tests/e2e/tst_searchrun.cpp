@@ -764,6 +764,14 @@ void TestSearchRun::historyReadsTheArchiveAfterRunsInTheWindow()
     QCOMPARE(changes->item(0, 4)->text(), QStringLiteral("0 -> %1").arg(ReaderVersion::kCurrent));
     rereading->close();
     history->close();
+    // The history, opened again, shows beside each outcome what its run reads as now.
+    m_form->findChild<QAction *>(QStringLiteral("AndamentoPos"))->trigger();
+    QTRY_VERIFY((history = m_form->findChild<QDialog *>(QStringLiteral("Andamento"))));
+    QAbstractItemModel *outcomes = history->findChild<QTableView *>(QStringLiteral("Tabella"))->model();
+    QCOMPARE(outcomes->headerData(4, Qt::Horizontal).toString(), QStringLiteral("riletta"));
+    for (int row = 0; row < outcomes->rowCount(); ++row)
+        QCOMPARE(outcomes->index(row, 4).data().toString(), QStringLiteral("14"));
+    history->close();
 
     run(QStringLiteral("seconda"));
     waitForEnd();

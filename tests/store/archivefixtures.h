@@ -55,12 +55,12 @@ inline Result<void> writeRuns(Archive &archive, int step)
     const Result<qint64> one = runs.beginRun(first);
     if (!one)
         return one.failure();
-    ArchivedPage classic{0, at(2, 8, 0, 3), PageReading::Classic, {}, std::nullopt};
+    ArchivedPage classic{0, at(2, 8, 0, 3), PageReading::Classic, {}, std::nullopt, {}, 0};
     for (int i = 1; i <= 3; ++i)
         classic.results.append({i, QStringLiteral("https://www.sito%1.it/ricette?x=%1&y=\"a,b\"").arg(i), QString()});
     ArchivedPage today{10, at(2, 8, 0, 7, 5), PageReading::Today, {},
                        PageFeatures{2, 1, QStringLiteral("https://www.fonte.it/risposta"), true,
-                                    {QStringLiteral("https://www.velmora.it/bimby"), QStringLiteral("https://www.altro.it/")}, true}};
+                                    {QStringLiteral("https://www.velmora.it/bimby"), QStringLiteral("https://www.altro.it/")}, true}, {}, 0};
     today.results.append({11, QStringLiteral("https://www.altro.it/"), QStringLiteral("Altro: ricette è \"facili\", veloci")});
     today.results.append({12, QStringLiteral("https://www.velmora.it/bimby"), QStringLiteral("Velmora - Bimby")});
     if (step >= int(ArchiveStep::KeptPages))
@@ -87,7 +87,7 @@ inline Result<void> writeRuns(Archive &archive, int step)
                                                    QStringLiteral("4b1e0c1a-7f3e-4a57-9a52-0d6c6f3a1b02"), step));
     if (!two)
         return two.failure();
-    ArchivedPage later{0, at(9, 8, 0, 4), PageReading::Today, {}, PageFeatures{0, 0, QString(), false, {}, false}};
+    ArchivedPage later{0, at(9, 8, 0, 4), PageReading::Today, {}, PageFeatures{0, 0, QString(), false, {}, false}, {}, 0};
     later.results.append({1, QStringLiteral("https://www.altro.it/"), QStringLiteral("Altro")});
     later.results.append({2, QStringLiteral("https://www.velmora.it/"), QString()});
     done = runs.addPage(*two, later);
@@ -107,7 +107,7 @@ inline Result<void> writeRuns(Archive &archive, int step)
         const Result<qint64> four = runs.beginRun(phone);
         if (!four)
             return four.failure();
-        ArchivedPage page{0, at(9, 10, 0, 5), PageReading::Today, {}, PageFeatures{1, 0, QString(), false, {}, true}};
+        ArchivedPage page{0, at(9, 10, 0, 5), PageReading::Today, {}, PageFeatures{1, 0, QString(), false, {}, true}, {}, 0};
         page.results.append({1, QStringLiteral("https://www.velmora.it/bimby"), QStringLiteral("Velmora")});
         done = runs.addPage(*four, page);
         if (done)

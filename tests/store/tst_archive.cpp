@@ -34,7 +34,7 @@ ArchivedRun run(const QString &phrase, const QDateTime &started, const QString &
 ArchivedPage page(qint64 offset, qint64 firstPosition, const QStringList &addresses,
                   std::optional<PageFeatures> features = std::nullopt)
 {
-    ArchivedPage page{offset, QDateTime::currentDateTime(), features ? PageReading::Today : PageReading::Classic, {}, features};
+    ArchivedPage page{offset, QDateTime::currentDateTime(), features ? PageReading::Today : PageReading::Classic, {}, features, {}, 0};
     for (const QString &address : addresses)
         page.results.append(ArchivedResult{firstPosition + page.results.size(), address,
                                            features ? QStringLiteral("Titolo di ") + address : QString()});
