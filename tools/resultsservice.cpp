@@ -198,6 +198,8 @@ Catalog Catalog::parse(const std::string &text)
             current->aiPlaceholder = true;
         } else if (directive == "today") {
             current->today = true;
+        } else if (directive == "cookienotice") {
+            current->cookieNotice = true;
         } else if (directive == "onepage") {
             current->onePage = true;
         } else if (directive == "featured") {
@@ -545,6 +547,16 @@ std::string unknownLayoutPage(const std::string &phrase, long offset, const Phra
     return html + pageFooter("it", query) + "</body></html>\n";
 }
 
+std::string withCookieNotice(const std::string &page)
+{
+    const std::string bar = "<div role=\"dialog\" aria-label=\"Informativa sui cookie\" style=\"position:fixed;left:0;right:0;"
+        "bottom:0;padding:8px 16px;background:#fff;border-top:1px solid #dadce0;font-size:13px\">Google utilizza i cookie per "
+        "fornire i suoi servizi e analizzare il traffico. <a href=\"https://policies.google.com/technologies/cookies?hl=it\">"
+        "Cookie</a> <a href=\"https://policies.google.com/privacy?hl=it\">Privacy</a> <button>OK</button></div>\n";
+    const auto end = page.rfind("</body>");
+    return end == std::string::npos ? page + bar : page.substr(0, end) + bar + page.substr(end);
+}
+
 std::string consentPage(const std::string &searchHost, const std::string &continueAddress)
 {
     const std::string form = "<form method=\"post\" action=\"http://" + searchHost + "/consent/save\">"
@@ -672,6 +684,8 @@ Service::Service(Catalog catalog)
                          : phone ? phoneResultsPage(phrase, offset, results, echo)
                          : results.today ? todayResultsPage(phrase, offset, results, echo)
                                          : resultsPage(phrase, offset, results);
+        if (results.cookieNotice)
+            page = withCookieNotice(page);
         if (contains(results.cutPages, offset) || fault == "cut") {
             // Promise the whole page, send half of it, and hang up.
             const std::size_t size = page.size();

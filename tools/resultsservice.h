@@ -49,6 +49,7 @@ struct PhraseResults
     int adsTop = 1;
     int adsBottom = 1;
     bool onePage = false;                        // a phone's page holds every result at once
+    bool cookieNotice = false;                   // every page shows the cookie notice bar at its foot
 };
 
 // What a search address asked for besides the phrase, shown back in the
@@ -91,6 +92,9 @@ struct SearchEcho
 //   @ads 3 2                        today's pages show 3 ads above the results and 2 below
 //                                   (one and one unless told)
 //   @onepage                        a phone's first page holds every result
+//   @cookienotice                   every page of the phrase (results, no results, unknown
+//                                   layout) shows the cookie notice: a bar at the foot that
+//                                   links to the policies and leaves the page usable
 // A browser that introduces itself as a phone's gets the phone's layout of
 // today's pages, whatever the phrase's own.
 // And, before the first phrase:
@@ -134,6 +138,9 @@ std::string noResultsPage(const std::string &phrase, const NoResultsLook &look);
 // Results laid out in a way that no reader knows: no result heading, no
 // results container.
 std::string unknownLayoutPage(const std::string &phrase, long offset, const PhraseResults &results);
+// The page with the cookie notice at its foot: a dialog by its role, not
+// modal, a bar across the bottom of the screen.
+std::string withCookieNotice(const std::string &page);
 
 struct Request
 {

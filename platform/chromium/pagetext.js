@@ -11,8 +11,9 @@
 //             below the results, a featured answer's source, an AI overview
 //             and the links it cites, a questions block; null on other pages;
 //   shape     on a page without organic results, what it shows of itself:
-//             its forms, its results column, a dialog, a captcha, a message
-//             saying that nothing was found, and its links; null otherwise.
+//             its forms, its results column, a dialog that covers it, a
+//             captcha, a message saying that nothing was found, and its links
+//             (a notice bar's are the page's own); null otherwise.
 (function () {
     var root = document.documentElement;
     if (!root)
@@ -190,11 +191,55 @@
                                   + '\u043d\u0438\u0447\u0435\u0433\u043e \u043d\u0435 \u043d\u0430\u0439\u0434\u0435\u043d\u043e|'
                                   + 'ergab keine Treffer|aucun document ne correspond|no (?:ha )?obtuvo ning\u00fan resultado');
     var maxLinks = 200;
+    var dialogs = '[role="dialog"], [role="alertdialog"], [aria-modal="true"], dialog[open]';
+
+    function modal(dialog) {
+        try {
+            return dialog.matches(':modal');
+        } catch (e) {
+            return false;
+        }
+    }
+
+    // A dialog covers the page when it is modal, or when it, or the layer it
+    // stands on, takes most of the first screen.
+    function coversThePage(dialog) {
+        if (dialog.getAttribute('aria-modal') === 'true' || modal(dialog))
+            return true;
+        var screen = innerWidth * innerHeight;
+        for (var layer = dialog; layer && layer !== document.body; layer = layer.parentElement) {
+            if (layer !== dialog && getComputedStyle(layer).position !== 'fixed')
+                continue;
+            var box = layer.getBoundingClientRect();
+            var width = Math.min(box.right, innerWidth) - Math.max(box.left, 0);
+            var height = Math.min(box.bottom, innerHeight) - Math.max(box.top, 0);
+            if (width > 0 && height > 0 && width * height > screen / 2)
+                return true;
+        }
+        return false;
+    }
 
     function shapeOf() {
         var shape = {searchForm: false, resultsColumn: document.querySelector(containers + ', #center_col') !== null,
                      otherForms: [], captcha: false, dialog: false, noResultsMessage: false, links: []};
+        shape.captcha = document.querySelector('#captcha-form, .g-recaptcha, [data-sitekey], iframe[src*="recaptcha"]') !== null;
+        // The dialogs that cover the page ask; the notice bars that leave it
+        // usable are part of the page's chrome, their forms and links too.
+        var bars = [];
+        document.querySelectorAll(dialogs).forEach(function (dialog) {
+            if (!visible(dialog))
+                return;
+            if (coversThePage(dialog))
+                shape.dialog = true;
+            else
+                bars.push(dialog);
+        });
+        var inBar = function (element) {
+            return bars.some(function (bar) { return bar.contains(element); });
+        };
         document.querySelectorAll('form').forEach(function (form) {
+            if (inBar(form))
+                return;
             var path = '';
             try { path = new URL(form.action, document.baseURI).pathname; } catch (e) {}
             if (/\/search$/.test(path))
@@ -202,14 +247,11 @@
             else
                 shape.otherForms.push(form.action);
         });
-        shape.captcha = document.querySelector('#captcha-form, .g-recaptcha, [data-sitekey], iframe[src*="recaptcha"]') !== null;
-        document.querySelectorAll('[role="dialog"], [aria-modal="true"], dialog[open]').forEach(function (dialog) {
-            shape.dialog = shape.dialog || visible(dialog);
-        });
         shape.noResultsMessage = document.body !== null && nothingFound.test(document.body.innerText);
         var links = document.querySelectorAll('a[href]');
         for (var i = 0; i < links.length && shape.links.length < maxLinks; ++i) {
-            if (!links[i].closest(ads) && !links[i].closest(pageChrome) && shape.links.indexOf(links[i].href) < 0)
+            if (!links[i].closest(ads) && !links[i].closest(pageChrome) && !inBar(links[i])
+                && shape.links.indexOf(links[i].href) < 0)
                 shape.links.push(links[i].href);
         }
         return shape;

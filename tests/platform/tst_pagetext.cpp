@@ -579,6 +579,36 @@ void TestPageText::pagesWithoutResultsArePlaced_data()
         << today(QString(), QStringLiteral("<div role=\"dialog\" aria-modal=\"true\"><h1>Prima di accedere a Google</h1>"
                                            "<button>Accetta tutto</button></div>"))
         << int(PageKind::Question);
+    // A notice bar at the foot leaves the page usable: the page is what it
+    // shows behind it. A dialog that covers the page asks.
+    const QString form = QStringLiteral("<form action=\"https://consent.google.com/save\"><button>OK</button></form>");
+    const QString bar = QStringLiteral("<div role=\"dialog\" style=\"position:fixed;left:0;right:0;bottom:0;height:60px\">"
+                                       "Cookie %1</div>");
+    const std::string noResults = results::noResultsPage("bimby", {"desktop", "en", false});
+    QTest::newRow("no results and the cookie notice")
+        << QString::fromStdString(results::withCookieNotice(noResults)) << int(PageKind::NoResults);
+    QTest::newRow("no results on a phone and the cookie notice")
+        << QString::fromStdString(results::withCookieNotice(results::noResultsPage("bimby", {"smartphone", "it", true})))
+        << int(PageKind::NoResults);
+    QTest::newRow("no results and a notice bar with a form")
+        << QString::fromStdString(noResults).replace("</body>", bar.arg(form) + "</body>") << int(PageKind::NoResults);
+    QTest::newRow("results in a layout nobody knows and the cookie notice")
+        << QString::fromStdString(results::withCookieNotice(results::unknownLayoutPage("bimby", 10, served)))
+        << int(PageKind::Unknown);
+    QTest::newRow("a dialog over most of the screen, not modal")
+        << QString::fromStdString(noResults).replace("</body>", QStringLiteral("<div role=\"dialog\" style=\"position:fixed;"
+                                                                               "inset:0 0 20% 0\">%1</div></body>").arg(form))
+        << int(PageKind::Question);
+    QTest::newRow("a small dialog on a layer over the screen")
+        << QString::fromStdString(noResults).replace("</body>", QStringLiteral("<div style=\"position:fixed;inset:0\">"
+                                                                               "<div role=\"dialog\" style=\"width:300px\">"
+                                                                               "<button>Accetta</button></div></div></body>"))
+        << int(PageKind::Question);
+    QTest::newRow("a modal dialog element")
+        << QString::fromStdString(noResults).replace("</body>", QStringLiteral("<dialog id=\"d\">Prima di continuare"
+                                                                               "<button>OK</button></dialog><script>"
+                                                                               "d.showModal()</script></body>"))
+        << int(PageKind::Question);
 }
 
 void TestPageText::pagesWithoutResultsArePlaced()
