@@ -198,6 +198,12 @@ Catalog Catalog::parse(const std::string &text)
             current->aiPlaceholder = true;
         } else if (directive == "today") {
             current->today = true;
+        } else if (directive == "video" && words >> offset) {
+            current->videoResults.push_back(offset);
+        } else if (directive == "forum" && words >> offset) {
+            current->forumResults.push_back(offset);
+        } else if (directive == "sections") {
+            current->sections = true;
         } else if (directive == "cookienotice") {
             current->cookieNotice = true;
         } else if (directive == "onepage") {
@@ -293,6 +299,74 @@ std::string echoOf(const SearchEcho &echo)
 
 } // namespace
 
+namespace {
+
+// An organic result in today's markup; inside, what stands under its title.
+std::string todayResult(const std::string &href, const std::string &heading, const std::string &site,
+                        const std::string &inside = std::string(), const std::string &attributes = "class=\"g\"")
+{
+    return "<div class=\"MjjYud\"><div " + attributes + "><div class=\"yuRUbf\"><a jsname=\"UWckNb\" href=\"" + href
+        + "\"><br><h3 class=\"LC20lb rIxsve\">" + heading + "</h3><div class=\"rVusze\"><cite>" + escapeHtml(site)
+        + "</cite></div></a></div>" + inside + "</div></div>\n";
+}
+
+std::string atTime(const std::string &address, int seconds)
+{
+    return escapeHtml(address) + (address.find('?') == std::string::npos ? "?" : "&amp;") + "t=" + std::to_string(seconds);
+}
+
+// A single video result: the title, a thumbnail with the duration, and the
+// key moments, links to the same video at given times.
+std::string videoResult(const std::string &address, const std::string &heading)
+{
+    std::string moments = "<div class=\"keymoments\"><div role=\"heading\" aria-level=\"4\">In questo video</div>";
+    const char *names[] = {"Gli ingredienti", "La preparazione", "Il risultato"};
+    for (int i = 0; i < 3; ++i) {
+        moments += "<a href=\"" + atTime(address, 60 + 120 * i) + "\"><span>" + std::to_string(1 + 2 * i) + ":00</span><span>"
+            + names[i] + "</span></a>";
+    }
+    return "<div class=\"MjjYud\"><video-voyager><div class=\"g\"><div class=\"yuRUbf\"><a href=\"" + escapeHtml(address)
+        + "\"><br><h3 class=\"LC20lb rIxsve\">" + heading + "</h3><cite>YouTube \xc2\xb7 Canale</cite></a></div>"
+        "<a class=\"thumb\" href=\"" + escapeHtml(address) + "\"><span class=\"duration\">12:34</span></a>" + moments
+        + "</div></div></video-voyager></div>\n";
+}
+
+// A forum thread, with rows of further threads of the same forum under it.
+std::string forumResult(const std::string &href, const std::string &address, const std::string &heading)
+{
+    std::string rows = "<div class=\"forumrows\" role=\"list\">";
+    for (int i = 2; i <= 3; ++i) {
+        rows += "<div role=\"listitem\"><a href=\"" + escapeHtml(address) + "?discussione=" + std::to_string(i) + "\"><span>"
+            "Un'altra discussione</span></a><span>" + std::to_string(4 * i) + " risposte</span></div>";
+    }
+    return todayResult(href, heading, hostOf(address) + " \xe2\x80\xba forum", rows + "</div>");
+}
+
+// Blocks with a heading of their own, whose cards use an organic result's markup.
+std::string sectionsBlock(const std::string &phrase, const std::string &title)
+{
+    const std::string site = "https://www.sezioni-" + slug(phrase) + ".it/";
+    std::string html = "<div class=\"cose\"><div role=\"heading\" aria-level=\"2\">Cose da sapere</div>";
+    for (int aspect = 1; aspect <= 2; ++aspect) {
+        html += "<div class=\"aspetto\" aria-expanded=\"true\"><div>Aspetto " + std::to_string(aspect) + " di " + title + "</div>";
+        if (aspect == 2) {
+            html += "<div><div role=\"heading\" aria-level=\"3\"><span>Panoramica AI</span></div><div>Una breve sintesi.</div>"
+                "<a href=\"" + site + "sintesi\">fonte</a></div>";
+        }
+        html += todayResult(site + "aspetto-" + std::to_string(aspect), "Fonte dell'aspetto " + std::to_string(aspect),
+                            "www.sezioni-" + slug(phrase) + ".it") + "</div>";
+    }
+    html += "</div>\n<div class=\"video\"><div role=\"heading\" aria-level=\"2\">Video</div>";
+    for (int video = 1; video <= 3; ++video)
+        html += videoResult("https://www.youtube.com/watch?v=" + slug(phrase) + std::to_string(video), "Video " + std::to_string(video));
+    html += "</div>\n<div class=\"forum\"><div role=\"heading\" aria-level=\"2\">Discussioni e forum</div>";
+    for (int thread = 1; thread <= 2; ++thread)
+        html += todayResult(site + "forum-" + std::to_string(thread), "Discussione " + std::to_string(thread), "Forum");
+    return html + "</div>\n";
+}
+
+} // namespace
+
 std::string todayResultsPage(const std::string &phrase, long offset, const PhraseResults &results, const SearchEcho &echo)
 {
     const std::string title = escapeHtml(phrase);
@@ -340,11 +414,16 @@ std::string todayResultsPage(const std::string &phrase, long offset, const Phras
         }
         // Every third result is wrapped, as the basic page wrapped them all.
         const std::string href = i % 3 == 1 ? "/url?q=" + percentEncoded(address) + "&amp;sa=U&amp;ved=2ahUKEw" : escapeHtml(address);
-        html += "<div class=\"MjjYud\"><div class=\"g" + std::string(i % 5 == 4 ? " jYOxx" : "") + "\" data-hveid=\"C"
-            + std::to_string(i) + "\"><div class=\"yuRUbf\"><a jsname=\"UWckNb\" href=\"" + href + "\"><br><h3 class=\"LC20lb rIxsve\">"
-            "Risultato " + std::to_string(i + 1) + " per " + title + "</h3><div class=\"rVusze\"><cite>"
-            + escapeHtml(hostOf(address)) + "</cite></div></a></div><div class=\"VwiC3b\">Una pagina che parla di " + title
-            + ".</div></div></div>\n";
+        const std::string heading = "Risultato " + std::to_string(i + 1) + " per " + title;
+        if (contains(results.videoResults, i + 1))
+            html += videoResult(address, heading);
+        else if (contains(results.forumResults, i + 1))
+            html += forumResult(href, address, heading);
+        else
+            html += todayResult(href, heading, hostOf(address), "<div class=\"VwiC3b\">Una pagina che parla di " + title + ".</div>",
+                                "class=\"g" + std::string(i % 5 == 4 ? " jYOxx" : "") + "\" data-hveid=\"C" + std::to_string(i) + "\"");
+        if (page == 0 && results.sections && i == first + 1)
+            html += sectionsBlock(phrase, title);
         if (i == first + 2) {
             html += "<div class=\"related-question-pair\" data-initq=\"" + title + "\"><div role=\"heading\">Altre domande"
                     "</div><span>Che cos'è " + title + "?</span><script>var d='<a href=\"http://www.risposta.it/\"><h3>Risposta"

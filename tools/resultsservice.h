@@ -50,6 +50,9 @@ struct PhraseResults
     int adsBottom = 1;
     bool onePage = false;                        // a phone's page holds every result at once
     bool cookieNotice = false;                   // every page shows the cookie notice bar at its foot
+    std::vector<long> videoResults;              // positions (from 1) of the addresses shown as a single video result
+    std::vector<long> forumResults;              // positions (from 1) of the addresses shown as a forum thread
+    bool sections = false;                       // today's first page holds sections whose cards look like results
 };
 
 // What a search address asked for besides the phrase, shown back in the
@@ -92,6 +95,16 @@ struct SearchEcho
 //   @ads 3 2                        today's pages show 3 ads above the results and 2 below
 //                                   (one and one unless told)
 //   @onepage                        a phone's first page holds every result
+//   @video 4                        today's markup shows the 4th address as a single video
+//                                   result: a thumbnail, the duration and "In questo video"
+//                                   key moments, links to the same video at given times
+//   @forum 6                        today's markup shows the 6th address as a forum thread with
+//                                   rows of further threads under it, without headings of their own
+//   @sections                       today's first page holds, after its second result, a
+//                                   "Cose da sapere" section (one aspect with an AI overview
+//                                   of its own), a video carousel under its heading and a
+//                                   "Discussioni e forum" section, their cards in the
+//                                   markup of organic results
 //   @cookienotice                   every page of the phrase (results, no results, unknown
 //                                   layout) shows the cookie notice: a bar at the foot that
 //                                   links to the policies and leaves the page usable

@@ -20,23 +20,28 @@
         return null;
 
     // An organic result is a link that holds the result's title, inside
-    // the results container. Ads and the blocks that mix in (questions,
-    // videos, news, places, related searches, an AI overview) hold headed
-    // links too, and are left out. Answers to the questions lie in scripts
-    // and are no links at all. A featured answer's source is a result, at
-    // the answer's place: the page does not repeat it below.
+    // the results container, in the order shown. Ads and the blocks that mix
+    // in (questions, video carousels, news, places, related searches, an AI
+    // overview, any section with a heading of its own) hold headed links too,
+    // and are left out, whatever markup their cards use. Answers to the
+    // questions lie in scripts and are no links at all. A featured answer's
+    // source is a result, at the answer's place: the page does not repeat it
+    // below. A single video result is a result like any other; its key
+    // moments and chapters, links to the same video at given times, are part
+    // of it, as a forum result's rows of further threads are.
     var containers = '#rso, #main, #search, #res';
     var ads = '#tads, #tadsb, #bottomads, [data-text-ad], [aria-label="Annunci"]';
     // The page's own header and footer: sign-in, settings, help, privacy.
     var pageChrome = 'header, footer, #gb, #footcnt, #fbar, [role="banner"], [role="contentinfo"]';
     var featuredBlocks = 'block-component, [data-featured]';
     var leftOut = '.related-question-pair, [data-initq], g-section-with-header, ' +
-        'g-scrolling-carousel, video-voyager, g-inner-card, #botstuff, ' +
+        'g-scrolling-carousel, g-inner-card, #botstuff, ' +
         '[data-block], [role="complementary"], [data-cid], .pla-unit, .commercial-unit-mobile-top, ' +
         '.commercial-unit-desktop-top';
     var sponsored = /^(Sponsorizzat[oa]|Annuncio|Sponsored|Ad)$/;
     var aiHeadings = ['Panoramica AI', "Panoramica creata con l'AI", 'Panoramica creata con l\u2019AI', 'AI Overview'];
     var questionHeadings = ['Altre domande', 'People also ask'];
+    var headings = 'h1, h2, h3, h4, h5, h6, [role="heading"]';
     // A result's title is its heading: an h3, or on a phone's page, where no
     // link holds an h3, an element that is a heading by its role.
     var title = document.querySelector('a[href] h3') || !document.querySelector('a[href] [role="heading"]')
@@ -116,6 +121,86 @@
         return block;
     }
 
+    // Whether an element holds any text of its own, scripts and styles aside;
+    // it stops at the first word.
+    function hasText(element) {
+        var walker = document.createTreeWalker(element, NodeFilter.SHOW_TEXT);
+        for (var text = walker.nextNode(); text; text = walker.nextNode()) {
+            if (text.data.trim() !== '' && !text.parentElement.closest('script, style'))
+                return true;
+        }
+        return false;
+    }
+
+    function holdsMoreThan(parent, child) {
+        for (var node = parent.firstChild; node; node = node.nextSibling) {
+            if (node !== child && (node.nodeType === Node.TEXT_NODE ? node.data.trim() !== ''
+                                   : node.nodeType === Node.ELEMENT_NODE && hasText(node)))
+                return true;
+        }
+        return false;
+    }
+
+    // The sections among the results: a visible heading outside links, and
+    // the first block around it that holds more than the heading. A block
+    // that holds no result, or every one of them (a heading of the results
+    // themselves), is none.
+    function sectionsOf(candidates) {
+        var sections = [];
+        var found = document.querySelectorAll(headings);
+        for (var i = 0; i < found.length; ++i) {
+            var heading = found[i];
+            if (heading.closest('a[href]') || !heading.closest(containers) || !hasText(heading) || !visible(heading))
+                continue;
+            var block = heading;
+            while (block.parentElement && !block.parentElement.matches(blockParents)
+                   && !holdsMoreThan(block.parentElement, block))
+                block = block.parentElement;
+            var section = block.parentElement;
+            if (!section || section.matches(blockParents))
+                continue;
+            var held = count(candidates, section);
+            if (held > 0 && held < candidates.length)
+                sections.push({heading: heading, block: section});
+        }
+        return sections;
+    }
+
+    // Under a section's heading: in its block, after the heading.
+    function inSectionOf(sections, element) {
+        return sections.some(function (section) {
+            return !section.heading.contains(element) && section.block.contains(element)
+                && (section.heading.compareDocumentPosition(element) & Node.DOCUMENT_POSITION_FOLLOWING) !== 0;
+        });
+    }
+
+    // The address a link leads to, a wrapped one unwrapped.
+    function targetOf(link) {
+        try {
+            var url = new URL(link.href);
+            if (url.host === location.host && url.pathname === '/url')
+                url = new URL(url.searchParams.get('q') || url.searchParams.get('url') || '', location.href);
+            return url;
+        } catch (e) {
+            return null;
+        }
+    }
+
+    // A link to the same video as the result before it, at a given time.
+    function sameVideoAt(link, previous) {
+        var target = targetOf(link);
+        if (!previous || !target || !(target.searchParams.has('t') || /^#t=/.test(target.hash)))
+            return false;
+        var before = targetOf(previous);
+        target.searchParams.delete('t');
+        target.hash = '';
+        if (before) {
+            before.searchParams.delete('t');
+            before.hash = '';
+        }
+        return before !== null && before.href === target.href;
+    }
+
     function headedLinks() {
         var links = [];
         var headings = document.querySelectorAll('a[href] ' + title);
@@ -142,7 +227,10 @@
             else if (link.closest(containers) && !link.closest(leftOut) && !link.closest(pageChrome))
                 candidates.push(link);
         }
-        var aiBlocks = labelled(aiHeadings).map(function (heading) { return overviewBlock(heading, candidates); })
+        // An overview inside a section (an aspect of "Things to know") is the section's.
+        var sections = sectionsOf(candidates);
+        var aiBlocks = labelled(aiHeadings).filter(function (heading) { return !inSectionOf(sections, heading); })
+                                           .map(function (heading) { return overviewBlock(heading, candidates); })
                                            .filter(function (block) { return block !== null; });
         var inAiOverview = function (element) {
             return aiBlocks.some(function (block) { return block.contains(element); });
@@ -151,6 +239,7 @@
                         questions: document.querySelector('.related-question-pair, [data-initq]') !== null
                                    || labelled(questionHeadings).length > 0};
         var firstResult = null;
+        var previous = null;
         for (var c = 0; c < candidates.length; ++c) {
             var candidate = candidates[c];
             if (inAiOverview(candidate))
@@ -161,8 +250,11 @@
                 if (features.featured !== '' || featured.querySelector('a[href] ' + title).closest('a[href]') !== candidate)
                     continue;
                 features.featured = candidate.href;
+            } else if (inSectionOf(sections, candidate) || sameVideoAt(candidate, previous)) {
+                continue;
             }
             firstResult = firstResult || candidate;
+            previous = candidate;
             page.results.push(candidate.href);
             page.titles.push(candidate.querySelector(title).textContent.trim());
         }

@@ -144,7 +144,9 @@ void TestSearchRun::initTestCase()
                "[guasto 503]\n@today\n@generate 12\nhttp://www.velmora.it/b\n@fail 10 503\n"
                "[guasto interrotto]\n@generate 5\nhttp://www.velmora.it/c\n@fail 0 cut\n"
                "[telefono]\n@generate 13\nhttp://www.velmora.it/telefono\n@generate 20\n"
-               "[cento]\n@onepage\n@generate 99\nhttp://www.velmora.it/cento\n";
+               "[cento]\n@onepage\n@generate 99\nhttp://www.velmora.it/cento\n"
+               "[video]\n@today\n@generate 3\nhttps://www.youtube.com/watch?v=bimby\nhttp://www.velmora.it/video\n@generate 9\n"
+               "@video 4\n@forum 2\n@sections\n";
     // The browser's cookies from an earlier run of the tests would skip the consent.
     QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/Chromium")).removeRecursively();
     m_service = std::make_unique<results::Service>(results::Catalog::parse(catalog));
@@ -646,6 +648,8 @@ void TestSearchRun::listFromTheCommandLine_data()
                                    << QStringList{"seconda: posizione 14 (http://www.velmora.it/ricette)",
                                                   "corta: non trovato entro 13", "oggi: posizione 14 (http://www.velmora.it/oggi)"}
                                    << "" << 3;
+    QTest::newRow("a video result, a forum thread and sections")
+        << "video\n" << "" << 0 << QStringList{"video: posizione 5 (http://www.velmora.it/video)"} << "" << 1;
     QTest::newRow("a check page on the second phrase") << "corta\noggi verifica\nseconda\n" << "" << 3
                                                        << QStringList{"corta: non trovato entro 13"}
                                                        << "per \"oggi verifica\" il motore chiede una risposta" << 1;

@@ -280,6 +280,35 @@ QStringList addressesOf(const results::PhraseResults &results, std::size_t count
     return addresses;
 }
 
+// A phone's result: the title is a heading by its role.
+QString phoneResult(const QString &href, const QString &title)
+{
+    return QStringLiteral("<div class=\"MjjYud\"><a href=\"%1\"><div role=\"heading\" aria-level=\"3\">%2</div>"
+                          "<span>sito</span></a><div>Testo</div></div>").arg(href, title);
+}
+
+QString phonePage(const QString &results)
+{
+    return QStringLiteral("<html><head><meta name=\"viewport\" content=\"width=device-width\"></head><body><div id=\"main\">"
+                          "<div id=\"rso\">%1</div></div></body></html>").arg(results);
+}
+
+// Today's first page with a video result fourth, a forum thread sixth and
+// sections after the second.
+results::PhraseResults mixedResults()
+{
+    results::PhraseResults mixed;
+    mixed.today = true;
+    mixed.addresses = results::generatedAddresses("misto", 3);
+    mixed.addresses.push_back("https://www.youtube.com/watch?v=bimby");
+    for (std::string &address : results::generatedAddresses("altro", 6))
+        mixed.addresses.push_back(address);
+    mixed.videoResults = {4};
+    mixed.forumResults = {6};
+    mixed.sections = true;
+    return mixed;
+}
+
 const QString kNext = QStringLiteral("<a id=\"pnnext\" href=\"/search?q=bimby&amp;start=20\">Avanti</a>");
 
 } // namespace
@@ -329,10 +358,6 @@ void TestPageText::todayResultsAreRead_data()
                                 "<button>Rifiuta tutto</button><button>Accetta tutto</button></div>"))
         << QStringList{"http://a.it/", "http://c.it/"} << false;
     // A phone's page: the title is a heading by its role, no h3 anywhere.
-    auto phoneResult = [](const QString &href, const QString &title) {
-        return QStringLiteral("<div class=\"MjjYud\"><a href=\"%1\"><div role=\"heading\" aria-level=\"3\">%2</div>"
-                              "<span>sito</span></a><div>Testo</div></div>").arg(href, title);
-    };
     QTest::newRow("a phone's page")
         << QStringLiteral("<html><head><meta name=\"viewport\" content=\"width=device-width\"></head><body><div id=\"main\">"
                           "<div id=\"tads\"><div data-text-ad=\"1\">%1<span>Sponsorizzato</span></div></div><div id=\"rso\">"
@@ -375,6 +400,31 @@ void TestPageText::todayResultsAreRead_data()
     for (int i = 1; i <= 8; ++i)
         served << QStringLiteral("http://www.sito%1.esempio.it/oggi/pagina-%1.html").arg(i);
     QTest::newRow("the results service") << QString() << served << true;
+    // A single video counts at its place, with its key moments; a forum
+    // thread with its rows; the sections' cards, a carousel's videos among
+    // them, never.
+    const results::PhraseResults mixed = mixedResults();
+    QTest::newRow("the service's video, forum thread and sections")
+        << QString::fromStdString(results::todayResultsPage("bimby", 0, mixed)).replace("start=10", "start=20")
+        << addressesOf(mixed, 8) << true;
+    for (const char *heading : {"Cose da sapere", "Things to know", "Dinge, die du wissen solltest", "What people are saying",
+                                "Discussioni e forum", "Notizie principali", "Ricette", "Immagini", "Luoghi", "Ultimi post"}) {
+        QTest::addRow("cards under \"%s\"", heading)
+            << today(organic("http://a.it/")
+                     + QStringLiteral("<div><div role=\"heading\" aria-level=\"2\"><span>%1</span></div><div>%2</div>%3</div>")
+                           .arg(QString::fromUtf8(heading), organic("http://carta1.it/"), organic("http://carta2.it/"))
+                     + organic("http://b.it/"))
+            << QStringList{"http://a.it/", "http://b.it/"} << false;
+    }
+    QTest::newRow("a phone's video result and its chapters")
+        << phonePage(phoneResult("http://a.it/", "A")
+                     + QStringLiteral("<div><video-voyager>%1<span>12:34</span>%2%3</video-voyager></div>")
+                           .arg(phoneResult("https://www.youtube.com/watch?v=1", "Video"),
+                                phoneResult("https://www.youtube.com/watch?v=1&amp;t=60", "Capitolo 1"),
+                                phoneResult("https://www.youtube.com/watch?v=1&amp;t=180", "Capitolo 2"))
+                     + phoneResult("https://www.youtube.com/watch?v=2&amp;t=5", "Un altro video") + phoneResult("http://b.it/", "B"))
+        << QStringList{"http://a.it/", "https://www.youtube.com/watch?v=1", "https://www.youtube.com/watch?v=2&t=5", "http://b.it/"}
+        << false;
 }
 
 void TestPageText::todayResultsAreRead()
@@ -449,6 +499,10 @@ void TestPageText::pageFeaturesAreRead_data()
                                 "</div></div>%2</div>").arg(organic("http://a.it/"), organic("http://b.it/")))
         << QStringList{"http://a.it/", "http://b.it/"} << QStringList{"Titolo", "Titolo"}
         << PageFeatures{1, 0, QString(), true, {}, false};
+    QTest::newRow("an AI overview inside a section is the section's")
+        << QString::fromStdString(results::todayResultsPage("bimby", 0, mixedResults()))
+        << QStringList{"http://www.sito1.esempio.it/misto/pagina-1.html", "http://www.sito2.esempio.it/misto/pagina-2.html"}
+        << QStringList{"Risultato 1 per bimby", "Risultato 2 per bimby"} << PageFeatures{1, 1, QString(), false, {}, true};
     QTest::newRow("the results service")
         << QString()
         << QStringList{"http://www.fonte.it/", "http://www.sito1.esempio.it/servizio/pagina-1.html"}
