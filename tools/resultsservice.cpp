@@ -202,6 +202,10 @@ Catalog Catalog::parse(const std::string &text)
             current->videoResults.push_back(offset);
         } else if (directive == "forum" && words >> offset) {
             current->forumResults.push_back(offset);
+        } else if (directive == "app") {
+            current->app = true;
+        } else if (directive == "recipes") {
+            current->recipes = true;
         } else if (directive == "sections") {
             current->sections = true;
         } else if (directive == "cookienotice") {
@@ -534,9 +538,17 @@ std::string phoneResultsPage(const std::string &phrase, long offset, const Phras
         html += "<div id=\"tads\" aria-label=\"Annunci\"><div data-text-ad=\"1\"><div><span>Sponsorizzato</span></div>"
             + result(results.addresses[std::size_t(first)], "Offerta " + title) + "</div></div>\n";
     }
+    if (offset == 0 && results.app) {
+        const std::string store = "https://play.google.com/store/apps/details?id=it.esempio." + slug(phrase);
+        html += "<div class=\"MjjYud\"><div class=\"g Ww4FFb\">" + result(store, title) + "<div>App \xc2\xb7 4,5 \xe2\x98\x85 \xc2\xb7 "
+            "Gratis</div><a role=\"button\" href=\"" + store + "&amp;hl=it\">Installa</a></div></div>\n";
+    }
     if (offset == 0 && !results.featured.empty()) {
-        html += "<div class=\"xpdopen\"><block-component><div class=\"di3YZe\">La risposta in breve su " + title + ".</div>"
-            + result(results.featured, "Risposta in evidenza") + "</block-component></div>\n";
+        // The answer is the heading; its source shows the site and the page's name.
+        html += "<div class=\"xpdopen\"><div role=\"heading\" aria-level=\"2\">Snippet in primo piano</div><block-component>"
+            "<div role=\"heading\" aria-level=\"3\" class=\"di3YZe\">La risposta in breve su " + title + ".</div><a href=\""
+            + escapeHtml(results.featured) + "\"><span>Risposta in evidenza</span><cite>" + escapeHtml(hostOf(results.featured))
+            + "</cite></a></block-component></div>\n";
     }
     for (long i = first; i < last; ++i) {
         const std::string &address = results.addresses[std::size_t(i)];
@@ -544,6 +556,14 @@ std::string phoneResultsPage(const std::string &phrase, long offset, const Phras
             + result(address, "Risultato " + std::to_string(i + 1) + " per " + title)
             + "<div class=\"yDYNvb\">Una pagina che parla di " + title + ".</div></div></div>\n";
         const long shown = i - first;
+        if (shown == 0 && results.recipes) {
+            html += "<div class=\"ricette\"><div role=\"heading\" aria-level=\"2\">Ricette</div>";
+            for (int recipe = 1; recipe <= 3; ++recipe) {
+                html += "<div class=\"MjjYud\"><div class=\"g Ww4FFb\">" + result("https://www.ricette-" + slug(phrase) + ".it/ricetta-"
+                    + std::to_string(recipe), "Ricetta " + std::to_string(recipe)) + "<div>45 min</div></div></div>";
+            }
+            html += "</div>\n";
+        }
         if (shown == 1) {
             html += "<div class=\"xERobd\" data-block=\"luoghi\"><div role=\"heading\" aria-level=\"2\">Luoghi</div>";
             for (int place = 1; place <= 3; ++place)

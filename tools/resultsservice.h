@@ -53,6 +53,8 @@ struct PhraseResults
     std::vector<long> videoResults;              // positions (from 1) of the addresses shown as a single video result
     std::vector<long> forumResults;              // positions (from 1) of the addresses shown as a forum thread
     bool sections = false;                       // today's first page holds sections whose cards look like results
+    bool app = false;                            // the phone's first page opens with an app's install card
+    bool recipes = false;                        // the phone's pages hold a recipes block
 };
 
 // What a search address asked for besides the phrase, shown back in the
@@ -105,6 +107,10 @@ struct SearchEcho
 //                                   of its own), a video carousel under its heading and a
 //                                   "Discussioni e forum" section, their cards in the
 //                                   markup of organic results
+//   @app                            the phone's first page opens with the install card of an
+//                                   app named as the phrase: an app store's link, "Installa"
+//   @recipes                        the phone's pages hold a "Ricette" block after their
+//                                   first result, its cards in the markup of results
 //   @cookienotice                   every page of the phrase (results, no results, unknown
 //                                   layout) shows the cookie notice: a bar at the foot that
 //                                   links to the policies and leaves the page usable
@@ -139,7 +145,8 @@ std::string resultsPage(const std::string &phrase, long offset, const PhraseResu
 std::string todayResultsPage(const std::string &phrase, long offset, const PhraseResults &results,
                              const SearchEcho &echo = {});
 // The phone's layout: a title is a heading by its role, no h3; an ad for an
-// organic result's own address on top; a featured answer, a local pack,
+// organic result's own address on top; a featured answer under a heading
+// of its own, its source without a title heading; a local pack,
 // shopping and hotel prices, questions and videos among the results; ten
 // results a page and "Altri risultati", or every result at once.
 std::string phoneResultsPage(const std::string &phrase, long offset, const PhraseResults &results,

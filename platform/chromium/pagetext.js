@@ -25,8 +25,8 @@
     // overview, any section with a heading of its own) hold headed links too,
     // and are left out, whatever markup their cards use. Answers to the
     // questions lie in scripts and are no links at all. A featured answer's
-    // source is a result, at the answer's place: the page does not repeat it
-    // below. A single video result is a result like any other; its key
+    // source is a result, at the answer's place, titled or not: the page does
+    // not repeat it below. An app's install card is none. A single video result is a result like any other; its key
     // moments and chapters, links to the same video at given times, are part
     // of it, as a forum result's rows of further threads are.
     var containers = '#rso, #main, #search, #res';
@@ -42,6 +42,9 @@
     var aiHeadings = ['Panoramica AI', "Panoramica creata con l'AI", 'Panoramica creata con l\u2019AI', 'AI Overview'];
     var questionHeadings = ['Altre domande', 'People also ask'];
     var headings = 'h1, h2, h3, h4, h5, h6, [role="heading"]';
+    // An app's install card: a link to an app store beside an install button.
+    var appStore = /^https?:\/\/(?:play\.google\.com\/store\/apps|apps\.apple\.com|itunes\.apple\.com)\//;
+    var install = /^(?:Installa|Install|Installieren|Installer|Instalar|\u0423\u0441\u0442\u0430\u043d\u043e\u0432\u0438\u0442\u044c)$/i;
     // A result's title is its heading: an h3, or on a phone's page, where no
     // link holds an h3, an element that is a heading by its role.
     var title = document.querySelector('a[href] h3') || !document.querySelector('a[href] [role="heading"]')
@@ -201,6 +204,46 @@
         return before !== null && before.href === target.href;
     }
 
+    // The result's own block: its ancestors that hold no other result.
+    function ownBlock(link, candidates) {
+        var block = link;
+        while (block.parentElement && !block.parentElement.matches(containers) && count(candidates, block.parentElement) === 1)
+            block = block.parentElement;
+        return block;
+    }
+
+    function isInstallCard(link, candidates) {
+        var target = targetOf(link);
+        if (!target || !appStore.test(target.href))
+            return false;
+        var actions = ownBlock(link, candidates).querySelectorAll('a, button, [role="button"]');
+        for (var i = 0; i < actions.length; ++i) {
+            if (install.test(actions[i].textContent.trim()))
+                return true;
+        }
+        return false;
+    }
+
+    // A featured answer's source: its first headed link, or where its source
+    // shows no title (a phone's answer), its first link that leaves the engine.
+    function sourceOf(featured) {
+        var heading = featured.querySelector('a[href] ' + title);
+        if (heading)
+            return heading.closest('a[href]');
+        var links = featured.querySelectorAll('a[href]');
+        for (var i = 0; i < links.length; ++i) {
+            var target = targetOf(links[i]);
+            if (target && target.host !== location.host && /^https?:$/.test(target.protocol))
+                return links[i];
+        }
+        return null;
+    }
+
+    function titleOf(link) {
+        var heading = link.querySelector(title) || link.querySelector('span') || link;
+        return heading.textContent.trim();
+    }
+
     function headedLinks() {
         var links = [];
         var headings = document.querySelectorAll('a[href] ' + title);
@@ -220,6 +263,14 @@
         var adLinks = [];
         var candidates = [];
         var links = headedLinks();
+        var untitled = 0;
+        document.querySelectorAll(featuredBlocks).forEach(function (featured) {
+            var source = featured.closest(containers) && !featured.querySelector('a[href] ' + title) ? sourceOf(featured) : null;
+            if (source)
+                untitled = links.push(source);
+        });
+        if (untitled > 0)
+            links.sort(function (a, b) { return a.compareDocumentPosition(b) & Node.DOCUMENT_POSITION_FOLLOWING ? -1 : 1; });
         for (var i = 0; i < links.length; ++i) {
             var link = links[i];
             if (link.closest(ads) || (link.closest(containers) && isSponsored(link)))
@@ -246,17 +297,17 @@
                 continue;
             var featured = candidate.closest(featuredBlocks);
             if (featured) {
-                // The answer's source: the first headed link of its block.
-                if (features.featured !== '' || featured.querySelector('a[href] ' + title).closest('a[href]') !== candidate)
+                if (features.featured !== '' || sourceOf(featured) !== candidate)
                     continue;
                 features.featured = candidate.href;
-            } else if (inSectionOf(sections, candidate) || sameVideoAt(candidate, previous)) {
+            } else if (inSectionOf(sections, candidate) || sameVideoAt(candidate, previous)
+                       || isInstallCard(candidate, candidates)) {
                 continue;
             }
             firstResult = firstResult || candidate;
             previous = candidate;
             page.results.push(candidate.href);
-            page.titles.push(candidate.querySelector(title).textContent.trim());
+            page.titles.push(titleOf(candidate));
         }
         for (var a = 0; a < adLinks.length; ++a) {
             var below = firstResult ? (firstResult.compareDocumentPosition(adLinks[a]) & Node.DOCUMENT_POSITION_FOLLOWING) !== 0

@@ -143,7 +143,8 @@ void TestSearchRun::initTestCase()
                "[guasto 500]\n@generate 3\nhttp://www.velmora.it/a\n@fail 0 500\n"
                "[guasto 503]\n@today\n@generate 12\nhttp://www.velmora.it/b\n@fail 10 503\n"
                "[guasto interrotto]\n@generate 5\nhttp://www.velmora.it/c\n@fail 0 cut\n"
-               "[telefono]\n@generate 13\nhttp://www.velmora.it/telefono\n@generate 20\n"
+               "[telefono]\n@featured http://www.fonte.it/\n@app\n@recipes\n@generate 13\nhttp://www.velmora.it/telefono\n"
+               "@generate 20\n"
                "[cento]\n@onepage\n@generate 99\nhttp://www.velmora.it/cento\n"
                "[video]\n@today\n@generate 3\nhttps://www.youtube.com/watch?v=bimby\nhttp://www.velmora.it/video\n@generate 9\n"
                "@video 4\n@forum 2\n@sections\n";
@@ -718,9 +719,10 @@ void TestSearchRun::smartphoneListFromTheCommandLine()
     QSignalSpy done(run.get(), &QProcess::finished);
     QVERIFY(done.wait(90000));
     QVERIFY2(run->exitCode() == 0, run->readAllStandardError().constData());
-    // A hundred results on one phone page count a hundred.
+    // The featured answer's source counts first, the app's card and the
+    // recipes never; a hundred results on one phone page count a hundred.
     QCOMPARE(QString::fromLocal8Bit(run->readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
-             (QStringList{"telefono [smartphone, Milan, de]: posizione 14 (http://www.velmora.it/telefono)",
+             (QStringList{"telefono [smartphone, Milan, de]: posizione 15 (http://www.velmora.it/telefono)",
                           "cento [smartphone, Milan, de]: posizione 100 (http://www.velmora.it/cento)"}));
     const QStringList log = TextFile::readLines(m_dir->filePath(QStringLiteral("Risultato.txt"))).value_or(QStringList());
     QCOMPARE(log.size(), 2);

@@ -390,8 +390,18 @@ void TestPageText::todayResultsAreRead_data()
     results::PhraseResults google;
     google.addresses = {"https://www.google.com/", "https://about.google/", "https://www.google.it/intl/it/chrome/",
                         "https://it.wikipedia.org/wiki/Google"};
-    QTest::newRow("google, on a phone") << QString::fromStdString(results::phoneResultsPage("bimby", 0, google))
-                                        << addressesOf(google, 4) << false;
+    google.app = true;
+    QTest::newRow("google, on a phone, under the app's install card")
+        << QString::fromStdString(results::phoneResultsPage("google", 0, google)) << addressesOf(google, 4) << false;
+    phone.app = true;
+    phone.recipes = true;
+    QTest::newRow("the service's phone page with an app's install card and recipes")
+        << QString::fromStdString(results::phoneResultsPage("bimby", 0, phone)).replace("start=10", "start=20")
+        << phoneTargets << true;
+    QTest::newRow("a phone's featured answer whose source has a title")
+        << phonePage(QStringLiteral("<div class=\"xpdopen\"><block-component><div>La risposta.</div>%1</block-component></div>%2")
+                         .arg(phoneResult("http://www.fonte.it/", "Fonte"), phoneResult("http://a.it/", "A")))
+        << QStringList{"http://www.fonte.it/", "http://a.it/"} << false;
     QTest::newRow("google, on a computer")
         << today(organic("https://www.google.com/") + organic("https://it.wikipedia.org/wiki/Google"),
                  QStringLiteral("<a href=\"https://www.google.it/\">logo</a>"))
@@ -503,6 +513,16 @@ void TestPageText::pageFeaturesAreRead_data()
         << QString::fromStdString(results::todayResultsPage("bimby", 0, mixedResults()))
         << QStringList{"http://www.sito1.esempio.it/misto/pagina-1.html", "http://www.sito2.esempio.it/misto/pagina-2.html"}
         << QStringList{"Risultato 1 per bimby", "Risultato 2 per bimby"} << PageFeatures{1, 1, QString(), false, {}, true};
+    results::PhraseResults phone;
+    phone.addresses = results::generatedAddresses("bimby", 10);
+    phone.featured = "http://www.fonte.it/";
+    phone.app = true;
+    phone.recipes = true;
+    QTest::newRow("a phone's featured answer, its source without a title heading")
+        << QString::fromStdString(results::phoneResultsPage("bimby", 0, phone))
+        << QStringList{"http://www.fonte.it/", "http://www.sito1.esempio.it/bimby/pagina-1.html"}
+        << QStringList{"Risposta in evidenza", "Risultato 1 per bimby"}
+        << PageFeatures{1, 0, QStringLiteral("http://www.fonte.it/"), false, {}, true};
     QTest::newRow("the results service")
         << QString()
         << QStringList{"http://www.fonte.it/", "http://www.sito1.esempio.it/servizio/pagina-1.html"}
