@@ -184,7 +184,8 @@ QString CommandLine::help()
         text += QStringLiteral("  %1 %2\n").arg(names.leftJustified(28), option.description());
     }
     text += QStringLiteral("\nUna riga per frase: \"frase: posizione N (indirizzo)\" o \"frase: non trovato entro N\",\n"
-                           "con \", citato nella Panoramica AI\" quando il frammento è tra le sue fonti; fuori dalle\n"
+                           "con \", citato nella Panoramica AI (fonte 2 di 6)\" quando il frammento è tra le sue fonti,\n"
+                           "al posto in cui la Panoramica lo mostra; fuori dalle\n"
                            "opzioni predefinite la frase porta il dispositivo e il luogo: \"bimby [smartphone, Milan]\".\n"
                            "Ogni pausa varia tra metà e una volta e mezza della media, mai sotto %1 secondi.\n"
                            "Una pagina che non arriva in tempo, o che il server non dà (riprovata una volta), dà\n"

@@ -15,7 +15,9 @@ QString RunOutcome::result() const
 
 QString RunOutcome::citation() const
 {
-    return citedInAiOverview ? QStringLiteral(", citato nella Panoramica AI") : QString();
+    if (!aiCitation)
+        return QString();
+    return QStringLiteral(", citato nella Panoramica AI (fonte %1 di %2)").arg(aiCitation->rank).arg(aiCitation->sources);
 }
 
 QString RunOutcome::line() const

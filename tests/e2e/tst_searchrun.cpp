@@ -752,7 +752,7 @@ void TestSearchRun::listIsArchivedAndExported()
     QVERIFY2(run->exitCode() == 0, qPrintable(err));
     // The featured answer's source counts first.
     QCOMPARE(QString::fromLocal8Bit(run->readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
-             (QStringList{"citata: posizione 14 (http://www.velmora.it/citata), citato nella Panoramica AI",
+             (QStringList{"citata: posizione 14 (http://www.velmora.it/citata), citato nella Panoramica AI (fonte 1 di 1)",
                           "corta: non trovato entro 13"}));
     QCOMPARE(TextFile::readLines(m_dir->filePath(QStringLiteral("Risultato.txt"))).value_or(QStringList()).size(), 2);
     if (!writable) {
