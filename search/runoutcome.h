@@ -33,6 +33,7 @@ struct RunOutcome
     RunValues values;               // at the end: the last position and address taken
     QString report;                 // the report line's caption; empty when nothing was measured
     std::optional<AiCitation> aiCitation; // an AI overview cites an address that holds the fragment
+    bool aiIncomplete = false;      // an AI overview was still being generated when its page was read
     int pagesRead = 0;
     QString detail;                 // why a page did not load, or where the unread page is kept
     QDateTime ended;
@@ -48,7 +49,9 @@ struct RunOutcome
     // "posizione 12", "non trovato entro 100", "pagina non caricata" or
     // "pagina non letta (salvata in FILE)".
     QString result() const;
-    // ", citato nella Panoramica AI (fonte 2 di 6)" when it is; empty otherwise.
+    // ", citato nella Panoramica AI (fonte 2 di 6)" when it is, then
+    // ", Panoramica AI non completa" when the overview was still being
+    // generated; empty otherwise.
     QString citation() const;
     // The phrase, with the device and place when they are not the defaults:
     // "bimby [smartphone, Milan]".

@@ -6,6 +6,7 @@ void RunRecorder::runStarted(const ArchivedRun &run)
 {
     m_fragment = run.fragment;
     m_citation.reset();
+    m_aiIncomplete = false;
     m_run = m_writer ? m_writer->beginRun(run) : 0;
 }
 
@@ -18,6 +19,7 @@ void RunRecorder::pageRead(PageReading reading, qint64 offset, qint64 before,
     ArchivedPage page{offset, when, reading, {}, features};
     for (const ResultLinks::TitledLink &result : results)
         page.results.append(ArchivedResult{before + page.results.size() + 1, result.address, result.title});
+    m_aiIncomplete = m_aiIncomplete || (features && features->aiOverview && features->aiLoading);
     if (features && !m_citation) {
         const QStringList &sources = features->aiCited;
         for (qsizetype i = 0; i < sources.size() && !m_citation; ++i) {

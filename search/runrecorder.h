@@ -35,6 +35,9 @@ public:
     // Where an AI overview of the current or last run first cites an address
     // that holds the fragment, among its sources; nothing when none does.
     std::optional<AiCitation> aiCitation() const { return m_citation; }
+    // Whether a page of the current or last run was read with its AI
+    // overview still being generated.
+    bool aiIncomplete() const { return m_aiIncomplete; }
 
     // How a scan outcome ends a run.
     static RunEnd endOf(ScanOutcome outcome, bool stopRequested);
@@ -44,4 +47,5 @@ private:
     std::optional<quint64> m_run;
     QString m_fragment;
     std::optional<AiCitation> m_citation;
+    bool m_aiIncomplete = false;
 };

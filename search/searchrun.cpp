@@ -312,6 +312,7 @@ void SearchRun::finish(RunEnd end, const QString &detail)
     outcome.values = m_values;
     outcome.report = m_report;
     outcome.aiCitation = m_recorder.aiCitation();
+    outcome.aiIncomplete = m_recorder.aiIncomplete();
     outcome.pagesRead = m_pagesRead;
     outcome.detail = detail;
     outcome.ended = m_options.clock();

@@ -214,7 +214,12 @@ Catalog Catalog::parse(const std::string &text)
             current->onePage = true;
         } else if (directive == "featured") {
             words >> current->featured;
-        } else if (directive == "ai") {
+        } else if (directive == "ai" || directive == "ai-dopo" || directive == "ai-mai") {
+            if (directive == "ai-dopo" && !(words >> current->aiAfter))
+                continue;
+            current->aiNeverDone = directive == "ai-mai";
+            if (current->aiNeverDone)
+                current->aiAfter = 300;
             for (std::string address; words >> address;)
                 current->aiCited.push_back(address);
         } else if (directive == "ads") {
@@ -396,11 +401,21 @@ std::string todayResultsPage(const std::string &phrase, long offset, const Phras
     }
     html += "</div>\n<div id=\"rso\">\n";
     if (page == 0 && !results.aiCited.empty()) {
-        html += "<div class=\"M8OgIe\"><div role=\"heading\" aria-level=\"2\"><span>Panoramica AI</span></div>"
-                "<div class=\"LT6XE\">In breve, " + title + " è un argomento su cui le fonti concordano.</div><ul>";
+        std::string overview = "<div class=\"LT6XE\">In breve, " + title + " è un argomento su cui le fonti concordano.</div><ul>";
         for (const std::string &cited : results.aiCited)
-            html += "<li><a href=\"" + escapeHtml(cited) + "\"><span>" + escapeHtml(hostOf(cited)) + "</span></a></li>";
-        html += "</ul></div>\n";
+            overview += "<li><a href=\"" + escapeHtml(cited) + "\"><span>" + escapeHtml(hostOf(cited)) + "</span></a></li>";
+        overview += "</ul>";
+        html += "<div class=\"M8OgIe\" id=\"panoramica\"><div role=\"heading\" aria-level=\"2\"><span>Panoramica AI</span></div>";
+        if (results.aiAfter < 0) {
+            html += overview + "</div>\n";
+        } else {
+            // The page's own script puts the overview in, as it arrives.
+            html += "<div class=\"generazione\">Generazione in corso\xe2\x80\xa6</div></div><template id=\"panoramica-dopo\">"
+                + overview + "</template><script>setTimeout(function () { var block = document.getElementById('panoramica');"
+                + (results.aiNeverDone ? "" : " block.querySelector('.generazione').remove();")
+                + " block.appendChild(document.getElementById('panoramica-dopo').content.cloneNode(true)); }, "
+                + std::to_string(results.aiAfter) + ");</script>\n";
+        }
     }
     if (page == 0 && !results.featured.empty()) {
         html += "<div class=\"ULSxyf\"><block-component><div class=\"g\"><span class=\"hgKElc\">La risposta in breve su "

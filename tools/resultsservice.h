@@ -46,6 +46,10 @@ struct PhraseResults
     // What today's first page shows besides its results.
     std::string featured;                        // the source of a featured answer on top; none when empty
     std::vector<std::string> aiCited;            // an AI overview citing these, when any
+    int aiAfter = -1;                            // the overview's text and sources come this many milliseconds
+                                                 // after the document is parsed, a placeholder before; -1: at once
+    bool aiNeverDone = false;                    // the overview shows its sources and goes on saying it is being
+                                                 // generated
     int adsTop = 1;
     int adsBottom = 1;
     bool onePage = false;                        // a phone's page holds every result at once
@@ -94,6 +98,11 @@ struct SearchEcho
 //                                   check page under /sorry/, until its form is sent
 //   @featured http://a.it/          today's first page opens with a featured answer quoting it
 //   @ai http://a.it/ http://b.it/   today's first page opens with an AI overview citing them
+//   @ai-dopo 3000 http://a.it/ ...  the same overview, arriving late: the first markup holds its
+//                                   heading and a "Generazione in corso" line; its text and
+//                                   sources are put in 3 s after the document is parsed
+//   @ai-mai http://a.it/ ...        an overview that never completes: its sources come, the
+//                                   "Generazione in corso" line stays
 //   @ads 3 2                        today's pages show 3 ads above the results and 2 below
 //                                   (one and one unless told)
 //   @onepage                        a phone's first page holds every result

@@ -10,6 +10,7 @@ ChromiumPage::ChromiumPage(const QString &dataFolder, QObject *parent)
     : Browser(parent)
     , m_launcher(dataFolder)
     , m_script(PageScript::source(QStringLiteral("pagetext.js")))
+    , m_settleScript(PageScript::source(QStringLiteral("pagesettle.js")))
     , m_pictures(m_emulation, [this](const QString &expression, std::function<void(const QJsonValue &)> done) {
         evaluate(expression, std::move(done));
     })
@@ -133,11 +134,19 @@ void ChromiumPage::evaluate(const QString &expression, std::function<void(const 
     PageScript::evaluate(m_session, m_tracker.mainFrame(), expression, std::move(done));
 }
 
-// The reading of a completed document: the page script's one evaluation.
+// The reading of a completed document, once it has settled: the page
+// script's one evaluation. A settling that fails (the document went) reads
+// the page as it is, unless another took its place.
 void ChromiumPage::readDocument()
 {
     const quint64 document = ++m_document;
-    evaluate(m_script, [this, document](const QJsonValue &read) { finishDocument(document, read); });
+    const auto read = [this, document](const QJsonValue &) {
+        if (document == m_document)
+            evaluate(m_script, [this, document](const QJsonValue &read) { finishDocument(document, read); });
+    };
+    const int bound = m_settleSeconds * 1000;
+    PageScript::evaluate(m_session, m_tracker.mainFrame(), m_settleScript.arg(Settling::kQuietMilliseconds).arg(bound), read,
+                         std::max(bound, 1));
 }
 
 void ChromiumPage::finishDocument(quint64 document, const QJsonValue &read, const QString &failure)

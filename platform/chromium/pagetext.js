@@ -8,8 +8,9 @@
 //   titles    their headings, one for each;
 //   pages     the links that may lead to another results page;
 //   features  on a page of today's markup, what else it shows: ads above and
-//             below the results, a featured answer's source, an AI overview
-//             and the links it cites, a questions block; null on other pages;
+//             below the results, a featured answer's source, an AI overview,
+//             the links it cites in the order shown and whether it was still
+//             being generated, a questions block; null on other pages;
 //   shape     on a page without organic results, what it shows of itself:
 //             its forms, its results column, a dialog that covers it, a
 //             captcha, a message saying that nothing was found, and its links
@@ -26,9 +27,10 @@
     // and are left out, whatever markup their cards use. Answers to the
     // questions lie in scripts and are no links at all. A featured answer's
     // source is a result, at the answer's place, titled or not: the page does
-    // not repeat it below. An app's install card is none. A single video result is a result like any other; its key
-    // moments and chapters, links to the same video at given times, are part
-    // of it, as a forum result's rows of further threads are.
+    // not repeat it below. An app's install card is none. A single video
+    // result is a result like any other; its key moments and chapters, links
+    // to the same video at given times, are part of it, as a forum result's
+    // rows of further threads are.
     var containers = '#rso, #main, #search, #res';
     var ads = '#tads, #tadsb, #bottomads, [data-text-ad], [aria-label="Annunci"]';
     // The page's own header and footer: sign-in, settings, help, privacy.
@@ -100,9 +102,15 @@
     // block under the results column, where that leaves organic results
     // beside it; where it would take in every headed link of the page (a
     // label inside the results' own wrapper), only as much as holds none of
-    // them. A hidden label, or a block that only says the overview is loading
-    // or not available, is none.
-    var placeholder = /not available|non (?:\u00e8 )?disponibile|loading|caricamento|generating|generazione/i;
+    // them. A hidden label, or a block that only says the overview is not
+    // available, is none. One still being generated when the page had to be
+    // read (marked so by the settling, pagesettle.js) is an overview not
+    // complete, with the sources it already shows.
+    var unavailable = /not available|non (?:\u00e8 )?disponibile/i;
+
+    function stillGenerating(block) {
+        return block.matches('[data-cerca-generazione]') || block.querySelector('[data-cerca-generazione]') !== null;
+    }
 
     function overviewBlock(heading, candidates) {
         if (!visible(heading))
@@ -118,7 +126,7 @@
         }
         if (!block.querySelector('a[href]')) {
             var rest = block.textContent.replace(heading.textContent, '').trim();
-            if (rest === '' || placeholder.test(rest))
+            if (rest === '' || (unavailable.test(rest) && !stillGenerating(block)))
                 return null;
         }
         return block;
@@ -287,6 +295,7 @@
             return aiBlocks.some(function (block) { return block.contains(element); });
         };
         var features = {adsTop: 0, adsBottom: 0, featured: '', aiOverview: aiBlocks.length > 0, aiCited: [],
+                        aiLoading: aiBlocks.some(stillGenerating),
                         questions: document.querySelector('.related-question-pair, [data-initq]') !== null
                                    || labelled(questionHeadings).length > 0};
         var firstResult = null;

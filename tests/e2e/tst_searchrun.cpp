@@ -92,6 +92,8 @@ private slots:
     void killedProgramLeavesNoBrowser();
     void twoProgramsShareOneDataFolder();
     void smartphoneListFromTheCommandLine();
+    void listSettlesThePageAsTheOptionsSay_data();
+    void listSettlesThePageAsTheOptionsSay();
     void longListRunsEveryPhraseOnceInOrder();
 
 private:
@@ -147,7 +149,11 @@ void TestSearchRun::initTestCase()
                "@generate 20\n"
                "[cento]\n@onepage\n@generate 99\nhttp://www.velmora.it/cento\n"
                "[video]\n@today\n@generate 3\nhttps://www.youtube.com/watch?v=bimby\nhttp://www.velmora.it/video\n@generate 9\n"
-               "@video 4\n@forum 2\n@sections\n";
+               "@video 4\n@forum 2\n@sections\n"
+               "[tardi]\n@today\n@ai-dopo 3000 http://www.a.it/ http://www.velmora.it/tardi\n@generate 5\n"
+               "http://www.velmora.it/tardi\n@generate 5\n"
+               "[incompiuta]\n@today\n@ai-mai http://www.velmora.it/mai http://www.b.it/\n@generate 3\n"
+               "http://www.velmora.it/mai\n@generate 5\n";
     // The browser's cookies from an earlier run of the tests would skip the consent.
     QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/Chromium")).removeRecursively();
     m_service = std::make_unique<results::Service>(results::Catalog::parse(catalog));
@@ -163,7 +169,8 @@ void TestSearchRun::init()
                                         "listResumesAfterAPageThatNeedsTheUser", "killedProgramLeavesNoBrowser",
                                         "listPlacesPagesWithoutResultsAndKeepsAnUnknownOne",
                                         "listAsksAgainForPagesThatFailOnce", "twoListsStartedTogetherBothRunToTheEnd",
-                                        "twoProgramsShareOneDataFolder", "smartphoneListFromTheCommandLine"};
+                                        "twoProgramsShareOneDataFolder", "smartphoneListFromTheCommandLine",
+                                        "listSettlesThePageAsTheOptionsSay"};
     const QByteArray part = qgetenv("CERCA_E2E_PART");
     if (!part.isEmpty() && (part == "lists") != lists.contains(QTest::currentTestFunction()))
         QSKIP("in the other part of the end-to-end tests");
@@ -651,6 +658,12 @@ void TestSearchRun::listFromTheCommandLine_data()
                                    << "" << 3;
     QTest::newRow("a video result, a forum thread and sections")
         << "video\n" << "" << 0 << QStringList{"video: posizione 5 (http://www.velmora.it/video)"} << "" << 1;
+    QTest::newRow("an AI overview that comes late, one that never completes")
+        << "tardi\nincompiuta\n" << "" << 0
+        << QStringList{"tardi: posizione 6 (http://www.velmora.it/tardi), citato nella Panoramica AI (fonte 2 di 2)",
+                       "incompiuta: posizione 4 (http://www.velmora.it/mai), citato nella Panoramica AI (fonte 1 di 2), "
+                       "Panoramica AI non completa"}
+        << "" << 2;
     QTest::newRow("a check page on the second phrase") << "corta\noggi verifica\nseconda\n" << "" << 3
                                                        << QStringList{"corta: non trovato entro 13"}
                                                        << "per \"oggi verifica\" il motore chiede una risposta" << 1;
@@ -735,6 +748,35 @@ void TestSearchRun::smartphoneListFromTheCommandLine()
     const ArchivedRun phone = RunArchive(archive).runsOf(QStringLiteral("cento [smartphone, Milan, de]"))->constFirst();
     QCOMPARE(phone.place, (SearchPlace{Device::Smartphone, "de", "de", "Milan,Lombardy,Italy"}));
     QCOMPARE(phone.results().size(), 100);
+}
+
+void TestSearchRun::listSettlesThePageAsTheOptionsSay_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("printed");
+    // The search options read every page at its load; the command line's
+    // bound waits for the overview that comes 3 s later.
+    QTest::newRow("the options file's: no settling")
+        << QStringList() << "tardi: posizione 6 (http://www.velmora.it/tardi), Panoramica AI non completa";
+    QTest::newRow("the command line's: 6 s")
+        << QStringList{"--attesa-lettura", "6"}
+        << "tardi: posizione 6 (http://www.velmora.it/tardi), citato nella Panoramica AI (fonte 2 di 2)";
+}
+
+void TestSearchRun::listSettlesThePageAsTheOptionsSay()
+{
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QSKIP("runs without a window: the offscreen run covers it");
+    QFETCH(QStringList, arguments);
+    {
+        QSettings options(DataFolder(m_dir->path()).searchOptions(), QSettings::IniFormat);
+        options.setValue(QStringLiteral("ricerca/attesa-lettura"), 0);
+    }
+    std::unique_ptr<QProcess> run(startList(QStringLiteral("tardi\n"), QStringList{"--pausa", "5"} + arguments));
+    QSignalSpy done(run.get(), &QProcess::finished);
+    QVERIFY(done.wait(60000));
+    QVERIFY2(run->exitCode() == 0, run->readAllStandardError().constData());
+    QTEST(QString::fromLocal8Bit(run->readAllStandardOutput()).trimmed(), "printed");
 }
 
 void TestSearchRun::listIsArchivedAndExported()

@@ -7,6 +7,7 @@
 #include "watchdog.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonValue>
@@ -43,6 +44,8 @@ private slots:
     void todayResultsAreRead();
     void pageFeaturesAreRead_data();
     void pageFeaturesAreRead();
+    void lateOverviewIsReadOnceSettled_data();
+    void lateOverviewIsReadOnceSettled();
     void picturesOutlineTheHits_data();
     void picturesOutlineTheHits();
     void pagesWithoutResultsArePlaced_data();
@@ -61,7 +64,11 @@ void TestPageText::initTestCase()
     results::Catalog catalog = results::Catalog::parse("[lenta]\nhttp://www.lenta.it/\n@slow 0 1500\n"
                                                        "[tronca]\n@generate 30\n@cut 0\n[errore 500]\n@fail 0 500\n[errore 503]\n@fail 0 503\n[oggi]\n@today\n@generate 25\n[muta]\n@silent 0\n"
                                                        "[servizio]\n@today\n@featured http://www.fonte.it/\n"
-                                                       "@ai http://www.citata.it/a http://www.velmora.it/\n@ads 3 2\n@generate 12\n");
+                                                       "@ai http://www.citata.it/a http://www.velmora.it/\n@ads 3 2\n@generate 12\n"
+                                                       "[mezzo secondo]\n@today\n@ai-dopo 500 http://www.citata.it/a http://www.velmora.it/\n@generate 9\n"
+                                                       "[tre secondi]\n@today\n@ai-dopo 3000 http://www.citata.it/a http://www.velmora.it/\n@generate 9\n"
+                                                       "[dodici secondi]\n@today\n@ai-dopo 12000 http://www.citata.it/a\n@generate 9\n"
+                                                       "[mai]\n@today\n@ai-mai http://www.citata.it/a http://www.velmora.it/\n@generate 9\n");
     m_service = std::make_unique<results::Service>(std::move(catalog));
     QVERIFY(m_service->start() > 0);
     m_window = std::make_unique<QWidget>();
@@ -560,8 +567,44 @@ void TestPageText::pageFeaturesAreRead()
     QCOMPARE(read.aiOverview, features.aiOverview);
     QCOMPARE(read.aiCited, features.aiCited);
     QCOMPARE(read.questions, features.questions);
+    QCOMPARE(read.aiLoading, features.aiLoading);
     if (QTest::currentDataTag() == QByteArray("a hidden AI label among the results"))
         QCOMPARE(results.size(), 8);   // the overview takes no result with it
+}
+
+void TestPageText::lateOverviewIsReadOnceSettled_data()
+{
+    QTest::addColumn<QString>("phrase");
+    QTest::addColumn<int>("settle");          // the bound from the load, in seconds
+    QTest::addColumn<QStringList>("cited");
+    QTest::addColumn<bool>("loading");        // still being generated when read
+    const QStringList both{"http://www.citata.it/a", "http://www.velmora.it/"};
+    QTest::newRow("an overview 0.5 s after the page") << "mezzo secondo" << 10 << both << false;
+    QTest::newRow("an overview 3 s after the page") << "tre secondi" << 10 << both << false;
+    QTest::newRow("an overview 12 s after the page, past the bound") << "dodici secondi" << 10 << QStringList() << true;
+    QTest::newRow("an overview that never completes") << "mai" << 3 << both << true;
+    QTest::newRow("read at the load, without settling") << "tre secondi" << 0 << QStringList() << true;
+}
+
+void TestPageText::lateOverviewIsReadOnceSettled()
+{
+    QFETCH(QString, phrase);
+    QFETCH(int, settle);
+    m_browser->setSettleSeconds(settle);
+    QElapsedTimer clock;
+    clock.start();
+    load(QStringLiteral("http://127.0.0.1:%1/search?q=%2").arg(m_service->port()).arg(phrase));
+    const qint64 elapsed = clock.elapsed();
+    m_browser->setSettleSeconds(Settling::kDefaultSeconds);
+    const PageLinks links = m_browser->pageLinks();
+    QCOMPARE(links.results.size(), 8);
+    QVERIFY(links.features);
+    const PageFeatures read = ResultLinks::resolved(*links.features, links.address);
+    QVERIFY(read.aiOverview);
+    QTEST(read.aiCited, "cited");
+    QTEST(read.aiLoading, "loading");
+    // Never waited for much past the bound.
+    QVERIFY2(elapsed < (settle + 8) * 1000, qPrintable(QString::number(elapsed)));
 }
 
 void TestPageText::picturesOutlineTheHits_data()
