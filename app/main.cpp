@@ -4,6 +4,7 @@
 #include "platform/processclock.h"
 #include "platform/qtdesktop.h"
 #include "store/datafolder.h"
+#include "store/searchoptionsfile.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -37,6 +38,7 @@ int main(int argc, char *argv[])
     Form1Options options;
     options.dataFolder = DataFolder(Cli::dataFolderPath());
     ChromiumPage page(options.dataFolder.path());
+    page.setSettleSeconds(SearchOptionsFile::settleSeconds(options.dataFolder.searchOptions()));
     QtDesktop desktop;
     // For the start-up benchmark only: the engine at start instead of at the
     // first navigation, a time stamp once the window is shown, and an exit.

@@ -10,6 +10,7 @@
 #include "store/archivecsv.h"
 #include "store/datafolder.h"
 #include "store/resultlog.h"
+#include "store/searchoptionsfile.h"
 #include "store/textfile.h"
 
 #include <QCoreApplication>
@@ -63,6 +64,7 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
         return 2;
     }
     ChromiumPage page(folder.path());
+    page.setSettleSeconds(line.settleSeconds.value_or(SearchOptionsFile::settleSeconds(folder.searchOptions())));
     if (!page.startEngine()) {
         print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(page.errorString()));
         return 1;

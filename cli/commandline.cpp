@@ -2,6 +2,7 @@
 
 #include "search/placequery.h"
 #include "store/archive.h"
+#include "model/settling.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -26,6 +27,12 @@ QList<QCommandLineOption> options()
         {{QStringLiteral("a"), QStringLiteral("attesa")},
          QStringLiteral("Secondi di attesa di una pagina, poi la frase è \"pagina non caricata\" (%1).")
              .arg(ListRun::kDefaultPageSeconds),
+         QStringLiteral("S")},
+        {QStringLiteral("attesa-lettura"),
+         QStringLiteral("Secondi al massimo dopo il caricamento perché la pagina si assesti prima di leggerla, "
+                        "da 0 a %1 (quelli delle opzioni di ricerca, %2 se mancano).")
+             .arg(Settling::kLongestSeconds)
+             .arg(Settling::kDefaultSeconds),
          QStringLiteral("S")},
         {{QStringLiteral("d"), QStringLiteral("dispositivo")},
          QStringLiteral("Il dispositivo della ricerca: computer o smartphone (computer)."), QStringLiteral("NOME")},
@@ -103,8 +110,8 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         line.exportFile = parser.value(QStringLiteral("esporta-archivio"));
         line.phrase = parser.value(QStringLiteral("frase"));
     }
-    for (const char *name : {"frammento", "pagine", "solo-italiano", "pausa", "attesa", "riprendi", "dispositivo", "paese",
-                              "lingua", "luogo", "prove"}) {
+    for (const char *name : {"frammento", "pagine", "solo-italiano", "pausa", "attesa", "attesa-lettura", "riprendi",
+                              "dispositivo", "paese", "lingua", "luogo", "prove"}) {
         if (!list && parser.isSet(QString::fromLatin1(name)))
             return fail(QStringLiteral("--%1 vale solo con --elenco FILE").arg(QString::fromLatin1(name)));
     }
@@ -139,6 +146,15 @@ CommandLine CommandLine::parse(const QStringList &arguments)
             return fail(QStringLiteral("--attesa vuole un numero intero di secondi da 1 in su, non \"%1\"")
                             .arg(parser.value(QStringLiteral("attesa"))));
         line.pageSeconds = wait;
+    }
+    if (parser.isSet(QStringLiteral("attesa-lettura"))) {
+        bool ok = false;
+        const int settle = parser.value(QStringLiteral("attesa-lettura")).toInt(&ok);
+        if (!ok || settle < 0 || settle > Settling::kLongestSeconds)
+            return fail(QStringLiteral("--attesa-lettura vuole un numero intero di secondi da 0 a %1, non \"%2\"")
+                            .arg(Settling::kLongestSeconds)
+                            .arg(parser.value(QStringLiteral("attesa-lettura"))));
+        line.settleSeconds = settle;
     }
     line.resume = parser.isSet(QStringLiteral("riprendi"));
     if (parser.isSet(QStringLiteral("dispositivo"))) {
@@ -179,7 +195,8 @@ QString CommandLine::help()
 {
     QString text = QStringLiteral(
         "Uso: cerca-posizione [--elenco FILE --frammento TESTO [--pagine N] [--solo-italiano] [--pausa S]\n"
-        "                      [--attesa S] [--riprendi] [--dispositivo NOME] [--paese CC] [--lingua LL]\n"
+        "                      [--attesa S] [--attesa-lettura S] [--riprendi] [--dispositivo NOME] [--paese CC]\n"
+        "                      [--lingua LL]\n"
         "                      [--luogo NOME] [--prove N] [--archivio URL [--condiviso NOME]]]\n"
         "       cerca-posizione --esporta-archivio FILE.csv [--frase TESTO]\n"
         "       cerca-posizione --rileggi [FRASE]\n"
@@ -196,7 +213,8 @@ QString CommandLine::help()
         text += QStringLiteral("  %1 %2\n").arg(names.leftJustified(28), option.description());
     }
     text += QStringLiteral("\nUna riga per frase: \"frase: posizione N (indirizzo)\" o \"frase: non trovato entro N\",\n"
-                           "con \", citato nella Panoramica AI\" quando il frammento è tra le sue fonti; fuori dalle\n"
+                           "con \", citato nella Panoramica AI (fonte 2 di 6)\" quando il frammento è tra le sue fonti,\n"
+                           "al posto in cui la Panoramica lo mostra; fuori dalle\n"
                            "opzioni predefinite la frase porta il dispositivo e il luogo: \"bimby [smartphone, Milan]\".\n"
                            "Ogni pausa varia tra metà e una volta e mezza della media, mai sotto %1 secondi.\n"
                            "Una pagina che non arriva in tempo, o che il server non dà (riprovata una volta), dà\n"

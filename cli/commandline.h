@@ -5,9 +5,11 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // What the command line asks for: the window, or a list run without one.
-//   cerca-posizione --elenco FILE --frammento TEXT [--pagine N] [--solo-italiano] [--pausa S] [--attesa S] [--riprendi]
+//   cerca-posizione --elenco FILE --frammento TEXT [--pagine N] [--solo-italiano] [--pausa S] [--attesa S]
+//                   [--attesa-lettura S] [--riprendi]
 //                   [--dispositivo computer|smartphone] [--paese CC] [--lingua LL] [--luogo NAME] [--prove N]
 //                   [--archivio postgresql://USER@HOST:PORT/DB [--condiviso NAME]]
 //   cerca-posizione --esporta-archivio FILE.csv [--frase TEXT]
@@ -22,6 +24,7 @@ struct CommandLine
     bool italianOnly = false;
     int pauseSeconds = ListRun::kDefaultPauseSeconds;   // the pauses' mean
     int pageSeconds = ListRun::kDefaultPageSeconds;     // how long a page may take
+    std::optional<int> settleSeconds;   // how long a page may take to settle; none: the search options file's
     bool resume = false;
     SearchPlace place;   // the device, country, language and place of every phrase
     int picturesKept = RunPictures::kKeptByDefault;   // pictures of what the runs saw, for each series

@@ -10,11 +10,11 @@ struct PageShape
 {
     bool searchForm = false;        // a form that sends a search
     bool resultsColumn = false;     // the container the results stand in
-    QStringList otherForms;         // the actions of the other forms
+    QStringList otherForms;         // the actions of the other forms, outside notice bars
     bool captcha = false;
-    bool dialog = false;            // a visible dialog over the page
+    bool dialog = false;            // a dialog that covers the page: modal, or over most of the first screen
     bool noResultsMessage = false;  // a known wording says that nothing was found
-    QStringList links;              // links outside ads, the page's header and footer
+    QStringList links;              // links outside ads, the page's header, footer and notice bars
 
     bool operator==(const PageShape &) const = default;
 };

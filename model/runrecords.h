@@ -18,8 +18,9 @@ struct PageFeatures
     int adsBottom = 0;
     QString featured;           // the address a featured answer quotes; empty without one
     bool aiOverview = false;
-    QStringList aiCited;        // the addresses the AI overview cites, as far as they had loaded
+    QStringList aiCited;        // the addresses the AI overview cites, in the order shown, as far as they had loaded
     bool questions = false;     // a block of questions ("Altre domande")
+    bool aiLoading = false;     // the overview was still being generated when the page had to be read
 
     bool operator==(const PageFeatures &) const = default;
 };

@@ -15,10 +15,12 @@ enum class PageKind {
 namespace PageKinds {
 
 // Decided from the page's structure, in any language and layout: a question
-// is a consent or check page (its address, a form other than the search's, a
-// captcha, a dialog); a page without results is a results page (the search
-// form, and the results column or the engine's message) with no link to
-// another site and no next page. Anything else is unknown.
+// is a page that asks before it shows anything (its address, a form other
+// than the search's, a captcha, a dialog that covers the page; a notice bar
+// that leaves the page usable, as the cookie notice does, is none); a page
+// without results is a results page (the search form, and the results
+// column or the engine's message) with no link to another site and no next
+// page. Anything else is unknown.
 PageKind of(const PageShape &shape, const QString &address, const QStringList &pageLinks);
 
 } // namespace PageKinds

@@ -15,7 +15,12 @@ QString RunOutcome::result() const
 
 QString RunOutcome::citation() const
 {
-    return citedInAiOverview ? QStringLiteral(", citato nella Panoramica AI") : QString();
+    QString text;
+    if (aiCitation)
+        text = QStringLiteral(", citato nella Panoramica AI (fonte %1 di %2)").arg(aiCitation->rank).arg(aiCitation->sources);
+    if (aiIncomplete)
+        text += QStringLiteral(", Panoramica AI non completa");
+    return text;
 }
 
 QString RunOutcome::line() const

@@ -7,6 +7,17 @@
 
 #include <QDateTime>
 #include <QString>
+#include <optional>
+
+// An AI overview's citation of an address that holds the fragment: its
+// rank among the overview's sources, in the order the overview shows them.
+struct AiCitation
+{
+    int rank = 0;      // from 1
+    int sources = 0;
+
+    bool operator==(const AiCitation &) const = default;
+};
 
 // How a run ended, as a value: the report line's caption, the log line, a
 // list's printed line and the archive's outcome are each made from it.
@@ -21,7 +32,8 @@ struct RunOutcome
     RunEnd end = RunEnd::Unfinished;
     RunValues values;               // at the end: the last position and address taken
     QString report;                 // the report line's caption; empty when nothing was measured
-    bool citedInAiOverview = false; // an AI overview cites an address that holds the fragment
+    std::optional<AiCitation> aiCitation; // an AI overview cites an address that holds the fragment
+    bool aiIncomplete = false;      // an AI overview was still being generated when its page was read
     int pagesRead = 0;
     QString detail;                 // why a page did not load, or where the unread page is kept
     QDateTime ended;
@@ -37,7 +49,9 @@ struct RunOutcome
     // "posizione 12", "non trovato entro 100", "pagina non caricata" or
     // "pagina non letta (salvata in FILE)".
     QString result() const;
-    // ", citato nella Panoramica AI" when it is; empty otherwise.
+    // ", citato nella Panoramica AI (fonte 2 di 6)" when it is, then
+    // ", Panoramica AI non completa" when the overview was still being
+    // generated; empty otherwise.
     QString citation() const;
     // The phrase, with the device and place when they are not the defaults:
     // "bimby [smartphone, Milan]".

@@ -6,7 +6,8 @@
 void RunRecorder::runStarted(const ArchivedRun &run)
 {
     m_fragment = run.fragment;
-    m_cited = false;
+    m_citation.reset();
+    m_aiIncomplete = false;
     m_run = m_writer ? m_writer->beginRun(run) : 0;
 }
 
@@ -19,9 +20,13 @@ void RunRecorder::pageRead(PageReading reading, qint64 offset, qint64 before,
     ArchivedPage page{offset, when, reading, {}, features, kept, ReaderVersion::kCurrent};
     for (const ResultLinks::TitledLink &result : results)
         page.results.append(ArchivedResult{before + page.results.size() + 1, result.address, result.title});
-    if (features) {
-        for (const QString &cited : features->aiCited)
-            m_cited = m_cited || cited.contains(m_fragment);
+    m_aiIncomplete = m_aiIncomplete || (features && features->aiOverview && features->aiLoading);
+    if (features && !m_citation) {
+        const QStringList &sources = features->aiCited;
+        for (qsizetype i = 0; i < sources.size() && !m_citation; ++i) {
+            if (sources[i].contains(m_fragment))
+                m_citation = AiCitation{int(i + 1), int(sources.size())};
+        }
     }
     if (m_writer)
         m_writer->addPage(*m_run, page);

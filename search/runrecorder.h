@@ -1,6 +1,7 @@
 #pragma once
 
 #include "search/resultlinks.h"
+#include "search/runoutcome.h"
 #include "search/scanner.h"
 #include "model/runrecords.h"
 
@@ -31,9 +32,12 @@ public:
     // The current run's handle, for what comes after its end.
     std::optional<quint64> handle() const { return m_run; }
     void pictureKept(quint64 handle, const ArchivedPicture &picture);
-    // Whether an AI overview of the current or last run cites an address
-    // that holds the fragment.
-    bool citedInAiOverview() const { return m_cited; }
+    // Where an AI overview of the current or last run first cites an address
+    // that holds the fragment, among its sources; nothing when none does.
+    std::optional<AiCitation> aiCitation() const { return m_citation; }
+    // Whether a page of the current or last run was read with its AI
+    // overview still being generated.
+    bool aiIncomplete() const { return m_aiIncomplete; }
 
     // How a scan outcome ends a run.
     static RunEnd endOf(ScanOutcome outcome, bool stopRequested);
@@ -42,5 +46,6 @@ private:
     ArchiveWriter *m_writer;
     std::optional<quint64> m_run;
     QString m_fragment;
-    bool m_cited = false;
+    std::optional<AiCitation> m_citation;
+    bool m_aiIncomplete = false;
 };

@@ -326,7 +326,8 @@ void SearchRun::finish(RunEnd end, const QString &detail)
     outcome.end = end;
     outcome.values = m_values;
     outcome.report = m_report;
-    outcome.citedInAiOverview = m_recorder.citedInAiOverview();
+    outcome.aiCitation = m_recorder.aiCitation();
+    outcome.aiIncomplete = m_recorder.aiIncomplete();
     outcome.pagesRead = m_pagesRead;
     outcome.detail = detail;
     outcome.ended = m_options.clock();

@@ -88,7 +88,8 @@ QByteArray encode(const ArchiveRecord &record)
                                       {QStringLiteral("in evidenza"), features.featured},
                                       {QStringLiteral("panoramica"), features.aiOverview},
                                       {QStringLiteral("citati"), QJsonArray::fromStringList(features.aiCited)},
-                                      {QStringLiteral("domande"), features.questions}});
+                                      {QStringLiteral("domande"), features.questions},
+                                      {QStringLiteral("panoramica in corso"), features.aiLoading}});
         }
         break;
     }
@@ -168,6 +169,7 @@ std::optional<ArchiveRecord> decode(const QByteArray &line)
             for (const QJsonValue &cited : blocks.value(QStringLiteral("citati")).toArray())
                 features.aiCited.append(cited.toString());
             features.questions = blocks.value(QStringLiteral("domande")).toBool();
+            features.aiLoading = blocks.value(QStringLiteral("panoramica in corso")).toBool();
             record.page.features = features;
         }
         break;

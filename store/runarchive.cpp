@@ -18,6 +18,17 @@ QString placeholders(qsizetype count)
     return QStringList(count, QStringLiteral("?")).join(QStringLiteral(", "));
 }
 
+// page_features.ai_overview: 0 none, 1 an overview, 2 an overview still being
+// generated when the page had to be read (older programs read it as an overview).
+constexpr int kOverviewLoading = 2;
+
+int overviewCode(const PageFeatures &features)
+{
+    if (!features.aiOverview)
+        return 0;
+    return features.aiLoading ? kOverviewLoading : 1;
+}
+
 } // namespace
 
 Result<qint64> RunArchive::beginRun(const ArchivedRun &run)
@@ -100,7 +111,7 @@ Result<qint64> RunArchive::insertPage(qint64 runId, const ArchivedPage &page)
     if (Result<QSqlQuery> written = m_archive.exec(
             QStringLiteral("INSERT INTO page_features (page_id, ads_top, ads_bottom, featured, ai_overview, questions)"
                            " VALUES (?, ?, ?, ?, ?, ?)"),
-            {pageId, features.adsTop, features.adsBottom, features.featured, features.aiOverview ? 1 : 0, features.questions ? 1 : 0});
+            {pageId, features.adsTop, features.adsBottom, features.featured, overviewCode(features), features.questions ? 1 : 0});
         !written)
         return written.failure();
     QList<QVariantList> cited;
@@ -380,6 +391,7 @@ Result<QList<ArchivedRun>> RunArchive::runsOf(const QString &series)
              features.adsBottom = row.value(2).toInt();
              features.featured = row.value(3).toString();
              features.aiOverview = row.value(4).toInt() != 0;
+             features.aiLoading = row.value(4).toInt() == kOverviewLoading;
              features.questions = row.value(5).toInt() != 0;
              pageOf(row.value(0)).features = features;
          }},

@@ -22,6 +22,14 @@ SearchOptions load(const QString &path)
     return options;
 }
 
+int settleSeconds(const QString &path)
+{
+    const QSettings file(path, QSettings::IniFormat);
+    bool number = false;
+    const int seconds = file.value(QStringLiteral("ricerca/attesa-lettura")).toInt(&number);
+    return number && seconds >= 0 && seconds <= Settling::kLongestSeconds ? seconds : Settling::kDefaultSeconds;
+}
+
 bool save(const QString &path, const SearchOptions &options)
 {
     const SearchPlace &place = options.place;

@@ -2,6 +2,7 @@
 
 #include "store/runpictures.h"
 #include "model/searchplace.h"
+#include "model/settling.h"
 
 #include <QString>
 
@@ -27,5 +28,9 @@ namespace SearchOptionsFile {
 SearchOptions load(const QString &path);
 // false when the file could not be written; the file kept before is then whole.
 bool save(const QString &path, const SearchOptions &options);
+// How long a page may take to settle after its load before it is read, in
+// seconds ("ricerca/attesa-lettura", set in the file by hand): the default
+// for a missing key or one that is no number from 0 to Settling::kLongestSeconds.
+int settleSeconds(const QString &path);
 
 } // namespace SearchOptionsFile

@@ -203,11 +203,28 @@ Catalog Catalog::parse(const std::string &text)
             current->aiPlaceholder = true;
         } else if (directive == "today") {
             current->today = true;
+        } else if (directive == "video" && words >> offset) {
+            current->videoResults.push_back(offset);
+        } else if (directive == "forum" && words >> offset) {
+            current->forumResults.push_back(offset);
+        } else if (directive == "app") {
+            current->app = true;
+        } else if (directive == "recipes") {
+            current->recipes = true;
+        } else if (directive == "sections") {
+            current->sections = true;
+        } else if (directive == "cookienotice") {
+            current->cookieNotice = true;
         } else if (directive == "onepage") {
             current->onePage = true;
         } else if (directive == "featured") {
             words >> current->featured;
-        } else if (directive == "ai") {
+        } else if (directive == "ai" || directive == "ai-dopo" || directive == "ai-mai") {
+            if (directive == "ai-dopo" && !(words >> current->aiAfter))
+                continue;
+            current->aiNeverDone = directive == "ai-mai";
+            if (current->aiNeverDone)
+                current->aiAfter = 300;
             for (std::string address; words >> address;)
                 current->aiCited.push_back(address);
         } else if (directive == "ads") {
@@ -296,6 +313,74 @@ std::string echoOf(const SearchEcho &echo)
 
 } // namespace
 
+namespace {
+
+// An organic result in today's markup; inside, what stands under its title.
+std::string todayResult(const std::string &href, const std::string &heading, const std::string &site,
+                        const std::string &inside = std::string(), const std::string &attributes = "class=\"g\"")
+{
+    return "<div class=\"MjjYud\"><div " + attributes + "><div class=\"yuRUbf\"><a jsname=\"UWckNb\" href=\"" + href
+        + "\"><br><h3 class=\"LC20lb rIxsve\">" + heading + "</h3><div class=\"rVusze\"><cite>" + escapeHtml(site)
+        + "</cite></div></a></div>" + inside + "</div></div>\n";
+}
+
+std::string atTime(const std::string &address, int seconds)
+{
+    return escapeHtml(address) + (address.find('?') == std::string::npos ? "?" : "&amp;") + "t=" + std::to_string(seconds);
+}
+
+// A single video result: the title, a thumbnail with the duration, and the
+// key moments, links to the same video at given times.
+std::string videoResult(const std::string &address, const std::string &heading)
+{
+    std::string moments = "<div class=\"keymoments\"><div role=\"heading\" aria-level=\"4\">In questo video</div>";
+    const char *names[] = {"Gli ingredienti", "La preparazione", "Il risultato"};
+    for (int i = 0; i < 3; ++i) {
+        moments += "<a href=\"" + atTime(address, 60 + 120 * i) + "\"><span>" + std::to_string(1 + 2 * i) + ":00</span><span>"
+            + names[i] + "</span></a>";
+    }
+    return "<div class=\"MjjYud\"><video-voyager><div class=\"g\"><div class=\"yuRUbf\"><a href=\"" + escapeHtml(address)
+        + "\"><br><h3 class=\"LC20lb rIxsve\">" + heading + "</h3><cite>YouTube \xc2\xb7 Canale</cite></a></div>"
+        "<a class=\"thumb\" href=\"" + escapeHtml(address) + "\"><span class=\"duration\">12:34</span></a>" + moments
+        + "</div></div></video-voyager></div>\n";
+}
+
+// A forum thread, with rows of further threads of the same forum under it.
+std::string forumResult(const std::string &href, const std::string &address, const std::string &heading)
+{
+    std::string rows = "<div class=\"forumrows\" role=\"list\">";
+    for (int i = 2; i <= 3; ++i) {
+        rows += "<div role=\"listitem\"><a href=\"" + escapeHtml(address) + "?discussione=" + std::to_string(i) + "\"><span>"
+            "Un'altra discussione</span></a><span>" + std::to_string(4 * i) + " risposte</span></div>";
+    }
+    return todayResult(href, heading, hostOf(address) + " \xe2\x80\xba forum", rows + "</div>");
+}
+
+// Blocks with a heading of their own, whose cards use an organic result's markup.
+std::string sectionsBlock(const std::string &phrase, const std::string &title)
+{
+    const std::string site = "https://www.sezioni-" + slug(phrase) + ".it/";
+    std::string html = "<div class=\"cose\"><div role=\"heading\" aria-level=\"2\">Cose da sapere</div>";
+    for (int aspect = 1; aspect <= 2; ++aspect) {
+        html += "<div class=\"aspetto\" aria-expanded=\"true\"><div>Aspetto " + std::to_string(aspect) + " di " + title + "</div>";
+        if (aspect == 2) {
+            html += "<div><div role=\"heading\" aria-level=\"3\"><span>Panoramica AI</span></div><div>Una breve sintesi.</div>"
+                "<a href=\"" + site + "sintesi\">fonte</a></div>";
+        }
+        html += todayResult(site + "aspetto-" + std::to_string(aspect), "Fonte dell'aspetto " + std::to_string(aspect),
+                            "www.sezioni-" + slug(phrase) + ".it") + "</div>";
+    }
+    html += "</div>\n<div class=\"video\"><div role=\"heading\" aria-level=\"2\">Video</div>";
+    for (int video = 1; video <= 3; ++video)
+        html += videoResult("https://www.youtube.com/watch?v=" + slug(phrase) + std::to_string(video), "Video " + std::to_string(video));
+    html += "</div>\n<div class=\"forum\"><div role=\"heading\" aria-level=\"2\">Discussioni e forum</div>";
+    for (int thread = 1; thread <= 2; ++thread)
+        html += todayResult(site + "forum-" + std::to_string(thread), "Discussione " + std::to_string(thread), "Forum");
+    return html + "</div>\n";
+}
+
+} // namespace
+
 std::string todayResultsPage(const std::string &phrase, long offset, const PhraseResults &results, const SearchEcho &echo)
 {
     const std::string title = escapeHtml(phrase);
@@ -321,11 +406,21 @@ std::string todayResultsPage(const std::string &phrase, long offset, const Phras
     }
     html += "</div>\n<div id=\"rso\">\n";
     if (page == 0 && !results.aiCited.empty()) {
-        html += "<div class=\"M8OgIe\"><div role=\"heading\" aria-level=\"2\"><span>Panoramica AI</span></div>"
-                "<div class=\"LT6XE\">In breve, " + title + " è un argomento su cui le fonti concordano.</div><ul>";
+        std::string overview = "<div class=\"LT6XE\">In breve, " + title + " è un argomento su cui le fonti concordano.</div><ul>";
         for (const std::string &cited : results.aiCited)
-            html += "<li><a href=\"" + escapeHtml(cited) + "\"><span>" + escapeHtml(hostOf(cited)) + "</span></a></li>";
-        html += "</ul></div>\n";
+            overview += "<li><a href=\"" + escapeHtml(cited) + "\"><span>" + escapeHtml(hostOf(cited)) + "</span></a></li>";
+        overview += "</ul>";
+        html += "<div class=\"M8OgIe\" id=\"panoramica\"><div role=\"heading\" aria-level=\"2\"><span>Panoramica AI</span></div>";
+        if (results.aiAfter < 0) {
+            html += overview + "</div>\n";
+        } else {
+            // The page's own script puts the overview in, as it arrives.
+            html += "<div class=\"generazione\">Generazione in corso\xe2\x80\xa6</div></div><template id=\"panoramica-dopo\">"
+                + overview + "</template><script>setTimeout(function () { var block = document.getElementById('panoramica');"
+                + (results.aiNeverDone ? "" : " block.querySelector('.generazione').remove();")
+                + " block.appendChild(document.getElementById('panoramica-dopo').content.cloneNode(true)); }, "
+                + std::to_string(results.aiAfter) + ");</script>\n";
+        }
     }
     if (page == 0 && !results.featured.empty()) {
         html += "<div class=\"ULSxyf\"><block-component><div class=\"g\"><span class=\"hgKElc\">La risposta in breve su "
@@ -343,11 +438,16 @@ std::string todayResultsPage(const std::string &phrase, long offset, const Phras
         }
         // Every third result is wrapped, as the basic page wrapped them all.
         const std::string href = i % 3 == 1 ? "/url?q=" + percentEncoded(address) + "&amp;sa=U&amp;ved=2ahUKEw" : escapeHtml(address);
-        html += "<div class=\"MjjYud\"><div class=\"g" + std::string(i % 5 == 4 ? " jYOxx" : "") + "\" data-hveid=\"C"
-            + std::to_string(i) + "\"><div class=\"yuRUbf\"><a jsname=\"UWckNb\" href=\"" + href + "\"><br><h3 class=\"LC20lb rIxsve\">"
-            "Risultato " + std::to_string(i + 1) + " per " + title + "</h3><div class=\"rVusze\"><cite>"
-            + escapeHtml(hostOf(address)) + "</cite></div></a></div><div class=\"VwiC3b\">Una pagina che parla di " + title
-            + ".</div></div></div>\n";
+        const std::string heading = "Risultato " + std::to_string(i + 1) + " per " + title;
+        if (contains(results.videoResults, i + 1))
+            html += videoResult(address, heading);
+        else if (contains(results.forumResults, i + 1))
+            html += forumResult(href, address, heading);
+        else
+            html += todayResult(href, heading, hostOf(address), "<div class=\"VwiC3b\">Una pagina che parla di " + title + ".</div>",
+                                "class=\"g" + std::string(i % 5 == 4 ? " jYOxx" : "") + "\" data-hveid=\"C" + std::to_string(i) + "\"");
+        if (page == 0 && results.sections && i == first + 1)
+            html += sectionsBlock(phrase, title);
         if (i == first + 2) {
             html += "<div class=\"related-question-pair\" data-initq=\"" + title + "\"><div role=\"heading\">Altre domande"
                     "</div><span>Che cos'è " + title + "?</span><script>var d='<a href=\"http://www.risposta.it/\"><h3>Risposta"
@@ -458,9 +558,17 @@ std::string phoneResultsPage(const std::string &phrase, long offset, const Phras
         html += "<div id=\"tads\" aria-label=\"Annunci\"><div data-text-ad=\"1\"><div><span>Sponsorizzato</span></div>"
             + result(results.addresses[std::size_t(first)], "Offerta " + title) + "</div></div>\n";
     }
+    if (offset == 0 && results.app) {
+        const std::string store = "https://play.google.com/store/apps/details?id=it.esempio." + slug(phrase);
+        html += "<div class=\"MjjYud\"><div class=\"g Ww4FFb\">" + result(store, title) + "<div>App \xc2\xb7 4,5 \xe2\x98\x85 \xc2\xb7 "
+            "Gratis</div><a role=\"button\" href=\"" + store + "&amp;hl=it\">Installa</a></div></div>\n";
+    }
     if (offset == 0 && !results.featured.empty()) {
-        html += "<div class=\"xpdopen\"><block-component><div class=\"di3YZe\">La risposta in breve su " + title + ".</div>"
-            + result(results.featured, "Risposta in evidenza") + "</block-component></div>\n";
+        // The answer is the heading; its source shows the site and the page's name.
+        html += "<div class=\"xpdopen\"><div role=\"heading\" aria-level=\"2\">Snippet in primo piano</div><block-component>"
+            "<div role=\"heading\" aria-level=\"3\" class=\"di3YZe\">La risposta in breve su " + title + ".</div><a href=\""
+            + escapeHtml(results.featured) + "\"><span>Risposta in evidenza</span><cite>" + escapeHtml(hostOf(results.featured))
+            + "</cite></a></block-component></div>\n";
     }
     for (long i = first; i < last; ++i) {
         const std::string &address = results.addresses[std::size_t(i)];
@@ -468,6 +576,14 @@ std::string phoneResultsPage(const std::string &phrase, long offset, const Phras
             + result(address, "Risultato " + std::to_string(i + 1) + " per " + title)
             + "<div class=\"yDYNvb\">Una pagina che parla di " + title + ".</div></div></div>\n";
         const long shown = i - first;
+        if (shown == 0 && results.recipes) {
+            html += "<div class=\"ricette\"><div role=\"heading\" aria-level=\"2\">Ricette</div>";
+            for (int recipe = 1; recipe <= 3; ++recipe) {
+                html += "<div class=\"MjjYud\"><div class=\"g Ww4FFb\">" + result("https://www.ricette-" + slug(phrase) + ".it/ricetta-"
+                    + std::to_string(recipe), "Ricetta " + std::to_string(recipe)) + "<div>45 min</div></div></div>";
+            }
+            html += "</div>\n";
+        }
         if (shown == 1) {
             html += "<div class=\"xERobd\" data-block=\"luoghi\"><div role=\"heading\" aria-level=\"2\">Luoghi</div>";
             for (int place = 1; place <= 3; ++place)
@@ -548,6 +664,16 @@ std::string unknownLayoutPage(const std::string &phrase, long offset, const Phra
     }
     html += "</div><a href=\"" + query + "&amp;start=" + std::to_string(offset + kResultsPerPage) + "\">Avanti</a>\n";
     return html + pageFooter("it", query) + "</body></html>\n";
+}
+
+std::string withCookieNotice(const std::string &page)
+{
+    const std::string bar = "<div role=\"dialog\" aria-label=\"Informativa sui cookie\" style=\"position:fixed;left:0;right:0;"
+        "bottom:0;padding:8px 16px;background:#fff;border-top:1px solid #dadce0;font-size:13px\">Google utilizza i cookie per "
+        "fornire i suoi servizi e analizzare il traffico. <a href=\"https://policies.google.com/technologies/cookies?hl=it\">"
+        "Cookie</a> <a href=\"https://policies.google.com/privacy?hl=it\">Privacy</a> <button>OK</button></div>\n";
+    const auto end = page.rfind("</body>");
+    return end == std::string::npos ? page + bar : page.substr(0, end) + bar + page.substr(end);
 }
 
 std::string consentPage(const std::string &searchHost, const std::string &continueAddress, const ConsentLook &look)
@@ -683,6 +809,8 @@ Service::Service(Catalog catalog)
                          : phone ? phoneResultsPage(phrase, offset, results, echo)
                          : results.today ? todayResultsPage(phrase, offset, results, echo)
                                          : resultsPage(phrase, offset, results);
+        if (results.cookieNotice)
+            page = withCookieNotice(page);
         if (contains(results.cutPages, offset) || fault == "cut") {
             // Promise the whole page, send half of it, and hang up.
             const std::size_t size = page.size();

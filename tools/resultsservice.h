@@ -46,9 +46,19 @@ struct PhraseResults
     // What today's first page shows besides its results.
     std::string featured;                        // the source of a featured answer on top; none when empty
     std::vector<std::string> aiCited;            // an AI overview citing these, when any
+    int aiAfter = -1;                            // the overview's text and sources come this many milliseconds
+                                                 // after the document is parsed, a placeholder before; -1: at once
+    bool aiNeverDone = false;                    // the overview shows its sources and goes on saying it is being
+                                                 // generated
     int adsTop = 1;
     int adsBottom = 1;
     bool onePage = false;                        // a phone's page holds every result at once
+    bool cookieNotice = false;                   // every page shows the cookie notice bar at its foot
+    std::vector<long> videoResults;              // positions (from 1) of the addresses shown as a single video result
+    std::vector<long> forumResults;              // positions (from 1) of the addresses shown as a forum thread
+    bool sections = false;                       // today's first page holds sections whose cards look like results
+    bool app = false;                            // the phone's first page opens with an app's install card
+    bool recipes = false;                        // the phone's pages hold a recipes block
 };
 
 // What a search address asked for besides the phrase, shown back in the
@@ -88,9 +98,31 @@ struct SearchEcho
 //                                   check page under /sorry/, until its form is sent
 //   @featured http://a.it/          today's first page opens with a featured answer quoting it
 //   @ai http://a.it/ http://b.it/   today's first page opens with an AI overview citing them
+//   @ai-dopo 3000 http://a.it/ ...  the same overview, arriving late: the first markup holds its
+//                                   heading and a "Generazione in corso" line; its text and
+//                                   sources are put in 3 s after the document is parsed
+//   @ai-mai http://a.it/ ...        an overview that never completes: its sources come, the
+//                                   "Generazione in corso" line stays
 //   @ads 3 2                        today's pages show 3 ads above the results and 2 below
 //                                   (one and one unless told)
 //   @onepage                        a phone's first page holds every result
+//   @video 4                        today's markup shows the 4th address as a single video
+//                                   result: a thumbnail, the duration and "In questo video"
+//                                   key moments, links to the same video at given times
+//   @forum 6                        today's markup shows the 6th address as a forum thread with
+//                                   rows of further threads under it, without headings of their own
+//   @sections                       today's first page holds, after its second result, a
+//                                   "Cose da sapere" section (one aspect with an AI overview
+//                                   of its own), a video carousel under its heading and a
+//                                   "Discussioni e forum" section, their cards in the
+//                                   markup of organic results
+//   @app                            the phone's first page opens with the install card of an
+//                                   app named as the phrase: an app store's link, "Installa"
+//   @recipes                        the phone's pages hold a "Ricette" block after their
+//                                   first result, its cards in the markup of results
+//   @cookienotice                   every page of the phrase (results, no results, unknown
+//                                   layout) shows the cookie notice: a bar at the foot that
+//                                   links to the policies and leaves the page usable
 // A browser that introduces itself as a phone's gets the phone's layout of
 // today's pages, whatever the phrase's own.
 // And, before the first phrase:
@@ -136,7 +168,8 @@ std::string resultsPage(const std::string &phrase, long offset, const PhraseResu
 std::string todayResultsPage(const std::string &phrase, long offset, const PhraseResults &results,
                              const SearchEcho &echo = {});
 // The phone's layout: a title is a heading by its role, no h3; an ad for an
-// organic result's own address on top; a featured answer, a local pack,
+// organic result's own address on top; a featured answer under a heading
+// of its own, its source without a title heading; a local pack,
 // shopping and hotel prices, questions and videos among the results; ten
 // results a page and "Altri risultati", or every result at once.
 std::string phoneResultsPage(const std::string &phrase, long offset, const PhraseResults &results,
@@ -149,6 +182,9 @@ std::string noResultsPage(const std::string &phrase, const NoResultsLook &look);
 // Results laid out in a way that no reader knows: no result heading, no
 // results container.
 std::string unknownLayoutPage(const std::string &phrase, long offset, const PhraseResults &results);
+// The page with the cookie notice at its foot: a dialog by its role, not
+// modal, a bar across the bottom of the screen.
+std::string withCookieNotice(const std::string &page);
 
 struct Request
 {

@@ -6,10 +6,12 @@
 #include "platform/chromium/pageemulation.h"
 #include "platform/chromium/pagepictures.h"
 #include "platform/chromium/pagescreencast.h"
+#include "model/settling.h"
 
 #include <QJsonValue>
 #include <QPointer>
 #include <QSize>
+#include <algorithm>
 #include <functional>
 
 class DevToolsSession;
@@ -54,6 +56,12 @@ public:
     qint64 processId() const { return m_launcher.processId(); }
     QString profilePath() const { return m_launcher.profilePath(); }
 
+    // How long after its load a document may take to settle before it is
+    // read (pagesettle.js, see model/settling.h). 0: read at the load, as the
+    // page stands.
+    void setSettleSeconds(int seconds) { m_settleSeconds = std::clamp(seconds, 0, Settling::kLongestSeconds); }
+    int settleSeconds() const { return m_settleSeconds; }
+
     // Runs a script in the page's isolated world (the benchmark compares the
     // page script with the engine's own serialization this way).
     void evaluate(const QString &expression, std::function<void(const QJsonValue &)> done);
@@ -76,6 +84,8 @@ private:
     bool m_keptPagesOnly = false;
     QByteArray m_keptDocument;   // the markup the next document is made of
     QByteArray m_keptMarkup;
+    QString m_settleScript;
+    int m_settleSeconds = Settling::kDefaultSeconds;
     QPointer<DevToolsSession> m_session;
     LoadTracker m_tracker;
     PageEmulation m_emulation;

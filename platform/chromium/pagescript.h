@@ -15,8 +15,10 @@ namespace PageScript {
 QString source(const QString &name);
 
 // The expression's value, returned by value; an undefined value when it
-// threw or could not run.
+// threw or could not run. With `awaited` (milliseconds, well below the
+// slowest command's bound), the expression is a promise that comes true
+// within that time, and its value is the one it comes to.
 void evaluate(DevToolsSession *session, const QString &frameId, const QString &expression,
-              std::function<void(const QJsonValue &)> done);
+              std::function<void(const QJsonValue &)> done, int awaited = 0);
 
 } // namespace PageScript

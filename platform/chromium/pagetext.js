@@ -8,34 +8,45 @@
 //   titles    their headings, one for each;
 //   pages     the links that may lead to another results page;
 //   features  on a page of today's markup, what else it shows: ads above and
-//             below the results, a featured answer's source, an AI overview
-//             and the links it cites, a questions block; null on other pages;
+//             below the results, a featured answer's source, an AI overview,
+//             the links it cites in the order shown and whether it was still
+//             being generated, a questions block; null on other pages;
 //   shape     on a page without organic results, what it shows of itself:
-//             its forms, its results column, a dialog, a captcha, a message
-//             saying that nothing was found, and its links; null otherwise.
+//             its forms, its results column, a dialog that covers it, a
+//             captcha, a message saying that nothing was found, and its links
+//             (a notice bar's are the page's own); null otherwise.
 (function () {
     var root = document.documentElement;
     if (!root)
         return null;
 
     // An organic result is a link that holds the result's title, inside
-    // the results container. Ads and the blocks that mix in (questions,
-    // videos, news, places, related searches, an AI overview) hold headed
-    // links too, and are left out. Answers to the questions lie in scripts
-    // and are no links at all. A featured answer's source is a result, at
-    // the answer's place: the page does not repeat it below.
+    // the results container, in the order shown. Ads and the blocks that mix
+    // in (questions, video carousels, news, places, related searches, an AI
+    // overview, any section with a heading of its own) hold headed links too,
+    // and are left out, whatever markup their cards use. Answers to the
+    // questions lie in scripts and are no links at all. A featured answer's
+    // source is a result, at the answer's place, titled or not: the page does
+    // not repeat it below. An app's install card is none. A single video
+    // result is a result like any other; its key moments and chapters, links
+    // to the same video at given times, are part of it, as a forum result's
+    // rows of further threads are.
     var containers = '#rso, #main, #search, #res';
     var ads = '#tads, #tadsb, #bottomads, [data-text-ad], [aria-label="Annunci"]';
     // The page's own header and footer: sign-in, settings, help, privacy.
     var pageChrome = 'header, footer, #gb, #footcnt, #fbar, [role="banner"], [role="contentinfo"]';
     var featuredBlocks = 'block-component, [data-featured]';
     var leftOut = '.related-question-pair, [data-initq], g-section-with-header, ' +
-        'g-scrolling-carousel, video-voyager, g-inner-card, #botstuff, ' +
+        'g-scrolling-carousel, g-inner-card, #botstuff, ' +
         '[data-block], [role="complementary"], [data-cid], .pla-unit, .commercial-unit-mobile-top, ' +
         '.commercial-unit-desktop-top';
     var sponsored = /^(Sponsorizzat[oa]|Annuncio|Sponsored|Ad)$/;
     var aiHeadings = ['Panoramica AI', "Panoramica creata con l'AI", 'Panoramica creata con l\u2019AI', 'AI Overview'];
     var questionHeadings = ['Altre domande', 'People also ask'];
+    var headings = 'h1, h2, h3, h4, h5, h6, [role="heading"]';
+    // An app's install card: a link to an app store beside an install button.
+    var appStore = /^https?:\/\/(?:play\.google\.com\/store\/apps|apps\.apple\.com|itunes\.apple\.com)\//;
+    var install = /^(?:Installa|Install|Installieren|Installer|Instalar|\u0423\u0441\u0442\u0430\u043d\u043e\u0432\u0438\u0442\u044c)$/i;
     // A result's title is its heading: an h3, or on a phone's page, where no
     // link holds an h3, an element that is a heading by its role.
     var title = document.querySelector('a[href] h3') || !document.querySelector('a[href] [role="heading"]')
@@ -91,9 +102,15 @@
     // block under the results column, where that leaves organic results
     // beside it; where it would take in every headed link of the page (a
     // label inside the results' own wrapper), only as much as holds none of
-    // them. A hidden label, or a block that only says the overview is loading
-    // or not available, is none.
-    var placeholder = /not available|non (?:\u00e8 )?disponibile|loading|caricamento|generating|generazione/i;
+    // them. A hidden label, or a block that only says the overview is not
+    // available, is none. One still being generated when the page had to be
+    // read (marked so by the settling, pagesettle.js) is an overview not
+    // complete, with the sources it already shows.
+    var unavailable = /not available|non (?:\u00e8 )?disponibile/i;
+
+    function stillGenerating(block) {
+        return block.matches('[data-cerca-generazione]') || block.querySelector('[data-cerca-generazione]') !== null;
+    }
 
     function overviewBlock(heading, candidates) {
         if (!visible(heading))
@@ -109,10 +126,130 @@
         }
         if (!block.querySelector('a[href]')) {
             var rest = block.textContent.replace(heading.textContent, '').trim();
-            if (rest === '' || placeholder.test(rest))
+            if (rest === '' || (unavailable.test(rest) && !stillGenerating(block)))
                 return null;
         }
         return block;
+    }
+
+    // Whether an element holds any text of its own, scripts and styles aside;
+    // it stops at the first word.
+    function hasText(element) {
+        var walker = document.createTreeWalker(element, NodeFilter.SHOW_TEXT);
+        for (var text = walker.nextNode(); text; text = walker.nextNode()) {
+            if (text.data.trim() !== '' && !text.parentElement.closest('script, style'))
+                return true;
+        }
+        return false;
+    }
+
+    function holdsMoreThan(parent, child) {
+        for (var node = parent.firstChild; node; node = node.nextSibling) {
+            if (node !== child && (node.nodeType === Node.TEXT_NODE ? node.data.trim() !== ''
+                                   : node.nodeType === Node.ELEMENT_NODE && hasText(node)))
+                return true;
+        }
+        return false;
+    }
+
+    // The sections among the results: a visible heading outside links, and
+    // the first block around it that holds more than the heading. A block
+    // that holds no result, or every one of them (a heading of the results
+    // themselves), is none.
+    function sectionsOf(candidates) {
+        var sections = [];
+        var found = document.querySelectorAll(headings);
+        for (var i = 0; i < found.length; ++i) {
+            var heading = found[i];
+            if (heading.closest('a[href]') || !heading.closest(containers) || !hasText(heading) || !visible(heading))
+                continue;
+            var block = heading;
+            while (block.parentElement && !block.parentElement.matches(blockParents)
+                   && !holdsMoreThan(block.parentElement, block))
+                block = block.parentElement;
+            var section = block.parentElement;
+            if (!section || section.matches(blockParents))
+                continue;
+            var held = count(candidates, section);
+            if (held > 0 && held < candidates.length)
+                sections.push({heading: heading, block: section});
+        }
+        return sections;
+    }
+
+    // Under a section's heading: in its block, after the heading.
+    function inSectionOf(sections, element) {
+        return sections.some(function (section) {
+            return !section.heading.contains(element) && section.block.contains(element)
+                && (section.heading.compareDocumentPosition(element) & Node.DOCUMENT_POSITION_FOLLOWING) !== 0;
+        });
+    }
+
+    // The address a link leads to, a wrapped one unwrapped.
+    function targetOf(link) {
+        try {
+            var url = new URL(link.href);
+            if (url.host === location.host && url.pathname === '/url')
+                url = new URL(url.searchParams.get('q') || url.searchParams.get('url') || '', location.href);
+            return url;
+        } catch (e) {
+            return null;
+        }
+    }
+
+    // A link to the same video as the result before it, at a given time.
+    function sameVideoAt(link, previous) {
+        var target = targetOf(link);
+        if (!previous || !target || !(target.searchParams.has('t') || /^#t=/.test(target.hash)))
+            return false;
+        var before = targetOf(previous);
+        target.searchParams.delete('t');
+        target.hash = '';
+        if (before) {
+            before.searchParams.delete('t');
+            before.hash = '';
+        }
+        return before !== null && before.href === target.href;
+    }
+
+    // The result's own block: its ancestors that hold no other result.
+    function ownBlock(link, candidates) {
+        var block = link;
+        while (block.parentElement && !block.parentElement.matches(containers) && count(candidates, block.parentElement) === 1)
+            block = block.parentElement;
+        return block;
+    }
+
+    function isInstallCard(link, candidates) {
+        var target = targetOf(link);
+        if (!target || !appStore.test(target.href))
+            return false;
+        var actions = ownBlock(link, candidates).querySelectorAll('a, button, [role="button"]');
+        for (var i = 0; i < actions.length; ++i) {
+            if (install.test(actions[i].textContent.trim()))
+                return true;
+        }
+        return false;
+    }
+
+    // A featured answer's source: its first headed link, or where its source
+    // shows no title (a phone's answer), its first link that leaves the engine.
+    function sourceOf(featured) {
+        var heading = featured.querySelector('a[href] ' + title);
+        if (heading)
+            return heading.closest('a[href]');
+        var links = featured.querySelectorAll('a[href]');
+        for (var i = 0; i < links.length; ++i) {
+            var target = targetOf(links[i]);
+            if (target && target.host !== location.host && /^https?:$/.test(target.protocol))
+                return links[i];
+        }
+        return null;
+    }
+
+    function titleOf(link) {
+        var heading = link.querySelector(title) || link.querySelector('span') || link;
+        return heading.textContent.trim();
     }
 
     function headedLinks() {
@@ -134,6 +271,14 @@
         var adLinks = [];
         var candidates = [];
         var links = headedLinks();
+        var untitled = 0;
+        document.querySelectorAll(featuredBlocks).forEach(function (featured) {
+            var source = featured.closest(containers) && !featured.querySelector('a[href] ' + title) ? sourceOf(featured) : null;
+            if (source)
+                untitled = links.push(source);
+        });
+        if (untitled > 0)
+            links.sort(function (a, b) { return a.compareDocumentPosition(b) & Node.DOCUMENT_POSITION_FOLLOWING ? -1 : 1; });
         for (var i = 0; i < links.length; ++i) {
             var link = links[i];
             if (link.closest(ads) || (link.closest(containers) && isSponsored(link)))
@@ -141,29 +286,37 @@
             else if (link.closest(containers) && !link.closest(leftOut) && !link.closest(pageChrome))
                 candidates.push(link);
         }
-        var aiBlocks = labelled(aiHeadings).map(function (heading) { return overviewBlock(heading, candidates); })
+        // An overview inside a section (an aspect of "Things to know") is the section's.
+        var sections = sectionsOf(candidates);
+        var aiBlocks = labelled(aiHeadings).filter(function (heading) { return !inSectionOf(sections, heading); })
+                                           .map(function (heading) { return overviewBlock(heading, candidates); })
                                            .filter(function (block) { return block !== null; });
         var inAiOverview = function (element) {
             return aiBlocks.some(function (block) { return block.contains(element); });
         };
         var features = {adsTop: 0, adsBottom: 0, featured: '', aiOverview: aiBlocks.length > 0, aiCited: [],
+                        aiLoading: aiBlocks.some(stillGenerating),
                         questions: document.querySelector('.related-question-pair, [data-initq]') !== null
                                    || labelled(questionHeadings).length > 0};
         var firstResult = null;
+        var previous = null;
         for (var c = 0; c < candidates.length; ++c) {
             var candidate = candidates[c];
             if (inAiOverview(candidate))
                 continue;
             var featured = candidate.closest(featuredBlocks);
             if (featured) {
-                // The answer's source: the first headed link of its block.
-                if (features.featured !== '' || featured.querySelector('a[href] ' + title).closest('a[href]') !== candidate)
+                if (features.featured !== '' || sourceOf(featured) !== candidate)
                     continue;
                 features.featured = candidate.href;
+            } else if (inSectionOf(sections, candidate) || sameVideoAt(candidate, previous)
+                       || isInstallCard(candidate, candidates)) {
+                continue;
             }
             firstResult = firstResult || candidate;
+            previous = candidate;
             page.results.push(candidate.href);
-            page.titles.push(candidate.querySelector(title).textContent.trim());
+            page.titles.push(titleOf(candidate));
         }
         for (var a = 0; a < adLinks.length; ++a) {
             var below = firstResult ? (firstResult.compareDocumentPosition(adLinks[a]) & Node.DOCUMENT_POSITION_FOLLOWING) !== 0
@@ -190,11 +343,55 @@
                                   + '\u043d\u0438\u0447\u0435\u0433\u043e \u043d\u0435 \u043d\u0430\u0439\u0434\u0435\u043d\u043e|'
                                   + 'ergab keine Treffer|aucun document ne correspond|no (?:ha )?obtuvo ning\u00fan resultado');
     var maxLinks = 200;
+    var dialogs = '[role="dialog"], [role="alertdialog"], [aria-modal="true"], dialog[open]';
+
+    function modal(dialog) {
+        try {
+            return dialog.matches(':modal');
+        } catch (e) {
+            return false;
+        }
+    }
+
+    // A dialog covers the page when it is modal, or when it, or the layer it
+    // stands on, takes most of the first screen.
+    function coversThePage(dialog) {
+        if (dialog.getAttribute('aria-modal') === 'true' || modal(dialog))
+            return true;
+        var screen = innerWidth * innerHeight;
+        for (var layer = dialog; layer && layer !== document.body; layer = layer.parentElement) {
+            if (layer !== dialog && getComputedStyle(layer).position !== 'fixed')
+                continue;
+            var box = layer.getBoundingClientRect();
+            var width = Math.min(box.right, innerWidth) - Math.max(box.left, 0);
+            var height = Math.min(box.bottom, innerHeight) - Math.max(box.top, 0);
+            if (width > 0 && height > 0 && width * height > screen / 2)
+                return true;
+        }
+        return false;
+    }
 
     function shapeOf() {
         var shape = {searchForm: false, resultsColumn: document.querySelector(containers + ', #center_col') !== null,
                      otherForms: [], captcha: false, dialog: false, noResultsMessage: false, links: []};
+        shape.captcha = document.querySelector('#captcha-form, .g-recaptcha, [data-sitekey], iframe[src*="recaptcha"]') !== null;
+        // The dialogs that cover the page ask; the notice bars that leave it
+        // usable are part of the page's chrome, their forms and links too.
+        var bars = [];
+        document.querySelectorAll(dialogs).forEach(function (dialog) {
+            if (!visible(dialog))
+                return;
+            if (coversThePage(dialog))
+                shape.dialog = true;
+            else
+                bars.push(dialog);
+        });
+        var inBar = function (element) {
+            return bars.some(function (bar) { return bar.contains(element); });
+        };
         document.querySelectorAll('form').forEach(function (form) {
+            if (inBar(form))
+                return;
             var path = '';
             try { path = new URL(form.action, document.baseURI).pathname; } catch (e) {}
             if (/\/search$/.test(path))
@@ -202,14 +399,11 @@
             else
                 shape.otherForms.push(form.action);
         });
-        shape.captcha = document.querySelector('#captcha-form, .g-recaptcha, [data-sitekey], iframe[src*="recaptcha"]') !== null;
-        document.querySelectorAll('[role="dialog"], [aria-modal="true"], dialog[open]').forEach(function (dialog) {
-            shape.dialog = shape.dialog || visible(dialog);
-        });
         shape.noResultsMessage = document.body !== null && nothingFound.test(document.body.innerText);
         var links = document.querySelectorAll('a[href]');
         for (var i = 0; i < links.length && shape.links.length < maxLinks; ++i) {
-            if (!links[i].closest(ads) && !links[i].closest(pageChrome) && shape.links.indexOf(links[i].href) < 0)
+            if (!links[i].closest(ads) && !links[i].closest(pageChrome) && !inBar(links[i])
+                && shape.links.indexOf(links[i].href) < 0)
                 shape.links.push(links[i].href);
         }
         return shape;

@@ -26,6 +26,7 @@ std::optional<PageFeatures> featuresOf(const QJsonObject &page)
     features.aiOverview = read.value(QStringLiteral("aiOverview")).toBool();
     features.aiCited = stringsOf(read, "aiCited");
     features.questions = read.value(QStringLiteral("questions")).toBool();
+    features.aiLoading = read.value(QStringLiteral("aiLoading")).toBool();
     return features;
 }
 

@@ -1450,12 +1450,12 @@ void TestForm1::everyRunIsArchived()
                           {}};
     m_browser->complete(QString(), today);
     QCOMPARE(control<QLabel>("Label1")->text(), QStringLiteral("\"velmora\" trovato nella posizione n° 12"));
-    QVERIFY(m_lastOutcome.citedInAiOverview);
+    QCOMPARE(m_lastOutcome.aiCitation, (AiCitation{1, 2}));
     // A page that asks the user, then "Arresta".
     start(QStringLiteral("ricette"));
     m_browser->complete(QStringLiteral("<body><h1>Prima di continuare</h1>%1</body>").arg(QString(200, QLatin1Char('x'))));
     control<QPushButton>("Command1")->click();
-    QVERIFY(!m_lastOutcome.citedInAiOverview);
+    QVERIFY(!m_lastOutcome.aiCitation);
     // "Arresta" while the first page loads: the page still counts.
     start(QStringLiteral("torte"));
     control<QPushButton>("Command1")->click();

@@ -32,6 +32,12 @@ void TestCommandLine::parse_data()
     QTest::newRow("a list left running") << QStringList{"--elenco", "f", "--frammento", "x", "--attesa", "90", "--riprendi"}
                                          << A::List << "";
     QTest::newRow("wait of 0 s") << QStringList{"--elenco", "f", "--frammento", "x", "--attesa", "0"} << A::Error << "--attesa";
+    QTest::newRow("a settling of 15 s") << QStringList{"--elenco", "f", "--frammento", "x", "--attesa-lettura", "15"}
+                                        << A::List << "";
+    QTest::newRow("a settling of 21 s") << QStringList{"--elenco", "f", "--frammento", "x", "--attesa-lettura", "21"}
+                                        << A::Error << "da 0 a 20";
+    QTest::newRow("a settling without a list") << QStringList{"--attesa-lettura", "5"} << A::Error
+                                               << "--attesa-lettura vale solo con --elenco";
     QTest::newRow("resume without a list") << QStringList{"--riprendi"} << A::Error << "--riprendi vale solo con --elenco";
     QTest::newRow("export") << QStringList{"--esporta-archivio", "a.csv", "--frase", "bimby"} << A::Export << "";
     QTest::newRow("export without a file") << QStringList{"--esporta-archivio", ""} << A::Error << "nome del file CSV";
@@ -79,6 +85,9 @@ void TestCommandLine::parse()
         QVERIFY(!line.resume);
         QVERIFY(!line.italianOnly);
         QVERIFY(line.place.isDefault());
+        QCOMPARE(line.settleSeconds, std::nullopt);
+    } else if (QTest::currentDataTag() == QByteArray("a settling of 15 s")) {
+        QCOMPARE(line.settleSeconds, 15);
     } else if (QTest::currentDataTag() == QByteArray("a phone in Milan, in English")) {
         QCOMPARE(line.place, (SearchPlace{Device::Smartphone, "us", "en", "Milan,Lombardy,Italy"}));
     }

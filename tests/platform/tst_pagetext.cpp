@@ -7,6 +7,7 @@
 #include "watchdog.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonValue>
@@ -43,6 +44,8 @@ private slots:
     void todayResultsAreRead();
     void pageFeaturesAreRead_data();
     void pageFeaturesAreRead();
+    void lateOverviewIsReadOnceSettled_data();
+    void lateOverviewIsReadOnceSettled();
     void picturesOutlineTheHits_data();
     void picturesOutlineTheHits();
     void pagesWithoutResultsArePlaced_data();
@@ -61,7 +64,11 @@ void TestPageText::initTestCase()
     results::Catalog catalog = results::Catalog::parse("[lenta]\nhttp://www.lenta.it/\n@slow 0 1500\n"
                                                        "[tronca]\n@generate 30\n@cut 0\n[errore 500]\n@fail 0 500\n[errore 503]\n@fail 0 503\n[oggi]\n@today\n@generate 25\n[muta]\n@silent 0\n"
                                                        "[servizio]\n@today\n@featured http://www.fonte.it/\n"
-                                                       "@ai http://www.citata.it/a http://www.velmora.it/\n@ads 3 2\n@generate 12\n");
+                                                       "@ai http://www.citata.it/a http://www.velmora.it/\n@ads 3 2\n@generate 12\n"
+                                                       "[mezzo secondo]\n@today\n@ai-dopo 500 http://www.citata.it/a http://www.velmora.it/\n@generate 9\n"
+                                                       "[tre secondi]\n@today\n@ai-dopo 3000 http://www.citata.it/a http://www.velmora.it/\n@generate 9\n"
+                                                       "[dodici secondi]\n@today\n@ai-dopo 12000 http://www.citata.it/a\n@generate 9\n"
+                                                       "[mai]\n@today\n@ai-mai http://www.citata.it/a http://www.velmora.it/\n@generate 9\n");
     m_service = std::make_unique<results::Service>(std::move(catalog));
     QVERIFY(m_service->start() > 0);
     m_window = std::make_unique<QWidget>();
@@ -280,6 +287,35 @@ QStringList addressesOf(const results::PhraseResults &results, std::size_t count
     return addresses;
 }
 
+// A phone's result: the title is a heading by its role.
+QString phoneResult(const QString &href, const QString &title)
+{
+    return QStringLiteral("<div class=\"MjjYud\"><a href=\"%1\"><div role=\"heading\" aria-level=\"3\">%2</div>"
+                          "<span>sito</span></a><div>Testo</div></div>").arg(href, title);
+}
+
+QString phonePage(const QString &results)
+{
+    return QStringLiteral("<html><head><meta name=\"viewport\" content=\"width=device-width\"></head><body><div id=\"main\">"
+                          "<div id=\"rso\">%1</div></div></body></html>").arg(results);
+}
+
+// Today's first page with a video result fourth, a forum thread sixth and
+// sections after the second.
+results::PhraseResults mixedResults()
+{
+    results::PhraseResults mixed;
+    mixed.today = true;
+    mixed.addresses = results::generatedAddresses("misto", 3);
+    mixed.addresses.push_back("https://www.youtube.com/watch?v=bimby");
+    for (std::string &address : results::generatedAddresses("altro", 6))
+        mixed.addresses.push_back(address);
+    mixed.videoResults = {4};
+    mixed.forumResults = {6};
+    mixed.sections = true;
+    return mixed;
+}
+
 const QString kNext = QStringLiteral("<a id=\"pnnext\" href=\"/search?q=bimby&amp;start=20\">Avanti</a>");
 
 } // namespace
@@ -329,10 +365,6 @@ void TestPageText::todayResultsAreRead_data()
                                 "<button>Rifiuta tutto</button><button>Accetta tutto</button></div>"))
         << QStringList{"http://a.it/", "http://c.it/"} << false;
     // A phone's page: the title is a heading by its role, no h3 anywhere.
-    auto phoneResult = [](const QString &href, const QString &title) {
-        return QStringLiteral("<div class=\"MjjYud\"><a href=\"%1\"><div role=\"heading\" aria-level=\"3\">%2</div>"
-                              "<span>sito</span></a><div>Testo</div></div>").arg(href, title);
-    };
     QTest::newRow("a phone's page")
         << QStringLiteral("<html><head><meta name=\"viewport\" content=\"width=device-width\"></head><body><div id=\"main\">"
                           "<div id=\"tads\"><div data-text-ad=\"1\">%1<span>Sponsorizzato</span></div></div><div id=\"rso\">"
@@ -365,8 +397,18 @@ void TestPageText::todayResultsAreRead_data()
     results::PhraseResults google;
     google.addresses = {"https://www.google.com/", "https://about.google/", "https://www.google.it/intl/it/chrome/",
                         "https://it.wikipedia.org/wiki/Google"};
-    QTest::newRow("google, on a phone") << QString::fromStdString(results::phoneResultsPage("bimby", 0, google))
-                                        << addressesOf(google, 4) << false;
+    google.app = true;
+    QTest::newRow("google, on a phone, under the app's install card")
+        << QString::fromStdString(results::phoneResultsPage("google", 0, google)) << addressesOf(google, 4) << false;
+    phone.app = true;
+    phone.recipes = true;
+    QTest::newRow("the service's phone page with an app's install card and recipes")
+        << QString::fromStdString(results::phoneResultsPage("bimby", 0, phone)).replace("start=10", "start=20")
+        << phoneTargets << true;
+    QTest::newRow("a phone's featured answer whose source has a title")
+        << phonePage(QStringLiteral("<div class=\"xpdopen\"><block-component><div>La risposta.</div>%1</block-component></div>%2")
+                         .arg(phoneResult("http://www.fonte.it/", "Fonte"), phoneResult("http://a.it/", "A")))
+        << QStringList{"http://www.fonte.it/", "http://a.it/"} << false;
     QTest::newRow("google, on a computer")
         << today(organic("https://www.google.com/") + organic("https://it.wikipedia.org/wiki/Google"),
                  QStringLiteral("<a href=\"https://www.google.it/\">logo</a>"))
@@ -375,6 +417,31 @@ void TestPageText::todayResultsAreRead_data()
     for (int i = 1; i <= 8; ++i)
         served << QStringLiteral("http://www.sito%1.esempio.it/oggi/pagina-%1.html").arg(i);
     QTest::newRow("the results service") << QString() << served << true;
+    // A single video counts at its place, with its key moments; a forum
+    // thread with its rows; the sections' cards, a carousel's videos among
+    // them, never.
+    const results::PhraseResults mixed = mixedResults();
+    QTest::newRow("the service's video, forum thread and sections")
+        << QString::fromStdString(results::todayResultsPage("bimby", 0, mixed)).replace("start=10", "start=20")
+        << addressesOf(mixed, 8) << true;
+    for (const char *heading : {"Cose da sapere", "Things to know", "Dinge, die du wissen solltest", "What people are saying",
+                                "Discussioni e forum", "Notizie principali", "Ricette", "Immagini", "Luoghi", "Ultimi post"}) {
+        QTest::addRow("cards under \"%s\"", heading)
+            << today(organic("http://a.it/")
+                     + QStringLiteral("<div><div role=\"heading\" aria-level=\"2\"><span>%1</span></div><div>%2</div>%3</div>")
+                           .arg(QString::fromUtf8(heading), organic("http://carta1.it/"), organic("http://carta2.it/"))
+                     + organic("http://b.it/"))
+            << QStringList{"http://a.it/", "http://b.it/"} << false;
+    }
+    QTest::newRow("a phone's video result and its chapters")
+        << phonePage(phoneResult("http://a.it/", "A")
+                     + QStringLiteral("<div><video-voyager>%1<span>12:34</span>%2%3</video-voyager></div>")
+                           .arg(phoneResult("https://www.youtube.com/watch?v=1", "Video"),
+                                phoneResult("https://www.youtube.com/watch?v=1&amp;t=60", "Capitolo 1"),
+                                phoneResult("https://www.youtube.com/watch?v=1&amp;t=180", "Capitolo 2"))
+                     + phoneResult("https://www.youtube.com/watch?v=2&amp;t=5", "Un altro video") + phoneResult("http://b.it/", "B"))
+        << QStringList{"http://a.it/", "https://www.youtube.com/watch?v=1", "https://www.youtube.com/watch?v=2&t=5", "http://b.it/"}
+        << false;
 }
 
 void TestPageText::todayResultsAreRead()
@@ -449,6 +516,20 @@ void TestPageText::pageFeaturesAreRead_data()
                                 "</div></div>%2</div>").arg(organic("http://a.it/"), organic("http://b.it/")))
         << QStringList{"http://a.it/", "http://b.it/"} << QStringList{"Titolo", "Titolo"}
         << PageFeatures{1, 0, QString(), true, {}, false};
+    QTest::newRow("an AI overview inside a section is the section's")
+        << QString::fromStdString(results::todayResultsPage("bimby", 0, mixedResults()))
+        << QStringList{"http://www.sito1.esempio.it/misto/pagina-1.html", "http://www.sito2.esempio.it/misto/pagina-2.html"}
+        << QStringList{"Risultato 1 per bimby", "Risultato 2 per bimby"} << PageFeatures{1, 1, QString(), false, {}, true};
+    results::PhraseResults phone;
+    phone.addresses = results::generatedAddresses("bimby", 10);
+    phone.featured = "http://www.fonte.it/";
+    phone.app = true;
+    phone.recipes = true;
+    QTest::newRow("a phone's featured answer, its source without a title heading")
+        << QString::fromStdString(results::phoneResultsPage("bimby", 0, phone))
+        << QStringList{"http://www.fonte.it/", "http://www.sito1.esempio.it/bimby/pagina-1.html"}
+        << QStringList{"Risposta in evidenza", "Risultato 1 per bimby"}
+        << PageFeatures{1, 0, QStringLiteral("http://www.fonte.it/"), false, {}, true};
     QTest::newRow("the results service")
         << QString()
         << QStringList{"http://www.fonte.it/", "http://www.sito1.esempio.it/servizio/pagina-1.html"}
@@ -486,8 +567,44 @@ void TestPageText::pageFeaturesAreRead()
     QCOMPARE(read.aiOverview, features.aiOverview);
     QCOMPARE(read.aiCited, features.aiCited);
     QCOMPARE(read.questions, features.questions);
+    QCOMPARE(read.aiLoading, features.aiLoading);
     if (QTest::currentDataTag() == QByteArray("a hidden AI label among the results"))
         QCOMPARE(results.size(), 8);   // the overview takes no result with it
+}
+
+void TestPageText::lateOverviewIsReadOnceSettled_data()
+{
+    QTest::addColumn<QString>("phrase");
+    QTest::addColumn<int>("settle");          // the bound from the load, in seconds
+    QTest::addColumn<QStringList>("cited");
+    QTest::addColumn<bool>("loading");        // still being generated when read
+    const QStringList both{"http://www.citata.it/a", "http://www.velmora.it/"};
+    QTest::newRow("an overview 0.5 s after the page") << "mezzo secondo" << 10 << both << false;
+    QTest::newRow("an overview 3 s after the page") << "tre secondi" << 10 << both << false;
+    QTest::newRow("an overview 12 s after the page, past the bound") << "dodici secondi" << 10 << QStringList() << true;
+    QTest::newRow("an overview that never completes") << "mai" << 3 << both << true;
+    QTest::newRow("read at the load, without settling") << "tre secondi" << 0 << QStringList() << true;
+}
+
+void TestPageText::lateOverviewIsReadOnceSettled()
+{
+    QFETCH(QString, phrase);
+    QFETCH(int, settle);
+    m_browser->setSettleSeconds(settle);
+    QElapsedTimer clock;
+    clock.start();
+    load(QStringLiteral("http://127.0.0.1:%1/search?q=%2").arg(m_service->port()).arg(phrase));
+    const qint64 elapsed = clock.elapsed();
+    m_browser->setSettleSeconds(Settling::kDefaultSeconds);
+    const PageLinks links = m_browser->pageLinks();
+    QCOMPARE(links.results.size(), 8);
+    QVERIFY(links.features);
+    const PageFeatures read = ResultLinks::resolved(*links.features, links.address);
+    QVERIFY(read.aiOverview);
+    QTEST(read.aiCited, "cited");
+    QTEST(read.aiLoading, "loading");
+    // Never waited for much past the bound.
+    QVERIFY2(elapsed < (settle + 8) * 1000, qPrintable(QString::number(elapsed)));
 }
 
 void TestPageText::picturesOutlineTheHits_data()
@@ -578,6 +695,36 @@ void TestPageText::pagesWithoutResultsArePlaced_data()
     QTest::newRow("a consent dialog over an empty page")
         << today(QString(), QStringLiteral("<div role=\"dialog\" aria-modal=\"true\"><h1>Prima di accedere a Google</h1>"
                                            "<button>Accetta tutto</button></div>"))
+        << int(PageKind::Question);
+    // A notice bar at the foot leaves the page usable: the page is what it
+    // shows behind it. A dialog that covers the page asks.
+    const QString form = QStringLiteral("<form action=\"https://consent.google.com/save\"><button>OK</button></form>");
+    const QString bar = QStringLiteral("<div role=\"dialog\" style=\"position:fixed;left:0;right:0;bottom:0;height:60px\">"
+                                       "Cookie %1</div>");
+    const std::string noResults = results::noResultsPage("bimby", {"desktop", "en", false});
+    QTest::newRow("no results and the cookie notice")
+        << QString::fromStdString(results::withCookieNotice(noResults)) << int(PageKind::NoResults);
+    QTest::newRow("no results on a phone and the cookie notice")
+        << QString::fromStdString(results::withCookieNotice(results::noResultsPage("bimby", {"smartphone", "it", true})))
+        << int(PageKind::NoResults);
+    QTest::newRow("no results and a notice bar with a form")
+        << QString::fromStdString(noResults).replace("</body>", bar.arg(form) + "</body>") << int(PageKind::NoResults);
+    QTest::newRow("results in a layout nobody knows and the cookie notice")
+        << QString::fromStdString(results::withCookieNotice(results::unknownLayoutPage("bimby", 10, served)))
+        << int(PageKind::Unknown);
+    QTest::newRow("a dialog over most of the screen, not modal")
+        << QString::fromStdString(noResults).replace("</body>", QStringLiteral("<div role=\"dialog\" style=\"position:fixed;"
+                                                                               "inset:0 0 20% 0\">%1</div></body>").arg(form))
+        << int(PageKind::Question);
+    QTest::newRow("a small dialog on a layer over the screen")
+        << QString::fromStdString(noResults).replace("</body>", QStringLiteral("<div style=\"position:fixed;inset:0\">"
+                                                                               "<div role=\"dialog\" style=\"width:300px\">"
+                                                                               "<button>Accetta</button></div></div></body>"))
+        << int(PageKind::Question);
+    QTest::newRow("a modal dialog element")
+        << QString::fromStdString(noResults).replace("</body>", QStringLiteral("<dialog id=\"d\">Prima di continuare"
+                                                                               "<button>OK</button></dialog><script>"
+                                                                               "d.showModal()</script></body>"))
         << int(PageKind::Question);
 }
 

@@ -27,6 +27,8 @@ private slots:
     void picturesAreKeptBesideTheArchive();
     void placeAndDeviceGoWithTheRun_data();
     void placeAndDeviceGoWithTheRun();
+    void aiCitationIsRankedAmongTheSources_data();
+    void aiCitationIsRankedAmongTheSources();
     void listKeepsItsUncheckedPhrasesToResume_data();
     void listKeepsItsUncheckedPhrasesToResume();
 
@@ -343,6 +345,43 @@ void TestRun::placeAndDeviceGoWithTheRun()
     // The log keeps the phrase with its device and place, the archive the phrase alone.
     QCOMPARE(outcome.logReport().phrase, outcome.line().section(QStringLiteral(": "), 0, 0));
     QCOMPARE(outcome.phrase, QStringLiteral("bimby"));
+}
+
+void TestRun::aiCitationIsRankedAmongTheSources_data()
+{
+    QTest::addColumn<QStringList>("firstPage");    // the overview's sources, in the order shown
+    QTest::addColumn<QStringList>("secondPage");
+    QTest::addColumn<QString>("citation");
+    const QStringList six{"http://a.it/", "http://www.velmora.it/x", "http://b.it/", "http://c.it/", "http://d.it/",
+                          "http://e.it/"};
+    QTest::newRow("second of six") << six << QStringList() << ", citato nella Panoramica AI (fonte 2 di 6)";
+    QTest::newRow("the first source that holds the fragment")
+        << QStringList{"http://a.it/", "http://b.it/", "http://velmora.com/", "http://c.it/", "http://www.velmora.it/y"}
+        << QStringList() << ", citato nella Panoramica AI (fonte 3 di 5)";
+    QTest::newRow("cited on the second page") << QStringList{"http://a.it/"} << six
+                                              << ", citato nella Panoramica AI (fonte 2 di 6)";
+    QTest::newRow("the first page's citation stands") << QStringList{"http://www.velmora.it/"} << six
+                                                      << ", citato nella Panoramica AI (fonte 1 di 1)";
+    QTest::newRow("not cited") << QStringList{"http://a.it/", "http://b.it/"} << QStringList() << "";
+}
+
+void TestRun::aiCitationIsRankedAmongTheSources()
+{
+    QFETCH(QStringList, firstPage);
+    QFETCH(QStringList, secondPage);
+    RunRecorder recorder(nullptr);
+    ArchivedRun run;
+    run.fragment = QStringLiteral("velmora");
+    recorder.runStarted(run);
+    for (const QStringList &sources : {firstPage, secondPage}) {
+        PageFeatures features;
+        features.aiOverview = !sources.isEmpty();
+        features.aiCited = sources;
+        recorder.pageRead(PageReading::Today, 0, 0, {}, features, QDateTime::currentDateTime());
+    }
+    RunOutcome outcome;
+    outcome.aiCitation = recorder.aiCitation();
+    QTEST(outcome.citation(), "citation");
 }
 
 QTEST_GUILESS_MAIN(TestRun)

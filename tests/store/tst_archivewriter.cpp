@@ -52,7 +52,8 @@ ArchivedPage pageOf(int offset)
     page.reading = PageReading::Today;
     page.results = {{offset + 1, QStringLiteral("http://www.a.it/è"), QStringLiteral("Titolo \"uno\"")},
                     {offset + 2, QStringLiteral("http://www.velmora.it/"), QString()}};
-    page.features = PageFeatures{2, 1, QStringLiteral("http://www.fonte.it/"), true, {QStringLiteral("http://c.it/")}, true};
+    // An overview still being generated when read, with the source it showed.
+    page.features = PageFeatures{2, 1, QStringLiteral("http://www.fonte.it/"), true, {QStringLiteral("http://c.it/")}, true, true};
     return page;
 }
 
