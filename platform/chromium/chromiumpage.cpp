@@ -11,6 +11,7 @@ ChromiumPage::ChromiumPage(const QString &dataFolder, QObject *parent)
     , m_launcher(dataFolder)
     , m_script(PageScript::source(QStringLiteral("pagetext.js")))
     , m_settleScript(PageScript::source(QStringLiteral("pagesettle.js")))
+    , m_readingExpression(PageScript::expressionOf(m_script))
     , m_pictures(m_emulation, [this](const QString &expression, std::function<void(const QJsonValue &)> done) {
         evaluate(expression, std::move(done));
     })
@@ -134,19 +135,16 @@ void ChromiumPage::evaluate(const QString &expression, std::function<void(const 
     PageScript::evaluate(m_session, m_tracker.mainFrame(), expression, std::move(done));
 }
 
-// The reading of a completed document, once it has settled: the page
-// script's one evaluation. A settling that fails (the document went) reads
-// the page as it is, unless another took its place.
+// The reading of a completed document, in one evaluation: the page settles
+// (pagesettle.js), then the page script reads it as it stands.
 void ChromiumPage::readDocument()
 {
     const quint64 document = ++m_document;
-    const auto read = [this, document](const QJsonValue &) {
-        if (document == m_document)
-            evaluate(m_script, [this, document](const QJsonValue &read) { finishDocument(document, read); });
-    };
-    const int bound = m_settleSeconds * 1000;
-    PageScript::evaluate(m_session, m_tracker.mainFrame(), m_settleScript.arg(Settling::kQuietMilliseconds).arg(bound), read,
-                         std::max(bound, 1));
+    const QString settling = m_settleScript.arg(Settling::kQuietMilliseconds).arg(m_settleSeconds * 1000);
+    const QString reading = QStringLiteral("(") + settling + QStringLiteral("\n).catch(function () {}).then(function () {\nreturn (\n")
+        + m_readingExpression + QStringLiteral("\n);\n})");
+    PageScript::evaluate(m_session, m_tracker.mainFrame(), reading,
+                         [this, document](const QJsonValue &read) { finishDocument(document, read); }, true);
 }
 
 void ChromiumPage::finishDocument(quint64 document, const QJsonValue &read, const QString &failure)

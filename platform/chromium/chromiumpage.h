@@ -73,6 +73,7 @@ private:
     ChromiumLauncher m_launcher;
     QString m_script;
     QString m_settleScript;
+    QString m_readingExpression;   // the page script as an expression, to follow the settling
     int m_settleSeconds = Settling::kDefaultSeconds;
     QPointer<DevToolsSession> m_session;
     LoadTracker m_tracker;
