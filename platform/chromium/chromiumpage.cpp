@@ -13,6 +13,7 @@ ChromiumPage::ChromiumPage(const QString &dataFolder, QObject *parent)
     , m_script(PageScript::source(QStringLiteral("pagetext.js")))
     , m_keptScript(PageScript::source(QStringLiteral("keptpage.js")))
     , m_settleScript(PageScript::source(QStringLiteral("pagesettle.js")))
+    , m_readingExpression(PageScript::expressionOf(m_script))
     , m_pictures(m_emulation, [this](const QString &expression, std::function<void(const QJsonValue &)> done) {
         evaluate(expression, std::move(done));
     })
@@ -173,37 +174,33 @@ void ChromiumPage::evaluate(const QString &expression, std::function<void(const 
     PageScript::evaluate(m_session, m_tracker.mainFrame(), expression, std::move(done));
 }
 
-// The reading of a completed document, once it has settled: the page
-// script's one evaluation. A settling that fails (the document went) reads
-// the page as it is, unless another took its place.
+// The reading of a completed document, in one evaluation: the page settles
+// (pagesettle.js), then the page script reads it as it stands.
 void ChromiumPage::readDocument()
 {
     const quint64 document = ++m_document;
     m_keptMarkup.clear();
-    const auto read = [this, document](const QJsonValue &) {
-        if (document != m_document)
+    const auto done = [this, document](const QJsonValue &read) {
+        if (!m_keeping || document != m_document) {
+            finishDocument(document, read);
             return;
-        evaluate(m_script, [this, document](const QJsonValue &read) {
-            if (!m_keeping || document != m_document) {
-                finishDocument(document, read);
-                return;
-            }
-            // Written out at once after the reading, as the page stands.
-            evaluate(m_keptScript, [this, document, read](const QJsonValue &kept) {
-                if (document == m_document)
-                    m_keptMarkup = kept.toString().toUtf8();
-                finishDocument(document, read);
-            });
+        }
+        // Written out at once after the reading, as the page stands.
+        evaluate(m_keptScript, [this, document, read](const QJsonValue &kept) {
+            if (document == m_document)
+                m_keptMarkup = kept.toString().toUtf8();
+            finishDocument(document, read);
         });
     };
     // A kept page has no scripts left to change it: it is read at once.
     if (m_keptPagesOnly) {
-        read(QJsonValue());
+        evaluate(m_script, done);
         return;
     }
-    const int bound = m_settleSeconds * 1000;
-    PageScript::evaluate(m_session, m_tracker.mainFrame(), m_settleScript.arg(Settling::kQuietMilliseconds).arg(bound), read,
-                         std::max(bound, 1));
+    const QString settling = m_settleScript.arg(Settling::kQuietMilliseconds).arg(m_settleSeconds * 1000);
+    const QString reading = QStringLiteral("(") + settling + QStringLiteral("\n).catch(function () {}).then(function () {\nreturn (\n")
+        + m_readingExpression + QStringLiteral("\n);\n})");
+    PageScript::evaluate(m_session, m_tracker.mainFrame(), reading, done, true);
 }
 
 void ChromiumPage::finishDocument(quint64 document, const QJsonValue &read, const QString &failure)

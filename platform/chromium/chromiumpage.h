@@ -85,6 +85,7 @@ private:
     QByteArray m_keptDocument;   // the markup the next document is made of
     QByteArray m_keptMarkup;
     QString m_settleScript;
+    QString m_readingExpression;   // the page script as an expression, to follow the settling
     int m_settleSeconds = Settling::kDefaultSeconds;
     QPointer<DevToolsSession> m_session;
     LoadTracker m_tracker;

@@ -20,8 +20,16 @@ QString source(const QString &name)
     return QString::fromUtf8(file.readAll());
 }
 
+QString expressionOf(const QString &script)
+{
+    QString expression = script.trimmed();
+    if (expression.endsWith(QLatin1Char(';')))
+        expression.chop(1);
+    return expression;
+}
+
 void evaluate(DevToolsSession *page, const QString &frameId, const QString &expression,
-              std::function<void(const QJsonValue &)> done, int awaited)
+              std::function<void(const QJsonValue &)> done, bool promise)
 {
     if (!page) {
         done(QJsonValue());
@@ -30,7 +38,7 @@ void evaluate(DevToolsSession *page, const QString &frameId, const QString &expr
     const QJsonObject world{{QStringLiteral("frameId"), frameId}, {QStringLiteral("worldName"), QStringLiteral("cerca-posizione")}};
     QPointer<DevToolsSession> session = page;
     page->send(QStringLiteral("Page.createIsolatedWorld"), world,
-               [session, expression, done, awaited](const QJsonObject &created, const DevToolsError &error) {
+               [session, expression, done, promise](const QJsonObject &created, const DevToolsError &error) {
         if (!error.isEmpty() || !session) {
             done(QJsonValue());
             return;
@@ -38,10 +46,10 @@ void evaluate(DevToolsSession *page, const QString &frameId, const QString &expr
         const QJsonObject params{{QStringLiteral("expression"), expression},
                                  {QStringLiteral("contextId"), created.value(QStringLiteral("executionContextId"))},
                                  {QStringLiteral("returnByValue"), true},
-                                 {QStringLiteral("awaitPromise"), awaited > 0}};
-        // A promise is answered when it comes true, within its own time: the
-        // command waits the slowest bound, which leaves it room.
-        const int bound = awaited > 0 ? DevToolsConnection::kSlowestBound : 0;
+                                 {QStringLiteral("awaitPromise"), promise}};
+        // A promise is answered when it comes true: the command waits the
+        // slowest bound, which leaves the settling and the reading room.
+        const int bound = promise ? DevToolsConnection::kSlowestBound : 0;
         session->send(QStringLiteral("Runtime.evaluate"), params, [done](const QJsonObject &evaluated, const DevToolsError &) {
             if (evaluated.contains(QStringLiteral("exceptionDetails")))
                 done(QJsonValue());

@@ -14,11 +14,14 @@ namespace PageScript {
 // A script of the resources (":/chromium/NAME").
 QString source(const QString &name);
 
+// A script whose value is its last statement's, as an expression that can
+// stand inside another: its final semicolon left out.
+QString expressionOf(const QString &script);
+
 // The expression's value, returned by value; an undefined value when it
-// threw or could not run. With `awaited` (milliseconds, well below the
-// slowest command's bound), the expression is a promise that comes true
-// within that time, and its value is the one it comes to.
+// threw or could not run. With `promise`, the expression is a promise, and
+// its value the one it comes to, within the slowest command's bound.
 void evaluate(DevToolsSession *session, const QString &frameId, const QString &expression,
-              std::function<void(const QJsonValue &)> done, int awaited = 0);
+              std::function<void(const QJsonValue &)> done, bool promise = false);
 
 } // namespace PageScript
