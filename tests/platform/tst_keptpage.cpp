@@ -56,9 +56,10 @@ void TestKeptPage::keptPageReadsAsTheLiveOne_data()
     // An AI overview that the page's style sheet hides is no overview, kept or not.
     std::string hidden = results::todayResultsPage(
         "celata", 0, results::Catalog::parse("[celata]\n@today\n@ai http://www.citata.it/a\n@generate 12\n").resultsFor("celata"));
-    const std::size_t overview = hidden.find("<div class=\"M8OgIe\">");
+    const std::string block = "<div class=\"M8OgIe\"";
+    const std::size_t overview = hidden.find(block);
     QVERIFY(overview != std::string::npos);
-    hidden.replace(overview, 21, "<style>.celata{display:none}</style><div class=\"M8OgIe celata\">");
+    hidden.replace(overview, block.size(), "<style>.celata{display:none}</style><div class=\"M8OgIe celata\"");
     QTest::newRow("a block its style sheet hides") << "celata" << false << QString::fromStdString(hidden);
 }
 
