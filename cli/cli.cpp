@@ -12,8 +12,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QStandardPaths>
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -43,6 +45,12 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
     plan.inputs = RunInputs{QString(), line.fragment, line.pageLimit, false, line.italianOnly, line.place, line.picturesKept};
     plan.pauseMilliseconds = testPause > 0 ? testPause : line.pauseSeconds * 1000;
     plan.minimumPauseMilliseconds = testPause > 0 ? testPause / 2 : ListRun::kMinimumPauseSeconds * 1000;
+    // The waits after a check page shrink with the pauses, in proportion.
+    const double scale = testPause > 0 ? testPause / (line.pauseSeconds * 1000.0) : 1.0;
+    const auto scaled = [scale](qint64 seconds) { return qint64(std::llround(seconds * 1000 * scale)); };
+    plan.coolDownMilliseconds = scaled(line.coolDownSeconds);
+    plan.longestCoolDownMilliseconds = scaled(CoolDown::kLongestSeconds);
+    plan.coolDownTotalMilliseconds = scaled(line.coolDownTotalSeconds);
     plan.pageMilliseconds = line.pageSeconds * 1000;
     plan.resume = line.resume;
     plan.sharedName = line.sharedList;
@@ -85,13 +93,22 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
                           .arg(phrase));
         stop(3);
     });
+    QObject::connect(&list, &ListSession::coolingDown, [](int, const QString &phrase, const QDateTime &retry) {
+        print(stderr, QStringLiteral("cerca-posizione: per \"%1\" il motore chiede una verifica: il browser è chiuso, "
+                                     "la ricerca riprova alle %2.\n")
+                          .arg(phrase, QLocale::c().toString(retry.time(), QStringLiteral("HH:mm"))));
+    });
+    QObject::connect(&list, &ListSession::askingAgain, [](int, const QString &phrase) {
+        print(stderr, QStringLiteral("cerca-posizione: riprovo \"%1\".\n").arg(phrase));
+    });
     QObject::connect(&list, &ListSession::browserUnreachable, [&stop](const QString &note) {
         print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(note));
         stop(1);
     });
     QObject::connect(&list, &ListSession::settled, [&stop] { stop(0); });
     list.start(&run);
-    // 1 when the browser cannot be reached; 3 when a page asked the user; 4
+    // 1 when the browser cannot be reached; 3 when a page asked the user
+    // and the waits allowed were spent; 4
     // when every phrase was tried, but one had a page not loaded or not read.
     QCoreApplication::exec();
     return stopped != 0 ? stopped : list.anyUnchecked() ? 4 : 0;

@@ -6,6 +6,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <tuple>
+
 namespace {
 
 constexpr int kMinimumPause = ListRun::kMinimumPauseSeconds;
@@ -26,6 +28,16 @@ QList<QCommandLineOption> options()
         {{QStringLiteral("a"), QStringLiteral("attesa")},
          QStringLiteral("Secondi di attesa di una pagina, poi la frase è \"pagina non caricata\" (%1).")
              .arg(ListRun::kDefaultPageSeconds),
+         QStringLiteral("S")},
+        {{QStringLiteral("w"), QStringLiteral("pausa-verifica")},
+         QStringLiteral("Dopo una pagina di verifica, secondi di pausa prima di riprovare, doppi a ogni verifica di "
+                        "seguito, al più %1 (%2).")
+             .arg(CoolDown::kLongestSeconds)
+             .arg(CoolDown::kDefaultFirstSeconds),
+         QStringLiteral("S")},
+        {{QStringLiteral("z"), QStringLiteral("attesa-verifica")},
+         QStringLiteral("Secondi di pausa per le verifiche in tutto, poi l'elenco si ferma (uscita 3); 0 subito (%1).")
+             .arg(CoolDown::kDefaultTotalSeconds),
          QStringLiteral("S")},
         {{QStringLiteral("d"), QStringLiteral("dispositivo")},
          QStringLiteral("Il dispositivo della ricerca: computer o smartphone (computer)."), QStringLiteral("NOME")},
@@ -95,7 +107,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         line.phrase = parser.value(QStringLiteral("frase"));
     }
     for (const char *name : {"frammento", "pagine", "solo-italiano", "pausa", "attesa", "riprendi", "dispositivo", "paese",
-                              "lingua", "luogo", "prove"}) {
+                              "lingua", "luogo", "prove", "pausa-verifica", "attesa-verifica"}) {
         if (!list && parser.isSet(QString::fromLatin1(name)))
             return fail(QStringLiteral("--%1 vale solo con --elenco FILE").arg(QString::fromLatin1(name)));
     }
@@ -130,6 +142,19 @@ CommandLine CommandLine::parse(const QStringList &arguments)
             return fail(QStringLiteral("--attesa vuole un numero intero di secondi da 1 in su, non \"%1\"")
                             .arg(parser.value(QStringLiteral("attesa"))));
         line.pageSeconds = wait;
+    }
+    for (const auto &[name, least, value] : {std::tuple{"pausa-verifica", 1, &line.coolDownSeconds},
+                                             std::tuple{"attesa-verifica", 0, &line.coolDownTotalSeconds}}) {
+        const QString option = QString::fromLatin1(name);
+        if (!parser.isSet(option))
+            continue;
+        bool ok = false;
+        *value = parser.value(option).toInt(&ok);
+        if (!ok || *value < least)
+            return fail(QStringLiteral("--%1 vuole un numero intero di secondi da %2 in su, non \"%3\"")
+                            .arg(option)
+                            .arg(least)
+                            .arg(parser.value(option)));
     }
     line.resume = parser.isSet(QStringLiteral("riprendi"));
     if (parser.isSet(QStringLiteral("dispositivo"))) {
@@ -170,7 +195,8 @@ QString CommandLine::help()
 {
     QString text = QStringLiteral(
         "Uso: cerca-posizione [--elenco FILE --frammento TESTO [--pagine N] [--solo-italiano] [--pausa S]\n"
-        "                      [--attesa S] [--riprendi] [--dispositivo NOME] [--paese CC] [--lingua LL]\n"
+        "                      [--attesa S] [--riprendi] [--pausa-verifica S] [--attesa-verifica S]\n"
+        "                      [--dispositivo NOME] [--paese CC] [--lingua LL]\n"
         "                      [--luogo NOME] [--prove N] [--archivio URL [--condiviso NOME]]]\n"
         "       cerca-posizione --esporta-archivio FILE.csv [--frase TESTO]\n"
         "Senza argomenti apre la finestra. Con --elenco cerca ogni frase del file, senza finestra, e\n"
@@ -191,7 +217,8 @@ QString CommandLine::help()
                            "\"frase: pagina non caricata\"; una pagina che il programma non sa leggere dà\n"
                            "\"frase: pagina non letta (salvata in FILE)\"; nessuna delle due ha una riga nel registro.\n"
                            "Uscita: 0 ogni frase cercata; 1 browser non disponibile; 2 argomenti o file sbagliati;\n"
-                           "3 una pagina chiede una risposta (consenso o verifica); 4 ogni frase provata, ma qualcuna\n"
+                           "3 una pagina chiede una risposta (consenso o verifica) e le pause per le verifiche sono\n"
+                           "finite; 4 ogni frase provata, ma qualcuna\n"
                            "con una pagina non caricata o non letta.\n")
                 .arg(kMinimumPause);
     return text;

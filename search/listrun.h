@@ -53,6 +53,12 @@ public:
     void start();
     // Ends the list once the current run has ended and been saved.
     void stop();
+    // The page of the current phrase asks what nobody here can answer: the
+    // run is let go without an outcome, and so is the browser, which frees
+    // its profile; after `milliseconds` the phrase is asked again (a shared
+    // list takes its next phrase) with a new browser.
+    void askAgainAfter(qint64 milliseconds);
+    bool waitingToAskAgain() const { return m_askAgain.isActive(); }
 
     int count() const { return int(m_phrases.size()); }
     int current() const { return m_index; }
@@ -72,6 +78,8 @@ signals:
     void phraseEnded(int index, const RunOutcome &outcome);
     // A page of the current phrase asks the user something.
     void needsUser(int index, const QString &phrase);
+    // The cool-down is over: the phrase is asked again.
+    void askingAgain(int index, const QString &phrase);
     // An outcome could not be appended to the result log.
     void resultNotSaved(const QString &log);
     void finished();
@@ -81,6 +89,8 @@ private:
     void nextShared();
     void runEnded(const RunOutcome &outcome);
     void pageTimedOut();
+    void letBrowserGo();
+    void coolDownEnded();
 
     QPointer<SearchRun> m_run;
     QStringList m_phrases;
@@ -89,6 +99,10 @@ private:
     int m_minimumPause;
     QTimer m_pause;
     QTimer m_pageTimer;
+    QTimer m_askAgain;
+    bool m_lettingGo = false;   // the run ends to be asked again, not with an outcome
+    bool m_browserHeld = false;   // until the picture of the page is taken
+    bool m_waitedForBrowser = false;
     bool m_pageLimit = false;
     QRandomGenerator m_random{QRandomGenerator::securelySeeded()};
     ListProgress *m_progress = nullptr;

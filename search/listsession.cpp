@@ -28,6 +28,7 @@ ListPlan ListPlan::inFolder(const DataFolder &folder, const QString &archive, co
 ListSession::ListSession(ListPlan plan, QObject *parent)
     : QObject(parent)
     , m_plan(std::move(plan))
+    , m_coolDown(m_plan.coolDownMilliseconds, m_plan.longestCoolDownMilliseconds, m_plan.coolDownTotalMilliseconds)
 {
     connect(&m_faults, &FaultNotes::note, this, &ListSession::note);
 }
@@ -83,14 +84,28 @@ void ListSession::start(SearchRun *run)
             emit browserUnreachable(outcome.detail);
             return;
         }
+        // A page that passed: the next check page starts the cool-downs over.
+        m_coolDown.pagePassed();
         emit phraseEnded(index, outcome);
     });
     connect(m_list.get(), &ListRun::needsUser, this, [this](int index, const QString &phrase) {
-        // Nobody can answer it here: the phrase goes back for another machine.
-        if (!m_plan.inWindow && m_shared)
+        if (m_plan.inWindow) {
+            emit needsUser(index, phrase);
+            return;
+        }
+        // Nobody can answer it here: the phrase goes back for another
+        // machine, and this one waits before it asks again.
+        if (m_shared)
             m_shared->release();
-        emit needsUser(index, phrase);
+        const std::optional<qint64> wait = m_coolDown.checkPage();
+        if (!wait) {
+            emit needsUser(index, phrase);
+            return;
+        }
+        m_list->askAgainAfter(*wait);
+        emit coolingDown(index, phrase, QDateTime::currentDateTime().addMSecs(*wait));
     });
+    connect(m_list.get(), &ListRun::askingAgain, this, &ListSession::askingAgain);
     connect(m_list.get(), &ListRun::resultNotSaved, this, [this](const QString &log) { emit note(Notes::resultNotSaved(log)); });
     connect(m_list.get(), &ListRun::finished, this, &ListSession::listFinished);
     m_list->start();

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "search/cooldown.h"
 #include "search/faultnotes.h"
 #include "search/listrun.h"
 #include "search/sharedlist.h"
 #include "store/listprogress.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -31,6 +33,12 @@ struct ListPlan
     // Without one (the command line) the list says them, and a page that
     // asks gives the shared phrase back.
     bool inWindow = false;
+    // Without a window, a consent or check page is waited out: cool-downs
+    // from the first, doubled at each in a row up to the longest, until the
+    // waits together reach the total; a total of 0 ends the list at once.
+    qint64 coolDownMilliseconds = CoolDown::kDefaultFirstSeconds * 1000LL;
+    qint64 longestCoolDownMilliseconds = CoolDown::kLongestSeconds * 1000LL;
+    qint64 coolDownTotalMilliseconds = CoolDown::kDefaultTotalSeconds * 1000LL;
 
     QString progressFile;    // the phrases checked, for a resume
     QString resultLog;       // each measured outcome is appended to it
@@ -92,8 +100,15 @@ public:
 signals:
     void phraseStarted(int index, const QString &phrase);
     void phraseEnded(int index, const RunOutcome &outcome);
-    // A page of the current phrase asks the user something.
+    // A page of the current phrase asks the user something: in a window
+    // the user answers it there; without one the waits allowed are spent,
+    // and the list ends.
     void needsUser(int index, const QString &phrase);
+    // Without a window: a page asks, the browser is let go, and the phrase
+    // is asked again at `retry` (a shared list's next phrase, then).
+    void coolingDown(int index, const QString &phrase, const QDateTime &retry);
+    // The cool-down is over: the phrase is asked again.
+    void askingAgain(int index, const QString &phrase);
     // The browser started but cannot be reached: the list stops, and the
     // note says which step failed and why.
     void browserUnreachable(const QString &note);
@@ -113,4 +128,5 @@ private:
     std::optional<ListProgress> m_progress;
     std::unique_ptr<SharedList> m_shared;   // outlives the list run that takes its phrases
     std::unique_ptr<ListRun> m_list;
+    CoolDown m_coolDown;
 };

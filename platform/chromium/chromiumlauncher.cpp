@@ -120,8 +120,22 @@ void ChromiumLauncher::fail(BrowserFault::Step step, const QString &command, con
     m_process->stop();
 }
 
+void ChromiumLauncher::close()
+{
+    if (m_process) {
+        // What it says while it closes is of a browser nobody waits for.
+        disconnect(m_process.get(), nullptr, this, nullptr);
+        ++m_browser;
+        m_process.reset();
+    }
+    m_profile.release();
+    emit ended();
+}
+
 void ChromiumLauncher::onEnded()
 {
+    if (!m_process)
+        return;
     m_process.release()->deleteLater();
     emit ended();
 }

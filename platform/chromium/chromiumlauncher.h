@@ -48,6 +48,10 @@ public:
     QString profilePath() const { return m_profilePath; }
     DevToolsConnection *connection() const;
 
+    // Closes the browser in order, its cookies written, and frees the
+    // profile; ended() follows. The next start takes the profile again.
+    void close();
+
     // A step of the start-up that failed: the fault said, the browser ended
     // (ended() follows). Once for each browser started.
     void fail(BrowserFault::Step step, const QString &command, const DevToolsError &error);

@@ -38,6 +38,7 @@ public:
     void setViewSize(QSize size) override;
     void setDevice(Device device) override;
     void sendInput(const QString &method, const QJsonObject &params) override;
+    void letGo() override;
 
     bool engineStarted() const { return m_launcher.started(); }
     // Starts the browser now; false, with errorString(), when there is none.
@@ -74,6 +75,7 @@ private:
     bool m_expecting = false;     // a document is owed for a navigation we asked for
     bool m_ready = false;         // the page is set up and can navigate
     bool m_firstNavigation = false;   // the next is the first of this browser
+    bool m_lettingGo = false;     // the browser is closed on purpose
     int m_capturing = 0;          // pictures being taken: a navigation waits for them
     quint64 m_browserGeneration = 0;   // a new browser for each that ended
     std::optional<QString> m_pageText;

@@ -32,6 +32,12 @@ void TestCommandLine::parse_data()
     QTest::newRow("a list left running") << QStringList{"--elenco", "f", "--frammento", "x", "--attesa", "90", "--riprendi"}
                                          << A::List << "";
     QTest::newRow("wait of 0 s") << QStringList{"--elenco", "f", "--frammento", "x", "--attesa", "0"} << A::Error << "--attesa";
+    QTest::newRow("check pages waited out") << QStringList{"--elenco", "f", "--frammento", "x", "--pausa-verifica", "60",
+                                                           "--attesa-verifica", "0"} << A::List << "";
+    QTest::newRow("a cool-down of 0 s") << QStringList{"--elenco", "f", "--frammento", "x", "--pausa-verifica", "0"}
+                                        << A::Error << "--pausa-verifica vuole un numero intero di secondi da 1";
+    QTest::newRow("a total wait under 0") << QStringList{"--elenco", "f", "--frammento", "x", "--attesa-verifica", "-1"}
+                                          << A::Error << "--attesa-verifica vuole un numero intero di secondi da 0";
     QTest::newRow("resume without a list") << QStringList{"--riprendi"} << A::Error << "--riprendi vale solo con --elenco";
     QTest::newRow("export") << QStringList{"--esporta-archivio", "a.csv", "--frase", "bimby"} << A::Export << "";
     QTest::newRow("export without a file") << QStringList{"--esporta-archivio", ""} << A::Error << "nome del file CSV";
@@ -69,6 +75,9 @@ void TestCommandLine::parse()
     } else if (QTest::currentDataTag() == QByteArray("a list left running")) {
         QCOMPARE(line.pageSeconds, 90);
         QVERIFY(line.resume);
+    } else if (QTest::currentDataTag() == QByteArray("check pages waited out")) {
+        QCOMPARE(line.coolDownSeconds, 60);
+        QCOMPARE(line.coolDownTotalSeconds, 0);
     } else if (QTest::currentDataTag() == QByteArray("export")) {
         QCOMPARE(line.exportFile, QStringLiteral("a.csv"));
         QCOMPARE(line.phrase, QStringLiteral("bimby"));

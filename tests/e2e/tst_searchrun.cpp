@@ -107,7 +107,9 @@ private slots:
     void listIsArchivedAndExported();
     void listGoesOnPastAPageThatNeverCompletes();
     void listGoesOnPastANoResultsPage();
+    void listResumesAfterAPageThatNeedsTheUser_data();
     void listResumesAfterAPageThatNeedsTheUser();
+    void listWaitsOutTheEnginesLimit();
     void listPlacesPagesWithoutResultsAndKeepsAnUnknownOne();
     void listAsksAgainForPagesThatFailOnce();
     void twoListsStartedTogetherBothRunToTheEnd();
@@ -182,7 +184,8 @@ void TestSearchRun::init()
                                         "listResumesAfterAPageThatNeedsTheUser", "killedProgramLeavesNoBrowser",
                                         "listPlacesPagesWithoutResultsAndKeepsAnUnknownOne",
                                         "listAsksAgainForPagesThatFailOnce", "twoListsStartedTogetherBothRunToTheEnd",
-                                        "twoProgramsShareOneDataFolder", "smartphoneListFromTheCommandLine"};
+                                        "twoProgramsShareOneDataFolder", "smartphoneListFromTheCommandLine",
+                                        "listWaitsOutTheEnginesLimit"};
     const QByteArray part = qgetenv("CERCA_E2E_PART");
     if (!part.isEmpty() && (part == "lists") != lists.contains(QTest::currentTestFunction()))
         QSKIP("in the other part of the end-to-end tests");
@@ -722,7 +725,8 @@ void TestSearchRun::listFromTheCommandLine()
     QFile settingsFile(m_dir->filePath(QStringLiteral("Salvataggio.cfg")));
     QVERIFY(settingsFile.open(QIODevice::WriteOnly) && settingsFile.write(settings) == settings.size());
     settingsFile.close();
-    std::unique_ptr<QProcess> run(startList(phrases, {"--pagine", "2", "--pausa", "5"}));
+    // A check page ends the list at once, as the row says.
+    std::unique_ptr<QProcess> run(startList(phrases, {"--pagine", "2", "--pausa", "5", "--attesa-verifica", "0"}));
     qunsetenv("CERCA_POSIZIONE_CHROMIUM");
     QSignalSpy done(run.get(), &QProcess::finished);
     QVERIFY(done.wait(90000));   // with the event loop running, for the watchdog
@@ -907,16 +911,30 @@ void TestSearchRun::listGoesOnPastANoResultsPage()
     QCOMPARE(err, QString());
 }
 
+void TestSearchRun::listResumesAfterAPageThatNeedsTheUser_data()
+{
+    QTest::addColumn<QStringList>("waits");
+    QTest::addColumn<int>("coolDowns");
+    QTest::newRow("no waits: it ends at once") << QStringList{"--attesa-verifica", "0"} << 0;
+    // The check page stays: one second, then what is left of two.
+    QTest::newRow("its waits spent") << QStringList{"--pausa-verifica", "1", "--attesa-verifica", "2"} << 2;
+}
+
 void TestSearchRun::listResumesAfterAPageThatNeedsTheUser()
 {
     if (QGuiApplication::platformName() != QLatin1String("offscreen"))
         QSKIP("runs without a window: the offscreen run covers it");
+    QFETCH(QStringList, waits);
+    QFETCH(int, coolDowns);
     const QString phrases = QStringLiteral("corta\noggi verifica\nseconda\n");
-    std::unique_ptr<QProcess> first(startList(phrases, {"--pagine", "2", "--pausa", "5"}));
+    std::unique_ptr<QProcess> first(startList(phrases, QStringList{"--pagine", "2", "--pausa", "5"} + waits));
     QSignalSpy firstDone(first.get(), &QProcess::finished);
     QVERIFY(firstDone.wait(90000));
     QCOMPARE(first->exitCode(), 3);
     QCOMPARE(linesOf(*first), QStringList{"corta: non trovato entro 13"});
+    const QString said = QString::fromLocal8Bit(first->readAllStandardError());
+    QVERIFY2(said.count(QStringLiteral("riprova alle")) == coolDowns, qPrintable(said));
+    QCOMPARE(said.count(QStringLiteral("riprovo \"oggi verifica\"")), coolDowns);
 
     // The check answered elsewhere: the same phrases from a service that no
     // longer asks. Only the phrases not yet checked are asked.
@@ -938,6 +956,54 @@ void TestSearchRun::listResumesAfterAPageThatNeedsTheUser()
     QVERIFY(!ListProgress(m_dir->filePath(QStringLiteral("Elenchi.ini")), {"corta", "oggi verifica", "seconda"},
                           QStringLiteral("velmora"), QStringLiteral("2"), false).hasUnfinished());
     answered.stop();
+}
+
+// A list against an engine that blocks an address asking too often, for a
+// while: it waits each block out, with its browser let go, and ends with
+// every phrase checked once.
+void TestSearchRun::listWaitsOutTheEnginesLimit()
+{
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QSKIP("runs without a window: the offscreen run covers it");
+    // More than two searches within four seconds: the check page for two.
+    std::string catalog = "@limite 2 4 2\n";
+    QStringList phrases;
+    for (const char *phrase : {"uno", "due", "tre", "quattro", "cinque"}) {
+        catalog += std::string("[") + phrase + "]\n@generate 3\nhttp://www.velmora.it/" + phrase + "\n";
+        phrases.append(QString::fromLatin1(phrase));
+    }
+    results::Service limited(results::Catalog::parse(catalog));
+    QVERIFY(limited.start() > 0);
+    // Pauses of a quarter of a second for 10 s: the first wait of 120 s is 3 s.
+    qputenv("CERCA_POSIZIONE_PAUSA_DI_PROVA_MS", "250");
+    std::unique_ptr<QProcess> run(startList(phrases.join(QLatin1Char('\n')), {"--pagine", "1", "--pausa", "10",
+                                                                             "--pausa-verifica", "120"},
+                                            QStringLiteral("127.0.0.1:%1").arg(limited.port())));
+    qunsetenv("CERCA_POSIZIONE_PAUSA_DI_PROVA_MS");
+    QSignalSpy done(run.get(), &QProcess::finished);
+    QVERIFY(done.wait(180000));
+    const QString said = QString::fromLocal8Bit(run->readAllStandardError());
+    QVERIFY2(run->exitCode() == 0, qPrintable(said));
+    QStringList expected;
+    for (const QString &phrase : phrases)
+        expected.append(QStringLiteral("%1: posizione 4 (http://www.velmora.it/%1)").arg(phrase));
+    QCOMPARE(linesOf(*run), expected);
+    // Each phrase's results served once; the check pages met, each waited out.
+    int checks = 0;
+    QMap<QString, int> results;
+    for (const results::Service::Served &served : limited.served()) {
+        checks += served.page == "check";
+        if (served.page == "results")
+            ++results[QString::fromStdString(served.phrase)];
+    }
+    QStringList served = results.keys();
+    served.sort();
+    phrases.sort();
+    QCOMPARE(served, phrases);
+    QVERIFY2(std::all_of(results.begin(), results.end(), [](int count) { return count == 1; }), qPrintable(said));
+    QVERIFY(checks > 0);
+    QCOMPARE(said.count(QStringLiteral("riprova alle")), checks);
+    limited.stop();
 }
 
 void TestSearchRun::listPlacesPagesWithoutResultsAndKeepsAnUnknownOne()
