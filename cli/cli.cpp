@@ -108,9 +108,18 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
     QObject::connect(&list, &ListSession::settled, [&stop] { stop(0); });
     list.start(&run);
     // 1 when the browser cannot be reached; 3 when a page asked the user
-    // and the waits allowed were spent; 4
-    // when every phrase was tried, but one had a page not loaded or not read.
+    // and the waits allowed were spent; 4 when every phrase was tried, but
+    // one had a page not loaded or not read.
     QCoreApplication::exec();
+    // The list's end line, with the pace it ended with; none when no
+    // browser could search.
+    if (stopped != 1) {
+        print(stdout, QStringLiteral("%1: %2 %3; pausa media tra le frasi %4 s\n")
+                          .arg(QFileInfo(line.listFile).fileName())
+                          .arg(list.count())
+                          .arg(list.count() == 1 ? QStringLiteral("frase") : QStringLiteral("frasi"))
+                          .arg(line.pauseSeconds * list.paceTimes()));
+    }
     return stopped != 0 ? stopped : list.anyUnchecked() ? 4 : 0;
 }
 

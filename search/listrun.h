@@ -65,6 +65,9 @@ public:
     bool running() const { return m_running; }
     const QList<RunOutcome> &outcomes() const { return m_outcomes; }
 
+    // The pauses' mean from now on.
+    void setMeanPause(int milliseconds) { m_meanPause = milliseconds; }
+    int meanPause() const { return m_meanPause; }
     // The next pause: between half and one and a half times the mean, never
     // under the minimum.
     int drawPause();

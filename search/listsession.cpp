@@ -1,6 +1,8 @@
 #include "search/listsession.h"
 
 #include "search/notes.h"
+#include "search/placequery.h"
+#include "store/listpaces.h"
 #include "store/datafolder.h"
 
 #include <algorithm>
@@ -19,6 +21,7 @@ ListPlan ListPlan::inFolder(const DataFolder &folder, const QString &archive, co
 {
     ListPlan plan;
     plan.progressFile = folder.listProgress();
+    plan.paceFile = folder.listPaces();
     plan.resultLog = folder.resultLog();
     plan.dateSeparator = dateSeparator;
     plan.archive = archive;
@@ -59,6 +62,11 @@ void ListSession::start(SearchRun *run)
     m_list = std::make_unique<ListRun>(run, m_plan.phrases, m_plan.inputs, m_plan.pauseMilliseconds,
                                        m_plan.minimumPauseMilliseconds);
     m_list->setPageTimeout(m_plan.pageMilliseconds);
+    if (!m_plan.inWindow && !m_plan.paceFile.isEmpty()) {
+        m_host = run->options().host.isEmpty() ? PlaceQuery::hostFor(m_plan.inputs.place.country) : run->options().host;
+        m_pace = Pace(ListPaces(m_plan.paceFile).timesFor(m_host));
+        m_list->setMeanPause(m_pace.meanOf(m_plan.pauseMilliseconds));
+    }
     if (shared()) {
         // Once the list has finished its last outcomes are sent, and the list let go.
         m_list->setShared([this] { return m_shared ? m_shared->take() : ListRun::Taken{}; },
@@ -86,6 +94,11 @@ void ListSession::start(SearchRun *run)
         }
         // A page that passed: the next check page starts the cool-downs over.
         m_coolDown.pagePassed();
+        if (!m_plan.inWindow) {
+            const int before = m_pace.times();
+            m_pace.phraseEnded();
+            paceChanged(before);
+        }
         emit phraseEnded(index, outcome);
     });
     connect(m_list.get(), &ListRun::needsUser, this, [this](int index, const QString &phrase) {
@@ -97,6 +110,9 @@ void ListSession::start(SearchRun *run)
         // machine, and this one waits before it asks again.
         if (m_shared)
             m_shared->release();
+        const int before = m_pace.times();
+        m_pace.checkPage();
+        paceChanged(before);
         const std::optional<qint64> wait = m_coolDown.checkPage();
         if (!wait) {
             emit needsUser(index, phrase);
@@ -126,6 +142,15 @@ const QList<RunOutcome> &ListSession::outcomes() const
 bool ListSession::anyUnchecked() const
 {
     return std::any_of(outcomes().begin(), outcomes().end(), [](const RunOutcome &outcome) { return outcome.unchecked(); });
+}
+
+void ListSession::paceChanged(int timesBefore)
+{
+    if (m_pace.times() == timesBefore)
+        return;
+    m_list->setMeanPause(m_pace.meanOf(m_plan.pauseMilliseconds));
+    if (!m_host.isEmpty() && !ListPaces(m_plan.paceFile).keep(m_host, m_pace.times()))
+        emit note(Notes::paceNotKept(m_plan.paceFile));
 }
 
 void ListSession::listFinished()

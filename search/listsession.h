@@ -3,6 +3,7 @@
 #include "search/cooldown.h"
 #include "search/faultnotes.h"
 #include "search/listrun.h"
+#include "search/pace.h"
 #include "search/sharedlist.h"
 #include "store/listprogress.h"
 
@@ -41,6 +42,7 @@ struct ListPlan
     qint64 coolDownTotalMilliseconds = CoolDown::kDefaultTotalSeconds * 1000LL;
 
     QString progressFile;    // the phrases checked, for a resume
+    QString paceFile;        // the pace each engine host's lists ended with; without a window
     QString resultLog;       // each measured outcome is appended to it
     QString dateSeparator;   // of the result log's lines
     QString archive;         // the archive in use; a shared list needs a shared one
@@ -96,6 +98,10 @@ public:
     const QList<RunOutcome> &outcomes() const;
     // Whether a phrase ended with a page not loaded or not read.
     bool anyUnchecked() const;
+    // The pace reached: the pauses' mean as a multiple of the plan's. A list
+    // without a window starts at the pace its engine host's last list ended
+    // with, and learns from the check pages it meets.
+    int paceTimes() const { return m_pace.times(); }
 
 signals:
     void phraseStarted(int index, const QString &phrase);
@@ -121,6 +127,8 @@ signals:
 
 private:
     void listFinished();
+    // The pace changed: the pauses follow it, and it is kept for the next list.
+    void paceChanged(int timesBefore);
 
     ListPlan m_plan;
     QPointer<SearchRun> m_run;
@@ -129,4 +137,6 @@ private:
     std::unique_ptr<SharedList> m_shared;   // outlives the list run that takes its phrases
     std::unique_ptr<ListRun> m_list;
     CoolDown m_coolDown;
+    Pace m_pace;
+    QString m_host;   // the engine host the pace is kept for
 };

@@ -1,16 +1,19 @@
 #include "search/cooldown.h"
+#include "search/pace.h"
 #include "watchdog.h"
 
 #include <QTest>
 
 // The waits of a list without a window, as rules over values: the cool-down
-// after a check page.
+// after a check page, and the pace between phrases.
 class TestListWaits : public QObject
 {
     Q_OBJECT
 private slots:
     void coolDownGrowsUntilTheTotalIsSpent_data();
     void coolDownGrowsUntilTheTotalIsSpent();
+    void paceDoublesAndStepsBackDown_data();
+    void paceDoublesAndStepsBackDown();
 };
 
 void TestListWaits::coolDownGrowsUntilTheTotalIsSpent_data()
@@ -43,6 +46,35 @@ void TestListWaits::coolDownGrowsUntilTheTotalIsSpent()
     }
     QCOMPARE(seen, waits);
     QVERIFY(coolDown.waited() <= total);
+}
+
+void TestListWaits::paceDoublesAndStepsBackDown_data()
+{
+    QTest::addColumn<int>("kept");      // the pace the list starts from
+    QTest::addColumn<QString>("events");   // c: a check page, p: a phrase that ended
+    QTest::addColumn<int>("times");
+    const QString twenty(Pace::kPhrasesForAStepDown, QLatin1Char('p'));
+    QTest::newRow("doubled at each check page, at most eight times") << 1 << QStringLiteral("cccc") << 8;
+    QTest::newRow("a step down after twenty phrases without one") << 1 << QStringLiteral("cc") + twenty << 2;
+    QTest::newRow("nineteen are not enough") << 1 << QStringLiteral("cc") + twenty.mid(1) << 4;
+    QTest::newRow("a check page starts the count over") << 1 << QStringLiteral("cc") + twenty.mid(1) + QStringLiteral("c") + twenty.mid(1) << 8;
+    QTest::newRow("never under the pause asked for") << 2 << twenty + twenty + twenty << 1;
+    QTest::newRow("a kept pace out of bounds") << 100 << QString() << Pace::kMostTimes;
+}
+
+void TestListWaits::paceDoublesAndStepsBackDown()
+{
+    QFETCH(int, kept);
+    QFETCH(QString, events);
+    Pace pace(kept);
+    for (const QChar event : events) {
+        if (event == QLatin1Char('c'))
+            pace.checkPage();
+        else
+            pace.phraseEnded();
+    }
+    QTEST(pace.times(), "times");
+    QCOMPARE(pace.meanOf(10000), pace.times() * 10000);
 }
 
 CERCA_WATCHED_GUILESS_TEST_MAIN(TestListWaits)
