@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <cmath>
@@ -114,11 +115,15 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
     // The list's end line, with the pace it ended with; none when no
     // browser could search.
     if (stopped != 1) {
-        print(stdout, QStringLiteral("%1: %2 %3; pausa media tra le frasi %4 s\n")
-                          .arg(QFileInfo(line.listFile).fileName())
-                          .arg(list.count())
-                          .arg(list.count() == 1 ? QStringLiteral("frase") : QStringLiteral("frasi"))
+        const ListSummary summary = list.summary();
+        print(stdout, QStringLiteral("%1; pausa media tra le frasi %2 s\n")
+                          .arg(summary.line(QFileInfo(line.listFile).fileName()))
                           .arg(line.pauseSeconds * list.paceTimes()));
+        if (!line.summaryFile.isEmpty()) {
+            QSaveFile file(line.summaryFile);
+            if (!file.open(QIODevice::WriteOnly) || file.write(summary.csv()) < 0 || !file.commit())
+                print(stderr, QStringLiteral("cerca-posizione: impossibile scrivere %1: %2\n").arg(line.summaryFile, file.errorString()));
+        }
     }
     return stopped != 0 ? stopped : list.anyUnchecked() ? 4 : 0;
 }

@@ -9,7 +9,7 @@
 
 // What the command line asks for: the window, or a list run without one.
 //   cerca-posizione --elenco FILE --frammento TEXT [--pagine N] [--solo-italiano] [--pausa S] [--attesa S] [--riprendi]
-//                   [--pausa-verifica S] [--attesa-verifica S]
+//                   [--pausa-verifica S] [--attesa-verifica S] [--riepilogo FILE.csv]
 //                   [--dispositivo computer|smartphone] [--paese CC] [--lingua LL] [--luogo NAME] [--prove N]
 //                   [--archivio postgresql://USER@HOST:PORT/DB [--condiviso NAME]]
 //   cerca-posizione --esporta-archivio FILE.csv [--frase TEXT]
@@ -24,6 +24,7 @@ struct CommandLine
     int pauseSeconds = ListRun::kDefaultPauseSeconds;   // the pauses' mean
     int pageSeconds = ListRun::kDefaultPageSeconds;     // how long a page may take
     bool resume = false;
+    QString summaryFile;     // what moved, one row a phrase, as CSV; empty: none
     int coolDownSeconds = CoolDown::kDefaultFirstSeconds;        // the first wait after a check page
     int coolDownTotalSeconds = CoolDown::kDefaultTotalSeconds;   // the waits of a list together; 0: none
     SearchPlace place;   // the device, country, language and place of every phrase

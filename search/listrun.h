@@ -61,6 +61,8 @@ public:
     bool waitingToAskAgain() const { return m_askAgain.isActive(); }
 
     int count() const { return int(m_phrases.size()); }
+    // The phrases: the list's, or those a shared list has taken so far.
+    const QStringList &phrases() const { return m_phrases; }
     int current() const { return m_index; }
     bool running() const { return m_running; }
     const QList<RunOutcome> &outcomes() const { return m_outcomes; }

@@ -2,8 +2,12 @@
 
 #include "search/notes.h"
 #include "search/placequery.h"
+#include "store/archivereports.h"
 #include "store/listpaces.h"
 #include "store/datafolder.h"
+
+#include <QFileInfo>
+#include <QHash>
 
 #include <algorithm>
 
@@ -59,6 +63,7 @@ std::optional<ListSession::Refusal> ListSession::open()
 void ListSession::start(SearchRun *run)
 {
     m_run = run;
+    m_started = run->options().clock();
     m_list = std::make_unique<ListRun>(run, m_plan.phrases, m_plan.inputs, m_plan.pauseMilliseconds,
                                        m_plan.minimumPauseMilliseconds);
     m_list->setPageTimeout(m_plan.pageMilliseconds);
@@ -115,6 +120,7 @@ void ListSession::start(SearchRun *run)
         paceChanged(before);
         const std::optional<qint64> wait = m_coolDown.checkPage();
         if (!wait) {
+            m_leftAsking = phrase;
             emit needsUser(index, phrase);
             return;
         }
@@ -142,6 +148,57 @@ const QList<RunOutcome> &ListSession::outcomes() const
 bool ListSession::anyUnchecked() const
 {
     return std::any_of(outcomes().begin(), outcomes().end(), [](const RunOutcome &outcome) { return outcome.unchecked(); });
+}
+
+ListSummary ListSession::summary() const
+{
+    const QStringList &phrases = m_list && shared() ? m_list->phrases() : m_plan.phrases;
+    QHash<QString, RunOutcome> outcomes;
+    for (const RunOutcome &outcome : this->outcomes())
+        outcomes.insert(outcome.phrase, outcome);
+    // Without an archive to read, no phrase has a run before.
+    Archive archive(m_plan.archive, ArchiveUse::Reading);
+    const bool read = !m_plan.archive.isEmpty() && (Archive::isServer(m_plan.archive) || QFileInfo::exists(m_plan.archive))
+        && archive.open();
+    ListSummary summary;
+    for (const QString &phrase : phrases) {
+        QList<ArchiveReports::Position> runs;
+        if (read) {
+            Result<QList<ArchiveReports::Position>> positions =
+                ArchiveReports(archive).positionsOf(SearchPlaces::seriesOf(phrase, m_plan.inputs.place), m_plan.inputs.fragment);
+            if (positions)
+                runs = std::move(positions).value();
+        }
+        ListSummary::Phrase row;
+        row.phrase = phrase;
+        const auto ranBefore = [&runs](const QDateTime &when) {
+            return std::find_if(runs.rbegin(), runs.rend(), [&when](const ArchiveReports::Position &run) { return run.started < when; });
+        };
+        const auto outcome = outcomes.constFind(phrase);
+        std::optional<QDateTime> checkedAt;
+        if (outcome != outcomes.cend() && outcome->measured()) {
+            row.checked = true;
+            if (outcome->found())
+                row.after = outcome->position();
+            checkedAt = m_started;
+        } else if (outcome == outcomes.cend() && m_progress && m_progress->isChecked(phrase) && !runs.isEmpty()) {
+            // Checked by the round this list resumed: its latest run.
+            row.checked = true;
+            row.after = runs.constLast().position;
+            checkedAt = runs.constLast().started;
+        } else if (outcome != outcomes.cend()) {
+            row.why = RunEnds::describe(outcome->end, outcome->position());
+        } else {
+            row.why = phrase == m_leftAsking ? RunEnds::describe(RunEnd::WaitingForUser, 0) : QStringLiteral("non cercata");
+        }
+        const auto before = ranBefore(checkedAt.value_or(m_started));
+        if (before != runs.rend()) {
+            row.ranBefore = true;
+            row.before = before->position;
+        }
+        summary.add(row);
+    }
+    return summary;
 }
 
 void ListSession::paceChanged(int timesBefore)

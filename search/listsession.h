@@ -3,6 +3,7 @@
 #include "search/cooldown.h"
 #include "search/faultnotes.h"
 #include "search/listrun.h"
+#include "search/listsummary.h"
 #include "search/pace.h"
 #include "search/sharedlist.h"
 #include "store/listprogress.h"
@@ -102,6 +103,9 @@ public:
     // without a window starts at the pace its engine host's last list ended
     // with, and learns from the check pages it meets.
     int paceTimes() const { return m_pace.times(); }
+    // What moved: each phrase of the list (a shared list's taken here) against
+    // its run before this list in the archive, and why one was not checked.
+    ListSummary summary() const;
 
 signals:
     void phraseStarted(int index, const QString &phrase);
@@ -139,4 +143,6 @@ private:
     CoolDown m_coolDown;
     Pace m_pace;
     QString m_host;   // the engine host the pace is kept for
+    QDateTime m_started;
+    QString m_leftAsking;   // the phrase whose page asked when the waits were spent
 };

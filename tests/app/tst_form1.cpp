@@ -1288,6 +1288,10 @@ void TestForm1::listWindowShowsWhereItIs()
     QCOMPARE(outcomes->model()->index(1, 1).data().toString(), QStringLiteral("non trovato entro 10"));
     QVERIFY(window->findChild<QPushButton *>(QStringLiteral("VaiAndamento"))->isVisible());
     QCOMPARE(where->text(), QStringLiteral("Elenco finito: 2 di 2 frasi cercate."));
+    // What moved, the first time: the phrases have no run before.
+    QCOMPARE(window->findChild<QLabel *>(QStringLiteral("Movimenti"))->text(),
+             QStringLiteral("Elenco: 2 frasi, 0 salite, 0 scese, 0 uguali, 1 entrate nei primi 10, 0 uscite, 1 nuove, "
+                            "0 non controllate"));
     // A list of this computer alone: there is no shared archive to share it through.
     QVERIFY(!window->findChild<QLineEdit *>(QStringLiteral("ElencoCondiviso"))->isEnabled());
 }

@@ -38,6 +38,10 @@ void TestCommandLine::parse_data()
                                         << A::Error << "--pausa-verifica vuole un numero intero di secondi da 1";
     QTest::newRow("a total wait under 0") << QStringList{"--elenco", "f", "--frammento", "x", "--attesa-verifica", "-1"}
                                           << A::Error << "--attesa-verifica vuole un numero intero di secondi da 0";
+    QTest::newRow("a summary without a list") << QStringList{"--riepilogo", "r.csv"} << A::Error
+                                              << "--riepilogo vale solo con --elenco";
+    QTest::newRow("a summary without its file") << QStringList{"--elenco", "f", "--frammento", "x", "--riepilogo", ""}
+                                                << A::Error << "--riepilogo vuole il nome del file CSV";
     QTest::newRow("resume without a list") << QStringList{"--riprendi"} << A::Error << "--riprendi vale solo con --elenco";
     QTest::newRow("export") << QStringList{"--esporta-archivio", "a.csv", "--frase", "bimby"} << A::Export << "";
     QTest::newRow("export without a file") << QStringList{"--esporta-archivio", ""} << A::Error << "nome del file CSV";

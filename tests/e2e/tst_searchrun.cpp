@@ -120,6 +120,7 @@ private slots:
     void listResumesAfterAPageThatNeedsTheUser_data();
     void listResumesAfterAPageThatNeedsTheUser();
     void listWaitsOutTheEnginesLimit();
+    void listSaysWhatMoved();
     void listPlacesPagesWithoutResultsAndKeepsAnUnknownOne();
     void listAsksAgainForPagesThatFailOnce();
     void twoListsStartedTogetherBothRunToTheEnd();
@@ -195,7 +196,7 @@ void TestSearchRun::init()
                                         "listPlacesPagesWithoutResultsAndKeepsAnUnknownOne",
                                         "listAsksAgainForPagesThatFailOnce", "twoListsStartedTogetherBothRunToTheEnd",
                                         "twoProgramsShareOneDataFolder", "smartphoneListFromTheCommandLine",
-                                        "listWaitsOutTheEnginesLimit"};
+                                        "listWaitsOutTheEnginesLimit", "listSaysWhatMoved"};
     const QByteArray part = qgetenv("CERCA_E2E_PART");
     if (!part.isEmpty() && (part == "lists") != lists.contains(QTest::currentTestFunction()))
         QSKIP("in the other part of the end-to-end tests");
@@ -1031,6 +1032,54 @@ void TestSearchRun::listWaitsOutTheEnginesLimit()
     QVERIFY(searches.size() >= 2);
     QVERIFY(searches[1].arrival - searches[0].arrival >= std::chrono::milliseconds(100 * learned));
     limited.stop();
+}
+
+// The end line and the summary file of a list, the first time and against
+// the list before, whose phrases have moved since.
+void TestSearchRun::listSaysWhatMoved()
+{
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QSKIP("runs without a window: the offscreen run covers it");
+    // Each phrase at a position, then at another; 0: not served.
+    const QList<std::tuple<const char *, int, int>> moves{
+        {"entra", 14, 4}, {"esce", 4, 14}, {"sale", 25, 15}, {"uguale", 4, 4}, {"scende", 15, 25}, {"tace", 5, 0}};
+    const auto serviceOf = [&moves](bool later) {
+        std::string catalog;
+        for (const auto &[phrase, first, then] : moves) {
+            const int at = later ? then : first;
+            catalog += std::string("[") + phrase + "]\n" + (at == 0 ? "@generate 30\n@silent 0\n"
+                : "@generate " + std::to_string(at - 1) + "\nhttp://www.velmora.it/" + phrase + "\n@generate 10\n");
+        }
+        return std::make_unique<results::Service>(results::Catalog::parse(catalog));
+    };
+    QStringList phrases;
+    for (const auto &move : moves)
+        phrases.append(QString::fromLatin1(std::get<0>(move)));
+    const QString summary = m_dir->filePath(QStringLiteral("riepilogo.csv"));
+    qputenv("CERCA_POSIZIONE_PAUSA_DI_PROVA_MS", "200");
+    QStringList ends;
+    for (const bool later : {false, true}) {
+        const std::unique_ptr<results::Service> service = serviceOf(later);
+        QVERIFY(service->start() > 0);
+        std::unique_ptr<QProcess> run(startList(phrases.join(QLatin1Char('\n')),
+                                                {"--pagine", "3", "--attesa", "10", "--riepilogo", summary},
+                                                QStringLiteral("127.0.0.1:%1").arg(service->port())));
+        QSignalSpy done(run.get(), &QProcess::finished);
+        QVERIFY(done.wait(120000));
+        QVERIFY2(run->exitCode() == (later ? 4 : 0), run->readAllStandardError().constData());
+        const QStringList lines = QString::fromLocal8Bit(run->readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY(!lines.isEmpty());
+        ends.append(lines.constLast());
+    }
+    qunsetenv("CERCA_POSIZIONE_PAUSA_DI_PROVA_MS");
+    QCOMPARE(ends, (QStringList{"frasi.txt: 6 frasi, 0 salite, 0 scese, 0 uguali, 3 entrate nei primi 10, 0 uscite, 3 nuove, "
+                                "0 non controllate; pausa media tra le frasi 10 s",
+                                "frasi.txt: 6 frasi, 1 salite, 1 scese, 1 uguali, 1 entrate nei primi 10, 1 uscite, "
+                                "1 non controllate; pausa media tra le frasi 10 s"}));
+    QCOMPARE(TextFile::readLines(summary).value_or(QStringList()),
+             (QStringList{"frase,prima,dopo,variazione,esito", "entra,14,4,+10,entrata nei primi 10",
+                          "esce,4,14,-10,uscita dai primi 10", "sale,25,15,+10,salita", "uguale,4,4,0,uguale",
+                          "scende,15,25,-10,scesa", "tace,5,,,non controllata: pagina non caricata"}));
 }
 
 void TestSearchRun::listPlacesPagesWithoutResultsAndKeepsAnUnknownOne()
