@@ -124,6 +124,8 @@ void ListSession::start(SearchRun *run)
             emit needsUser(index, phrase);
             return;
         }
+        if (m_shared)
+            m_shared->pause(*wait);
         m_list->askAgainAfter(*wait);
         emit coolingDown(index, phrase, QDateTime::currentDateTime().addMSecs(*wait));
     });

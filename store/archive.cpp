@@ -72,6 +72,9 @@ constexpr Step kSteps[] = {
     {ArchiveStep::RunTokens,
      "ALTER TABLE runs ADD COLUMN token TEXT NOT NULL DEFAULT '';"
      "CREATE INDEX runs_by_token ON runs (token) WHERE token <> '';"},
+    {ArchiveStep::SharedPauses,
+     "CREATE TABLE shared_pauses (list TEXT NOT NULL, holder TEXT NOT NULL, paused_until INTEGER NOT NULL,"
+     " PRIMARY KEY (list, holder));"},
 };
 static_assert(std::size(kSteps) == Archive::kVersion);
 

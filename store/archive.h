@@ -22,6 +22,7 @@ enum class ArchiveStep {
     SharedLists,     // lists several machines share
     PictureBytes,    // a shared archive keeps the pictures themselves
     RunTokens,       // a run written once, however often it is sent
+    SharedPauses,    // the machines of a shared list cooling down after a check page
 };
 
 // Who holds a connection, for how long a write waits for another program's.
@@ -46,7 +47,7 @@ enum class ArchiveUse {
 class Archive
 {
 public:
-    static constexpr ArchiveStep kLatest = ArchiveStep::RunTokens;
+    static constexpr ArchiveStep kLatest = ArchiveStep::SharedPauses;
     static constexpr int kVersion = int(kLatest);
 
     explicit Archive(const QString &path, ArchiveUse use = ArchiveUse::Reading);
