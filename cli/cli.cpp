@@ -1,5 +1,7 @@
 #include "cli/cli.h"
 
+#include "cli/desktopnotices.h"
+
 #include "platform/chromium/chromiumpage.h"
 #include "platform/messagelog.h"
 #include "search/listsession.h"
@@ -94,10 +96,14 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
                           .arg(phrase));
         stop(3);
     });
-    QObject::connect(&list, &ListSession::coolingDown, [](int, const QString &phrase, const QDateTime &retry) {
+    const QString listName = QFileInfo(line.listFile).fileName();
+    QObject::connect(&list, &ListSession::coolingDown, [&list, &listName](int index, const QString &phrase, const QDateTime &retry) {
+        const QString at = QLocale::c().toString(retry.time(), QStringLiteral("HH:mm"));
         print(stderr, QStringLiteral("cerca-posizione: per \"%1\" il motore chiede una verifica: il browser è chiuso, "
                                      "la ricerca riprova alle %2.\n")
-                          .arg(phrase, QLocale::c().toString(retry.time(), QStringLiteral("HH:mm"))));
+                          .arg(phrase, at));
+        DesktopNotices::notify(QStringLiteral("Cerca Posizione"),
+                               DesktopNotices::checkPage(listName, index + 1, list.count(), at));
     });
     QObject::connect(&list, &ListSession::askingAgain, [](int, const QString &phrase) {
         print(stderr, QStringLiteral("cerca-posizione: riprovo \"%1\".\n").arg(phrase));
@@ -117,8 +123,9 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
     if (stopped != 1) {
         const ListSummary summary = list.summary();
         print(stdout, QStringLiteral("%1; pausa media tra le frasi %2 s\n")
-                          .arg(summary.line(QFileInfo(line.listFile).fileName()))
+                          .arg(summary.line(listName))
                           .arg(line.pauseSeconds * list.paceTimes()));
+        DesktopNotices::notify(QStringLiteral("Cerca Posizione"), summary.line(listName));
         if (!line.summaryFile.isEmpty()) {
             QSaveFile file(line.summaryFile);
             if (!file.open(QIODevice::WriteOnly) || file.write(summary.csv()) < 0 || !file.commit())

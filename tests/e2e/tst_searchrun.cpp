@@ -16,6 +16,8 @@
 #include "watchdog.h"
 
 #include <QAction>
+#include <QDBusConnection>
+#include <QRegularExpression>
 #include <QApplication>
 #include <QDialog>
 #include <QTableView>
@@ -83,6 +85,24 @@ QPoint drawnButton(QWidget *view)
 
 } // namespace
 
+// The desktop's notification service, on a bus of the test's own: what it
+// was asked to show.
+class FakeNotifications : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList bodies;
+
+public slots:
+    uint Notify(const QString &, uint, const QString &, const QString &, const QString &body, const QStringList &,
+                const QVariantMap &, int)
+    {
+        bodies.append(body);
+        return uint(bodies.size());
+    }
+};
+
 // Whole runs in the real engine against the local results service.
 class TestSearchRun : public QObject
 {
@@ -121,6 +141,7 @@ private slots:
     void listResumesAfterAPageThatNeedsTheUser();
     void listWaitsOutTheEnginesLimit();
     void listSaysWhatMoved();
+    void listTellsTheDesktop();
     void listPlacesPagesWithoutResultsAndKeepsAnUnknownOne();
     void listAsksAgainForPagesThatFailOnce();
     void twoListsStartedTogetherBothRunToTheEnd();
@@ -196,7 +217,8 @@ void TestSearchRun::init()
                                         "listPlacesPagesWithoutResultsAndKeepsAnUnknownOne",
                                         "listAsksAgainForPagesThatFailOnce", "twoListsStartedTogetherBothRunToTheEnd",
                                         "twoProgramsShareOneDataFolder", "smartphoneListFromTheCommandLine",
-                                        "listWaitsOutTheEnginesLimit", "listSaysWhatMoved"};
+                                        "listWaitsOutTheEnginesLimit", "listSaysWhatMoved",
+                                        "listTellsTheDesktop"};
     const QByteArray part = qgetenv("CERCA_E2E_PART");
     if (!part.isEmpty() && (part == "lists") != lists.contains(QTest::currentTestFunction()))
         QSKIP("in the other part of the end-to-end tests");
@@ -1080,6 +1102,49 @@ void TestSearchRun::listSaysWhatMoved()
              (QStringList{"frase,prima,dopo,variazione,esito", "entra,14,4,+10,entrata nei primi 10",
                           "esce,4,14,-10,uscita dai primi 10", "sale,25,15,+10,salita", "uguale,4,4,0,uguale",
                           "scende,15,25,-10,scesa", "tace,5,,,non controllata: pagina non caricata"}));
+}
+
+// A list without a window tells the desktop of each check page and of its
+// end, through a notification service on the session bus.
+void TestSearchRun::listTellsTheDesktop()
+{
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QSKIP("runs without a window: the offscreen run covers it");
+    QProcess daemon;
+    daemon.start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address"});
+    QVERIFY2(daemon.waitForStarted(5000), "no dbus-daemon (the package dbus-daemon)");
+    QVERIFY(daemon.waitForReadyRead(5000));
+    const QString address = QString::fromLatin1(daemon.readLine()).trimmed();
+    FakeNotifications notifications;
+    {
+        QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("notifiche"));
+        QVERIFY(bus.isConnected());
+        QVERIFY(bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &notifications,
+                                   QDBusConnection::ExportAllSlots));
+        QVERIFY(bus.registerService(QStringLiteral("org.freedesktop.Notifications")));
+    }
+    // An engine that asks for a check at every search: one wait of a second, then the end.
+    results::Service blocking(results::Catalog::parse("@limite 0 3600 3600\n"));
+    QVERIFY(blocking.start() > 0);
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
+    std::unique_ptr<QProcess> run(startList(QStringLiteral("uno\ndue\n"), {"--pausa-verifica", "1", "--attesa-verifica", "1"},
+                                            QStringLiteral("127.0.0.1:%1").arg(blocking.port())));
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    QSignalSpy done(run.get(), &QProcess::finished);
+    QVERIFY(done.wait(90000));
+    QVERIFY2(run->exitCode() == 3, run->readAllStandardError().constData());
+    QCOMPARE(notifications.bodies.size(), 2);
+    QVERIFY2(QRegularExpression(QStringLiteral("^Google chiede una verifica \\(elenco frasi\\.txt, frase 1 di 2\\): la ricerca "
+                                               "riprova alle \\d\\d:\\d\\d\\. Per rispondere subito apri Cerca Posizione "
+                                               "e fai una ricerca\\.$"))
+                 .match(notifications.bodies[0])
+                 .hasMatch(),
+             qPrintable(notifications.bodies[0]));
+    QCOMPARE(notifications.bodies[1], QStringLiteral("frasi.txt: 2 frasi, 0 salite, 0 scese, 0 uguali, 0 entrate nei primi 10, "
+                                                     "0 uscite, 2 non controllate"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("notifiche"));
+    daemon.terminate();
+    daemon.waitForFinished(5000);
 }
 
 void TestSearchRun::listPlacesPagesWithoutResultsAndKeepsAnUnknownOne()
