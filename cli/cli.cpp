@@ -56,6 +56,7 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
     plan.coolDownTotalMilliseconds = scaled(line.coolDownTotalSeconds);
     plan.pageMilliseconds = line.pageSeconds * 1000;
     plan.resume = line.resume;
+    plan.cookieFile = ChromiumPage::cookieFile(folder.path());
     plan.sharedName = line.sharedList;
     if (testLease > 0)
         plan.leaseSeconds = testLease;

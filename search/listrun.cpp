@@ -105,15 +105,23 @@ void ListRun::askAgainAfter(qint64 milliseconds)
     // The archive has the run that ended on the page, and the picture of
     // the page is taken, before the browser goes.
     m_run->flushArchive();
+    // A shared list has given the phrase back, and takes its next one.
+    if (!m_take)
+        --m_index;
+    m_askAgain.start(int(std::min<qint64>(milliseconds, std::numeric_limits<int>::max())));
     m_browserHeld = true;
     if (m_run->pictureInFlight())
         connect(m_run, &SearchRun::picturesSettled, this, &ListRun::letBrowserGo, Qt::SingleShotConnection);
     else
         letBrowserGo();
-    // A shared list has given the phrase back, and takes its next one.
-    if (!m_take)
-        --m_index;
-    m_askAgain.start(int(std::min<qint64>(milliseconds, std::numeric_limits<int>::max())));
+}
+
+void ListRun::askAgainNow()
+{
+    if (!m_askAgain.isActive())
+        return;
+    m_askAgain.stop();
+    coolDownEnded();
 }
 
 void ListRun::letBrowserGo()
@@ -121,6 +129,7 @@ void ListRun::letBrowserGo()
     m_browserHeld = false;
     if (m_run && m_run->page())
         m_run->page()->letGo();
+    emit browserLetGo();
     // A cool-down shorter than the picture has waited for it.
     if (m_running && m_waitedForBrowser)
         coolDownEnded();

@@ -59,6 +59,8 @@ public:
     // list takes its next phrase) with a new browser.
     void askAgainAfter(qint64 milliseconds);
     bool waitingToAskAgain() const { return m_askAgain.isActive(); }
+    // The wait ends now: the phrase is asked again at once.
+    void askAgainNow();
 
     int count() const { return int(m_phrases.size()); }
     // The phrases: the list's, or those a shared list has taken so far.
@@ -85,6 +87,9 @@ signals:
     void needsUser(int index, const QString &phrase);
     // The cool-down is over: the phrase is asked again.
     void askingAgain(int index, const QString &phrase);
+    // The browser has been let go for a wait: what changes its profile now is
+    // another program's doing.
+    void browserLetGo();
     // An outcome could not be appended to the result log.
     void resultNotSaved(const QString &log);
     void finished();

@@ -129,7 +129,18 @@ void ListSession::start(SearchRun *run)
         m_list->askAgainAfter(*wait);
         emit coolingDown(index, phrase, QDateTime::currentDateTime().addMSecs(*wait));
     });
-    connect(m_list.get(), &ListRun::askingAgain, this, &ListSession::askingAgain);
+    connect(m_list.get(), &ListRun::askingAgain, this, [this](int index, const QString &phrase) {
+        if (m_cookies)
+            m_cookies.release()->deleteLater();
+        emit askingAgain(index, phrase);
+    });
+    connect(m_list.get(), &ListRun::browserLetGo, this, [this] {
+        // Cookies written while the list waits are a window's answer.
+        if (m_plan.cookieFile.isEmpty() || !QFileInfo::exists(m_plan.cookieFile) || !m_list->waitingToAskAgain())
+            return;
+        m_cookies = std::make_unique<QFileSystemWatcher>(QStringList{m_plan.cookieFile});
+        connect(m_cookies.get(), &QFileSystemWatcher::fileChanged, m_list.get(), &ListRun::askAgainNow);
+    });
     connect(m_list.get(), &ListRun::resultNotSaved, this, [this](const QString &log) { emit note(Notes::resultNotSaved(log)); });
     connect(m_list.get(), &ListRun::finished, this, &ListSession::listFinished);
     m_list->start();

@@ -9,6 +9,7 @@
 #include "store/listprogress.h"
 
 #include <QDateTime>
+#include <QFileSystemWatcher>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -41,6 +42,9 @@ struct ListPlan
     qint64 coolDownMilliseconds = CoolDown::kDefaultFirstSeconds * 1000LL;
     qint64 longestCoolDownMilliseconds = CoolDown::kLongestSeconds * 1000LL;
     qint64 coolDownTotalMilliseconds = CoolDown::kDefaultTotalSeconds * 1000LL;
+    // The browser profile's cookies: a window that answers the check page
+    // meanwhile writes them, and the list asks again at once with them.
+    QString cookieFile;
 
     QString progressFile;    // the phrases checked, for a resume
     QString paceFile;        // the pace each engine host's lists ended with; without a window
@@ -141,6 +145,7 @@ private:
     std::unique_ptr<SharedList> m_shared;   // outlives the list run that takes its phrases
     std::unique_ptr<ListRun> m_list;
     CoolDown m_coolDown;
+    std::unique_ptr<QFileSystemWatcher> m_cookies;   // while a wait lasts
     Pace m_pace;
     QString m_host;   // the engine host the pace is kept for
     QDateTime m_started;

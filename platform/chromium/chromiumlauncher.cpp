@@ -33,6 +33,11 @@ QString ChromiumLauncher::unavailableNote()
         .arg(ChromiumLocator::packageHint());
 }
 
+QString ChromiumLauncher::cookieFile(const QString &dataFolder)
+{
+    return QDir(folderOr(dataFolder)).filePath(QStringLiteral("Chromium/Default/Cookies"));
+}
+
 qint64 ChromiumLauncher::processId() const
 {
     return m_process ? m_process->processId() : 0;

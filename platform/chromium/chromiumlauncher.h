@@ -44,6 +44,7 @@ public:
     QString errorString() const { return m_error; }
     // The note for a user without a browser.
     static QString unavailableNote();
+    static QString cookieFile(const QString &dataFolder);
     qint64 processId() const;
     QString profilePath() const { return m_profilePath; }
     DevToolsConnection *connection() const;

@@ -47,6 +47,9 @@ public:
     // The note for a user without a browser.
     static QString unavailableNote() { return ChromiumLauncher::unavailableNote(); }
     qint64 processId() const { return m_launcher.processId(); }
+    // The file the browser keeps the cookies of the profile in dataFolder
+    // in; the profile's own, whatever copy a second program runs on.
+    static QString cookieFile(const QString &dataFolder) { return ChromiumLauncher::cookieFile(dataFolder); }
     QString profilePath() const { return m_launcher.profilePath(); }
 
     // Runs a script in the page's isolated world (the benchmark compares the

@@ -38,6 +38,7 @@ private slots:
     void settledOnceTheLastPictureIsKept();
     void withoutAWindowAPageThatAsksIsWaitedOut_data();
     void withoutAWindowAPageThatAsksIsWaitedOut();
+    void cookiesWrittenMeanwhileEndTheWait();
     void sharedPhraseGoesBackWhenNobodyCanAnswer_data();
     void sharedPhraseGoesBackWhenNobodyCanAnswer();
 
@@ -374,6 +375,37 @@ void TestListSession::withoutAWindowAPageThatAsksIsWaitedOut()
     // A phrase waited out has one outcome.
     if (!ended && !inWindow)
         QCOMPARE(list.outcomes().size(), 2);
+}
+
+// A window that answers the check page while the list waits writes the
+// profile's cookies: the list asks again then, not at its time.
+void TestListSession::cookiesWrittenMeanwhileEndTheWait()
+{
+    ListPlan plan = planOf({"uno"});
+    plan.coolDownMilliseconds = 600000;
+    plan.cookieFile = m_dir->filePath(QStringLiteral("Cookies"));
+    QFile cookies(plan.cookieFile);
+    QVERIFY(cookies.open(QIODevice::WriteOnly) && cookies.write("prima") == 5);
+    cookies.close();
+    ListSession list(plan);
+    QSignalSpy coolingDown(&list, &ListSession::coolingDown);
+    QSignalSpy askingAgain(&list, &ListSession::askingAgain);
+    QVERIFY(!list.open());
+    list.start(m_run.get());
+    m_page->complete(QStringLiteral("<body>%1</body>").arg(QString(200, QLatin1Char('x'))), shaped(true, QStringLiteral("uno")));
+    QCOMPARE(coolingDown.size(), 1);
+    QTest::qWait(100);
+    QCOMPARE(askingAgain.size(), 0);
+    QVERIFY(cookies.open(QIODevice::Append) && cookies.write(" e dopo") == 7);
+    cookies.close();
+    QTRY_COMPARE_WITH_TIMEOUT(askingAgain.size(), 1, 5000);
+    // The same phrase asked again, and measured.
+    QSignalSpy finished(&list, &ListSession::finished);
+    QCOMPARE(m_page->navigations.size(), 2);
+    QCOMPARE(phraseAsked(m_page->navigations.constLast()), QStringLiteral("uno"));
+    m_page->complete(classicPage(1, 3));
+    QTRY_COMPARE(finished.size(), 1);
+    QCOMPARE(list.outcomes().size(), 1);
 }
 
 void TestListSession::sharedPhraseGoesBackWhenNobodyCanAnswer_data()
