@@ -115,6 +115,10 @@ ListWindow::ListWindow(SearchRun *run, ListSource source, QWidget *parent)
     m_where = new QLabel(this);
     m_where->setObjectName(QStringLiteral("Dove"));
     m_where->setWordWrap(true);
+    m_moved = new QLabel(this);
+    m_moved->setObjectName(QStringLiteral("Movimenti"));
+    m_moved->setWordWrap(true);
+    m_moved->hide();
     m_sharedView = new SharedListView(this);
     m_sharedView->hide();
     connect(m_sharedView, &SharedListView::progress, this, [this](int done, int total) {
@@ -159,6 +163,7 @@ ListWindow::ListWindow(SearchRun *run, ListSource source, QWidget *parent)
     layout->addLayout(inputs);
     layout->addLayout(runButtons);
     layout->addWidget(m_where);
+    layout->addWidget(m_moved);
     layout->addWidget(m_sharedView, 2);
     layout->addWidget(m_outcomesView, 2);
     auto *afterRun = new QHBoxLayout;
@@ -277,6 +282,7 @@ void ListWindow::startOrStop(bool resume)
     m_progress->setRange(0, int(phrases.size()));
     m_progress->setValue(0);
     m_outcomesView->hide();
+    m_moved->hide();
     m_history->hide();
     setInputsEnabled(false);
     m_resume->hide();
@@ -331,6 +337,8 @@ void ListWindow::finished()
     } else {
         m_where->setText(QStringLiteral("Elenco finito: %1 di %2 frasi cercate.").arg(m_session->outcomes().size()).arg(m_session->count()));
     }
+    m_moved->setText(m_session->summary().line(QStringLiteral("Elenco")));
+    m_moved->show();
     m_outcomesView->resizeColumnsToContents();
     m_outcomesView->show();
     m_history->show();

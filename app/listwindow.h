@@ -75,6 +75,7 @@ private:
     QPushButton *m_load = nullptr;
     QProgressBar *m_progress = nullptr;
     QLabel *m_where = nullptr;
+    QLabel *m_moved = nullptr;   // what moved, once the list has finished
     SearchPlace m_place;                 // the whole list's device and place
     int m_picturesKept = 0;              // the list's own, at first the main window's
     QLineEdit *m_placeShown = nullptr;

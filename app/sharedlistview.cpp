@@ -46,9 +46,9 @@ void SharedListView::watch(const QString &archive, const QString &name, int inte
     });
 }
 
-void SharedListView::showStates(const QList<SharedPhrases::State> &states)
+void SharedListView::showStates(const QList<SharedPhrases::State> &states, const QList<SharedPhrases::Pause> &pauses)
 {
-    m_summary->setText(SharedListWatch::summary(m_name, states));
+    m_summary->setText(SharedListWatch::summary(m_name, states, pauses));
     m_table->setRowCount(int(states.size()));
     int done = 0;
     for (int row = 0; row < states.size(); ++row) {

@@ -27,7 +27,7 @@ signals:
     void progress(int done, int total);
 
 private:
-    void showStates(const QList<SharedPhrases::State> &states);
+    void showStates(const QList<SharedPhrases::State> &states, const QList<SharedPhrases::Pause> &pauses);
 
     QString m_name;
     QString m_archive;

@@ -50,7 +50,10 @@ Measure measure(const ListMachine &setup, int programs)
     const auto readLines = [&] {
         for (QProcess *program : running) {
             while (program->canReadLine()) {
-                const QString phrase = QString::fromUtf8(program->readLine()).section(QLatin1Char(':'), 0, 0);
+                const QString line = QString::fromUtf8(program->readLine());
+                if (ListMachine::isEndLine(line))
+                    continue;
+                const QString phrase = line.section(QLatin1Char(':'), 0, 0);
                 if (seen.contains(phrase))
                     ++result.twice;
                 seen.insert(phrase);

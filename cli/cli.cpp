@@ -1,5 +1,7 @@
 #include "cli/cli.h"
 
+#include "cli/desktopnotices.h"
+
 #include "platform/chromium/chromiumpage.h"
 #include "platform/messagelog.h"
 #include "model/readerversion.h"
@@ -16,9 +18,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -48,8 +53,15 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
     plan.inputs = RunInputs{QString(), line.fragment, line.pageLimit, false, line.italianOnly, line.place, line.picturesKept};
     plan.pauseMilliseconds = testPause > 0 ? testPause : line.pauseSeconds * 1000;
     plan.minimumPauseMilliseconds = testPause > 0 ? testPause / 2 : ListRun::kMinimumPauseSeconds * 1000;
+    // The waits after a check page shrink with the pauses, in proportion.
+    const double scale = testPause > 0 ? testPause / (line.pauseSeconds * 1000.0) : 1.0;
+    const auto scaled = [scale](qint64 seconds) { return qint64(std::llround(seconds * 1000 * scale)); };
+    plan.coolDownMilliseconds = scaled(line.coolDownSeconds);
+    plan.longestCoolDownMilliseconds = scaled(CoolDown::kLongestSeconds);
+    plan.coolDownTotalMilliseconds = scaled(line.coolDownTotalSeconds);
     plan.pageMilliseconds = line.pageSeconds * 1000;
     plan.resume = line.resume;
+    plan.cookieFile = ChromiumPage::cookieFile(folder.path());
     plan.sharedName = line.sharedList;
     if (testLease > 0)
         plan.leaseSeconds = testLease;
@@ -91,15 +103,42 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
                           .arg(phrase));
         stop(3);
     });
+    const QString listName = QFileInfo(line.listFile).fileName();
+    QObject::connect(&list, &ListSession::coolingDown, [&list, &listName](int index, const QString &phrase, const QDateTime &retry) {
+        const QString at = QLocale::c().toString(retry.time(), QStringLiteral("HH:mm"));
+        print(stderr, QStringLiteral("cerca-posizione: per \"%1\" il motore chiede una verifica: il browser è chiuso, "
+                                     "la ricerca riprova alle %2.\n")
+                          .arg(phrase, at));
+        DesktopNotices::notify(QStringLiteral("Cerca Posizione"),
+                               DesktopNotices::checkPage(listName, index + 1, list.count(), at));
+    });
+    QObject::connect(&list, &ListSession::askingAgain, [](int, const QString &phrase) {
+        print(stderr, QStringLiteral("cerca-posizione: riprovo \"%1\".\n").arg(phrase));
+    });
     QObject::connect(&list, &ListSession::browserUnreachable, [&stop](const QString &note) {
         print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(note));
         stop(1);
     });
     QObject::connect(&list, &ListSession::settled, [&stop] { stop(0); });
     list.start(&run);
-    // 1 when the browser cannot be reached; 3 when a page asked the user; 4
-    // when every phrase was tried, but one had a page not loaded or not read.
+    // 1 when the browser cannot be reached; 3 when a page asked the user
+    // and the waits allowed were spent; 4 when every phrase was tried, but
+    // one had a page not loaded or not read.
     QCoreApplication::exec();
+    // The list's end line, with the pace it ended with; none when no
+    // browser could search.
+    if (stopped != 1) {
+        const ListSummary summary = list.summary();
+        print(stdout, QStringLiteral("%1; pausa media tra le frasi %2 s\n")
+                          .arg(summary.line(listName))
+                          .arg(line.pauseSeconds * list.paceTimes()));
+        DesktopNotices::notify(QStringLiteral("Cerca Posizione"), summary.line(listName));
+        if (!line.summaryFile.isEmpty()) {
+            QSaveFile file(line.summaryFile);
+            if (!file.open(QIODevice::WriteOnly) || file.write(summary.csv()) < 0 || !file.commit())
+                print(stderr, QStringLiteral("cerca-posizione: impossibile scrivere %1: %2\n").arg(line.summaryFile, file.errorString()));
+        }
+    }
     return stopped != 0 ? stopped : list.anyUnchecked() ? 4 : 0;
 }
 

@@ -7,6 +7,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <tuple>
+
 namespace {
 
 constexpr int kMinimumPause = ListRun::kMinimumPauseSeconds;
@@ -34,6 +36,19 @@ QList<QCommandLineOption> options()
              .arg(Settling::kLongestSeconds)
              .arg(Settling::kDefaultSeconds),
          QStringLiteral("S")},
+        {{QStringLiteral("w"), QStringLiteral("pausa-verifica")},
+         QStringLiteral("Dopo una pagina di verifica, secondi di pausa prima di riprovare, doppi a ogni verifica di "
+                        "seguito, al più %1 (%2).")
+             .arg(CoolDown::kLongestSeconds)
+             .arg(CoolDown::kDefaultFirstSeconds),
+         QStringLiteral("S")},
+        {{QStringLiteral("z"), QStringLiteral("attesa-verifica")},
+         QStringLiteral("Secondi di pausa per le verifiche in tutto, poi l'elenco si ferma (uscita 3); 0 subito (%1).")
+             .arg(CoolDown::kDefaultTotalSeconds),
+         QStringLiteral("S")},
+        {{QStringLiteral("o"), QStringLiteral("riepilogo")},
+         QStringLiteral("Scrive alla fine in un file CSV ogni frase: la posizione prima, quella di ora, la variazione."),
+         QStringLiteral("FILE")},
         {{QStringLiteral("d"), QStringLiteral("dispositivo")},
          QStringLiteral("Il dispositivo della ricerca: computer o smartphone (computer)."), QStringLiteral("NOME")},
         {{QStringLiteral("c"), QStringLiteral("paese")},
@@ -111,7 +126,8 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         line.phrase = parser.value(QStringLiteral("frase"));
     }
     for (const char *name : {"frammento", "pagine", "solo-italiano", "pausa", "attesa", "attesa-lettura", "riprendi",
-                              "dispositivo", "paese", "lingua", "luogo", "prove"}) {
+                              "dispositivo", "paese", "lingua", "luogo", "prove", "pausa-verifica", "attesa-verifica",
+                              "riepilogo"}) {
         if (!list && parser.isSet(QString::fromLatin1(name)))
             return fail(QStringLiteral("--%1 vale solo con --elenco FILE").arg(QString::fromLatin1(name)));
     }
@@ -156,7 +172,25 @@ CommandLine CommandLine::parse(const QStringList &arguments)
                             .arg(parser.value(QStringLiteral("attesa-lettura"))));
         line.settleSeconds = settle;
     }
+    for (const auto &[name, least, value] : {std::tuple{"pausa-verifica", 1, &line.coolDownSeconds},
+                                             std::tuple{"attesa-verifica", 0, &line.coolDownTotalSeconds}}) {
+        const QString option = QString::fromLatin1(name);
+        if (!parser.isSet(option))
+            continue;
+        bool ok = false;
+        *value = parser.value(option).toInt(&ok);
+        if (!ok || *value < least)
+            return fail(QStringLiteral("--%1 vuole un numero intero di secondi da %2 in su, non \"%3\"")
+                            .arg(option)
+                            .arg(least)
+                            .arg(parser.value(option)));
+    }
     line.resume = parser.isSet(QStringLiteral("riprendi"));
+    if (parser.isSet(QStringLiteral("riepilogo"))) {
+        line.summaryFile = parser.value(QStringLiteral("riepilogo"));
+        if (line.summaryFile.isEmpty())
+            return fail(QStringLiteral("--riepilogo vuole il nome del file CSV"));
+    }
     if (parser.isSet(QStringLiteral("dispositivo"))) {
         const std::optional<Device> device = SearchPlaces::deviceNamed(parser.value(QStringLiteral("dispositivo")));
         if (!device)
@@ -195,8 +229,9 @@ QString CommandLine::help()
 {
     QString text = QStringLiteral(
         "Uso: cerca-posizione [--elenco FILE --frammento TESTO [--pagine N] [--solo-italiano] [--pausa S]\n"
-        "                      [--attesa S] [--attesa-lettura S] [--riprendi] [--dispositivo NOME] [--paese CC]\n"
-        "                      [--lingua LL]\n"
+        "                      [--attesa S] [--attesa-lettura S] [--riprendi] [--pausa-verifica S]\n"
+        "                      [--attesa-verifica S] [--riepilogo FILE.csv]\n"
+        "                      [--dispositivo NOME] [--paese CC] [--lingua LL]\n"
         "                      [--luogo NOME] [--prove N] [--archivio URL [--condiviso NOME]]]\n"
         "       cerca-posizione --esporta-archivio FILE.csv [--frase TESTO]\n"
         "       cerca-posizione --rileggi [FRASE]\n"
@@ -220,8 +255,12 @@ QString CommandLine::help()
                            "Una pagina che non arriva in tempo, o che il server non dà (riprovata una volta), dà\n"
                            "\"frase: pagina non caricata\"; una pagina che il programma non sa leggere dà\n"
                            "\"frase: pagina non letta (salvata in FILE)\"; nessuna delle due ha una riga nel registro.\n"
+                           "In fondo, una riga con quel che si è mosso rispetto al giro prima nell'archivio, e la pausa\n"
+                           "media raggiunta: \"frasi.txt: 200 frasi, 37 salite, 21 scese, 128 uguali, 5 entrate nei\n"
+                           "primi 10, 3 uscite, 6 non controllate; pausa media tra le frasi 20 s\".\n"
                            "Uscita: 0 ogni frase cercata; 1 browser non disponibile; 2 argomenti o file sbagliati;\n"
-                           "3 una pagina chiede una risposta (consenso o verifica); 4 ogni frase provata, ma qualcuna\n"
+                           "3 una pagina chiede una risposta (consenso o verifica) e le pause per le verifiche sono\n"
+                           "finite; 4 ogni frase provata, ma qualcuna\n"
                            "con una pagina non caricata o non letta.\n")
                 .arg(kMinimumPause);
     return text;

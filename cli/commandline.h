@@ -1,5 +1,6 @@
 #pragma once
 
+#include "search/cooldown.h"
 #include "search/listrun.h"
 #include "store/runpictures.h"
 
@@ -9,7 +10,7 @@
 
 // What the command line asks for: the window, or a list run without one.
 //   cerca-posizione --elenco FILE --frammento TEXT [--pagine N] [--solo-italiano] [--pausa S] [--attesa S]
-//                   [--attesa-lettura S] [--riprendi]
+//                   [--attesa-lettura S] [--riprendi] [--pausa-verifica S] [--attesa-verifica S] [--riepilogo FILE.csv]
 //                   [--dispositivo computer|smartphone] [--paese CC] [--lingua LL] [--luogo NAME] [--prove N]
 //                   [--archivio postgresql://USER@HOST:PORT/DB [--condiviso NAME]]
 //   cerca-posizione --esporta-archivio FILE.csv [--frase TEXT]
@@ -26,6 +27,9 @@ struct CommandLine
     int pageSeconds = ListRun::kDefaultPageSeconds;     // how long a page may take
     std::optional<int> settleSeconds;   // how long a page may take to settle; none: the search options file's
     bool resume = false;
+    QString summaryFile;     // what moved, one row a phrase, as CSV; empty: none
+    int coolDownSeconds = CoolDown::kDefaultFirstSeconds;        // the first wait after a check page
+    int coolDownTotalSeconds = CoolDown::kDefaultTotalSeconds;   // the waits of a list together; 0: none
     SearchPlace place;   // the device, country, language and place of every phrase
     int picturesKept = RunPictures::kKeptByDefault;   // pictures of what the runs saw, for each series
     QString archive;         // a shared archive's address; empty: the search options' or the file

@@ -133,6 +133,9 @@ public:
     virtual void setDevice(Device) {}
     // The user's input in the view: "Input.dispatchMouseEvent", ... with their parameters.
     virtual void sendInput(const QString &method, const QJsonObject &params) { Q_UNUSED(method) Q_UNUSED(params) }
+    // Ends the browser, its cookies written, and frees its profile for
+    // another program; the next navigation starts a new one on it.
+    virtual void letGo() {}
 
 signals:
     // A main-frame load has completed, with its page or an error page. A

@@ -5,6 +5,8 @@
 
 #include <QSet>
 
+#include <limits>
+
 ListRun::ListRun(SearchRun *run, QStringList phrases, RunInputs inputs, int pauseMilliseconds,
                  int minimumPauseMilliseconds, QObject *parent)
     : QObject(parent)
@@ -19,6 +21,8 @@ ListRun::ListRun(SearchRun *run, QStringList phrases, RunInputs inputs, int paus
     connect(&m_pause, &QTimer::timeout, this, &ListRun::next);
     m_pageTimer.setSingleShot(true);
     connect(&m_pageTimer, &QTimer::timeout, this, &ListRun::pageTimedOut);
+    m_askAgain.setSingleShot(true);
+    connect(&m_askAgain, &QTimer::timeout, this, &ListRun::coolDownEnded);
     connect(run, &SearchRun::pageLoading, this, [this] {
         if (m_running && m_pageLimit)
             m_pageTimer.start();
@@ -82,11 +86,63 @@ void ListRun::start()
 void ListRun::stop()
 {
     m_stopping = true;
-    // Between two phrases there is no run to wait for.
-    if (m_running && m_pause.isActive()) {
+    // Between two phrases, or cooling down, there is no run to wait for.
+    if (m_running && (m_pause.isActive() || m_askAgain.isActive())) {
         m_pause.stop();
+        m_askAgain.stop();
         next();
     }
+}
+
+void ListRun::askAgainAfter(qint64 milliseconds)
+{
+    if (!m_running || !m_run || m_index < 0)
+        return;
+    m_pageTimer.stop();
+    m_lettingGo = true;
+    m_run->stop();
+    m_lettingGo = false;
+    // The archive has the run that ended on the page, and the picture of
+    // the page is taken, before the browser goes.
+    m_run->flushArchive();
+    // A shared list has given the phrase back, and takes its next one.
+    if (!m_take)
+        --m_index;
+    m_askAgain.start(int(std::min<qint64>(milliseconds, std::numeric_limits<int>::max())));
+    m_browserHeld = true;
+    if (m_run->pictureInFlight())
+        connect(m_run, &SearchRun::picturesSettled, this, &ListRun::letBrowserGo, Qt::SingleShotConnection);
+    else
+        letBrowserGo();
+}
+
+void ListRun::askAgainNow()
+{
+    if (!m_askAgain.isActive())
+        return;
+    m_askAgain.stop();
+    coolDownEnded();
+}
+
+void ListRun::letBrowserGo()
+{
+    m_browserHeld = false;
+    if (m_run && m_run->page())
+        m_run->page()->letGo();
+    emit browserLetGo();
+    // A cool-down shorter than the picture has waited for it.
+    if (m_running && m_waitedForBrowser)
+        coolDownEnded();
+}
+
+void ListRun::coolDownEnded()
+{
+    m_waitedForBrowser = m_browserHeld;
+    if (!m_running || m_browserHeld)
+        return;
+    if (!m_take && m_index + 1 < m_phrases.size())
+        emit askingAgain(m_index + 1, m_phrases[m_index + 1]);
+    next();
 }
 
 void ListRun::setShared(std::function<Taken()> take, std::function<void(const RunOutcome &)> ended)
@@ -147,7 +203,7 @@ void ListRun::next()
 
 void ListRun::runEnded(const RunOutcome &outcome)
 {
-    if (!m_running || m_index < 0 || m_pause.isActive())
+    if (!m_running || m_index < 0 || m_pause.isActive() || m_lettingGo)
         return;
     m_pageTimer.stop();
     // The archive has the outcome before the phrase counts as checked.

@@ -53,12 +53,25 @@ public:
     void start();
     // Ends the list once the current run has ended and been saved.
     void stop();
+    // The page of the current phrase asks what nobody here can answer: the
+    // run is let go without an outcome, and so is the browser, which frees
+    // its profile; after `milliseconds` the phrase is asked again (a shared
+    // list takes its next phrase) with a new browser.
+    void askAgainAfter(qint64 milliseconds);
+    bool waitingToAskAgain() const { return m_askAgain.isActive(); }
+    // The wait ends now: the phrase is asked again at once.
+    void askAgainNow();
 
     int count() const { return int(m_phrases.size()); }
+    // The phrases: the list's, or those a shared list has taken so far.
+    const QStringList &phrases() const { return m_phrases; }
     int current() const { return m_index; }
     bool running() const { return m_running; }
     const QList<RunOutcome> &outcomes() const { return m_outcomes; }
 
+    // The pauses' mean from now on.
+    void setMeanPause(int milliseconds) { m_meanPause = milliseconds; }
+    int meanPause() const { return m_meanPause; }
     // The next pause: between half and one and a half times the mean, never
     // under the minimum.
     int drawPause();
@@ -72,6 +85,11 @@ signals:
     void phraseEnded(int index, const RunOutcome &outcome);
     // A page of the current phrase asks the user something.
     void needsUser(int index, const QString &phrase);
+    // The cool-down is over: the phrase is asked again.
+    void askingAgain(int index, const QString &phrase);
+    // The browser has been let go for a wait: what changes its profile now is
+    // another program's doing.
+    void browserLetGo();
     // An outcome could not be appended to the result log.
     void resultNotSaved(const QString &log);
     void finished();
@@ -81,6 +99,8 @@ private:
     void nextShared();
     void runEnded(const RunOutcome &outcome);
     void pageTimedOut();
+    void letBrowserGo();
+    void coolDownEnded();
 
     QPointer<SearchRun> m_run;
     QStringList m_phrases;
@@ -89,6 +109,10 @@ private:
     int m_minimumPause;
     QTimer m_pause;
     QTimer m_pageTimer;
+    QTimer m_askAgain;
+    bool m_lettingGo = false;   // the run ends to be asked again, not with an outcome
+    bool m_browserHeld = false;   // until the picture of the page is taken
+    bool m_waitedForBrowser = false;
     bool m_pageLimit = false;
     QRandomGenerator m_random{QRandomGenerator::securelySeeded()};
     ListProgress *m_progress = nullptr;

@@ -1,10 +1,15 @@
 #pragma once
 
+#include "search/cooldown.h"
 #include "search/faultnotes.h"
 #include "search/listrun.h"
+#include "search/listsummary.h"
+#include "search/pace.h"
 #include "search/sharedlist.h"
 #include "store/listprogress.h"
 
+#include <QDateTime>
+#include <QFileSystemWatcher>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -31,8 +36,18 @@ struct ListPlan
     // Without one (the command line) the list says them, and a page that
     // asks gives the shared phrase back.
     bool inWindow = false;
+    // Without a window, a consent or check page is waited out: cool-downs
+    // from the first, doubled at each in a row up to the longest, until the
+    // waits together reach the total; a total of 0 ends the list at once.
+    qint64 coolDownMilliseconds = CoolDown::kDefaultFirstSeconds * 1000LL;
+    qint64 longestCoolDownMilliseconds = CoolDown::kLongestSeconds * 1000LL;
+    qint64 coolDownTotalMilliseconds = CoolDown::kDefaultTotalSeconds * 1000LL;
+    // The browser profile's cookies: a window that answers the check page
+    // meanwhile writes them, and the list asks again at once with them.
+    QString cookieFile;
 
     QString progressFile;    // the phrases checked, for a resume
+    QString paceFile;        // the pace each engine host's lists ended with; without a window
     QString resultLog;       // each measured outcome is appended to it
     QString dateSeparator;   // of the result log's lines
     QString archive;         // the archive in use; a shared list needs a shared one
@@ -88,12 +103,26 @@ public:
     const QList<RunOutcome> &outcomes() const;
     // Whether a phrase ended with a page not loaded or not read.
     bool anyUnchecked() const;
+    // The pace reached: the pauses' mean as a multiple of the plan's. A list
+    // without a window starts at the pace its engine host's last list ended
+    // with, and learns from the check pages it meets.
+    int paceTimes() const { return m_pace.times(); }
+    // What moved: each phrase of the list (a shared list's taken here) against
+    // its run before this list in the archive, and why one was not checked.
+    ListSummary summary() const;
 
 signals:
     void phraseStarted(int index, const QString &phrase);
     void phraseEnded(int index, const RunOutcome &outcome);
-    // A page of the current phrase asks the user something.
+    // A page of the current phrase asks the user something: in a window
+    // the user answers it there; without one the waits allowed are spent,
+    // and the list ends.
     void needsUser(int index, const QString &phrase);
+    // Without a window: a page asks, the browser is let go, and the phrase
+    // is asked again at `retry` (a shared list's next phrase, then).
+    void coolingDown(int index, const QString &phrase, const QDateTime &retry);
+    // The cool-down is over: the phrase is asked again.
+    void askingAgain(int index, const QString &phrase);
     // The browser started but cannot be reached: the list stops, and the
     // note says which step failed and why.
     void browserUnreachable(const QString &note);
@@ -106,6 +135,8 @@ signals:
 
 private:
     void listFinished();
+    // The pace changed: the pauses follow it, and it is kept for the next list.
+    void paceChanged(int timesBefore);
 
     ListPlan m_plan;
     QPointer<SearchRun> m_run;
@@ -113,4 +144,10 @@ private:
     std::optional<ListProgress> m_progress;
     std::unique_ptr<SharedList> m_shared;   // outlives the list run that takes its phrases
     std::unique_ptr<ListRun> m_list;
+    CoolDown m_coolDown;
+    std::unique_ptr<QFileSystemWatcher> m_cookies;   // while a wait lasts
+    Pace m_pace;
+    QString m_host;   // the engine host the pace is kept for
+    QDateTime m_started;
+    QString m_leftAsking;   // the phrase whose page asked when the waits were spent
 };

@@ -37,6 +37,11 @@ inline QString resultNotSaved(const QString &log)
     return QStringLiteral("Risultato non salvato: impossibile scrivere %1.").arg(log);
 }
 
+inline QString paceNotKept(const QString &file)
+{
+    return QStringLiteral("Impossibile scrivere %1: il prossimo elenco riparte dalla pausa data.").arg(QDir::toNativeSeparators(file));
+}
+
 inline QString pictureNotKept(const QString &problem)
 {
     return QStringLiteral("Impossibile tenere l'immagine della pagina letta (%1): le ricerche continuano, senza immagini.")

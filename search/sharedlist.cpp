@@ -35,10 +35,17 @@ bool SharedList::sendEnds()
     while (!m_ends.isEmpty()) {
         const End &end = m_ends.constFirst();
         // A server that went away is reached anew at the next try.
-        if (!m_archive.open() || !SharedPhrases(m_archive).end(m_name, end.ord, m_holder, end.outcome, end.checked))
+        if (!m_archive.open())
+            return false;
+        SharedPhrases phrases(m_archive);
+        if (!(end.given ? phrases.giveBack(m_name, end.ord, m_holder, end.outcome)
+                        : phrases.end(m_name, end.ord, m_holder, end.outcome, end.checked)))
             return false;
         m_ends.removeFirst();
     }
+    // A pause that could not be said is said late rather than never.
+    if (m_pauseMs && m_archive.open() && SharedPhrases(m_archive).pause(m_name, m_holder, *m_pauseMs))
+        m_pauseMs.reset();
     return true;
 }
 
@@ -75,7 +82,7 @@ void SharedList::ended(const RunOutcome &outcome)
     if (!m_held)
         return;
     m_renew.stop();
-    m_ends.append({m_held->ord, outcome.result(), !outcome.unchecked()});
+    m_ends.append({m_held->ord, outcome.result(), !outcome.unchecked(), false});
     m_held.reset();
     sendEnds();
 }
@@ -85,7 +92,13 @@ void SharedList::release()
     if (!m_held)
         return;
     m_renew.stop();
-    m_ends.append({m_held->ord, QStringLiteral("in attesa di una risposta"), false});
+    m_ends.append({m_held->ord, QStringLiteral("in attesa di una risposta"), false, true});
     m_held.reset();
+    sendEnds();
+}
+
+void SharedList::pause(qint64 milliseconds)
+{
+    m_pauseMs = milliseconds;
     sendEnds();
 }

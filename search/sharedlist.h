@@ -29,8 +29,12 @@ public:
 
     ListRun::Taken take();
     void ended(const RunOutcome &outcome);
-    // The phrase held goes back, as not checked: a page asked the user.
+    // The phrase held goes back at once for another machine, as not
+    // checked and as no try of its own: a page asked the user.
     void release();
+    // This machine cools down for `milliseconds` after a check page; the
+    // list's window shows it.
+    void pause(qint64 milliseconds);
 
 private:
     bool sendEnds();
@@ -47,8 +51,10 @@ private:
         int ord = 0;
         QString outcome;
         bool checked = false;
+        bool given = false;   // given back: no try of its own
     };
     QList<End> m_ends;      // outcomes the archive has not taken yet
+    std::optional<qint64> m_pauseMs;   // a pause the archive has not taken yet
     QTimer m_renew;
     QString m_problem;
 };

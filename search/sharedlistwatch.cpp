@@ -2,6 +2,7 @@
 
 #include "store/archive.h"
 
+#include <QLocale>
 #include <QTimer>
 
 class SharedListWatch::Worker : public QObject
@@ -34,8 +35,11 @@ private:
         const Result<QList<SharedPhrases::State>> states = SharedPhrases(m_archive).states(m_name);
         if (!states)
             return lost(states.error());
+        const Result<QList<SharedPhrases::Pause>> pauses = SharedPhrases(m_archive).pauses(m_name);
+        if (!pauses)
+            return lost(pauses.error());
         m_lost = false;
-        emit m_owner->read(*states);
+        emit m_owner->read(*states, *pauses);
     }
 
     void lost(const QString &problem)
@@ -69,7 +73,8 @@ SharedListWatch::~SharedListWatch()
     m_thread.wait();
 }
 
-QString SharedListWatch::summary(const QString &name, const QList<SharedPhrases::State> &states)
+QString SharedListWatch::summary(const QString &name, const QList<SharedPhrases::State> &states,
+                                 const QList<SharedPhrases::Pause> &pauses, const QDateTime &now)
 {
     const auto done = std::count_if(states.begin(), states.end(), [](const SharedPhrases::State &s) { return s.done; });
     QStringList holders;
@@ -80,5 +85,9 @@ QString SharedListWatch::summary(const QString &name, const QList<SharedPhrases:
     QString line = QStringLiteral("Elenco condiviso \"%1\": %2 di %3 frasi fatte").arg(name).arg(done).arg(states.size());
     if (!holders.isEmpty())
         line += QStringLiteral("; in corso su %1").arg(holders.join(QStringLiteral(", ")));
+    for (const SharedPhrases::Pause &pause : pauses) {
+        line += QStringLiteral("; %1 in pausa fino alle %2")
+                    .arg(pause.holder, QLocale::c().toString(now.addMSecs(pause.leftMs).time(), QStringLiteral("HH:mm")));
+    }
     return line + QLatin1Char('.');
 }

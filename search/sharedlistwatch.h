@@ -2,6 +2,7 @@
 
 #include "store/sharedphrases.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QThread>
@@ -19,13 +20,16 @@ public:
                     QObject *parent = nullptr);
     ~SharedListWatch() override;
 
-    // A line for the window: how many phrases are done, and who holds which.
-    static QString summary(const QString &name, const QList<SharedPhrases::State> &states);
+    // A line for the window: how many phrases are done, who holds which, and
+    // which machines cool down after a check page, until when.
+    static QString summary(const QString &name, const QList<SharedPhrases::State> &states,
+                           const QList<SharedPhrases::Pause> &pauses = {},
+                           const QDateTime &now = QDateTime::currentDateTime());
     // Whether a phrase is being searched now: held, and its lease running.
     static bool held(const SharedPhrases::State &state) { return !state.done && !state.holder.isEmpty() && state.leaseLeftMs > 0; }
 
 signals:
-    void read(const QList<SharedPhrases::State> &states);
+    void read(const QList<SharedPhrases::State> &states, const QList<SharedPhrases::Pause> &pauses);
     // Said once each time the archive stops answering.
     void unreachable(const QString &problem);
 

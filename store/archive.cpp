@@ -77,6 +77,9 @@ constexpr Step kSteps[] = {
      " reader INTEGER NOT NULL, markup BLOB NOT NULL);"
      "ALTER TABLE pages ADD COLUMN reader INTEGER NOT NULL DEFAULT 0;"
      "ALTER TABLE pages ADD COLUMN newer INTEGER NOT NULL DEFAULT 0;"},
+    {ArchiveStep::SharedPauses,
+     "CREATE TABLE shared_pauses (list TEXT NOT NULL, holder TEXT NOT NULL, paused_until INTEGER NOT NULL,"
+     " PRIMARY KEY (list, holder));"},
 };
 static_assert(std::size(kSteps) == Archive::kVersion);
 

@@ -24,6 +24,7 @@ enum class ArchiveStep {
     RunTokens,       // a run written once, however often it is sent
     KeptPages,       // the markup of the pages read, to be read again; each page's
                      // reader, and the newer reading of the same page that replaced it
+    SharedPauses,    // the machines of a shared list cooling down after a check page
 };
 
 // Who holds a connection, for how long a write waits for another program's.
@@ -48,7 +49,7 @@ enum class ArchiveUse {
 class Archive
 {
 public:
-    static constexpr ArchiveStep kLatest = ArchiveStep::KeptPages;
+    static constexpr ArchiveStep kLatest = ArchiveStep::SharedPauses;
     static constexpr int kVersion = int(kLatest);
 
     explicit Archive(const QString &path, ArchiveUse use = ArchiveUse::Reading);

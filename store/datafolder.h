@@ -26,6 +26,8 @@ public:
     // Where records wait that a shared archive could not take.
     QString sharedArchiveSpool() const { return filePath(QStringLiteral("Archivio condiviso")); }
     QString listProgress() const { return filePath(QStringLiteral("Elenchi.ini")); }
+    // The pace each engine host's lists ended with.
+    QString listPaces() const { return filePath(QStringLiteral("Passo degli elenchi.ini")); }
     QString searchOptions() const { return filePath(QStringLiteral("Opzioni di ricerca.ini")); }
     QString runPictures() const { return filePath(QStringLiteral("Pagine viste")); }
     QString unreadPages() const { return filePath(QStringLiteral("Pagine non lette")); }

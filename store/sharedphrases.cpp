@@ -88,6 +88,37 @@ Result<void> SharedPhrases::end(const QString &list, int ord, const QString &hol
                   {outcome, checked ? 1 : 0, checked ? 1 : 0, list, ord, holder});
 }
 
+Result<void> SharedPhrases::giveBack(const QString &list, int ord, const QString &holder, const QString &outcome)
+{
+    return update(QStringLiteral("UPDATE shared_phrases SET outcome = ?, holder = '', lease_until = 0"
+                                 " WHERE list = ? AND ord = ? AND holder = ? AND done = 0"),
+                  {outcome, list, ord, holder});
+}
+
+Result<void> SharedPhrases::pause(const QString &list, const QString &holder, qint64 milliseconds)
+{
+    if (!m_archive.has(ArchiveStep::SharedPauses))
+        return {};   // an archive of an earlier program: nobody shows the pause
+    return update(QStringLiteral("INSERT INTO shared_pauses (list, holder, paused_until) VALUES (?, ?, %1 + ?)"
+                                 " ON CONFLICT (list, holder) DO UPDATE SET paused_until = excluded.paused_until")
+                      .arg(m_archive.dialect().nowMilliseconds()),
+                  {list, holder, milliseconds});
+}
+
+Result<QList<SharedPhrases::Pause>> SharedPhrases::pauses(const QString &list)
+{
+    QList<Pause> pauses;
+    if (!m_archive.has(ArchiveStep::SharedPauses))
+        return pauses;
+    const Result<void> read = m_archive.rows(
+        QStringLiteral("SELECT holder, paused_until - %1 FROM shared_pauses WHERE list = ? AND paused_until > %1 ORDER BY holder")
+            .arg(m_archive.dialect().nowMilliseconds()),
+        {list}, [&pauses](const QSqlQuery &row) { pauses.append({row.value(0).toString(), row.value(1).toLongLong()}); });
+    if (!read)
+        return read.failure();
+    return pauses;
+}
+
 Result<void> SharedPhrases::update(const QString &sql, const QVariantList &values)
 {
     if (!m_archive.has(ArchiveStep::SharedLists))

@@ -41,6 +41,19 @@ public:
     Result<std::optional<Phrase>> take(const QString &list, const QString &holder, int leaseSeconds);
     Result<void> renew(const QString &list, int ord, const QString &holder, int leaseSeconds);
     Result<void> end(const QString &list, int ord, const QString &holder, const QString &outcome, bool checked);
+    // The phrase goes back for another machine at once, as no try of its
+    // own: the engine asked this machine for a check.
+    Result<void> giveBack(const QString &list, int ord, const QString &holder, const QString &outcome);
+
+    // A machine cooling down after a check page, and for how long yet.
+    struct Pause
+    {
+        QString holder;
+        qint64 leftMs = 0;
+    };
+    Result<void> pause(const QString &list, const QString &holder, qint64 milliseconds);
+    // The machines still cooling down.
+    Result<QList<Pause>> pauses(const QString &list);
     Result<QList<State>> states(const QString &list);
 
 private:

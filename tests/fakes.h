@@ -16,9 +16,11 @@ public:
     QList<Device> devices;   // each device the page was set to
     QList<QStringList> picturesAsked;   // the hits of each picture asked for
     PagePicture picture;                // what each picture gives
+    int letGoes = 0;                    // the browser let go
 
     void navigate2(const QString &address) override { navigations.append(address); }
     void setDevice(Device device) override { devices.append(device); }
+    void letGo() override { ++letGoes; }
     void capturePicture(const QStringList &hits, std::function<void(const PagePicture &)> done) override
     {
         picturesAsked.append(hits);

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 
 struct ListMachine
 {
@@ -23,6 +24,13 @@ struct ListMachine
     int pages = 2;
     int leaseSeconds = 120;
     int pauseMilliseconds = 100;
+
+    // The line a list ends with ("frasi.txt: 12 frasi, ..."), not a phrase's.
+    static bool isEndLine(const QString &line)
+    {
+        static const QRegularExpression end(QStringLiteral("^\\S+\\.txt: \\d+ fras[ei][,;]"));
+        return end.match(line).hasMatch();
+    }
 
     QProcess *start(const QString &folder, QObject *parent) const
     {

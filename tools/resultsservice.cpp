@@ -158,6 +158,16 @@ Catalog Catalog::parse(const std::string &text)
             }
             continue;
         }
+        if (line.rfind("@limite ", 0) == 0) {
+            std::istringstream words(line.substr(8));
+            RateLimit limit;
+            std::string mode;
+            if (words >> limit.searches >> limit.seconds >> limit.blockSeconds) {
+                limit.untilAnswered = words >> mode && mode == "risposta";
+                catalog.m_limit = limit;
+            }
+            continue;
+        }
         if (line.front() == '[' && line.back() == ']') {
             current = &catalog.m_phrases[line.substr(1, line.size() - 2)];
             continue;
@@ -746,13 +756,16 @@ Service::Service(Catalog catalog)
         const std::string host = request.get_header_value("Host");
         const std::string address = "http://" + host + request.target;
         if (m_catalog.asksConsent() && !hasCookie(request, kConsentCookie)) {
+            serve(phrase, offset, "consent");
             response.set_redirect("http://" + otherHostName(host) + "/consent?continue=" + percentEncoded(address));
             return;
         }
-        if (contains(results.checkPages, offset) && !hasCookie(request, kCheckCookie)) {
+        if (overTheLimit() || (contains(results.checkPages, offset) && !hasCookie(request, kCheckCookie))) {
+            serve(phrase, offset, "check");
             response.set_redirect("/sorry/index?continue=" + percentEncoded(address));
             return;
         }
+        serve(phrase, offset, "results");
         const auto slow = results.slowPages.find(offset);
         if (slow != results.slowPages.end())
             std::this_thread::sleep_for(std::chrono::milliseconds(slow->second));
@@ -838,7 +851,13 @@ Service::Service(Catalog catalog)
     m_server->Get("/sorry/index", [](const httplib::Request &request, httplib::Response &response) {
         response.set_content(checkPage(continueAddress(request)), "text/html; charset=utf-8");
     });
-    m_server->Post("/sorry/pass", [](const httplib::Request &request, httplib::Response &response) {
+    m_server->Post("/sorry/pass", [this](const httplib::Request &request, httplib::Response &response) {
+        {
+            std::lock_guard lock(m_mutex);
+            m_blockedUntil.reset();
+            m_blockedUntilAnswered = false;
+        }
+        serve(std::string(), 0, "answer");
         response.set_header("Set-Cookie", std::string(kCheckCookie) + "; Path=/");
         response.set_redirect(continueAddress(request), 303);
     });
@@ -914,6 +933,42 @@ std::vector<Service::ServedFault> Service::faultsServed() const
     return m_faultsServed;
 }
 
+bool Service::overTheLimit()
+{
+    const std::optional<RateLimit> &limit = m_catalog.rateLimit();
+    if (!limit)
+        return false;
+    const auto now = std::chrono::steady_clock::now();
+    std::lock_guard lock(m_mutex);
+    if (m_blockedUntilAnswered || (m_blockedUntil && now < *m_blockedUntil))
+        return true;
+    m_blockedUntil.reset();
+    const auto window = std::chrono::seconds(limit->seconds);
+    std::erase_if(m_recentSearches, [&](const auto &search) { return now - search >= window; });
+    m_recentSearches.push_back(now);
+    if (int(m_recentSearches.size()) <= limit->searches)
+        return false;
+    // The searches after a block are counted afresh.
+    m_recentSearches.clear();
+    if (limit->untilAnswered)
+        m_blockedUntilAnswered = true;
+    else
+        m_blockedUntil = now + std::chrono::seconds(limit->blockSeconds);
+    return true;
+}
+
+void Service::serve(const std::string &phrase, long offset, const std::string &page)
+{
+    std::lock_guard lock(m_mutex);
+    m_served.push_back({phrase, offset, page});
+}
+
+std::vector<Service::Served> Service::served() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_served;
+}
+
 std::vector<Request> Service::searchRequests() const
 {
     std::vector<Request> searches;
@@ -928,6 +983,7 @@ void Service::clearRequests()
 {
     std::lock_guard lock(m_mutex);
     m_requests.clear();
+    m_served.clear();
 }
 
 } // namespace results

@@ -134,7 +134,21 @@ struct SearchEcho
 //                                   page for computers); wide: a page 1,366 pixels wide
 //                                   whose one button, "Accetta tutto", stands right of
 //                                   x = 1,000
+//   @limite 6 60 120 [risposta]     more than 6 searches within 60 seconds are answered
+//                                   with the check page for 120 seconds, then searches
+//                                   go through again; with "risposta" the check page
+//                                   stays until its form is sent. Sending it lifts the
+//                                   block either way.
 // Phrases that are not listed get a thousand generated addresses.
+// How searches are limited, as the engine limits an address that asks too often.
+struct RateLimit
+{
+    int searches = 0;         // more than these ...
+    int seconds = 0;          // ... within these ...
+    int blockSeconds = 0;     // ... are answered with the check page for these
+    bool untilAnswered = false;   // the check page stays until it is answered
+};
+
 // How the consent page is made.
 struct ConsentLook
 {
@@ -152,11 +166,13 @@ public:
     void add(const std::string &phrase, PhraseResults results) { m_phrases[phrase] = std::move(results); }
     bool asksConsent() const { return m_consent; }
     const ConsentLook &consentLook() const { return m_consentLook; }
+    const std::optional<RateLimit> &rateLimit() const { return m_limit; }
 
 private:
     std::map<std::string, PhraseResults> m_phrases;
     bool m_consent = false;
     ConsentLook m_consentLook;
+    std::optional<RateLimit> m_limit;
 };
 
 std::vector<std::string> generatedAddresses(const std::string &phrase, long count);
@@ -223,6 +239,16 @@ public:
         std::string kind;
     };
     std::vector<ServedFault> faultsServed() const;
+    // What each search was answered with, in order: "results", "consent" or
+    // "check" (offset and phrase as asked); and "answer" for a check page
+    // answered (no phrase).
+    struct Served
+    {
+        std::string phrase;
+        long offset = 0;
+        std::string page;
+    };
+    std::vector<Served> served() const;
     void clearRequests();
     void setLogStream(bool toStandardOutput) { m_logToStdout = toStandardOutput; }
     // Answers every search for the phrase with the caller's page.
@@ -239,6 +265,14 @@ private:
     std::map<std::string, std::string> m_pages;
     std::map<std::string, int> m_failed;    // "phrase\noffset" -> failures served
     std::vector<ServedFault> m_faultsServed;
+    std::vector<Served> m_served;
+    // The rate limit's searches counted, and the block it set.
+    std::vector<std::chrono::steady_clock::time_point> m_recentSearches;
+    std::optional<std::chrono::steady_clock::time_point> m_blockedUntil;
+    bool m_blockedUntilAnswered = false;
+    // Whether this search is over the limit, or falls in a block; counted.
+    bool overTheLimit();
+    void serve(const std::string &phrase, long offset, const std::string &page);
     std::condition_variable m_stopping;
     bool m_stopped = false;
 };

@@ -33,6 +33,11 @@ QString ChromiumLauncher::unavailableNote()
         .arg(ChromiumLocator::packageHint());
 }
 
+QString ChromiumLauncher::cookieFile(const QString &dataFolder)
+{
+    return QDir(folderOr(dataFolder)).filePath(QStringLiteral("Chromium/Default/Cookies"));
+}
+
 qint64 ChromiumLauncher::processId() const
 {
     return m_process ? m_process->processId() : 0;
@@ -120,8 +125,22 @@ void ChromiumLauncher::fail(BrowserFault::Step step, const QString &command, con
     m_process->stop();
 }
 
+void ChromiumLauncher::close()
+{
+    if (m_process) {
+        // What it says while it closes is of a browser nobody waits for.
+        disconnect(m_process.get(), nullptr, this, nullptr);
+        ++m_browser;
+        m_process.reset();
+    }
+    m_profile.release();
+    emit ended();
+}
+
 void ChromiumLauncher::onEnded()
 {
+    if (!m_process)
+        return;
     m_process.release()->deleteLater();
     emit ended();
 }

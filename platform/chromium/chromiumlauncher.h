@@ -44,9 +44,14 @@ public:
     QString errorString() const { return m_error; }
     // The note for a user without a browser.
     static QString unavailableNote();
+    static QString cookieFile(const QString &dataFolder);
     qint64 processId() const;
     QString profilePath() const { return m_profilePath; }
     DevToolsConnection *connection() const;
+
+    // Closes the browser in order, its cookies written, and frees the
+    // profile; ended() follows. The next start takes the profile again.
+    void close();
 
     // A step of the start-up that failed: the fault said, the browser ended
     // (ended() follows). Once for each browser started.

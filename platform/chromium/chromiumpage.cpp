@@ -251,7 +251,8 @@ void ChromiumPage::onBrowserEnded()
 {
     // The next navigation starts a new browser; a page it owed completes
     // without markup, so the run takes its usual waiting path.
-    qWarning("The browser ended; the next page starts it again.");
+    if (!m_lettingGo)
+        qWarning("The browser ended; the next page starts it again.");
     delete m_session;
     m_ready = false;
     emit frame(PageFrame());
@@ -266,6 +267,14 @@ void ChromiumPage::onBrowserEnded()
     ++m_document;
     if (owed)
         emit documentComplete();
+}
+
+void ChromiumPage::letGo()
+{
+    m_pendingAddress.clear();
+    m_lettingGo = true;
+    m_launcher.close();
+    m_lettingGo = false;
 }
 
 void ChromiumPage::sendInput(const QString &method, const QJsonObject &params)

@@ -46,6 +46,7 @@ public:
     void setViewSize(QSize size) override;
     void setDevice(Device device) override;
     void sendInput(const QString &method, const QJsonObject &params) override;
+    void letGo() override;
 
     bool engineStarted() const { return m_launcher.started(); }
     // Starts the browser now; false, with errorString(), when there is none.
@@ -54,6 +55,9 @@ public:
     // The note for a user without a browser.
     static QString unavailableNote() { return ChromiumLauncher::unavailableNote(); }
     qint64 processId() const { return m_launcher.processId(); }
+    // The file the browser keeps the cookies of the profile in dataFolder
+    // in; the profile's own, whatever copy a second program runs on.
+    static QString cookieFile(const QString &dataFolder) { return ChromiumLauncher::cookieFile(dataFolder); }
     QString profilePath() const { return m_launcher.profilePath(); }
 
     // How long after its load a document may take to settle before it is
@@ -97,6 +101,7 @@ private:
     bool m_expecting = false;     // a document is owed for a navigation we asked for
     bool m_ready = false;         // the page is set up and can navigate
     bool m_firstNavigation = false;   // the next is the first of this browser
+    bool m_lettingGo = false;     // the browser is closed on purpose
     int m_capturing = 0;          // pictures being taken: a navigation waits for them
     quint64 m_browserGeneration = 0;   // a new browser for each that ended
     std::optional<QString> m_pageText;

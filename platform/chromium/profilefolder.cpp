@@ -50,6 +50,12 @@ QString ProfileFolder::acquire()
     return m_copy->path();
 }
 
+void ProfileFolder::release()
+{
+    m_lock.unlock();
+    m_copy.reset();
+}
+
 bool ProfileFolder::inUse(const QString &folder)
 {
 #ifdef Q_OS_UNIX

@@ -18,6 +18,9 @@ public:
     // The folder the browser is to use: the profile itself, or a fresh copy
     // of it when another program holds it.
     QString acquire();
+    // The browser has ended: the profile is free for another program, and a
+    // copy taken is removed.
+    void release();
 
     // Whether a running browser holds the folder (its lock names a live
     // process on this machine).

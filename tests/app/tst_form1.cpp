@@ -1288,6 +1288,10 @@ void TestForm1::listWindowShowsWhereItIs()
     QCOMPARE(outcomes->model()->index(1, 1).data().toString(), QStringLiteral("non trovato entro 10"));
     QVERIFY(window->findChild<QPushButton *>(QStringLiteral("VaiAndamento"))->isVisible());
     QCOMPARE(where->text(), QStringLiteral("Elenco finito: 2 di 2 frasi cercate."));
+    // What moved, the first time: the phrases have no run before.
+    QCOMPARE(window->findChild<QLabel *>(QStringLiteral("Movimenti"))->text(),
+             QStringLiteral("Elenco: 2 frasi, 0 salite, 0 scese, 0 uguali, 1 entrate nei primi 10, 0 uscite, 1 nuove, "
+                            "0 non controllate"));
     // A list of this computer alone: there is no shared archive to share it through.
     QVERIFY(!window->findChild<QLineEdit *>(QStringLiteral("ElencoCondiviso"))->isEnabled());
 }
@@ -1336,6 +1340,12 @@ void TestForm1::listWindowSharesAListThroughTheArchive()
     // The other computer ends its phrase; the window follows.
     QVERIFY(SharedPhrases(other).end(QStringLiteral("settimana"), 0, QStringLiteral("altro:7"), QStringLiteral("non trovato entro 10"), true));
     QTRY_COMPARE(summary->text(), QStringLiteral("Elenco condiviso \"settimana\": 3 di 3 frasi fatte."));
+    // A machine that met a check page cools down; the window says until when.
+    QVERIFY(SharedPhrases(other).pause(QStringLiteral("settimana"), QStringLiteral("altro:9"), 600000));
+    const QString until = QTime::currentTime().addSecs(600).toString(QStringLiteral("HH:mm"));
+    QTRY_VERIFY2(summary->text().contains(QStringLiteral("altro:9 in pausa fino alle ")), qPrintable(summary->text()));
+    QVERIFY2(summary->text().contains(until) || summary->text().contains(QTime::currentTime().addSecs(600).toString(QStringLiteral("HH:mm"))),
+             qPrintable(summary->text()));
     QCOMPARE(window->findChild<QProgressBar *>(QStringLiteral("Avanzamento"))->value(), 3);
 
     // The list's options show the program's archive, and leave it as it is.

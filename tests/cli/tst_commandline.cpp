@@ -38,6 +38,16 @@ void TestCommandLine::parse_data()
                                         << A::Error << "da 0 a 20";
     QTest::newRow("a settling without a list") << QStringList{"--attesa-lettura", "5"} << A::Error
                                                << "--attesa-lettura vale solo con --elenco";
+    QTest::newRow("check pages waited out") << QStringList{"--elenco", "f", "--frammento", "x", "--pausa-verifica", "60",
+                                                           "--attesa-verifica", "0"} << A::List << "";
+    QTest::newRow("a cool-down of 0 s") << QStringList{"--elenco", "f", "--frammento", "x", "--pausa-verifica", "0"}
+                                        << A::Error << "--pausa-verifica vuole un numero intero di secondi da 1";
+    QTest::newRow("a total wait under 0") << QStringList{"--elenco", "f", "--frammento", "x", "--attesa-verifica", "-1"}
+                                          << A::Error << "--attesa-verifica vuole un numero intero di secondi da 0";
+    QTest::newRow("a summary without a list") << QStringList{"--riepilogo", "r.csv"} << A::Error
+                                              << "--riepilogo vale solo con --elenco";
+    QTest::newRow("a summary without its file") << QStringList{"--elenco", "f", "--frammento", "x", "--riepilogo", ""}
+                                                << A::Error << "--riepilogo vuole il nome del file CSV";
     QTest::newRow("resume without a list") << QStringList{"--riprendi"} << A::Error << "--riprendi vale solo con --elenco";
     QTest::newRow("export") << QStringList{"--esporta-archivio", "a.csv", "--frase", "bimby"} << A::Export << "";
     QTest::newRow("export without a file") << QStringList{"--esporta-archivio", ""} << A::Error << "nome del file CSV";
@@ -75,6 +85,9 @@ void TestCommandLine::parse()
     } else if (QTest::currentDataTag() == QByteArray("a list left running")) {
         QCOMPARE(line.pageSeconds, 90);
         QVERIFY(line.resume);
+    } else if (QTest::currentDataTag() == QByteArray("check pages waited out")) {
+        QCOMPARE(line.coolDownSeconds, 60);
+        QCOMPARE(line.coolDownTotalSeconds, 0);
     } else if (QTest::currentDataTag() == QByteArray("export")) {
         QCOMPARE(line.exportFile, QStringLiteral("a.csv"));
         QCOMPARE(line.phrase, QStringLiteral("bimby"));

@@ -12,11 +12,15 @@
 #include "store/pagecompression.h"
 #include "store/runarchive.h"
 #include "store/listprogress.h"
+#include "store/listpaces.h"
 #include "store/textfile.h"
+#include "listmachine.h"
 #include "resultsservice.h"
 #include "watchdog.h"
 
 #include <QAction>
+#include <QDBusConnection>
+#include <QRegularExpression>
 #include <QApplication>
 #include <QDialog>
 #include <QTableView>
@@ -45,6 +49,14 @@
 #include <csignal>
 
 namespace {
+
+// The phrases' lines a list printed, without its end line.
+QStringList linesOf(QProcess &process)
+{
+    QStringList lines = QString::fromLocal8Bit(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    lines.removeIf(ListMachine::isEndLine);
+    return lines;
+}
 
 // What the window and the command line say of a browser that starts and
 // refuses to attach to its page.
@@ -78,6 +90,24 @@ QPoint drawnButton(QWidget *view)
 }
 
 } // namespace
+
+// The desktop's notification service, on a bus of the test's own: what it
+// was asked to show.
+class FakeNotifications : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList bodies;
+
+public slots:
+    uint Notify(const QString &, uint, const QString &, const QString &, const QString &body, const QStringList &,
+                const QVariantMap &, int)
+    {
+        bodies.append(body);
+        return uint(bodies.size());
+    }
+};
 
 // Whole runs in the real engine against the local results service.
 class TestSearchRun : public QObject
@@ -113,7 +143,11 @@ private slots:
     void listIsArchivedAndExported();
     void listGoesOnPastAPageThatNeverCompletes();
     void listGoesOnPastANoResultsPage();
+    void listResumesAfterAPageThatNeedsTheUser_data();
     void listResumesAfterAPageThatNeedsTheUser();
+    void listWaitsOutTheEnginesLimit();
+    void listSaysWhatMoved();
+    void listTellsTheDesktop();
     void listPlacesPagesWithoutResultsAndKeepsAnUnknownOne();
     void listAsksAgainForPagesThatFailOnce();
     void twoListsStartedTogetherBothRunToTheEnd();
@@ -200,7 +234,8 @@ void TestSearchRun::init()
                                         "listPlacesPagesWithoutResultsAndKeepsAnUnknownOne",
                                         "listAsksAgainForPagesThatFailOnce", "twoListsStartedTogetherBothRunToTheEnd",
                                         "twoProgramsShareOneDataFolder", "smartphoneListFromTheCommandLine",
-                                        "keptPagesAreReadAgain", "listSettlesThePageAsTheOptionsSay"};
+                                        "keptPagesAreReadAgain", "listSettlesThePageAsTheOptionsSay",
+                                        "listWaitsOutTheEnginesLimit", "listSaysWhatMoved", "listTellsTheDesktop"};
     const QByteArray part = qgetenv("CERCA_E2E_PART");
     if (!part.isEmpty() && (part == "lists") != lists.contains(QTest::currentTestFunction()))
         QSKIP("in the other part of the end-to-end tests");
@@ -836,7 +871,8 @@ void TestSearchRun::listFromTheCommandLine()
     QFile settingsFile(m_dir->filePath(QStringLiteral("Salvataggio.cfg")));
     QVERIFY(settingsFile.open(QIODevice::WriteOnly) && settingsFile.write(settings) == settings.size());
     settingsFile.close();
-    std::unique_ptr<QProcess> run(startList(phrases, {"--pagine", "2", "--pausa", "5"}));
+    // A check page ends the list at once, as the row says.
+    std::unique_ptr<QProcess> run(startList(phrases, {"--pagine", "2", "--pausa", "5", "--attesa-verifica", "0"}));
     qunsetenv("CERCA_POSIZIONE_CHROMIUM");
     QSignalSpy done(run.get(), &QProcess::finished);
     QVERIFY(done.wait(90000));   // with the event loop running, for the watchdog
@@ -844,7 +880,14 @@ void TestSearchRun::listFromTheCommandLine()
     const QString out = QString::fromLocal8Bit(run->readAllStandardOutput());
     const QString err = QString::fromLocal8Bit(run->readAllStandardError());
     QVERIFY2(run->exitCode() == exitCode, qPrintable(err));
-    QCOMPARE(out.split(QLatin1Char('\n'), Qt::SkipEmptyParts), printed);
+    QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    // The end line says the pace, doubled by a check page; none without a browser.
+    if (exitCode != 1) {
+        QVERIFY(!lines.isEmpty() && ListMachine::isEndLine(lines.constLast()));
+        QVERIFY2(lines.takeLast().endsWith(QStringLiteral("; pausa media tra le frasi %1 s").arg(exitCode == 3 ? 10 : 5)),
+                 qPrintable(out));
+    }
+    QCOMPARE(lines, printed);
     // Nothing but the program's own lines: the browser and Qt write to logs.
     if (error.isEmpty())
         QCOMPARE(err, QString());
@@ -880,7 +923,7 @@ void TestSearchRun::smartphoneListFromTheCommandLine()
     QVERIFY2(run->exitCode() == 0, run->readAllStandardError().constData());
     // The featured answer's source counts first, the app's card and the
     // recipes never; a hundred results on one phone page count a hundred.
-    QCOMPARE(QString::fromLocal8Bit(run->readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+    QCOMPARE(linesOf(*run),
              (QStringList{"telefono [smartphone, Milan, de]: posizione 15 (http://www.velmora.it/telefono)",
                           "cento [smartphone, Milan, de]: posizione 100 (http://www.velmora.it/cento)"}));
     const QStringList log = TextFile::readLines(m_dir->filePath(QStringLiteral("Risultato.txt"))).value_or(QStringList());
@@ -939,7 +982,7 @@ void TestSearchRun::listIsArchivedAndExported()
     const QString err = QString::fromLocal8Bit(run->readAllStandardError());
     QVERIFY2(run->exitCode() == 0, qPrintable(err));
     // The featured answer's source counts first.
-    QCOMPARE(QString::fromLocal8Bit(run->readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+    QCOMPARE(linesOf(*run),
              (QStringList{"citata: posizione 14 (http://www.velmora.it/citata), citato nella Panoramica AI (fonte 1 di 1)",
                           "corta: non trovato entro 13"}));
     QCOMPARE(TextFile::readLines(m_dir->filePath(QStringLiteral("Risultato.txt"))).value_or(QStringList()).size(), 2);
@@ -1010,15 +1053,6 @@ void TestSearchRun::listIsArchivedAndExported()
     QCOMPARE(TextFile::readLines(csv).value_or(QStringList()).size(), 1 + results.size() + 13);
 }
 
-namespace {
-
-QStringList linesOf(QProcess &process)
-{
-    return QString::fromLocal8Bit(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
-} // namespace
-
 void TestSearchRun::listGoesOnPastAPageThatNeverCompletes()
 {
     if (QGuiApplication::platformName() != QLatin1String("offscreen"))
@@ -1058,16 +1092,30 @@ void TestSearchRun::listGoesOnPastANoResultsPage()
     QCOMPARE(err, QString());
 }
 
+void TestSearchRun::listResumesAfterAPageThatNeedsTheUser_data()
+{
+    QTest::addColumn<QStringList>("waits");
+    QTest::addColumn<int>("coolDowns");
+    QTest::newRow("no waits: it ends at once") << QStringList{"--attesa-verifica", "0"} << 0;
+    // The check page stays: one second, then what is left of two.
+    QTest::newRow("its waits spent") << QStringList{"--pausa-verifica", "1", "--attesa-verifica", "2"} << 2;
+}
+
 void TestSearchRun::listResumesAfterAPageThatNeedsTheUser()
 {
     if (QGuiApplication::platformName() != QLatin1String("offscreen"))
         QSKIP("runs without a window: the offscreen run covers it");
+    QFETCH(QStringList, waits);
+    QFETCH(int, coolDowns);
     const QString phrases = QStringLiteral("corta\noggi verifica\nseconda\n");
-    std::unique_ptr<QProcess> first(startList(phrases, {"--pagine", "2", "--pausa", "5"}));
+    std::unique_ptr<QProcess> first(startList(phrases, QStringList{"--pagine", "2", "--pausa", "5"} + waits));
     QSignalSpy firstDone(first.get(), &QProcess::finished);
     QVERIFY(firstDone.wait(90000));
     QCOMPARE(first->exitCode(), 3);
     QCOMPARE(linesOf(*first), QStringList{"corta: non trovato entro 13"});
+    const QString said = QString::fromLocal8Bit(first->readAllStandardError());
+    QVERIFY2(said.count(QStringLiteral("riprova alle")) == coolDowns, qPrintable(said));
+    QCOMPARE(said.count(QStringLiteral("riprovo \"oggi verifica\"")), coolDowns);
 
     // The check answered elsewhere: the same phrases from a service that no
     // longer asks. Only the phrases not yet checked are asked.
@@ -1089,6 +1137,164 @@ void TestSearchRun::listResumesAfterAPageThatNeedsTheUser()
     QVERIFY(!ListProgress(m_dir->filePath(QStringLiteral("Elenchi.ini")), {"corta", "oggi verifica", "seconda"},
                           QStringLiteral("velmora"), QStringLiteral("2"), false).hasUnfinished());
     answered.stop();
+}
+
+// A list against an engine that blocks an address asking too often, for a
+// while: it waits each block out, with its browser let go, and ends with
+// every phrase checked once.
+void TestSearchRun::listWaitsOutTheEnginesLimit()
+{
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QSKIP("runs without a window: the offscreen run covers it");
+    // More than two searches within three seconds: the check page for two.
+    const int allowed = 2;
+    std::string catalog = "@limite 2 3 2\n";
+    QStringList phrases;
+    for (int i = 1; i <= 16; ++i) {
+        const std::string phrase = "frase " + std::to_string(i);
+        catalog += "[" + phrase + "]\n@generate 3\nhttp://www.velmora.it/" + std::to_string(i) + "\n";
+        phrases.append(QString::fromStdString(phrase));
+    }
+    results::Service limited(results::Catalog::parse(catalog));
+    QVERIFY(limited.start() > 0);
+    // Pauses of a fifth of a second for 10 s: the first wait of 150 s is 3 s.
+    qputenv("CERCA_POSIZIONE_PAUSA_DI_PROVA_MS", "200");
+    const auto runList = [&](const QStringList &phrases) {
+        std::unique_ptr<QProcess> run(startList(phrases.join(QLatin1Char('\n')),
+                                                {"--pagine", "1", "--pausa", "10", "--pausa-verifica", "150"},
+                                                QStringLiteral("127.0.0.1:%1").arg(limited.port())));
+        QSignalSpy done(run.get(), &QProcess::finished);
+        done.wait(240000);
+        return run;
+    };
+    std::unique_ptr<QProcess> first = runList(phrases);
+    QCOMPARE(first->state(), QProcess::NotRunning);
+    const QString said = QString::fromLocal8Bit(first->readAllStandardError());
+    QVERIFY2(first->exitCode() == 0, qPrintable(said));
+    QStringList expected;
+    for (int i = 1; i <= phrases.size(); ++i)
+        expected.append(QStringLiteral("frase %1: posizione 4 (http://www.velmora.it/%1)").arg(i));
+    QCOMPARE(linesOf(*first), expected);
+    // Each phrase's results served once; the check pages met, each waited out.
+    int checks = 0;
+    QMap<QString, int> results;
+    for (const results::Service::Served &served : limited.served()) {
+        checks += served.page == "check";
+        if (served.page == "results")
+            ++results[QString::fromStdString(served.phrase)];
+    }
+    QCOMPARE(results.size(), phrases.size());
+    QVERIFY2(std::all_of(results.begin(), results.end(), [](int count) { return count == 1; }), qPrintable(said));
+    QCOMPARE(said.count(QStringLiteral("riprova alle")), checks);
+    // A fixed pace, its pauses far under the limit's, meets a check page
+    // after every `allowed` searches that pass; the learning one slows down.
+    const int fixedChecks = (phrases.size() - 1) / allowed;
+    QVERIFY2(checks > 0 && checks < fixedChecks, qPrintable(QStringLiteral("%1 check pages").arg(checks)));
+
+    // The next list starts at the pace learned: its first pause is at least
+    // half the learned mean, where the pause asked for is at most 300 ms.
+    const int learned = ListPaces(m_dir->filePath(QStringLiteral("Passo degli elenchi.ini")))
+                            .timesFor(QStringLiteral("127.0.0.1:%1").arg(limited.port()));
+    QVERIFY2(learned >= 4, qPrintable(QString::number(learned)));
+    limited.clearRequests();
+    std::unique_ptr<QProcess> second = runList(phrases.mid(0, 2));
+    qunsetenv("CERCA_POSIZIONE_PAUSA_DI_PROVA_MS");
+    QCOMPARE(second->exitCode(), 0);
+    const std::vector<results::Request> searches = limited.searchRequests();
+    QVERIFY(searches.size() >= 2);
+    QVERIFY(searches[1].arrival - searches[0].arrival >= std::chrono::milliseconds(100 * learned));
+    limited.stop();
+}
+
+// The end line and the summary file of a list, the first time and against
+// the list before, whose phrases have moved since.
+void TestSearchRun::listSaysWhatMoved()
+{
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QSKIP("runs without a window: the offscreen run covers it");
+    // Each phrase at a position, then at another; 0: not served.
+    const QList<std::tuple<const char *, int, int>> moves{
+        {"entra", 14, 4}, {"esce", 4, 14}, {"sale", 25, 15}, {"uguale", 4, 4}, {"scende", 15, 25}, {"tace", 5, 0}};
+    const auto serviceOf = [&moves](bool later) {
+        std::string catalog;
+        for (const auto &[phrase, first, then] : moves) {
+            const int at = later ? then : first;
+            catalog += std::string("[") + phrase + "]\n" + (at == 0 ? "@generate 30\n@silent 0\n"
+                : "@generate " + std::to_string(at - 1) + "\nhttp://www.velmora.it/" + phrase + "\n@generate 10\n");
+        }
+        return std::make_unique<results::Service>(results::Catalog::parse(catalog));
+    };
+    QStringList phrases;
+    for (const auto &move : moves)
+        phrases.append(QString::fromLatin1(std::get<0>(move)));
+    const QString summary = m_dir->filePath(QStringLiteral("riepilogo.csv"));
+    qputenv("CERCA_POSIZIONE_PAUSA_DI_PROVA_MS", "200");
+    QStringList ends;
+    for (const bool later : {false, true}) {
+        const std::unique_ptr<results::Service> service = serviceOf(later);
+        QVERIFY(service->start() > 0);
+        std::unique_ptr<QProcess> run(startList(phrases.join(QLatin1Char('\n')),
+                                                {"--pagine", "3", "--attesa", "10", "--riepilogo", summary},
+                                                QStringLiteral("127.0.0.1:%1").arg(service->port())));
+        QSignalSpy done(run.get(), &QProcess::finished);
+        QVERIFY(done.wait(120000));
+        QVERIFY2(run->exitCode() == (later ? 4 : 0), run->readAllStandardError().constData());
+        const QStringList lines = QString::fromLocal8Bit(run->readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY(!lines.isEmpty());
+        ends.append(lines.constLast());
+    }
+    qunsetenv("CERCA_POSIZIONE_PAUSA_DI_PROVA_MS");
+    QCOMPARE(ends, (QStringList{"frasi.txt: 6 frasi, 0 salite, 0 scese, 0 uguali, 3 entrate nei primi 10, 0 uscite, 3 nuove, "
+                                "0 non controllate; pausa media tra le frasi 10 s",
+                                "frasi.txt: 6 frasi, 1 salite, 1 scese, 1 uguali, 1 entrate nei primi 10, 1 uscite, "
+                                "1 non controllate; pausa media tra le frasi 10 s"}));
+    QCOMPARE(TextFile::readLines(summary).value_or(QStringList()),
+             (QStringList{"frase,prima,dopo,variazione,esito", "entra,14,4,+10,entrata nei primi 10",
+                          "esce,4,14,-10,uscita dai primi 10", "sale,25,15,+10,salita", "uguale,4,4,0,uguale",
+                          "scende,15,25,-10,scesa", "tace,5,,,non controllata: pagina non caricata"}));
+}
+
+// A list without a window tells the desktop of each check page and of its
+// end, through a notification service on the session bus.
+void TestSearchRun::listTellsTheDesktop()
+{
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QSKIP("runs without a window: the offscreen run covers it");
+    QProcess daemon;
+    daemon.start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address"});
+    QVERIFY2(daemon.waitForStarted(5000), "no dbus-daemon (the package dbus-daemon)");
+    QVERIFY(daemon.waitForReadyRead(5000));
+    const QString address = QString::fromLatin1(daemon.readLine()).trimmed();
+    FakeNotifications notifications;
+    {
+        QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("notifiche"));
+        QVERIFY(bus.isConnected());
+        QVERIFY(bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &notifications,
+                                   QDBusConnection::ExportAllSlots));
+        QVERIFY(bus.registerService(QStringLiteral("org.freedesktop.Notifications")));
+    }
+    // An engine that asks for a check at every search: one wait of a second, then the end.
+    results::Service blocking(results::Catalog::parse("@limite 0 3600 3600\n"));
+    QVERIFY(blocking.start() > 0);
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
+    std::unique_ptr<QProcess> run(startList(QStringLiteral("uno\ndue\n"), {"--pausa-verifica", "1", "--attesa-verifica", "1"},
+                                            QStringLiteral("127.0.0.1:%1").arg(blocking.port())));
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    QSignalSpy done(run.get(), &QProcess::finished);
+    QVERIFY(done.wait(90000));
+    QVERIFY2(run->exitCode() == 3, run->readAllStandardError().constData());
+    QCOMPARE(notifications.bodies.size(), 2);
+    QVERIFY2(QRegularExpression(QStringLiteral("^Google chiede una verifica \\(elenco frasi\\.txt, frase 1 di 2\\): la ricerca "
+                                               "riprova alle \\d\\d:\\d\\d\\. Per rispondere subito apri Cerca Posizione "
+                                               "e fai una ricerca\\.$"))
+                 .match(notifications.bodies[0])
+                 .hasMatch(),
+             qPrintable(notifications.bodies[0]));
+    QCOMPARE(notifications.bodies[1], QStringLiteral("frasi.txt: 2 frasi, 0 salite, 0 scese, 0 uguali, 0 entrate nei primi 10, "
+                                                     "0 uscite, 2 non controllate"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("notifiche"));
+    daemon.terminate();
+    daemon.waitForFinished(5000);
 }
 
 void TestSearchRun::listPlacesPagesWithoutResultsAndKeepsAnUnknownOne()
@@ -1248,7 +1454,7 @@ void TestSearchRun::twoProgramsShareOneDataFolder()
     QSignalSpy done(list.get(), &QProcess::finished);
     QVERIFY(done.wait(60000));
     QVERIFY2(list->exitCode() == 0, list->readAllStandardError().constData());
-    QCOMPARE(QString::fromLocal8Bit(list->readAllStandardOutput()), QStringLiteral("oggi: posizione 14 (http://www.velmora.it/oggi)\n"));
+    QCOMPARE(linesOf(*list), QStringList{"oggi: posizione 14 (http://www.velmora.it/oggi)"});
     // The list's copy, in its own temporary folder, is gone.
     QCOMPARE(QDir(m_dir->filePath(QStringLiteral("tmp"))).entryList({QStringLiteral("cerca-posizione-profilo-*")}, QDir::Dirs),
              QStringList());

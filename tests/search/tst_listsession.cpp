@@ -36,14 +36,18 @@ private slots:
     void aWindowSaysTheRunsFaultsItself_data();
     void aWindowSaysTheRunsFaultsItself();
     void settledOnceTheLastPictureIsKept();
+    void withoutAWindowAPageThatAsksIsWaitedOut_data();
+    void withoutAWindowAPageThatAsksIsWaitedOut();
+    void cookiesWrittenMeanwhileEndTheWait();
     void sharedPhraseGoesBackWhenNobodyCanAnswer_data();
     void sharedPhraseGoesBackWhenNobodyCanAnswer();
 
 private:
     ListPlan planOf(const QStringList &phrases) const;
     // Answers each page the list asks with `page` ("hit": velmora third,
-    // "fail": no page) until the list finishes; the phrases asked, in order.
-    QStringList answerAll(ListSession &list, const QString &page);
+    // "fail": no page; the first ones with `first`, where "ask" is a consent
+    // page) until the list finishes; the phrases asked, in order.
+    QStringList answerAll(ListSession &list, const QString &page, QStringList first = {});
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<PgServer> m_server;   // started for the first test that needs it
@@ -100,7 +104,7 @@ ListPlan TestListSession::planOf(const QStringList &phrases) const
     return plan;
 }
 
-QStringList TestListSession::answerAll(ListSession &list, const QString &page)
+QStringList TestListSession::answerAll(ListSession &list, const QString &page, QStringList first)
 {
     QSignalSpy finished(&list, &ListSession::finished);
     QStringList asked;
@@ -114,7 +118,11 @@ QStringList TestListSession::answerAll(ListSession &list, const QString &page)
         if (address == QLatin1String("about:blank"))
             continue;
         asked.append(phraseAsked(address));
-        m_page->complete(page == QLatin1String("fail") ? std::nullopt : std::optional<QString>(classicPage(1, 3)));
+        const QString answer = first.isEmpty() ? page : first.takeFirst();
+        if (answer == QLatin1String("ask"))
+            m_page->complete(QStringLiteral("<body>%1</body>").arg(QString(200, QLatin1Char('x'))), shaped(true, asked.constLast()));
+        else
+            m_page->complete(answer == QLatin1String("fail") ? std::nullopt : std::optional<QString>(classicPage(1, 3)));
     }
     return asked;
 }
@@ -309,6 +317,97 @@ void TestListSession::settledOnceTheLastPictureIsKept()
     QCOMPARE(QDir(options.pictures).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"uno"});
 }
 
+void TestListSession::withoutAWindowAPageThatAsksIsWaitedOut_data()
+{
+    QTest::addColumn<bool>("inWindow");
+    QTest::addColumn<qint64>("total");
+    QTest::addColumn<QStringList>("first");      // the first pages' answers
+    QTest::addColumn<QStringList>("asked");      // the phrases asked
+    QTest::addColumn<int>("coolDowns");
+    QTest::addColumn<bool>("ended");             // the list ends on a page that asks
+    QTest::newRow("asked again after the wait, the list goes on")
+        << false << qint64(1000) << QStringList{"ask", "ask"} << QStringList{"uno", "uno", "uno", "due"} << 2 << false;
+    QTest::newRow("the waits spent: the list ends")
+        << false << qint64(30) << QStringList{"ask", "ask", "ask"} << QStringList{"uno", "uno", "uno"} << 2 << true;
+    QTest::newRow("no waits allowed: the list ends at once")
+        << false << qint64(0) << QStringList{"ask"} << QStringList{"uno"} << 0 << true;
+    QTest::newRow("a window: the user answers there") << true << qint64(1000) << QStringList{"ask"} << QStringList{"uno"} << 0 << false;
+}
+
+void TestListSession::withoutAWindowAPageThatAsksIsWaitedOut()
+{
+    QFETCH(bool, inWindow);
+    QFETCH(qint64, total);
+    QFETCH(QStringList, first);
+    QFETCH(int, coolDowns);
+    QFETCH(bool, ended);
+    ListPlan plan = planOf({"uno", "due"});
+    plan.inWindow = inWindow;
+    plan.coolDownMilliseconds = 20;
+    plan.coolDownTotalMilliseconds = total;
+    ListSession list(plan);
+    QSignalSpy coolingDown(&list, &ListSession::coolingDown);
+    QSignalSpy askingAgain(&list, &ListSession::askingAgain);
+    QSignalSpy needsUser(&list, &ListSession::needsUser);
+    // The program ends a list whose page asks, without a window.
+    connect(&list, &ListSession::needsUser, &list, [&] {
+        if (!inWindow) {
+            list.stop();
+            m_run->stop();
+        }
+    });
+    QVERIFY(!list.open());
+    list.start(m_run.get());
+    if (inWindow) {
+        m_page->complete(QStringLiteral("<body>%1</body>").arg(QString(200, QLatin1Char('x'))), shaped(true, QStringLiteral("uno")));
+        QTest::qWait(50);
+        QCOMPARE(m_run->state(), SearchRun::State::WaitingForUser);
+        QCOMPARE(m_page->navigations.size(), 1);
+        m_run->abandon();
+    } else {
+        QTEST(answerAll(list, QStringLiteral("hit"), first), "asked");
+    }
+    QCOMPARE(coolingDown.size(), coolDowns);
+    QCOMPARE(askingAgain.size(), coolDowns);
+    // The browser is let go at each wait, so that another program can take its profile.
+    QCOMPARE(m_page->letGoes, coolDowns);
+    QCOMPARE(needsUser.size(), ended || inWindow ? 1 : 0);
+    // A phrase waited out has one outcome.
+    if (!ended && !inWindow)
+        QCOMPARE(list.outcomes().size(), 2);
+}
+
+// A window that answers the check page while the list waits writes the
+// profile's cookies: the list asks again then, not at its time.
+void TestListSession::cookiesWrittenMeanwhileEndTheWait()
+{
+    ListPlan plan = planOf({"uno"});
+    plan.coolDownMilliseconds = 600000;
+    plan.cookieFile = m_dir->filePath(QStringLiteral("Cookies"));
+    QFile cookies(plan.cookieFile);
+    QVERIFY(cookies.open(QIODevice::WriteOnly) && cookies.write("prima") == 5);
+    cookies.close();
+    ListSession list(plan);
+    QSignalSpy coolingDown(&list, &ListSession::coolingDown);
+    QSignalSpy askingAgain(&list, &ListSession::askingAgain);
+    QVERIFY(!list.open());
+    list.start(m_run.get());
+    m_page->complete(QStringLiteral("<body>%1</body>").arg(QString(200, QLatin1Char('x'))), shaped(true, QStringLiteral("uno")));
+    QCOMPARE(coolingDown.size(), 1);
+    QTest::qWait(100);
+    QCOMPARE(askingAgain.size(), 0);
+    QVERIFY(cookies.open(QIODevice::Append) && cookies.write(" e dopo") == 7);
+    cookies.close();
+    QTRY_COMPARE_WITH_TIMEOUT(askingAgain.size(), 1, 5000);
+    // The same phrase asked again, and measured.
+    QSignalSpy finished(&list, &ListSession::finished);
+    QCOMPARE(m_page->navigations.size(), 2);
+    QCOMPARE(phraseAsked(m_page->navigations.constLast()), QStringLiteral("uno"));
+    m_page->complete(classicPage(1, 3));
+    QTRY_COMPARE(finished.size(), 1);
+    QCOMPARE(list.outcomes().size(), 1);
+}
+
 void TestListSession::sharedPhraseGoesBackWhenNobodyCanAnswer_data()
 {
     QTest::addColumn<bool>("inWindow");
@@ -333,12 +432,16 @@ void TestListSession::sharedPhraseGoesBackWhenNobodyCanAnswer()
     {
         ListSession list(plan);
         QSignalSpy needsUser(&list, &ListSession::needsUser);
+        // Without a window the machine cools down, the phrase given back at once.
+        QSignalSpy coolingDown(&list, &ListSession::coolingDown);
         QVERIFY(!list.open());
         list.start(m_run.get());
         QCOMPARE(m_page->navigations.size(), 1);
         m_page->complete(QStringLiteral("<body>%1</body>").arg(QString(200, QLatin1Char('x'))), shaped(true, QStringLiteral("uno")));
-        QCOMPARE(needsUser.size(), 1);
-        QCOMPARE(needsUser.constFirst().at(1).toString(), QStringLiteral("uno"));
+        QSignalSpy &said = inWindow ? needsUser : coolingDown;
+        QCOMPARE(needsUser.size() + coolingDown.size(), 1);
+        QCOMPARE(said.size(), 1);
+        QCOMPARE(said.constFirst().at(1).toString(), QStringLiteral("uno"));
         Archive archive(m_server->address());
         const Result<void> opened = archive.open();
         QVERIFY2(opened, qPrintable(opened.error()));

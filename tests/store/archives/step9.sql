@@ -1,0 +1,27 @@
+-- The rows of an archive the program wrote at step 9 of its schema, with that step's own code.
+INSERT INTO runs (id, phrase, host, italian_only, fragment, started, ended, outcome, position, device, country, language, place, series, token) VALUES (1, 'bimby', 'www.google.it', 1, 'velmora.it', '2026-03-02T08:00:01.250Z', '2026-03-02T08:00:09.999Z', 'trovato', 12, 'computer', 'it', 'it', '', 'bimby', '4b1e0c1a-7f3e-4a57-9a52-0d6c6f3a1b01');
+INSERT INTO runs (id, phrase, host, italian_only, fragment, started, ended, outcome, position, device, country, language, place, series, token) VALUES (2, 'bimby', 'www.google.it', 0, 'velmora.it', '2026-03-09T08:00:00.000Z', '2026-03-09T08:00:06.000Z', 'non trovato', 10, 'computer', 'it', 'it', '', 'bimby', '4b1e0c1a-7f3e-4a57-9a52-0d6c6f3a1b02');
+INSERT INTO runs (id, phrase, host, italian_only, fragment, started, ended, outcome, position, device, country, language, place, series, token) VALUES (3, 'velmora ricette', 'www.google.it', 0, 'velmora', '2026-03-09T09:30:00.000Z', NULL, 'interrotto', 0, 'computer', 'it', 'it', '', 'velmora ricette', '');
+INSERT INTO runs (id, phrase, host, italian_only, fragment, started, ended, outcome, position, device, country, language, place, series, token) VALUES (4, 'bimby', 'www.google.it', 0, 'velmora.it', '2026-03-09T10:00:00.000Z', '2026-03-09T10:00:08.000Z', 'trovato', 1, 'smartphone', 'it', 'en', 'Milan,Lombardy,Italy', 'bimby [smartphone, Milan, en]', '4b1e0c1a-7f3e-4a57-9a52-0d6c6f3a1b04');
+INSERT INTO pages (id, run_id, "offset", read_at, reading, reader, newer) VALUES (1, 1, 0, '2026-03-02T08:00:03.000Z', 'classica', 0, 0);
+INSERT INTO pages (id, run_id, "offset", read_at, reading, reader, newer) VALUES (2, 1, 10, '2026-03-02T08:00:07.005Z', 'attuale', 0, 0);
+INSERT INTO pages (id, run_id, "offset", read_at, reading, reader, newer) VALUES (3, 2, 0, '2026-03-09T08:00:04.000Z', 'attuale', 0, 0);
+INSERT INTO pages (id, run_id, "offset", read_at, reading, reader, newer) VALUES (4, 4, 0, '2026-03-09T10:00:05.000Z', 'attuale', 0, 0);
+INSERT INTO results (page_id, position, address, host, title) VALUES (1, 1, 'https://www.sito1.it/ricette?x=1&y="a,b"', 'www.sito1.it', '');
+INSERT INTO results (page_id, position, address, host, title) VALUES (1, 2, 'https://www.sito2.it/ricette?x=2&y="a,b"', 'www.sito2.it', '');
+INSERT INTO results (page_id, position, address, host, title) VALUES (1, 3, 'https://www.sito3.it/ricette?x=3&y="a,b"', 'www.sito3.it', '');
+INSERT INTO results (page_id, position, address, host, title) VALUES (2, 11, 'https://www.altro.it/', 'www.altro.it', 'Altro: ricette è "facili", veloci');
+INSERT INTO results (page_id, position, address, host, title) VALUES (2, 12, 'https://www.velmora.it/bimby', 'www.velmora.it', 'Velmora - Bimby');
+INSERT INTO results (page_id, position, address, host, title) VALUES (3, 1, 'https://www.altro.it/', 'www.altro.it', 'Altro');
+INSERT INTO results (page_id, position, address, host, title) VALUES (3, 2, 'https://www.velmora.it/', 'www.velmora.it', '');
+INSERT INTO results (page_id, position, address, host, title) VALUES (4, 1, 'https://www.velmora.it/bimby', 'www.velmora.it', 'Velmora');
+INSERT INTO page_features (page_id, ads_top, ads_bottom, featured, ai_overview, questions) VALUES (2, 2, 1, 'https://www.fonte.it/risposta', 1, 1);
+INSERT INTO page_features (page_id, ads_top, ads_bottom, featured, ai_overview, questions) VALUES (3, 0, 0, '', 0, 0);
+INSERT INTO page_features (page_id, ads_top, ads_bottom, featured, ai_overview, questions) VALUES (4, 1, 0, '', 0, 1);
+INSERT INTO ai_citations (page_id, ord, address) VALUES (2, 0, 'https://www.velmora.it/bimby');
+INSERT INTO ai_citations (page_id, ord, address) VALUES (2, 1, 'https://www.altro.it/');
+INSERT INTO pictures (run_id, file, bytes, hit_x, hit_y, hit_width, hit_height, width, height, jpeg) VALUES (1, '/home/utente/CercaPosizione/Pagine/bimby-1.jpg', 48213, 10, 620, 600, 80, 1366, 2400, X'FFD8FFE0206279746573200000FFD9');
+INSERT INTO shared_phrases (list, ord, phrase, holder, lease_until, tries, done, outcome) VALUES ('settimana', 0, 'uno', 'macchina-a:101', 0, 1, 1, 'posizione 3');
+INSERT INTO shared_phrases (list, ord, phrase, holder, lease_until, tries, done, outcome) VALUES ('settimana', 1, 'due', '', 0, 1, 0, 'in attesa di una risposta');
+INSERT INTO shared_phrases (list, ord, phrase, holder, lease_until, tries, done, outcome) VALUES ('settimana', 2, 'tre', '', 0, 0, 0, '');
+INSERT INTO kept_pages (page_id, reader, markup) VALUES (2, 1, X'28B52FFD20442102003C21444F43545950452068746D6C3E3C68746D6C3E3C626F64793E3C6469762069643D2272736F223E76656C6D6F72613C2F6469763E3C2F626F64793E3C2F68746D6C3E');
