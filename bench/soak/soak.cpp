@@ -164,7 +164,11 @@ void Soak::start(ListRunner &runner)
     }
     QStringList arguments{QStringLiteral("--elenco"), listFile, QStringLiteral("--frammento"), QLatin1String(Plan::kFragment),
                           QStringLiteral("--pagine"), QString::number(Plan::kPageLimit), QStringLiteral("--attesa"),
-                          QString::number(m_settings.pageSeconds)};
+                          QString::number(m_settings.pageSeconds),
+                          // The service's pages are whole at their load: a week of
+                          // lists in an hour reads them at once, as the settling's
+                          // own tests show it would after half a second.
+                          QStringLiteral("--attesa-lettura"), QStringLiteral("0")};
     if (runner.list->device == Device::Smartphone)
         arguments << QStringLiteral("--dispositivo") << QStringLiteral("smartphone");
     if (runner.attempts > 0)
