@@ -9,28 +9,16 @@
 #   bench/checkpages.sh [PROGRAM] [BUILD_DIR] [SCALE] [PAUSE]
 # SCALE 0.05 (the default): 6 searches in 3 s, 6 s blocks, 0.5 s for 10 s.
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${2:-$root/build}"
-program="${1:-$build/cerca-posizione}"
 scale="${3:-0.05}"
 pause="${4:-10}"
-if [ ! -x "$build/tools/cerca-risultati" ]; then
-    echo "no $build/tools/cerca-risultati: build the target cerca-risultati" >&2
-    exit 1
-fi
 phrases=200
-work="$(mktemp -d)"
-service=""
-trap '[ -z "$service" ] || kill "$service" 2>/dev/null || true; rm -rf "$work"' EXIT
-cp "$program" "$work/cerca-posizione"
 window=$(awk -v s="$scale" 'BEGIN { printf "%d", 60 * s + 0.5 }')
 block=$(awk -v s="$scale" 'BEGIN { printf "%d", 120 * s + 0.5 }')
 pause_ms=$(awk -v s="$scale" -v p="$pause" 'BEGIN { printf "%d", p * 1000 * s + 0.5 }')
-printf '@limite 6 %s %s\n' "$window" "$block" >"$work/limite.txt"
-port=$((20000 + RANDOM % 20000))
-"$build/tools/cerca-risultati" "$port" "$work/limite.txt" >"$work/service.log" 2>&1 &
-service=$!
-sleep 0.5
+catalogue="$(mktemp)"
+printf '@limite 6 %s %s\n' "$window" "$block" >"$catalogue"
+. "$(dirname "$0")/listservice.sh" "${1:-}" "${2:-}" "$catalogue"
+rm -f "$catalogue"
 for i in $(seq "$phrases"); do echo "frase $i"; done >"$work/frasi.txt"
 start=$(date +%s.%N)
 env -u DISPLAY -u QT_QPA_PLATFORM CERCA_POSIZIONE_HOST="127.0.0.1:$port" CERCA_POSIZIONE_PAUSA_DI_PROVA_MS="$pause_ms" \
