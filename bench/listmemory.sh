@@ -5,17 +5,7 @@
 # the first sample after the first phrase, the highest and the last.
 #   bench/listmemory.sh [PROGRAM] [BUILD_DIR]
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${2:-$root/build}"
-program="${1:-$build/cerca-posizione}"
-work="$(mktemp -d)"
-service=""
-trap '[ -z "$service" ] || kill "$service" 2>/dev/null || true; rm -rf "$work"' EXIT
-cp "$program" "$work/cerca-posizione"
-port=$((20000 + RANDOM % 20000))
-"$build/tools/cerca-risultati" "$port" "$root/tools/demo-results.txt" >"$work/service.log" 2>&1 &
-service=$!
-sleep 0.5
+. "$(dirname "$0")/listservice.sh" "${1:-}" "${2:-}" "$(cd "$(dirname "$0")/.." && pwd)/tools/demo-results.txt"
 for i in $(seq 20); do echo "frase $i"; done >"$work/frasi.txt"
 env -u DISPLAY -u QT_QPA_PLATFORM CERCA_POSIZIONE_HOST="127.0.0.1:$port" \
     "$work/cerca-posizione" --elenco "$work/frasi.txt" --frammento velmora --pagine 1 --pausa 5 >"$work/out" 2>&1 &
