@@ -968,7 +968,7 @@ void TestSearchRun::listSettlesThePageAsTheOptionsSay()
     QSignalSpy done(run.get(), &QProcess::finished);
     QVERIFY(done.wait(60000));
     QVERIFY2(run->exitCode() == 0, run->readAllStandardError().constData());
-    QTEST(QString::fromLocal8Bit(run->readAllStandardOutput()).trimmed(), "printed");
+    QTEST(linesOf(*run).join(QLatin1Char('\n')), "printed");
 }
 
 void TestSearchRun::listIsArchivedAndExported()
