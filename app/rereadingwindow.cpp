@@ -13,15 +13,6 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-namespace {
-
-QString positionText(const std::optional<qint64> &position)
-{
-    return position ? QString::number(*position) : QStringLiteral("non trovato");
-}
-
-} // namespace
-
 RereadingWindow::RereadingWindow(const QString &archivePath, QWidget *parent)
     : QDialog(parent)
     , m_browser(std::make_unique<ChromiumPage>(m_profile.path()))
@@ -54,7 +45,7 @@ RereadingWindow::RereadingWindow(const QString &archivePath, QWidget *parent)
         const int row = m_changes->rowCount();
         m_changes->insertRow(row);
         const QStringList cells{change.phrase, change.started.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")),
-                                positionText(change.before), positionText(change.after),
+                                Rereading::Change::positionText(change.before), Rereading::Change::positionText(change.after),
                                 QStringLiteral("%1 -> %2").arg(change.readerBefore).arg(change.readerAfter)};
         for (int column = 0; column < cells.size(); ++column)
             m_changes->setItem(row, column, new QTableWidgetItem(cells[column]));

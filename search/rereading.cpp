@@ -18,12 +18,12 @@ std::optional<qint64> firstHit(const QList<ArchivedResult> &results, const QStri
     return std::nullopt;
 }
 
-QString positionText(const std::optional<qint64> &position)
+} // namespace
+
+QString Rereading::Change::positionText(const std::optional<qint64> &position)
 {
     return position ? QString::number(*position) : QStringLiteral("non trovato");
 }
-
-} // namespace
 
 QString Rereading::Change::line() const
 {

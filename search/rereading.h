@@ -34,6 +34,8 @@ public:
         int readerAfter = 0;
         // "bimby 2026-12-01 08:00: posizione 14 -> 9 (lettore 7 -> 8)"
         QString line() const;
+        // "14", or "non trovato"
+        static QString positionText(const std::optional<qint64> &position);
     };
     struct Summary
     {

@@ -7,6 +7,7 @@
 #include "app/history/positionaxes.h"
 #include "app/historymodule.h"
 #include "app/rereadingwindow.h"
+#include "search/rereading.h"
 #include "store/archive.h"
 #include "store/datafolder.h"
 #include "store/runarchive.h"
@@ -216,7 +217,7 @@ void HistoryWindow::showReread(const SearchHistory &search)
             const qint64 apart = std::abs(run.ended.secsTo(outcome.when));
             if (apart < distance) {
                 distance = apart;
-                positions.insert(row, run.position ? QString::number(*run.position) : QStringLiteral("non trovato"));
+                positions.insert(row, Rereading::Change::positionText(run.position));
             }
         }
     }
