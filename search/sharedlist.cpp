@@ -64,8 +64,17 @@ ListRun::Taken SharedList::take()
         return {ListRun::Taken::Kind::Wait, {}};
     }
     m_held = *taken;
-    if (!m_held)
+    if (!m_held) {
+        // Phrases other machines hold are waited for: one may be given back
+        // (its machine met a check page) or taken again when its lease runs
+        // out, and the list ends only once every phrase is done.
+        const Result<qint64> unfinished = SharedPhrases(m_archive).unfinished(m_name);
+        if (!unfinished)
+            m_problem = unfinished.error();
+        if (!unfinished || *unfinished > 0)
+            return {ListRun::Taken::Kind::Wait, {}};
         return {ListRun::Taken::Kind::NoneLeft, {}};
+    }
     m_renew.start();
     return {ListRun::Taken::Kind::Phrase, m_held->phrase};
 }

@@ -11,8 +11,10 @@
 // A list that several machines run together from a shared archive: each
 // takes the next phrase nobody holds, holds it under a lease that it renews
 // while the phrase runs, and gives its outcome back. A machine that dies
-// loses its lease, and its phrase is taken again. While the archive cannot be
-// reached, the list waits and the outcomes wait with it.
+// loses its lease, and its phrase is taken again. A machine with no phrase
+// free waits while others hold some, and ends once every phrase is done.
+// While the archive cannot be reached, the list waits and the outcomes wait
+// with it.
 class SharedList : public QObject
 {
     Q_OBJECT

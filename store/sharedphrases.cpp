@@ -71,6 +71,18 @@ Result<std::optional<SharedPhrases::Phrase>> SharedPhrases::take(const QString &
     return taken;
 }
 
+Result<qint64> SharedPhrases::unfinished(const QString &list)
+{
+    if (!m_archive.has(ArchiveStep::SharedLists))
+        return withoutLists();
+    qint64 count = 0;
+    const Result<void> read = m_archive.rows(QStringLiteral("SELECT count(*) FROM shared_phrases WHERE list = ? AND done = 0"),
+                                             {list}, [&count](const QSqlQuery &row) { count = row.value(0).toLongLong(); });
+    if (!read)
+        return read.failure();
+    return count;
+}
+
 Result<void> SharedPhrases::renew(const QString &list, int ord, const QString &holder, int leaseSeconds)
 {
     return update(QStringLiteral("UPDATE shared_phrases SET lease_until = %1 + ? WHERE list = ? AND ord = ? AND holder = ? AND done = 0")

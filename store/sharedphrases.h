@@ -39,6 +39,8 @@ public:
     // nullopt when no phrase is free. A phrase is held only once the
     // archive has taken the lease: a take that did not commit is a failure.
     Result<std::optional<Phrase>> take(const QString &list, const QString &holder, int leaseSeconds);
+    // How many phrases are not done yet, held by a machine or free.
+    Result<qint64> unfinished(const QString &list);
     Result<void> renew(const QString &list, int ord, const QString &holder, int leaseSeconds);
     Result<void> end(const QString &list, int ord, const QString &holder, const QString &outcome, bool checked);
     // The phrase goes back for another machine at once, as no try of its

@@ -39,6 +39,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QFileInfo>
 #include <QScrollArea>
 #include <QPainter>
@@ -1330,15 +1331,18 @@ void TestForm1::listWindowSharesAListThroughTheArchive()
     answer(2);
     QTRY_COMPARE(where->text(), QStringLiteral("Frase 2 presa dall'elenco condiviso: tre"));
     answer(0);
-    QTRY_COMPARE(where->text(), QStringLiteral("Elenco condiviso finito: 2 frasi cercate da questo computer."));
+    // The list waits for the phrase the other computer holds.
     auto *summary = window->findChild<QLabel *>(QStringLiteral("CondivisoStato"));
     QTRY_COMPARE(summary->text(), QStringLiteral("Elenco condiviso \"settimana\": 2 di 3 frasi fatte; in corso su altro:7."));
     QCOMPARE(table->item(1, 2)->text(), QStringLiteral("posizione 2"));
     QCOMPARE(table->item(2, 2)->text(), QStringLiteral("non trovato entro 10"));
     QCOMPARE(table->item(1, 1)->text(), QString());
     QCOMPARE(window->findChild<QProgressBar *>(QStringLiteral("Avanzamento"))->value(), 2);
-    // The other computer ends its phrase; the window follows.
+    QVERIFY2(!where->text().startsWith(QStringLiteral("Elenco condiviso finito")), qPrintable(where->text()));
+    // The other computer ends its phrase; the list ends, and the window follows.
     QVERIFY(SharedPhrases(other).end(QStringLiteral("settimana"), 0, QStringLiteral("altro:7"), QStringLiteral("non trovato entro 10"), true));
+    QTRY_COMPARE_WITH_TIMEOUT(where->text(), QStringLiteral("Elenco condiviso finito: 2 frasi cercate da questo computer."),
+                              ListRun::kSharedWaitMilliseconds * 3);
     QTRY_COMPARE(summary->text(), QStringLiteral("Elenco condiviso \"settimana\": 3 di 3 frasi fatte."));
     // A machine that met a check page cools down; the window says until when.
     QVERIFY(SharedPhrases(other).pause(QStringLiteral("settimana"), QStringLiteral("altro:9"), 600000));
@@ -1387,10 +1391,15 @@ void TestForm1::searchOptionsAreSetKeptAndShown()
     QVERIFY(dialog->findChild<QLabel *>(QStringLiteral("Problema"))->text().contains(QStringLiteral("Milan,Lombardy,Italy")));
     QVERIFY(SearchOptionsFile::load(m_options.dataFolder.searchOptions()) == SearchOptions());
     dialog->findChild<QLineEdit *>(QStringLiteral("Luogo"))->setText(QStringLiteral("Milan,Lombardy,Italy"));
+    QCOMPARE(m_browser->settleSeconds, Settling::kDefaultSeconds);
+    dialog->findChild<QSpinBox *>(QStringLiteral("AttesaLettura"))->setValue(4);
     dialog->accept();
     QTRY_VERIFY(!m_form->findChild<QDialog *>(QStringLiteral("OpzioniRicerca")));
     const SearchPlace milan{Device::Smartphone, "it", "it", "Milan,Lombardy,Italy"};
     QCOMPARE(SearchOptionsFile::load(m_options.dataFolder.searchOptions()).place, milan);
+    // The reading's wait holds from the next page on, and is kept.
+    QCOMPARE(m_browser->settleSeconds, 4);
+    QCOMPARE(SearchOptionsFile::load(m_options.dataFolder.searchOptions()).settleSeconds, 4);
     QCOMPARE(readBytes(m_options.dataFolder.settingsFile()), settings);
     QVERIFY(control("Opzioni")->isVisible());
     QCOMPARE(control<QLabel>("Opzioni")->text(), QStringLiteral("Ricerche da: smartphone, Milan,Lombardy,Italy"));
@@ -1413,6 +1422,8 @@ void TestForm1::searchOptionsAreSetKeptAndShown()
              QStringLiteral("smartphone, Milan,Lombardy,Italy"));
     dialog = openOptions(window, [window] { window->findChild<QPushButton *>(QStringLiteral("OpzioniElenco"))->click(); });
     QVERIFY(dialog);
+    // The program's wait, shown and not changed there.
+    QVERIFY(!dialog->findChild<QSpinBox *>(QStringLiteral("AttesaLettura"))->isEnabled());
     for (QPushButton *button : dialog->findChildren<QPushButton *>()) {
         if (button->text() == QLatin1String("Predefinite"))
             button->click();
@@ -1434,6 +1445,7 @@ void TestForm1::searchOptionsAreSetKeptAndShown()
     makeForm();
     QCOMPARE(m_form->searchPlace(), milan);
     QVERIFY(control("Opzioni")->isVisible());
+    QCOMPARE(SearchOptionsFile::load(m_options.dataFolder.searchOptions()).settleSeconds, 4);
 }
 
 void TestForm1::listPhrasesOfAText()
