@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QList>
 
+#include <chrono>
+
 #ifdef Q_OS_LINUX
 #include <unistd.h>
 #endif
@@ -11,6 +13,15 @@ namespace ProcessClock {
 
 double millisecondsSinceStart()
 {
+    // A launcher's own clock at the start, in nanoseconds since 1970 (the
+    // start-up benchmark's), is finer than the system's ticks of 10 ms.
+    bool given = false;
+    const qint64 launched = qgetenv("CERCA_POSIZIONE_LAUNCHED_NS").toLongLong(&given);
+    if (given) {
+        const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+            std::chrono::system_clock::now().time_since_epoch());
+        return double(now.count() - launched) / 1e6;
+    }
 #ifdef Q_OS_LINUX
     QFile stat(QStringLiteral("/proc/self/stat"));
     QFile uptime(QStringLiteral("/proc/uptime"));
