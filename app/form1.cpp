@@ -252,6 +252,7 @@ QSize Form1::optionsLineSize() const
 void Form1::setSearchOptions(const SearchOptions &options)
 {
     m_searchOptions = options;
+    m_run->page()->setSettleSeconds(options.settleSeconds);
     const SearchPlace &place = options.place;
     const bool shown = !place.isDefault();
     if (!m_optionsLine && !shown)

@@ -227,9 +227,11 @@ void ListWindow::setSearchPlace(const SearchPlace &place)
 
 void ListWindow::openSearchOptions()
 {
-    auto *dialog = new SearchOptionsDialog(
-        SearchOptions{m_place, m_picturesKept, SearchOptionsFile::load(m_source.dataFolder.searchOptions()).archive}, this);
-    dialog->keepArchive();
+    SearchOptions options = SearchOptionsFile::load(m_source.dataFolder.searchOptions());
+    options.place = m_place;
+    options.picturesKept = m_picturesKept;
+    auto *dialog = new SearchOptionsDialog(options, this);
+    dialog->keepProgramOptions();
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, [this, dialog] {
         m_picturesKept = dialog->options().picturesKept;

@@ -38,7 +38,6 @@ int main(int argc, char *argv[])
     Form1Options options;
     options.dataFolder = DataFolder(Cli::dataFolderPath());
     ChromiumPage page(options.dataFolder.path());
-    page.setSettleSeconds(SearchOptionsFile::settleSeconds(options.dataFolder.searchOptions()));
     QtDesktop desktop;
     // For the start-up benchmark only: the engine at start instead of at the
     // first navigation, a time stamp once the window is shown, and an exit.
@@ -49,7 +48,7 @@ int main(int argc, char *argv[])
     form.show();
     if (qEnvironmentVariableIsSet("CERCA_POSIZIONE_STARTUP_REPORT")) {
         QTimer::singleShot(0, &form, [] {
-            std::printf("window shown %.0f ms after the start\n", ProcessClock::millisecondsSinceStart());
+            std::printf("window shown %.1f ms after the start\n", ProcessClock::millisecondsSinceStart());
             std::fflush(stdout);
             QTimer::singleShot(2000, qApp, &QApplication::quit);
         });

@@ -48,6 +48,13 @@ SearchOptionsDialog::SearchOptionsDialog(const SearchOptions &options, QWidget *
     m_pictures->setValue(options.picturesKept);
     m_pictures->setToolTip(QStringLiteral("Quante immagini della pagina letta tenere per ogni frase, dispositivo e luogo; "
                                           "0: nessuna"));
+    m_settle = new QSpinBox(this);
+    m_settle->setObjectName(QStringLiteral("AttesaLettura"));
+    m_settle->setRange(0, Settling::kLongestSeconds);
+    m_settle->setSuffix(QStringLiteral(" s"));
+    m_settle->setValue(options.settleSeconds);
+    m_settle->setToolTip(QStringLiteral("Quanto attendere al più, dopo il caricamento, che la pagina dei risultati smetta di "
+                                        "cambiare (una Panoramica AI che arriva tardi) prima di leggerla; 0: subito"));
     m_archive = edit(options.archive, "ArchivioCondiviso",
                      QStringLiteral("Vuoto: l'archivio nella cartella dei dati. Un database PostgreSQL che più computer "
                                     "condividono: postgresql://UTENTE@HOST:PORTA/DATABASE; la password va in ~/.pgpass. "
@@ -65,6 +72,7 @@ SearchOptionsDialog::SearchOptionsDialog(const SearchOptions &options, QWidget *
     form->addRow(QStringLiteral("Lingua"), m_language);
     form->addRow(QStringLiteral("Luogo"), m_place);
     form->addRow(QStringLiteral("Pagine viste da tenere"), m_pictures);
+    form->addRow(QStringLiteral("Attesa della lettura"), m_settle);
     form->addRow(QStringLiteral("Archivio condiviso"), m_archive);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::RestoreDefaults, this);
     buttons->button(QDialogButtonBox::RestoreDefaults)->setText(QStringLiteral("Predefinite"));
@@ -77,7 +85,10 @@ SearchOptionsDialog::SearchOptionsDialog(const SearchOptions &options, QWidget *
         m_language->setText(defaults.language);
         m_place->clear();
         m_pictures->setValue(RunPictures::kKeptByDefault);
-        m_archive->clear();
+        if (m_settle->isEnabled())
+            m_settle->setValue(Settling::kDefaultSeconds);
+        if (!m_archive->isReadOnly())
+            m_archive->clear();
     });
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
@@ -85,8 +96,9 @@ SearchOptionsDialog::SearchOptionsDialog(const SearchOptions &options, QWidget *
     layout->addWidget(buttons);
 }
 
-void SearchOptionsDialog::keepArchive()
+void SearchOptionsDialog::keepProgramOptions()
 {
+    m_settle->setEnabled(false);
     m_archive->setReadOnly(true);
     m_archive->setToolTip(QStringLiteral("L'archivio del programma: si cambia da \"Strumenti\" > \"Opzioni di ricerca...\" "
                                          "della finestra principale."));
@@ -96,7 +108,7 @@ SearchOptions SearchOptionsDialog::options() const
 {
     return SearchOptions{SearchPlace{Device(m_device->currentData().toInt()), m_country->text().trimmed().toLower(),
                                      m_language->text().trimmed(), m_place->text().trimmed()},
-                         m_pictures->value(), m_archive->text().trimmed()};
+                         m_pictures->value(), m_archive->text().trimmed(), m_settle->value()};
 }
 
 void SearchOptionsDialog::accept()

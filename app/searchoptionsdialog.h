@@ -19,8 +19,9 @@ public:
     SearchOptionsDialog(const SearchOptions &options, QWidget *parent);
 
     SearchOptions options() const;
-    // The archive is shown, not changed: it is the program's, not a list's.
-    void keepArchive();
+    // The archive and the reading's wait are shown, not changed: they are the
+    // program's, not a list's.
+    void keepProgramOptions();
 
     void accept() override;
 
@@ -31,5 +32,6 @@ private:
     QLineEdit *m_place;
     QLineEdit *m_archive;
     QSpinBox *m_pictures;
+    QSpinBox *m_settle;
     QLabel *m_problem;
 };

@@ -76,7 +76,7 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
         return 2;
     }
     ChromiumPage page(folder.path());
-    page.setSettleSeconds(line.settleSeconds.value_or(SearchOptionsFile::settleSeconds(folder.searchOptions())));
+    page.setSettleSeconds(line.settleSeconds.value_or(SearchOptionsFile::load(folder.searchOptions()).settleSeconds));
     if (!page.startEngine()) {
         print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(page.errorString()));
         return 1;

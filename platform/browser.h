@@ -131,6 +131,8 @@ public:
     // browser introduces itself with. A phone's page stays at the phone's
     // size in front too.
     virtual void setDevice(Device) {}
+    // How long a page may take to settle after its load before it is read.
+    virtual void setSettleSeconds(int) {}
     // The user's input in the view: "Input.dispatchMouseEvent", ... with their parameters.
     virtual void sendInput(const QString &method, const QJsonObject &params) { Q_UNUSED(method) Q_UNUSED(params) }
     // Ends the browser, its cookies written, and frees its profile for

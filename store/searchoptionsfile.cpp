@@ -19,15 +19,10 @@ SearchOptions load(const QString &path)
     place.language = file.value(QStringLiteral("ricerca/lingua"), place.language).toString();
     place.place = file.value(QStringLiteral("ricerca/luogo")).toString();
     options.archive = file.value(QStringLiteral("archivio/indirizzo")).toString();
+    const int settle = file.value(QStringLiteral("ricerca/attesa-lettura")).toInt(&number);
+    if (number && settle >= 0 && settle <= Settling::kLongestSeconds)
+        options.settleSeconds = settle;
     return options;
-}
-
-int settleSeconds(const QString &path)
-{
-    const QSettings file(path, QSettings::IniFormat);
-    bool number = false;
-    const int seconds = file.value(QStringLiteral("ricerca/attesa-lettura")).toInt(&number);
-    return number && seconds >= 0 && seconds <= Settling::kLongestSeconds ? seconds : Settling::kDefaultSeconds;
 }
 
 bool save(const QString &path, const SearchOptions &options)
@@ -40,6 +35,7 @@ bool save(const QString &path, const SearchOptions &options)
     file.setValue(QStringLiteral("ricerca/lingua"), place.language);
     file.setValue(QStringLiteral("ricerca/luogo"), place.place);
     file.setValue(QStringLiteral("ricerca/prove"), options.picturesKept);
+    file.setValue(QStringLiteral("ricerca/attesa-lettura"), options.settleSeconds);
     if (options.archive.isEmpty())
         file.remove(QStringLiteral("archivio"));
     else

@@ -15,6 +15,9 @@ struct SearchOptions
     // A shared archive ("postgresql://USER@HOST:PORT/DB"); empty: the file
     // in the data folder.
     QString archive;
+    // How long a page may take to settle after its load before it is read,
+    // in seconds ("ricerca/attesa-lettura"): 0 to Settling::kLongestSeconds.
+    int settleSeconds = Settling::kDefaultSeconds;
 
     bool operator==(const SearchOptions &) const = default;
 };
@@ -24,13 +27,9 @@ struct SearchOptions
 namespace SearchOptionsFile {
 
 // The options kept there; the defaults for a missing file or key, and for a
-// device or a number that is not one.
+// device or a number that is not one (or out of its range).
 SearchOptions load(const QString &path);
 // false when the file could not be written; the file kept before is then whole.
 bool save(const QString &path, const SearchOptions &options);
-// How long a page may take to settle after its load before it is read, in
-// seconds ("ricerca/attesa-lettura", set in the file by hand): the default
-// for a missing key or one that is no number from 0 to Settling::kLongestSeconds.
-int settleSeconds(const QString &path);
 
 } // namespace SearchOptionsFile

@@ -20,6 +20,8 @@ public:
 
     void navigate2(const QString &address) override { navigations.append(address); }
     void setDevice(Device device) override { devices.append(device); }
+    void setSettleSeconds(int seconds) override { settleSeconds = seconds; }
+    int settleSeconds = -1;
     void letGo() override { ++letGoes; }
     void capturePicture(const QStringList &hits, std::function<void(const PagePicture &)> done) override
     {

@@ -63,7 +63,7 @@ public:
     // How long after its load a document may take to settle before it is
     // read (pagesettle.js, see model/settling.h). 0: read at the load, as the
     // page stands.
-    void setSettleSeconds(int seconds) { m_settleSeconds = std::clamp(seconds, 0, Settling::kLongestSeconds); }
+    void setSettleSeconds(int seconds) override { m_settleSeconds = std::clamp(seconds, 0, Settling::kLongestSeconds); }
     int settleSeconds() const { return m_settleSeconds; }
 
     // Runs a script in the page's isolated world (the benchmark compares the
