@@ -161,7 +161,7 @@ int exportArchive(const CommandLine &line, int argc, char *argv[])
     if (!archive.setAside().isEmpty())
         print(stderr, QStringLiteral("cerca-posizione: l'archivio era danneggiato ed è stato rinominato in %1\n")
                           .arg(QDir::toNativeSeparators(archive.setAside())));
-    const QString problem = ArchiveCsv::write(archive, line.phrase, line.exportFile);
+    const QString problem = ArchiveCsv::write(archive, line.phrase, line.exportFile, line.everyReading);
     if (!problem.isEmpty()) {
         print(stderr, QStringLiteral("cerca-posizione: impossibile scrivere %1: %2\n").arg(line.exportFile, problem));
         return 2;

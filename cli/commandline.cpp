@@ -73,6 +73,8 @@ QList<QCommandLineOption> options()
          QStringLiteral("Scrive i risultati archiviati in un file CSV, senza finestra."), QStringLiteral("FILE")},
         {{QStringLiteral("t"), QStringLiteral("frase")}, QStringLiteral("Con --esporta-archivio: solo questa frase."),
          QStringLiteral("TESTO")},
+        {{QStringLiteral("O"), QStringLiteral("ogni-lettura")},
+         QStringLiteral("Con --esporta-archivio: anche le letture che una rilettura ha sostituito, con il lettore di ognuna.")},
         {{QStringLiteral("R"), QStringLiteral("rileggi")},
          QStringLiteral("Rilegge le pagine tenute nell'archivio con il lettore di oggi (di una FRASE sola, se data).")},
         {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Mostra questo aiuto.")},
@@ -116,6 +118,8 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     }
     if (parser.isSet(QStringLiteral("frase")) && !exporting)
         return fail(QStringLiteral("--frase vale solo con --esporta-archivio FILE"));
+    if (parser.isSet(QStringLiteral("ogni-lettura")) && !exporting)
+        return fail(QStringLiteral("--ogni-lettura vale solo con --esporta-archivio FILE"));
     if (exporting) {
         if (list)
             return fail(QStringLiteral("--esporta-archivio e --elenco non vanno insieme"));
@@ -124,6 +128,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         line.action = Action::Export;
         line.exportFile = parser.value(QStringLiteral("esporta-archivio"));
         line.phrase = parser.value(QStringLiteral("frase"));
+        line.everyReading = parser.isSet(QStringLiteral("ogni-lettura"));
     }
     for (const char *name : {"frammento", "pagine", "solo-italiano", "pausa", "attesa", "attesa-lettura", "riprendi",
                               "dispositivo", "paese", "lingua", "luogo", "prove", "pausa-verifica", "attesa-verifica",
@@ -233,7 +238,7 @@ QString CommandLine::help()
         "                      [--attesa-verifica S] [--riepilogo FILE.csv]\n"
         "                      [--dispositivo NOME] [--paese CC] [--lingua LL]\n"
         "                      [--luogo NOME] [--prove N] [--archivio URL [--condiviso NOME]]]\n"
-        "       cerca-posizione --esporta-archivio FILE.csv [--frase TESTO]\n"
+        "       cerca-posizione --esporta-archivio FILE.csv [--frase TESTO] [--ogni-lettura]\n"
         "       cerca-posizione --rileggi [FRASE]\n"
         "Senza argomenti apre la finestra. Con --elenco cerca ogni frase del file, senza finestra, e\n"
         "aggiunge ogni esito al registro dei risultati (Risultato.txt), come \"Salva risultato\".\n"

@@ -35,6 +35,7 @@ struct CommandLine
     QString archive;         // a shared archive's address; empty: the search options' or the file
     QString sharedList;      // the name a list is shared under with other machines; empty: not shared
     QString exportFile;
+    bool everyReading = false;   // the export gives the readings re-readings replaced too
     QString phrase;  // the one phrase to export or read again; empty: all
     QString error;   // one line, for standard error
 

@@ -30,14 +30,20 @@ Result<QList<ArchiveReports::Position>> ArchiveReports::positionsOf(const QStrin
     return positions;
 }
 
-Result<void> ArchiveReports::forEachResult(const QString &series, const std::function<void(const ResultRow &)> &visit)
+Result<void> ArchiveReports::forEachResult(const QString &series, const std::function<void(const ResultRow &)> &visit,
+                                           Readings readings)
 {
     ArchivedRun run;
+    // An archive from before the re-readings has one reading a page, by no numbered reader.
+    const bool numbered = m_archive.has(ArchiveStep::KeptPages);
     return m_archive.rows(
-        QStringLiteral("SELECT %1, s.position, s.address, s.title, pic.file FROM runs r JOIN pages p ON p.run_id = r.id"
+        QStringLiteral("SELECT %1, s.position, s.address, s.title, pic.file, %4 FROM runs r JOIN pages p ON p.run_id = r.id"
                        " JOIN results s ON s.page_id = p.id LEFT JOIN pictures pic ON pic.run_id = r.id"
-                       " WHERE 1 = 1%2%3 ORDER BY r.started, r.id, s.position")
-            .arg(kRunColumns, series.isEmpty() ? QString() : QStringLiteral(" AND r.series = ?"), m_archive.newestPages()),
+                       " WHERE 1 = 1%2%3 ORDER BY r.started, r.id, %5s.position")
+            .arg(kRunColumns, series.isEmpty() ? QString() : QStringLiteral(" AND r.series = ?"),
+                 readings == Readings::Newest ? m_archive.newestPages() : QString(),
+                 numbered ? QStringLiteral("p.reader, p.newer") : QStringLiteral("0, 0"),
+                 numbered && readings == Readings::Every ? QStringLiteral("p.reader, ") : QString()),
         series.isEmpty() ? QVariantList() : QVariantList{series}, [&](const QSqlQuery &row) {
             if (row.value(0).toLongLong() != run.id) {
                 run = runOf(row);
@@ -48,6 +54,6 @@ Result<void> ArchiveReports::forEachResult(const QString &series, const std::fun
             }
             const ArchivedResult result{row.value(kRunColumnCount).toLongLong(), row.value(kRunColumnCount + 1).toString(),
                                         row.value(kRunColumnCount + 2).toString()};
-            visit(ResultRow{&run, &result});
+            visit(ResultRow{&run, &result, row.value(kRunColumnCount + 4).toInt(), row.value(kRunColumnCount + 5).toLongLong() == 0});
         });
 }

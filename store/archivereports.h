@@ -25,13 +25,19 @@ public:
     // position of any fragment ("Confronta con").
     Result<QList<Position>> positionsOf(const QString &series, const QString &fragment);
 
-    // Every archived result, oldest run first, of one series or of all (empty).
+    // Every archived result, oldest run first, of one series or of all
+    // (empty): of each page's newest reading, or of every reading, each
+    // run's readings oldest reader first.
+    enum class Readings { Newest, Every };
     struct ResultRow
     {
         const ArchivedRun *run;    // without pages; its picture's file alone
         const ArchivedResult *result;
+        int reader = 0;            // the version of the reader that read its page
+        bool newest = true;        // no re-reading has replaced it
     };
-    Result<void> forEachResult(const QString &series, const std::function<void(const ResultRow &)> &visit);
+    Result<void> forEachResult(const QString &series, const std::function<void(const ResultRow &)> &visit,
+                               Readings readings = Readings::Newest);
 
 private:
     Archive &m_archive;

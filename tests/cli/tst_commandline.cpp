@@ -52,6 +52,8 @@ void TestCommandLine::parse_data()
     QTest::newRow("export") << QStringList{"--esporta-archivio", "a.csv", "--frase", "bimby"} << A::Export << "";
     QTest::newRow("export without a file") << QStringList{"--esporta-archivio", ""} << A::Error << "nome del file CSV";
     QTest::newRow("phrase without export") << QStringList{"--frase", "bimby"} << A::Error << "--frase vale solo con --esporta";
+    QTest::newRow("every reading without export") << QStringList{"--ogni-lettura"} << A::Error
+                                                  << "--ogni-lettura vale solo con --esporta";
     QTest::newRow("export and a list") << QStringList{"--esporta-archivio", "a.csv", "--elenco", "f", "--frammento", "x"}
                                        << A::Error << "non vanno insieme";
     const QStringList list{"--elenco", "f", "--frammento", "x"};

@@ -573,6 +573,33 @@ void TestArchive::exportWritesOneRowPerResult()
     QCOMPARE(ArchiveCsv::write(archive, QString(), csv), QString());
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll().count("\r\n"), 1 + 2 + 3);
+    file.close();
+
+    // Read again by a newer reader, which finds one result: the export gives
+    // the newest reading, and on demand the one it replaced, each marked.
+    ArchivedPage reread = page(0, 1, {QStringLiteral("http://www.velmora.it/")}, PageFeatures{});
+    reread.reader = 7;
+    qint64 pageId = 0;
+    QVERIFY(archive.rows(QStringLiteral("SELECT id FROM pages WHERE run_id = ?"), {id},
+                         [&pageId](const QSqlQuery &row) { pageId = row.value(0).toLongLong(); }));
+    QVERIFY(RunArchive(archive).addRereadings({{pageId, reread}}));
+    QCOMPARE(ArchiveCsv::write(archive, QStringLiteral("bimby, \"veloce\""), csv), QString());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QList<QByteArray> lines = file.readAll().split('\n');
+    file.close();
+    QCOMPARE(lines.size(), 3);
+    QVERIFY2(lines[1].startsWith("2026-12-07 08:30:00,\"bimby, \"\"veloce\"\"\",1,http://www.velmora.it/,"), lines[1]);
+    QCOMPARE(ArchiveCsv::write(archive, QStringLiteral("bimby, \"veloce\""), csv, true), QString());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QStringList> rows = Spreadsheet::rows(file.readAll());
+    file.close();
+    QCOMPARE(rows.size(), 1 + 2 + 1);
+    QCOMPARE(rows[0].mid(12), (QStringList{"lettore", "lettura"}));
+    QCOMPARE(rows[1].mid(12), (QStringList{"0", "sostituita"}));
+    QCOMPARE(rows[2][3], QStringLiteral("https://support.google.com/x"));
+    QCOMPARE(rows[2].mid(12), (QStringList{"0", "sostituita"}));
+    QCOMPARE(rows[3][3], QStringLiteral("http://www.velmora.it/"));
+    QCOMPARE(rows[3].mid(12), (QStringList{"7", "più recente"}));
     // A file that cannot be written says so and leaves the old one whole.
     QVERIFY(!ArchiveCsv::write(archive, QString(), m_dir->filePath(QStringLiteral("manca/uscita.csv"))).isEmpty());
 }
