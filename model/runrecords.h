@@ -35,7 +35,10 @@ struct ArchivedResult
     bool operator==(const ArchivedResult &) const = default;
 };
 
-enum class PageReading { Classic, Today };
+// How a page was read: by the classic scan, from today's markup, or not at
+// all (a page the reader could not place, kept to be read again by a
+// mended reader; it holds no results).
+enum class PageReading { Classic, Today, Unread };
 
 // The document a page was read from, kept to be read again: its markup as
 // the reader saw it, without what no reading uses (scripts, styles, inline

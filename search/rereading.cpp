@@ -28,7 +28,8 @@ QString Rereading::Change::positionText(const std::optional<qint64> &position)
 QString Rereading::Change::line() const
 {
     return QStringLiteral("%1 %2: posizione %3 -> %4 (lettore %5 -> %6)")
-        .arg(phrase, started.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")), positionText(before), positionText(after))
+        .arg(phrase, started.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+             unreadBefore && !before ? QStringLiteral("pagina non letta") : positionText(before), positionText(after))
         .arg(readerBefore)
         .arg(readerAfter);
 }
@@ -109,6 +110,7 @@ void Rereading::pageRead()
         pageNotRead(m_browser->loadError());
         return;
     }
+    m_unreadBefore = m_unreadBefore || kept.page.reading == PageReading::Unread;
     ArchivedPage page = kept.page;
     page.kept = KeptMarkup();
     page.reader = m_reader;
@@ -162,6 +164,7 @@ void Rereading::runDone()
     if (m_next < m_pages.size() && m_pages[m_next].run.id == kept.run.id)
         return;
     const QList<std::pair<qint64, ArchivedPage>> readings = std::exchange(m_readings, {});
+    const bool unreadBefore = std::exchange(m_unreadBefore, false);
     m_counted = 0;
     if (std::exchange(m_runFailed, false) || readings.isEmpty())
         return;
@@ -178,8 +181,8 @@ void Rereading::runDone()
     m_summary.pages += int(readings.size());
     const Result<QList<ArchivedResult>> now = runs.newestResults(kept.run.id);
     Change change{kept.run.phrase, kept.run.started, firstHit(*old, kept.run.fragment),
-                  now ? firstHit(*now, kept.run.fragment) : std::nullopt, kept.page.reader, m_reader};
-    if (change.before == change.after) {
+                  now ? firstHit(*now, kept.run.fragment) : std::nullopt, kept.page.reader, m_reader, unreadBefore};
+    if (change.before == change.after && !unreadBefore) {
         ++m_summary.unchanged;
         return;
     }

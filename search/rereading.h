@@ -32,7 +32,9 @@ public:
         std::optional<qint64> after;
         int readerBefore = 0;
         int readerAfter = 0;
-        // "bimby 2026-12-01 08:00: posizione 14 -> 9 (lettore 7 -> 8)"
+        bool unreadBefore = false;      // a page of the run could not be read before
+        // "bimby 2026-12-01 08:00: posizione 14 -> 9 (lettore 7 -> 8)"; a
+        // run with a page unread before: "posizione pagina non letta -> 9".
         QString line() const;
         // "14", or "non trovato"
         static QString positionText(const std::optional<qint64> &position);
@@ -77,6 +79,7 @@ private:
     QList<std::pair<qint64, ArchivedPage>> m_readings; // of the run being read
     qint64 m_counted = 0;                              // results of the run's pages read so far
     bool m_runFailed = false;
+    bool m_unreadBefore = false;                       // the run being read had a page unread
     QTimer m_timeout;
     Summary m_summary;
 };

@@ -32,6 +32,12 @@ void RunRecorder::pageRead(PageReading reading, qint64 offset, qint64 before,
         m_writer->addPage(*m_run, page);
 }
 
+void RunRecorder::pageUnread(qint64 offset, const QDateTime &when, const KeptMarkup &kept)
+{
+    if (m_run && m_writer && !kept.text.isEmpty())
+        m_writer->addPage(*m_run, ArchivedPage{offset, when, PageReading::Unread, {}, std::nullopt, kept, ReaderVersion::kCurrent});
+}
+
 RunEnd RunRecorder::endOf(ScanOutcome outcome, bool stopRequested)
 {
     switch (outcome) {

@@ -24,6 +24,9 @@ public:
     // result before it; `kept`, its markup to keep, if any.
     void pageRead(PageReading reading, qint64 offset, qint64 before, const QList<ResultLinks::TitledLink> &results,
                   const std::optional<PageFeatures> &features, const QDateTime &when, const KeptMarkup &kept = {});
+    // A page the reader could not place: kept, when pages are kept, for a
+    // mended reader to read again; it counts as no page read.
+    void pageUnread(qint64 offset, const QDateTime &when, const KeptMarkup &kept);
     // How the run ended, whatever ended it: its own rules (see endOf), a
     // stop, a page that asked the user, the window closed, no browser.
     void runEnded(RunEnd end, const RunValues &values, const QDateTime &when);

@@ -238,6 +238,7 @@ void SearchRun::keepUnreadPage()
     const QString path = UnreadPages::pathFor(m_options.unreadPages, m_options.clock(), m_inputs.phrase);
     const QString file = QDir::toNativeSeparators(path + QStringLiteral(".html"));
     if (!std::exchange(m_pageKept, true)) {
+        m_recorder.pageUnread(m_values.inizioPagina.value_or(0), m_options.clock(), keptMarkup());
         m_page->capturePage([path](const QByteArray &markup, const QByteArray &picture) {
             const QString problem = UnreadPages::keep(path, markup, picture);
             if (!problem.isEmpty())

@@ -1,6 +1,7 @@
 #include "store/archive.h"
 
 #include "store/archivedialect.h"
+#include "store/archiverows.h"
 
 #include <QAtomicInteger>
 #include <QDate>
@@ -198,6 +199,13 @@ QSqlDatabase Archive::database() const
 {
     // Qt gives a connection to the thread that made it alone.
     return QSqlDatabase::database(m_connection, false);
+}
+
+QString Archive::newestPages(const QString &pages) const
+{
+    if (!has(ArchiveStep::KeptPages))
+        return QString();
+    return QStringLiteral(" AND %1.newer = 0 AND %1.reading <> '%2'").arg(pages, ArchiveRows::kUnreadName);
 }
 
 bool Archive::isOpen() const

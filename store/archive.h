@@ -79,11 +79,9 @@ public:
     int version() const { return m_version; }
     bool has(ArchiveStep step) const { return m_version >= int(step); }
     // The condition that leaves out the pages read again since (their newer
-    // reading stands for them), on the pages named `pages`; empty before they can be.
-    QString newestPages(const QString &pages = QStringLiteral("p")) const
-    {
-        return has(ArchiveStep::KeptPages) ? QStringLiteral(" AND %1.newer = 0").arg(pages) : QString();
-    }
+    // reading stands for them) and those kept unread, on the pages named
+    // `pages`; empty before they can be.
+    QString newestPages(const QString &pages = QStringLiteral("p")) const;
     // The name a damaged file was given when this open moved it aside.
     QString setAside() const { return m_setAside; }
     // Another wait than the use's, for tests.

@@ -18,12 +18,22 @@ QDateTime timeOf(const QVariant &text)
 
 QString readingName(PageReading reading)
 {
-    return reading == PageReading::Classic ? QStringLiteral("classica") : QStringLiteral("attuale");
+    switch (reading) {
+    case PageReading::Classic:
+        return QStringLiteral("classica");
+    case PageReading::Unread:
+        return kUnreadName;
+    case PageReading::Today:
+        break;
+    }
+    return QStringLiteral("attuale");
 }
 
 PageReading readingNamed(const QString &name)
 {
-    return name == QLatin1String("classica") ? PageReading::Classic : PageReading::Today;
+    if (name == QLatin1String("classica"))
+        return PageReading::Classic;
+    return name == kUnreadName ? PageReading::Unread : PageReading::Today;
 }
 
 const QString kRunColumns = QStringLiteral("r.id, r.phrase, r.host, r.italian_only, r.fragment, r.started, r.ended, r.outcome,"

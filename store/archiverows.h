@@ -15,8 +15,9 @@ namespace ArchiveRows {
 QString timeText(const QDateTime &time);
 QDateTime timeOf(const QVariant &text);
 
-// "classica", "attuale": how a page was read. The spool wrote "oggi" for
-// "attuale" before, which reads as it.
+// "classica", "attuale", "non letta": how a page was read. The spool wrote
+// "oggi" for "attuale" before, which reads as it.
+inline const QString kUnreadName = QStringLiteral("non letta");
 QString readingName(PageReading reading);
 PageReading readingNamed(const QString &name);
 

@@ -71,6 +71,10 @@ Result<qint64> RunArchive::beginRun(const ArchivedRun &run)
 
 Result<void> RunArchive::addPage(qint64 runId, const ArchivedPage &page)
 {
+    // A page kept unread means nothing to an archive that cannot tell it
+    // from a page read.
+    if (page.reading == PageReading::Unread && !m_archive.has(ArchiveStep::KeptPages))
+        return {};
     return m_archive.transaction([&]() -> Result<void> {
         // A page sent again is written once.
         bool known = false;

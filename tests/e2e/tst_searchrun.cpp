@@ -661,9 +661,10 @@ void TestSearchRun::noBrowserEndsTheRunWithANote()
 // is skipped with its reason, and a second pass finds nothing left to read.
 void TestSearchRun::keptPagesAreReadAgain()
 {
-    std::unique_ptr<QProcess> list(startList(QStringLiteral("seconda\ncorta\n"), {"--pagine", "2", "--pausa", "5"}));
-    QVERIFY(QSignalSpy(list.get(), &QProcess::finished).wait(90000));
-    QVERIFY2(list->exitCode() == 0, list->readAllStandardError().constData());
+    // The last phrase's second page is one no reader can place: the list ends with 4.
+    std::unique_ptr<QProcess> list(startList(QStringLiteral("seconda\ncorta\noggi\nsconosciuta\n"), {"--pagine", "2", "--pausa", "5"}));
+    QVERIFY(QSignalSpy(list.get(), &QProcess::finished).wait(120000));
+    QVERIFY2(list->exitCode() == 4, list->readAllStandardError().constData());
     const QString archivePath = m_dir->filePath(QStringLiteral("Archivio.sqlite"));
     {
         // A wrong old reading, as a reader with a fault would have made it,
@@ -673,6 +674,12 @@ void TestSearchRun::keptPagesAreReadAgain()
         QVERIFY(archive.exec(QStringLiteral("UPDATE results SET address = 'http://www.altro.it/' WHERE address LIKE '%velmora%'")));
         QVERIFY(archive.exec(QStringLiteral("UPDATE kept_pages SET markup = X'28B52FFD0102' WHERE page_id = (SELECT max(p.id)"
                                             " FROM pages p JOIN runs r ON r.id = p.run_id WHERE r.phrase = 'corta')")));
+        // A page an older reader could not place, kept unread.
+        const QString second = QStringLiteral("(SELECT max(p.id) FROM pages p JOIN runs r ON r.id = p.run_id WHERE r.phrase = 'oggi')");
+        QVERIFY(archive.exec(QStringLiteral("DELETE FROM results WHERE page_id = %1").arg(second)));
+        QVERIFY(archive.exec(QStringLiteral("UPDATE pages SET reading = 'non letta' WHERE id = %1").arg(second)));
+        QCOMPARE(ArchiveReports(archive).positionsOf(QStringLiteral("oggi"), QStringLiteral("velmora"))->constFirst().position,
+                 std::nullopt);
     }
     const auto reread = [this](const QString &phrase) {
         std::unique_ptr<QProcess> program(startProgram(phrase.isEmpty() ? QStringList{"--rileggi"} : QStringList{"--rileggi", phrase},
@@ -683,12 +690,18 @@ void TestSearchRun::keptPagesAreReadAgain()
     const auto [done, printed] = reread(QString());
     QVERIFY2(done, qPrintable(printed));
     const QStringList lines = printed.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines.size(), 5);
     static const QRegularExpression changed(QStringLiteral("^seconda \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d: posizione non trovato -> 14 \\(lettore 1 -> 2\\)$"));
     QVERIFY2(changed.match(lines[0]).hasMatch(), qPrintable(lines[0]));
-    QCOMPARE(lines[1], QStringLiteral("Pagine rilette: 2; ricerche cambiate: 1, uguali: 0; pagine non rilette: 1"));
-    QVERIFY2(lines[2].startsWith(QStringLiteral("  corta ")) && lines[2].contains(QStringLiteral("pagina 2: non è una pagina compressa")),
-             qPrintable(lines[2]));
+    // The page read at last: the run has a position.
+    static const QRegularExpression unread(QStringLiteral("^oggi \\S+ \\S+: posizione pagina non letta -> 14 \\(lettore 1 -> 2\\)$"));
+    QVERIFY2(unread.match(lines[1]).hasMatch(), qPrintable(lines[1]));
+    QCOMPARE(lines[2], QStringLiteral("Pagine rilette: 4; ricerche cambiate: 2, uguali: 0; pagine non rilette: 2"));
+    QVERIFY2(lines[3].startsWith(QStringLiteral("  corta ")) && lines[3].contains(QStringLiteral("pagina 2: non è una pagina compressa")),
+             qPrintable(lines[3]));
+    // One no reader can place stays as it was.
+    QVERIFY2(lines[4].startsWith(QStringLiteral("  sconosciuta ")) && lines[4].contains(QStringLiteral("pagina 2: non è una pagina di risultati")),
+             qPrintable(lines[4]));
 
     Archive archive(archivePath);
     QVERIFY(archive.open());
@@ -696,10 +709,11 @@ void TestSearchRun::keptPagesAreReadAgain()
     QCOMPARE(run.pages.size(), 2);
     QCOMPARE(run.results().at(13).address, QStringLiteral("http://www.velmora.it/ricette"));
     QCOMPARE(ArchiveReports(archive).positionsOf(QStringLiteral("seconda"), QStringLiteral("velmora"))->constFirst().position, 14);
+    QCOMPARE(ArchiveReports(archive).positionsOf(QStringLiteral("oggi"), QStringLiteral("velmora"))->constFirst().position, 14);
     // The old reading stays beside the new.
     Result<QSqlQuery> old = archive.exec(QStringLiteral("SELECT count(*) FROM pages WHERE newer <> 0"));
     QVERIFY(old && old->next());
-    QCOMPARE(old->value(0).toInt(), 2);
+    QCOMPARE(old->value(0).toInt(), 4);
     // Read again already: nothing left but the damaged page.
     const auto [again, printedAgain] = reread(QStringLiteral("seconda"));
     QVERIFY(again);
