@@ -1490,8 +1490,9 @@ void TestSearchRun::longListRunsEveryPhraseOnceInOrder()
     if (QGuiApplication::platformName() != QLatin1String("offscreen"))
         QSKIP("no layout in it: the offscreen run covers it");
     const int count = qEnvironmentVariableIsSet("CERCA_SANITIZED") ? 200 : 1000;
-    m_browser->setSettleSeconds(0);
     makeForm(10);
+    // After the window, which gives the browser the search options' wait.
+    m_browser->setSettleSeconds(0);
     m_form->setRunInputs(QStringLiteral("velmora"), QStringLiteral("1"), false);
     RunInputs inputs = m_form->runInputs();
     QStringList phrases;
