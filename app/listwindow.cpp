@@ -277,6 +277,9 @@ void ListWindow::startOrStop(bool resume)
     }
     connect(session.get(), &ListSession::note, this, [this](const QString &text) { m_source.warn(text); });
     connect(session.get(), &ListSession::phraseStarted, this, &ListWindow::phraseStarted);
+    connect(session.get(), &ListSession::waitingForOthers, this, [this] {
+        m_where->setText(QStringLiteral("Le frasi rimaste sono in corso su altri computer: l'elenco attende che finiscano."));
+    });
     connect(session.get(), &ListSession::phraseEnded, this, &ListWindow::phraseEnded);
     connect(session.get(), &ListSession::finished, this, &ListWindow::finished);
     m_outcomes->show(session.get());

@@ -154,10 +154,13 @@ void ListRun::setShared(std::function<Taken()> take, std::function<void(const Ru
 void ListRun::nextShared()
 {
     const Taken taken = m_stopping || !m_run ? Taken{} : m_take();
-    if (taken.kind == Taken::Kind::Wait) {
+    if (taken.kind == Taken::Kind::Wait || taken.kind == Taken::Kind::OthersHold) {
+        if (taken.kind == Taken::Kind::OthersHold && !std::exchange(m_waitingForOthers, true))
+            emit waitingForOthers();
         m_pause.start(kSharedWaitMilliseconds);
         return;
     }
+    m_waitingForOthers = false;
     if (taken.kind == Taken::Kind::NoneLeft) {
         m_running = false;
         m_pageTimer.stop();

@@ -39,11 +39,11 @@ public:
     // go on; the phrases already checked there are not asked again.
     void setProgress(ListProgress *progress) { m_progress = progress; }
     // A list shared with other machines: `take` gives the next phrase (or
-    // says none is left, or to wait a moment for the archive), `ended` takes
-    // each outcome back.
+    // says none is left, to wait a moment for the archive, or to wait for
+    // the phrases other machines hold), `ended` takes each outcome back.
     struct Taken
     {
-        enum class Kind { Phrase, NoneLeft, Wait } kind = Kind::NoneLeft;
+        enum class Kind { Phrase, NoneLeft, Wait, OthersHold } kind = Kind::NoneLeft;
         QString phrase;
     };
     void setShared(std::function<Taken()> take, std::function<void(const RunOutcome &)> ended);
@@ -92,6 +92,8 @@ signals:
     void browserLetGo();
     // An outcome could not be appended to the result log.
     void resultNotSaved(const QString &log);
+    // A shared list with no phrase free waits for those other machines hold.
+    void waitingForOthers();
     void finished();
 
 private:
@@ -124,4 +126,5 @@ private:
     int m_index = -1;
     bool m_running = false;
     bool m_stopping = false;
+    bool m_waitingForOthers = false;   // said once while a shared list waits for other machines
 };

@@ -89,6 +89,7 @@ void ListSession::start(SearchRun *run)
     if (!m_plan.inWindow)
         m_faults.follow(run);
     connect(m_list.get(), &ListRun::phraseStarted, this, &ListSession::phraseStarted);
+    connect(m_list.get(), &ListRun::waitingForOthers, this, &ListSession::waitingForOthers);
     connect(m_list.get(), &ListRun::phraseEnded, this, [this](int index, const RunOutcome &outcome) {
         // A browser that started but cannot be reached: no phrase can be
         // searched, and the list ends here.

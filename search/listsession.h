@@ -128,6 +128,8 @@ signals:
     void browserUnreachable(const QString &note);
     // Something the list says that does not stop it.
     void note(const QString &text);
+    // A shared list with no phrase free waits for those other machines hold.
+    void waitingForOthers();
     void finished();
     // The list has finished and the pictures of its runs are kept: a
     // program may end.

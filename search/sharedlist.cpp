@@ -71,9 +71,9 @@ ListRun::Taken SharedList::take()
         const Result<qint64> unfinished = SharedPhrases(m_archive).unfinished(m_name);
         if (!unfinished)
             m_problem = unfinished.error();
-        if (!unfinished || *unfinished > 0)
+        if (!unfinished)
             return {ListRun::Taken::Kind::Wait, {}};
-        return {ListRun::Taken::Kind::NoneLeft, {}};
+        return {*unfinished > 0 ? ListRun::Taken::Kind::OthersHold : ListRun::Taken::Kind::NoneLeft, {}};
     }
     m_renew.start();
     return {ListRun::Taken::Kind::Phrase, m_held->phrase};
