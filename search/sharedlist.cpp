@@ -69,10 +69,10 @@ ListRun::Taken SharedList::take()
         // (its machine met a check page) or taken again when its lease runs
         // out, and the list ends only once every phrase is done.
         const Result<qint64> unfinished = SharedPhrases(m_archive).unfinished(m_name);
-        if (!unfinished)
+        if (!unfinished) {
             m_problem = unfinished.error();
-        if (!unfinished)
             return {ListRun::Taken::Kind::Wait, {}};
+        }
         return {*unfinished > 0 ? ListRun::Taken::Kind::OthersHold : ListRun::Taken::Kind::NoneLeft, {}};
     }
     m_renew.start();

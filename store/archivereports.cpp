@@ -14,12 +14,12 @@ Result<QList<ArchiveReports::Position>> ArchiveReports::positionsOf(const QStrin
     // Case as the run's own comparison has it: no LIKE. Runs that read no
     // page (or kept only one they could not read) say nothing.
     QList<Position> positions;
+    const QString newest = m_archive.newestPages();
     const Result<void> read = m_archive.rows(
         QStringLiteral("SELECT r.id, r.started, (SELECT min(s.position) FROM pages p JOIN results s ON s.page_id = p.id"
                        " WHERE p.run_id = r.id AND %1 > 0%2) FROM runs r WHERE r.series = ?"
                        " AND EXISTS (SELECT 1 FROM pages p WHERE p.run_id = r.id%3) ORDER BY r.started, r.id")
-            .arg(m_archive.dialect().positionIn(QStringLiteral("s.address"), QStringLiteral("?")), m_archive.newestPages(),
-                 m_archive.newestPages()),
+            .arg(m_archive.dialect().positionIn(QStringLiteral("s.address"), QStringLiteral("?")), newest, newest),
         {fragment, series}, [&positions](const QSqlQuery &row) {
             Position position{row.value(0).toLongLong(), timeOf(row.value(1)), std::nullopt};
             if (!row.value(2).isNull())
