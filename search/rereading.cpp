@@ -29,7 +29,7 @@ QString Rereading::Change::line() const
 {
     return QStringLiteral("%1 %2: posizione %3 -> %4 (lettore %5 -> %6)")
         .arg(phrase, started.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")),
-             unreadBefore && !before ? QStringLiteral("pagina non letta") : positionText(before), positionText(after))
+             unreadBefore && !before ? RunEnds::name(RunEnd::PageUnreadable) : positionText(before), positionText(after))
         .arg(readerBefore)
         .arg(readerAfter);
 }

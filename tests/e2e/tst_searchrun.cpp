@@ -891,8 +891,7 @@ void TestSearchRun::listFromTheCommandLine()
     // A check page ends the list at once, as the row says.
     std::unique_ptr<QProcess> run(startList(phrases, {"--pagine", "2", "--pausa", "5", "--attesa-verifica", "0"}));
     qunsetenv("CERCA_POSIZIONE_CHROMIUM");
-    QSignalSpy done(run.get(), &QProcess::finished);
-    QVERIFY(done.wait(90000));   // with the event loop running, for the watchdog
+    QVERIFY(QSignalSpy(run.get(), &QProcess::finished).wait(90000));   // with the event loop running, for the watchdog
     QCOMPARE(run->exitStatus(), QProcess::NormalExit);
     const QString out = QString::fromLocal8Bit(run->readAllStandardOutput());
     const QString err = QString::fromLocal8Bit(run->readAllStandardError());
@@ -935,8 +934,7 @@ void TestSearchRun::smartphoneListFromTheCommandLine()
     std::unique_ptr<QProcess> run(startList(QStringLiteral("telefono\ncento\n"),
                                             {"--pagine", "3", "--pausa", "5", "--dispositivo", "smartphone", "--paese", "de",
                                              "--lingua", "de", "--luogo", "Milan,Lombardy,Italy"}));
-    QSignalSpy done(run.get(), &QProcess::finished);
-    QVERIFY(done.wait(90000));
+    QVERIFY(QSignalSpy(run.get(), &QProcess::finished).wait(90000));
     QVERIFY2(run->exitCode() == 0, run->readAllStandardError().constData());
     // The featured answer's source counts first, the app's card and the
     // recipes never; a hundred results on one phone page count a hundred.
@@ -979,8 +977,7 @@ void TestSearchRun::listSettlesThePageAsTheOptionsSay()
         options.setValue(QStringLiteral("ricerca/attesa-lettura"), 0);
     }
     std::unique_ptr<QProcess> run(startList(QStringLiteral("tardi\n"), QStringList{"--pausa", "5"} + arguments));
-    QSignalSpy done(run.get(), &QProcess::finished);
-    QVERIFY(done.wait(60000));
+    QVERIFY(QSignalSpy(run.get(), &QProcess::finished).wait(60000));
     QVERIFY2(run->exitCode() == 0, run->readAllStandardError().constData());
     QTEST(linesOf(*run).join(QLatin1Char('\n')), "printed");
 }
@@ -994,8 +991,7 @@ void TestSearchRun::listIsArchivedAndExported()
     if (!writable)
         QVERIFY(QDir().mkpath(archivePath));
     std::unique_ptr<QProcess> run(startList(QStringLiteral("citata\ncorta\n"), {"--pagine", "3", "--pausa", "5"}));
-    QSignalSpy done(run.get(), &QProcess::finished);
-    QVERIFY(done.wait(90000));
+    QVERIFY(QSignalSpy(run.get(), &QProcess::finished).wait(90000));
     const QString err = QString::fromLocal8Bit(run->readAllStandardError());
     QVERIFY2(run->exitCode() == 0, qPrintable(err));
     // The featured answer's source counts first.
@@ -1076,8 +1072,7 @@ void TestSearchRun::listGoesOnPastAPageThatNeverCompletes()
         QSKIP("runs without a window: the offscreen run covers it");
     std::unique_ptr<QProcess> run(startList(QStringLiteral("seconda\nappesa\ncorta\n"),
                                             {"--pagine", "2", "--pausa", "5", "--attesa", "10"}));
-    QSignalSpy done(run.get(), &QProcess::finished);
-    QVERIFY(done.wait(120000));
+    QVERIFY(QSignalSpy(run.get(), &QProcess::finished).wait(120000));
     const QString err = QString::fromLocal8Bit(run->readAllStandardError());
     QVERIFY2(run->exitCode() == 4, qPrintable(err));   // every phrase ran, one unchecked
     QCOMPARE(linesOf(*run), (QStringList{"seconda: posizione 14 (http://www.velmora.it/ricette)", "appesa: pagina non caricata",
@@ -1098,8 +1093,7 @@ void TestSearchRun::listGoesOnPastANoResultsPage()
         QSKIP("runs without a window: the offscreen run covers it");
     // Both readings: a next page that says there is nothing ends the results.
     std::unique_ptr<QProcess> run(startList(QStringLiteral("finita\nfinita oggi\n"), {"--pagine", "5", "--pausa", "5"}));
-    QSignalSpy done(run.get(), &QProcess::finished);
-    QVERIFY(done.wait(120000));
+    QVERIFY(QSignalSpy(run.get(), &QProcess::finished).wait(120000));
     const QString err = QString::fromLocal8Bit(run->readAllStandardError());
     QVERIFY2(run->exitCode() == 0, qPrintable(err));
     const QStringList lines = linesOf(*run);
@@ -1253,8 +1247,7 @@ void TestSearchRun::listSaysWhatMoved()
         std::unique_ptr<QProcess> run(startList(phrases.join(QLatin1Char('\n')),
                                                 {"--pagine", "3", "--attesa", "10", "--riepilogo", summary},
                                                 QStringLiteral("127.0.0.1:%1").arg(service->port())));
-        QSignalSpy done(run.get(), &QProcess::finished);
-        QVERIFY(done.wait(120000));
+        QVERIFY(QSignalSpy(run.get(), &QProcess::finished).wait(120000));
         QVERIFY2(run->exitCode() == (later ? 4 : 0), run->readAllStandardError().constData());
         const QStringList lines = QString::fromLocal8Bit(run->readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QVERIFY(!lines.isEmpty());
@@ -1297,8 +1290,7 @@ void TestSearchRun::listTellsTheDesktop()
     std::unique_ptr<QProcess> run(startList(QStringLiteral("uno\ndue\n"), {"--pausa-verifica", "1", "--attesa-verifica", "1"},
                                             QStringLiteral("127.0.0.1:%1").arg(blocking.port())));
     qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-    QSignalSpy done(run.get(), &QProcess::finished);
-    QVERIFY(done.wait(90000));
+    QVERIFY(QSignalSpy(run.get(), &QProcess::finished).wait(90000));
     QVERIFY2(run->exitCode() == 3, run->readAllStandardError().constData());
     QCOMPARE(notifications.bodies.size(), 2);
     QVERIFY2(QRegularExpression(QStringLiteral("^Google chiede una verifica \\(elenco frasi\\.txt, frase 1 di 2\\): la ricerca "
@@ -1323,8 +1315,7 @@ void TestSearchRun::listPlacesPagesWithoutResultsAndKeepsAnUnknownOne()
     // cookie notice at their foot, which asks nothing.
     std::unique_ptr<QProcess> run(startList(QStringLiteral("vuota\nvuota al telefono\nvuota semplice\nsconosciuta\n"),
                                             {"--pagine", "3", "--pausa", "5"}));
-    QSignalSpy done(run.get(), &QProcess::finished);
-    QVERIFY(done.wait(120000));
+    QVERIFY(QSignalSpy(run.get(), &QProcess::finished).wait(120000));
     const QString err = QString::fromLocal8Bit(run->readAllStandardError());
     QVERIFY2(run->exitCode() == 4, qPrintable(err));
     QCOMPARE(err, QString());
@@ -1358,8 +1349,7 @@ void TestSearchRun::listAsksAgainForPagesThatFailOnce()
     // once; a page that is cut every time ends its phrase.
     std::unique_ptr<QProcess> run(startList(QStringLiteral("guasto 500\nguasto 503\nguasto interrotto\ntronca\n"),
                                             {"--pagine", "3", "--pausa", "5"}));
-    QSignalSpy done(run.get(), &QProcess::finished);
-    QVERIFY(done.wait(180000));
+    QVERIFY(QSignalSpy(run.get(), &QProcess::finished).wait(180000));
     const QString err = QString::fromLocal8Bit(run->readAllStandardError());
     QVERIFY2(run->exitCode() == 4, qPrintable(err));
     QCOMPARE(err, QString());
@@ -1468,8 +1458,7 @@ void TestSearchRun::twoProgramsShareOneDataFolder()
     QVERIFY(ProfileFolder::inUse(m_browser->profilePath()));
 
     std::unique_ptr<QProcess> list(startList(QStringLiteral("oggi\n"), {}, host));
-    QSignalSpy done(list.get(), &QProcess::finished);
-    QVERIFY(done.wait(60000));
+    QVERIFY(QSignalSpy(list.get(), &QProcess::finished).wait(60000));
     QVERIFY2(list->exitCode() == 0, list->readAllStandardError().constData());
     QCOMPARE(linesOf(*list), QStringList{"oggi: posizione 14 (http://www.velmora.it/oggi)"});
     // The list's copy, in its own temporary folder, is gone.

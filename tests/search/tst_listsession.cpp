@@ -48,6 +48,11 @@ private:
     // "fail": no page; the first ones with `first`, where "ask" is a consent
     // page) until the list finishes; the phrases asked, in order.
     QStringList answerAll(ListSession &list, const QString &page, QStringList first = {});
+    // The page of `phrase` asks: a consent page.
+    void ask(const QString &phrase)
+    {
+        m_page->complete(QStringLiteral("<body>%1</body>").arg(QString(200, QLatin1Char('x'))), shaped(true, phrase));
+    }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<PgServer> m_server;   // started for the first test that needs it
@@ -120,7 +125,7 @@ QStringList TestListSession::answerAll(ListSession &list, const QString &page, Q
         asked.append(phraseAsked(address));
         const QString answer = first.isEmpty() ? page : first.takeFirst();
         if (answer == QLatin1String("ask"))
-            m_page->complete(QStringLiteral("<body>%1</body>").arg(QString(200, QLatin1Char('x'))), shaped(true, asked.constLast()));
+            ask(asked.constLast());
         else
             m_page->complete(answer == QLatin1String("fail") ? std::nullopt : std::optional<QString>(classicPage(1, 3)));
     }
@@ -359,7 +364,7 @@ void TestListSession::withoutAWindowAPageThatAsksIsWaitedOut()
     QVERIFY(!list.open());
     list.start(m_run.get());
     if (inWindow) {
-        m_page->complete(QStringLiteral("<body>%1</body>").arg(QString(200, QLatin1Char('x'))), shaped(true, QStringLiteral("uno")));
+        ask(QStringLiteral("uno"));
         QTest::qWait(50);
         QCOMPARE(m_run->state(), SearchRun::State::WaitingForUser);
         QCOMPARE(m_page->navigations.size(), 1);
@@ -392,7 +397,7 @@ void TestListSession::cookiesWrittenMeanwhileEndTheWait()
     QSignalSpy askingAgain(&list, &ListSession::askingAgain);
     QVERIFY(!list.open());
     list.start(m_run.get());
-    m_page->complete(QStringLiteral("<body>%1</body>").arg(QString(200, QLatin1Char('x'))), shaped(true, QStringLiteral("uno")));
+    ask(QStringLiteral("uno"));
     QCOMPARE(coolingDown.size(), 1);
     QTest::qWait(100);
     QCOMPARE(askingAgain.size(), 0);
@@ -437,7 +442,7 @@ void TestListSession::sharedPhraseGoesBackWhenNobodyCanAnswer()
         QVERIFY(!list.open());
         list.start(m_run.get());
         QCOMPARE(m_page->navigations.size(), 1);
-        m_page->complete(QStringLiteral("<body>%1</body>").arg(QString(200, QLatin1Char('x'))), shaped(true, QStringLiteral("uno")));
+        ask(QStringLiteral("uno"));
         QSignalSpy &said = inWindow ? needsUser : coolingDown;
         QCOMPARE(needsUser.size() + coolingDown.size(), 1);
         QCOMPARE(said.size(), 1);
