@@ -710,7 +710,7 @@ std::string checkPage(const std::string &continueAddress)
                        "</title>") + kButtonStyle + "</head><body>\n<h1>Informazioni su questa pagina</h1>\n"
         "<p>I nostri sistemi hanno rilevato traffico insolito proveniente dalla tua rete di computer.</p>\n"
         "<form method=\"post\" action=\"/sorry/pass\"><input type=\"hidden\" name=\"continue\" value=\""
-        + escapeHtml(continueAddress) + "\"><button class=\"b\" style=\"left:10px\">Non sono un robot</button></form>\n"
+        + escapeHtml(continueAddress) + "\"><button class=\"b a\" style=\"left:10px\">Non sono un robot</button></form>\n"
         "</body></html>\n";
 }
 
@@ -858,7 +858,9 @@ Service::Service(Catalog catalog)
             m_blockedUntilAnswered = false;
         }
         serve(std::string(), 0, "answer");
-        response.set_header("Set-Cookie", std::string(kCheckCookie) + "; Path=/");
+        // An exemption that outlives the browser, written to the profile's
+        // cookies as the engine's is.
+        response.set_header("Set-Cookie", std::string(kCheckCookie) + "; Path=/; Max-Age=3600");
         response.set_redirect(continueAddress(request), 303);
     });
 }

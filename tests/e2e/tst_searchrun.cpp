@@ -148,6 +148,7 @@ private slots:
     void listWaitsOutTheEnginesLimit();
     void listSaysWhatMoved();
     void listTellsTheDesktop();
+    void listGoesOnOnceTheWindowAnswers();
     void listPlacesPagesWithoutResultsAndKeepsAnUnknownOne();
     void listAsksAgainForPagesThatFailOnce();
     void twoListsStartedTogetherBothRunToTheEnd();
@@ -236,7 +237,8 @@ void TestSearchRun::init()
     static const QSet<QByteArray> moreLists{"twoListsStartedTogetherBothRunToTheEnd", "twoProgramsShareOneDataFolder",
                                             "smartphoneListFromTheCommandLine", "keptPagesAreReadAgain",
                                             "listSettlesThePageAsTheOptionsSay", "listWaitsOutTheEnginesLimit",
-                                            "listSaysWhatMoved", "listTellsTheDesktop"};
+                                            "listSaysWhatMoved", "listTellsTheDesktop",
+                                            "listGoesOnOnceTheWindowAnswers"};
     const QByteArray part = qgetenv("CERCA_E2E_PART");
     const QByteArray function = QTest::currentTestFunction();
     const QByteArray partOf = lists.contains(function) ? "lists" : moreLists.contains(function) ? "more lists" : "window";
@@ -1304,6 +1306,51 @@ void TestSearchRun::listTellsTheDesktop()
     QDBusConnection::disconnectFromBus(QStringLiteral("notifiche"));
     daemon.terminate();
     daemon.waitForFinished(5000);
+}
+
+// A list waiting out a check page that lifts only when it is answered: the
+// window, opened meanwhile on the profile the list let go, shows the check
+// page at its first search; answered there, where its button is drawn, the
+// list asks again once the window's browser has written its cookies, long
+// before its ten minutes.
+void TestSearchRun::listGoesOnOnceTheWindowAnswers()
+{
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QSKIP("runs a list beside the window: the offscreen run covers it");
+    if (qEnvironmentVariableIsSet("CERCA_SANITIZED"))
+        QSKIP("a minute of the browser's own cookie writing: the ordinary build covers it");
+    results::Service blocking(results::Catalog::parse("@limite 2 3600 3600 risposta\n[uno]\n@generate 3\n"
+                                                      "http://www.velmora.it/uno\n[tre]\n@generate 5\n"
+                                                      "http://www.velmora.it/tre\n[finestra]\n@generate 7\n"
+                                                      "http://www.velmora.it/finestra\n"));
+    QVERIFY(blocking.start() > 0);
+    const QString host = QStringLiteral("127.0.0.1:%1").arg(blocking.port());
+    std::unique_ptr<QProcess> list(startList(QStringLiteral("uno\ndue\ntre\n"),
+                                             {"--pagine", "1", "--pausa-verifica", "600"}, host));
+    QString said;
+    QTRY_VERIFY_WITH_TIMEOUT((said += QString::fromLocal8Bit(list->readAllStandardError())).contains(QStringLiteral("riprova alle")),
+                             90000);
+    // A person opens the window once the list's browser has gone.
+    QTRY_VERIFY_WITH_TIMEOUT(!ProfileFolder::inUse(m_dir->filePath(QStringLiteral("Chromium"))), 20000);
+
+    m_browser = std::make_unique<ChromiumPage>(m_dir->path());
+    makeForm(100, host);
+    run(QStringLiteral("finestra"));
+    auto *view = m_form->findChild<ScreencastView *>(QStringLiteral("ScreencastView"));
+    QPoint button;
+    QTRY_VERIFY_WITH_TIMEOUT(!(button = drawnButton(view)).isNull(), 20000);
+    QTest::qWait(200);   // the frame settled
+    QTest::mouseClick(view, Qt::LeftButton, {}, drawnButton(view));
+    waitForEnd();
+    QCOMPARE(label1(), QStringLiteral("\"velmora\" trovato nella posizione n° 8"));
+    QCOMPARE(m_browser->profilePath(), m_dir->filePath(QStringLiteral("Chromium")));
+    // Two minutes at most, where the list's own wait is ten.
+    QVERIFY(QSignalSpy(list.get(), &QProcess::finished).wait(120000) || list->state() == QProcess::NotRunning);
+    said += QString::fromLocal8Bit(list->readAllStandardError());
+    QVERIFY2(list->exitCode() == 0, qPrintable(said));
+    QCOMPARE(said.count(QStringLiteral("riprova alle")), 1);
+    QCOMPARE(linesOf(*list), (QStringList{"uno: posizione 4 (http://www.velmora.it/uno)", "due: non trovato entro 10",
+                                          "tre: posizione 6 (http://www.velmora.it/tre)"}));
 }
 
 void TestSearchRun::listPlacesPagesWithoutResultsAndKeepsAnUnknownOne()
