@@ -59,6 +59,10 @@ void TestListWaits::paceDoublesAndStepsBackDown_data()
     QTest::newRow("nineteen are not enough") << 1 << QStringLiteral("cc") + twenty.mid(1) << 4;
     QTest::newRow("a check page starts the count over") << 1 << QStringLiteral("cc") + twenty.mid(1) + QStringLiteral("c") + twenty.mid(1) << 8;
     QTest::newRow("never under the pause asked for") << 2 << twenty + twenty + twenty << 1;
+    // Down to the limit and back: the next step down waits forty phrases.
+    QTest::newRow("a step down met by a check page") << 1 << QStringLiteral("c") + twenty + QStringLiteral("pc") + twenty << 2;
+    QTest::newRow("... and after forty phrases steps down") << 1 << QStringLiteral("c") + twenty + QStringLiteral("pc") + twenty + twenty << 1;
+    QTest::newRow("a step down that holds twenty phrases") << 1 << QStringLiteral("c") + twenty + twenty + QStringLiteral("c") + twenty << 1;
     QTest::newRow("a kept pace out of bounds") << 100 << QString() << Pace::kMostTimes;
 }
 
