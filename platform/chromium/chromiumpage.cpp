@@ -5,7 +5,17 @@
 #include "platform/chromium/pagescript.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QUrl>
+
+namespace {
+
+QString originOf(const QString &address)
+{
+    return QUrl(address).adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment).toString();
+}
+
+} // namespace
 
 ChromiumPage::ChromiumPage(const QString &dataFolder, QObject *parent)
     : Browser(parent)
@@ -85,6 +95,7 @@ void ChromiumPage::onStartFailed(const BrowserFault &fault)
 void ChromiumPage::navigate2(const QString &address)
 {
     ++m_document;
+    m_shownOrigin = originOf(address);
     m_expecting = true;
     m_tracker.navigationRequested();
     if (!startEngine()) {
@@ -146,7 +157,53 @@ void ChromiumPage::onPageEvent(const QString &method, const QJsonObject &params)
 void ChromiumPage::navigateKept(const QString &address, const QByteArray &markup)
 {
     m_keptDocument = markup;
+    // A navigation costs more than the reading: a kept page of the origin
+    // shown is set into the document in place, under its own address.
+    const QString origin = originOf(address);
+    if (m_session && m_ready && m_capturing == 0 && !origin.isEmpty() && origin == m_shownOrigin) {
+        setKeptInPlace(address);
+        return;
+    }
     navigate2(address);
+}
+
+void ChromiumPage::setKeptInPlace(const QString &address)
+{
+    const quint64 document = ++m_document;
+    m_expecting = true;
+    m_keptMarkup.clear();
+    // Its path and query: the document keeps its origin, which the browser
+    // may have moved to https when it first came.
+    const QString path = QUrl(address, QUrl::TolerantMode)
+                             .adjusted(QUrl::RemoveScheme | QUrl::RemoveAuthority)
+                             .toString(QUrl::FullyEncoded);
+    const QString quoted = QString::fromUtf8(QJsonDocument(QJsonArray{path}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
+    const QString reading = QStringLiteral("(function () {\nhistory.replaceState(null, '', %1);\nreturn (\n%2\n);\n})()")
+                                .arg(quoted, m_readingExpression);
+    // Anything that goes wrong in place (a document of another origin, a
+    // page the reader cannot read there) is done again by a navigation.
+    const auto navigateInstead = [this, document, address] {
+        if (document != m_document)
+            return;
+        navigate2(address);
+    };
+    QPointer<DevToolsSession> session = m_session;
+    m_session->send(QStringLiteral("Page.setDocumentContent"),
+                    {{QStringLiteral("frameId"), m_tracker.mainFrame()}, {QStringLiteral("html"), QString::fromUtf8(m_keptDocument)}},
+                    [this, session, document, reading, navigateInstead](const QJsonObject &, const DevToolsError &error) {
+        if (!session || session != m_session || document != m_document)
+            return;
+        if (!error.isEmpty()) {
+            navigateInstead();
+            return;
+        }
+        evaluate(reading, [this, document, navigateInstead](const QJsonValue &read) {
+            if (read.isUndefined() || read.isNull())
+                navigateInstead();
+            else
+                finishDocument(document, read);
+        });
+    });
 }
 
 void ChromiumPage::answerOffline(const QJsonObject &params)

@@ -78,6 +78,7 @@ private:
     void onStartFailed(const BrowserFault &fault);
     void onPageEvent(const QString &method, const QJsonObject &params);
     void readDocument();
+    void setKeptInPlace(const QString &address);
     void finishDocument(quint64 document, const QJsonValue &read, const QString &failure = QString());
     void onBrowserEnded();
 
@@ -87,6 +88,7 @@ private:
     bool m_keeping = false;
     bool m_keptPagesOnly = false;
     QByteArray m_keptDocument;   // the markup the next document is made of
+    QString m_shownOrigin;       // of the last page asked for
     QByteArray m_keptMarkup;
     QString m_settleScript;
     QString m_readingExpression;   // the page script as an expression, to follow the settling

@@ -23,6 +23,7 @@ private:
     bool load(const QString &phrase);
     std::unique_ptr<results::Service> m_service;
     std::unique_ptr<ChromiumPage> m_browser;
+    std::unique_ptr<ChromiumPage> m_reader;   // reads kept pages again, one after the other
 };
 
 void TestKeptPage::initTestCase()
@@ -35,6 +36,8 @@ void TestKeptPage::initTestCase()
     QVERIFY(m_service->start() > 0);
     m_browser = std::make_unique<ChromiumPage>();
     m_browser->setKeepingPages(true);
+    m_reader = std::make_unique<ChromiumPage>();
+    m_reader->setKeptPagesOnly();
 }
 
 bool TestKeptPage::load(const QString &phrase)
@@ -43,6 +46,21 @@ bool TestKeptPage::load(const QString &phrase)
     m_browser->navigate2(QStringLiteral("http://127.0.0.1:%1/search?q=%2").arg(m_service->port()).arg(phrase));
     return complete.wait(20000);
 }
+
+namespace {
+
+void compareReadings(const ChromiumPage &again, const PageLinks &live, const QString &liveText)
+{
+    const PageLinks links = again.pageLinks();
+    QCOMPARE(links.results, live.results);
+    QCOMPARE(links.titles, live.titles);
+    QCOMPARE(links.pages, live.pages);
+    QCOMPARE(links.features, live.features);
+    QCOMPARE(links.shape, live.shape);
+    QCOMPARE(Scanner::classicResults(again.pageText().value_or(QString())), Scanner::classicResults(liveText));
+}
+
+} // namespace
 
 void TestKeptPage::keptPageReadsAsTheLiveOne_data()
 {
@@ -86,13 +104,18 @@ void TestKeptPage::keptPageReadsAsTheLiveOne()
 
     m_service->addPage(phrase.toStdString(), kept.toStdString());
     QVERIFY(load(phrase));
-    const PageLinks again = m_browser->pageLinks();
-    QCOMPARE(again.results, live.results);
-    QCOMPARE(again.titles, live.titles);
-    QCOMPARE(again.pages, live.pages);
-    QCOMPARE(again.features, live.features);
-    QCOMPARE(again.shape, live.shape);
-    QCOMPARE(Scanner::classicResults(m_browser->pageText().value_or(QString())), Scanner::classicResults(liveText));
+    compareReadings(*m_browser, live, liveText);
+    if (QTest::currentTestFailed())
+        return;
+    // As a re-reading reads it, with no network: after the first row, set
+    // into the document of the row before.
+    QSignalSpy reread(m_reader.get(), &Browser::documentComplete);
+    m_reader->setDevice(phone ? Device::Smartphone : Device::Computer);
+    m_reader->navigateKept(QStringLiteral("http://127.0.0.1:%1/search?q=%2").arg(m_service->port()).arg(phrase), kept);
+    QVERIFY(reread.wait(20000));
+    compareReadings(*m_reader, live, liveText);
+    QTest::qWait(100);
+    QCOMPARE(reread.size(), 1);
     QVERIFY(!live.results.isEmpty() || !Scanner::classicResults(liveText).isEmpty() || phrase == QLatin1String("vuota"));
 }
 
