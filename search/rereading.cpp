@@ -121,8 +121,7 @@ void Rereading::pageRead()
     QList<ResultLinks::TitledLink> results;
     if (Scanner::isClassicPage(*text)) {
         page.reading = PageReading::Classic;
-        for (const QString &address : Scanner::classicResults(*text))
-            results.append(ResultLinks::TitledLink{address, QString()});
+        results = ResultLinks::untitled(Scanner::classicResults(*text));
     } else {
         const PageLinks links = m_browser->pageLinks();
         results = ResultLinks::resultsOf(links.results, links.titles, links.address);

@@ -155,4 +155,13 @@ bool hasNextPage(const QString &pageAddress, const QStringList &links)
     return false;
 }
 
+QList<TitledLink> untitled(const QStringList &addresses)
+{
+    QList<TitledLink> results;
+    results.reserve(addresses.size());
+    for (const QString &address : addresses)
+        results.append(TitledLink{address, QString()});
+    return results;
+}
+
 } // namespace ResultLinks

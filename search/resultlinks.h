@@ -40,6 +40,9 @@ struct TitledLink
 // first for the phrase "google"), while nowhere else is it one.
 QList<TitledLink> resultsOf(const QStringList &links, const QStringList &titles, const QString &pageAddress);
 
+// The classic markup's results, read by its scan: addresses without titles.
+QList<TitledLink> untitled(const QStringList &addresses);
+
 // The featured answer's and the AI overview's links as the addresses they
 // stand for, like the results'.
 PageFeatures resolved(PageFeatures features, const QString &pageAddress);

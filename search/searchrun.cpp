@@ -259,12 +259,9 @@ void SearchRun::RecuperaDati(const QString &text)
     const RunValues before = m_values;
     const ScanResult result = Scanner::scanPage(text, scanInput(), m_values);
     if (result.outcome != ScanOutcome::PageIgnored) {
-        QList<ResultLinks::TitledLink> results;
         const QStringList addresses = Scanner::classicResults(text);
-        for (const QString &address : addresses)
-            results.append(ResultLinks::TitledLink{address, QString()});
         m_recorder.pageRead(PageReading::Classic, before.inizioPagina.value_or(0), before.contaPosizione.value_or(0),
-                            results, std::nullopt, m_options.clock(), keptMarkup());
+                            ResultLinks::untitled(addresses), std::nullopt, m_options.clock(), keptMarkup());
         ++m_pagesRead;
         if (const QStringList hits = hitsOf(addresses); !hits.isEmpty())
             takePicture(hits);
