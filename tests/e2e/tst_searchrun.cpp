@@ -164,6 +164,9 @@ private:
     QProcess *startList(const QString &phrases, const QStringList &arguments, const QString &host = QString(),
                         const QString &listName = QStringLiteral("frasi.txt"));
     QProcess *startProgram(const QStringList &arguments, const QString &host = QString(), const QStringList &variables = {});
+    // Whether the program ends within `seconds` with `status`; what it said
+    // on standard error is in m_said.
+    bool endsWith(QProcess &program, int status, int seconds);
     void makeForm(int timer1Interval, const QString &host = QString());
     void run(const QString &phrase, const QString &limit = QStringLiteral("10"));
     void waitForEnd(int timeout = 30000);
@@ -181,6 +184,7 @@ private:
     std::unique_ptr<SearchRun> m_run;
     std::unique_ptr<RecordingDesktop> m_desktop;
     std::unique_ptr<Form1> m_form;
+    QString m_said;
 };
 
 void TestSearchRun::initTestCase()
@@ -665,8 +669,7 @@ void TestSearchRun::keptPagesAreReadAgain()
 {
     // The last phrase's second page is one no reader can place: the list ends with 4.
     std::unique_ptr<QProcess> list(startList(QStringLiteral("seconda\ncorta\noggi\nsconosciuta\n"), {"--pagine", "2", "--pausa", "5"}));
-    QVERIFY(QSignalSpy(list.get(), &QProcess::finished).wait(120000));
-    QVERIFY2(list->exitCode() == 4, list->readAllStandardError().constData());
+    QVERIFY2(endsWith(*list, 4, 120), qPrintable(m_said));
     const QString archivePath = m_dir->filePath(QStringLiteral("Archivio.sqlite"));
     {
         // A wrong old reading, as a reader with a fault would have made it,
@@ -730,6 +733,14 @@ QProcess *TestSearchRun::startList(const QString &phrases, const QStringList &ar
     list.write(phrases.toUtf8());
     list.close();
     return startProgram(QStringList{"--elenco", list.fileName(), "--frammento", "velmora"} + arguments, host);
+}
+
+bool TestSearchRun::endsWith(QProcess &program, int status, int seconds)
+{
+    // Waited for with the event loop running, for the watchdog.
+    const bool ended = program.state() == QProcess::NotRunning || QSignalSpy(&program, &QProcess::finished).wait(seconds * 1000);
+    m_said = QString::fromLocal8Bit(program.readAllStandardError());
+    return ended && program.exitStatus() == QProcess::NormalExit && program.exitCode() == status;
 }
 
 QProcess *TestSearchRun::startProgram(const QStringList &arguments, const QString &host, const QStringList &variables)
@@ -936,8 +947,7 @@ void TestSearchRun::smartphoneListFromTheCommandLine()
     std::unique_ptr<QProcess> run(startList(QStringLiteral("telefono\ncento\n"),
                                             {"--pagine", "3", "--pausa", "5", "--dispositivo", "smartphone", "--paese", "de",
                                              "--lingua", "de", "--luogo", "Milan,Lombardy,Italy"}));
-    QVERIFY(QSignalSpy(run.get(), &QProcess::finished).wait(90000));
-    QVERIFY2(run->exitCode() == 0, run->readAllStandardError().constData());
+    QVERIFY2(endsWith(*run, 0, 90), qPrintable(m_said));
     // The featured answer's source counts first, the app's card and the
     // recipes never; a hundred results on one phone page count a hundred.
     QCOMPARE(linesOf(*run),
@@ -979,8 +989,7 @@ void TestSearchRun::listSettlesThePageAsTheOptionsSay()
         options.setValue(QStringLiteral("ricerca/attesa-lettura"), 0);
     }
     std::unique_ptr<QProcess> run(startList(QStringLiteral("tardi\n"), QStringList{"--pausa", "5"} + arguments));
-    QVERIFY(QSignalSpy(run.get(), &QProcess::finished).wait(60000));
-    QVERIFY2(run->exitCode() == 0, run->readAllStandardError().constData());
+    QVERIFY2(endsWith(*run, 0, 60), qPrintable(m_said));
     QTEST(linesOf(*run).join(QLatin1Char('\n')), "printed");
 }
 
@@ -993,9 +1002,7 @@ void TestSearchRun::listIsArchivedAndExported()
     if (!writable)
         QVERIFY(QDir().mkpath(archivePath));
     std::unique_ptr<QProcess> run(startList(QStringLiteral("citata\ncorta\n"), {"--pagine", "3", "--pausa", "5"}));
-    QVERIFY(QSignalSpy(run.get(), &QProcess::finished).wait(90000));
-    const QString err = QString::fromLocal8Bit(run->readAllStandardError());
-    QVERIFY2(run->exitCode() == 0, qPrintable(err));
+    QVERIFY2(endsWith(*run, 0, 90), qPrintable(m_said));
     // The featured answer's source counts first.
     QCOMPARE(linesOf(*run),
              (QStringList{"citata: posizione 14 (http://www.velmora.it/citata), citato nella Panoramica AI (fonte 1 di 1)",
@@ -1003,11 +1010,11 @@ void TestSearchRun::listIsArchivedAndExported()
     QCOMPARE(TextFile::readLines(m_dir->filePath(QStringLiteral("Risultato.txt"))).value_or(QStringList()).size(), 2);
     if (!writable) {
         // Said once, and the list ran as ever.
-        QVERIFY2(err.startsWith(QStringLiteral("cerca-posizione: Impossibile scrivere l'archivio")) && err.count(QLatin1Char('\n')) == 1,
-                 qPrintable(err));
+        QVERIFY2(m_said.startsWith(QStringLiteral("cerca-posizione: Impossibile scrivere l'archivio")) && m_said.count(QLatin1Char('\n')) == 1,
+                 qPrintable(m_said));
         return;
     }
-    QCOMPARE(err, QString());
+    QCOMPARE(m_said, QString());
 
     Archive archive(archivePath);
     QVERIFY(archive.open());
@@ -1074,12 +1081,10 @@ void TestSearchRun::listGoesOnPastAPageThatNeverCompletes()
         QSKIP("runs without a window: the offscreen run covers it");
     std::unique_ptr<QProcess> run(startList(QStringLiteral("seconda\nappesa\ncorta\n"),
                                             {"--pagine", "2", "--pausa", "5", "--attesa", "10"}));
-    QVERIFY(QSignalSpy(run.get(), &QProcess::finished).wait(120000));
-    const QString err = QString::fromLocal8Bit(run->readAllStandardError());
-    QVERIFY2(run->exitCode() == 4, qPrintable(err));   // every phrase ran, one unchecked
+    QVERIFY2(endsWith(*run, 4, 120), qPrintable(m_said));   // every phrase ran, one unchecked
     QCOMPARE(linesOf(*run), (QStringList{"seconda: posizione 14 (http://www.velmora.it/ricette)", "appesa: pagina non caricata",
                                          "corta: non trovato entro 13"}));
-    QCOMPARE(err, QString());
+    QCOMPARE(m_said, QString());
     const QStringList log = TextFile::readLines(m_dir->filePath(QStringLiteral("Risultato.txt"))).value_or(QStringList());
     QCOMPARE(log.size(), 2);
     QVERIFY(log[0].startsWith(QStringLiteral("seconda - ")));
@@ -1095,14 +1100,12 @@ void TestSearchRun::listGoesOnPastANoResultsPage()
         QSKIP("runs without a window: the offscreen run covers it");
     // Both readings: a next page that says there is nothing ends the results.
     std::unique_ptr<QProcess> run(startList(QStringLiteral("finita\nfinita oggi\n"), {"--pagine", "5", "--pausa", "5"}));
-    QVERIFY(QSignalSpy(run.get(), &QProcess::finished).wait(120000));
-    const QString err = QString::fromLocal8Bit(run->readAllStandardError());
-    QVERIFY2(run->exitCode() == 0, qPrintable(err));
+    QVERIFY2(endsWith(*run, 0, 120), qPrintable(m_said));
     const QStringList lines = linesOf(*run);
     QCOMPARE(lines.size(), 2);
     QCOMPARE(lines[0], QStringLiteral("finita: non trovato entro 20"));
     QVERIFY2(lines[1].startsWith(QStringLiteral("finita oggi: non trovato entro ")), qPrintable(lines[1]));
-    QCOMPARE(err, QString());
+    QCOMPARE(m_said, QString());
 }
 
 void TestSearchRun::listResumesAfterAPageThatNeedsTheUser_data()
@@ -1122,13 +1125,10 @@ void TestSearchRun::listResumesAfterAPageThatNeedsTheUser()
     QFETCH(int, coolDowns);
     const QString phrases = QStringLiteral("corta\noggi verifica\nseconda\n");
     std::unique_ptr<QProcess> first(startList(phrases, QStringList{"--pagine", "2", "--pausa", "5"} + waits));
-    QSignalSpy firstDone(first.get(), &QProcess::finished);
-    QVERIFY(firstDone.wait(90000));
-    QCOMPARE(first->exitCode(), 3);
+    QVERIFY2(endsWith(*first, 3, 90), qPrintable(m_said));
     QCOMPARE(linesOf(*first), QStringList{"corta: non trovato entro 13"});
-    const QString said = QString::fromLocal8Bit(first->readAllStandardError());
-    QVERIFY2(said.count(QStringLiteral("riprova alle")) == coolDowns, qPrintable(said));
-    QCOMPARE(said.count(QStringLiteral("riprovo \"oggi verifica\"")), coolDowns);
+    QVERIFY2(m_said.count(QStringLiteral("riprova alle")) == coolDowns, qPrintable(m_said));
+    QCOMPARE(m_said.count(QStringLiteral("riprovo \"oggi verifica\"")), coolDowns);
 
     // The check answered elsewhere: the same phrases from a service that no
     // longer asks. Only the phrases not yet checked are asked.
@@ -1137,9 +1137,7 @@ void TestSearchRun::listResumesAfterAPageThatNeedsTheUser()
     QVERIFY(answered.start() > 0);
     std::unique_ptr<QProcess> resumed(startList(phrases, {"--pagine", "2", "--pausa", "5", "--riprendi"},
                                                 QStringLiteral("127.0.0.1:%1").arg(answered.port())));
-    QSignalSpy resumedDone(resumed.get(), &QProcess::finished);
-    QVERIFY(resumedDone.wait(90000));
-    QCOMPARE(resumed->exitCode(), 0);
+    QVERIFY2(endsWith(*resumed, 0, 90), qPrintable(m_said));
     const QStringList lines = linesOf(*resumed);
     QCOMPARE(lines.size(), 2);
     QVERIFY2(lines[0].startsWith(QStringLiteral("oggi verifica: non trovato entro ")), qPrintable(lines[0]));
@@ -1292,8 +1290,7 @@ void TestSearchRun::listTellsTheDesktop()
     std::unique_ptr<QProcess> run(startList(QStringLiteral("uno\ndue\n"), {"--pausa-verifica", "1", "--attesa-verifica", "1"},
                                             QStringLiteral("127.0.0.1:%1").arg(blocking.port())));
     qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-    QVERIFY(QSignalSpy(run.get(), &QProcess::finished).wait(90000));
-    QVERIFY2(run->exitCode() == 3, run->readAllStandardError().constData());
+    QVERIFY2(endsWith(*run, 3, 90), qPrintable(m_said));
     QCOMPARE(notifications.bodies.size(), 2);
     QVERIFY2(QRegularExpression(QStringLiteral("^Google chiede una verifica \\(elenco frasi\\.txt, frase 1 di 2\\): la ricerca "
                                                "riprova alle \\d\\d:\\d\\d\\. Per rispondere subito apri Cerca Posizione "
@@ -1345,10 +1342,8 @@ void TestSearchRun::listGoesOnOnceTheWindowAnswers()
     QCOMPARE(label1(), QStringLiteral("\"velmora\" trovato nella posizione n° 8"));
     QCOMPARE(m_browser->profilePath(), m_dir->filePath(QStringLiteral("Chromium")));
     // Two minutes at most, where the list's own wait is ten.
-    QVERIFY(QSignalSpy(list.get(), &QProcess::finished).wait(120000) || list->state() == QProcess::NotRunning);
-    said += QString::fromLocal8Bit(list->readAllStandardError());
-    QVERIFY2(list->exitCode() == 0, qPrintable(said));
-    QCOMPARE(said.count(QStringLiteral("riprova alle")), 1);
+    QVERIFY2(endsWith(*list, 0, 120), qPrintable(said + m_said));
+    QCOMPARE((said + m_said).count(QStringLiteral("riprova alle")), 1);
     QCOMPARE(linesOf(*list), (QStringList{"uno: posizione 4 (http://www.velmora.it/uno)", "due: non trovato entro 10",
                                           "tre: posizione 6 (http://www.velmora.it/tre)"}));
 }
@@ -1362,10 +1357,8 @@ void TestSearchRun::listPlacesPagesWithoutResultsAndKeepsAnUnknownOne()
     // cookie notice at their foot, which asks nothing.
     std::unique_ptr<QProcess> run(startList(QStringLiteral("vuota\nvuota al telefono\nvuota semplice\nsconosciuta\n"),
                                             {"--pagine", "3", "--pausa", "5"}));
-    QVERIFY(QSignalSpy(run.get(), &QProcess::finished).wait(120000));
-    const QString err = QString::fromLocal8Bit(run->readAllStandardError());
-    QVERIFY2(run->exitCode() == 4, qPrintable(err));
-    QCOMPARE(err, QString());
+    QVERIFY2(endsWith(*run, 4, 120), qPrintable(m_said));
+    QCOMPARE(m_said, QString());
     const QStringList lines = linesOf(*run);
     QCOMPARE(lines.size(), 4);
     QCOMPARE(lines.mid(0, 3), (QStringList{"vuota: non trovato entro 0", "vuota al telefono: non trovato entro 0",
@@ -1396,10 +1389,8 @@ void TestSearchRun::listAsksAgainForPagesThatFailOnce()
     // once; a page that is cut every time ends its phrase.
     std::unique_ptr<QProcess> run(startList(QStringLiteral("guasto 500\nguasto 503\nguasto interrotto\ntronca\n"),
                                             {"--pagine", "3", "--pausa", "5"}));
-    QVERIFY(QSignalSpy(run.get(), &QProcess::finished).wait(180000));
-    const QString err = QString::fromLocal8Bit(run->readAllStandardError());
-    QVERIFY2(run->exitCode() == 4, qPrintable(err));
-    QCOMPARE(err, QString());
+    QVERIFY2(endsWith(*run, 4, 180), qPrintable(m_said));
+    QCOMPARE(m_said, QString());
     QCOMPARE(linesOf(*run), (QStringList{"guasto 500: posizione 4 (http://www.velmora.it/a)",
                                          "guasto 503: posizione 13 (http://www.velmora.it/b)",
                                          "guasto interrotto: posizione 6 (http://www.velmora.it/c)",
@@ -1505,8 +1496,7 @@ void TestSearchRun::twoProgramsShareOneDataFolder()
     QVERIFY(ProfileFolder::inUse(m_browser->profilePath()));
 
     std::unique_ptr<QProcess> list(startList(QStringLiteral("oggi\n"), {}, host));
-    QVERIFY(QSignalSpy(list.get(), &QProcess::finished).wait(60000));
-    QVERIFY2(list->exitCode() == 0, list->readAllStandardError().constData());
+    QVERIFY2(endsWith(*list, 0, 60), qPrintable(m_said));
     QCOMPARE(linesOf(*list), QStringList{"oggi: posizione 14 (http://www.velmora.it/oggi)"});
     // The list's copy, in its own temporary folder, is gone.
     QCOMPARE(QDir(m_dir->filePath(QStringLiteral("tmp"))).entryList({QStringLiteral("cerca-posizione-profilo-*")}, QDir::Dirs),
