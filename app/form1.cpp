@@ -438,6 +438,7 @@ void Form1::runStarted()
     flashIndicator();
     Salvataggio();
     m_report->clear();
+    m_packWords.clear();
     m_foundSites->clearEntries();
     m_hits->clearEntries();
 }
@@ -467,6 +468,9 @@ void Form1::pageRead(const ScanResult &result)
 void Form1::runEnded(const RunOutcome &outcome)
 {
     m_startButton->setText(kStart);
+    m_packWords = outcome.pack();
+    if (!m_packWords.isEmpty())
+        m_report->setText(m_report->text() + m_packWords);
     if (outcome.end == RunEnd::PageNotLoaded && !m_run->inList()) {
         m_pageInFront->show(QStringLiteral("La pagina dei risultati non si è caricata%1. Premi \"%2\" per riprovare.")
                             .arg(outcome.detail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(outcome.detail), kStart));
@@ -502,7 +506,10 @@ void Form1::saveResult()
 {
     ResultReport report;
     report.italianOnly = m_italianOnly->isChecked();
+    // The log keeps the caption as a list's run writes it.
     report.report = m_report->text();
+    if (!m_packWords.isEmpty() && report.report.endsWith(m_packWords))
+        report.report.chop(m_packWords.size());
     // The phrase as the last run searched it: a phone's or a place's position
     // stays apart in the log.
     report.phrase = SearchPlaces::seriesOf(m_phrase->currentText(), m_run->inputs().place);

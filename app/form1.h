@@ -129,6 +129,7 @@ private:
     QLineEdit *m_fragment = nullptr;       // Text1(1)
     QLineEdit *m_pageLimit = nullptr;      // Text1(2)
     QLabel *m_report = nullptr;            // Label1
+    QString m_packWords;   // what Label1 adds after the caption: the place in the local pack
     QLabel *m_linesCaption = nullptr;      // Label3
     QLabel *m_offset = nullptr;            // Label4
     Shape *m_indicator = nullptr;          // Shape1

@@ -81,6 +81,11 @@ constexpr Step kSteps[] = {
     {ArchiveStep::SharedPauses,
      "CREATE TABLE shared_pauses (list TEXT NOT NULL, holder TEXT NOT NULL, paused_until INTEGER NOT NULL,"
      " PRIMARY KEY (list, holder));"},
+    {ArchiveStep::LocalPack,
+     "ALTER TABLE runs ADD COLUMN pack_place INTEGER NOT NULL DEFAULT 0;"
+     "CREATE TABLE pack_entries (page_id INTEGER NOT NULL REFERENCES page_features (page_id) ON DELETE CASCADE,"
+     " ord INTEGER NOT NULL, name TEXT NOT NULL, website TEXT NOT NULL DEFAULT '', maps TEXT NOT NULL DEFAULT '',"
+     " PRIMARY KEY (page_id, ord)) WITHOUT ROWID;"},
 };
 static_assert(std::size(kSteps) == Archive::kVersion);
 
@@ -277,6 +282,14 @@ Result<QSqlQuery> Archive::exec(const QString &sql, const QVariantList &values)
     if (done)
         return query;
     return lost(query);
+}
+
+Result<qint64> Archive::insert(const QString &sql, const QVariantList &values)
+{
+    Result<QSqlQuery> inserted = exec(sql + m_dialect->returningId(), values);
+    if (!inserted)
+        return inserted.failure();
+    return m_dialect->insertedId(*inserted);
 }
 
 Result<void> Archive::rows(const QString &sql, const QVariantList &values, const std::function<void(const QSqlQuery &)> &row)

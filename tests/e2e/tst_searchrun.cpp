@@ -158,6 +158,8 @@ private slots:
     void listSettlesThePageAsTheOptionsSay();
     void longListRunsEveryPhraseOnceInOrder();
     void keptPagesAreReadAgain();
+    void localPackFromTheCommandLine_data();
+    void localPackFromTheCommandLine();
 
 private:
     QProcess *startList(const QString &phrases, const QStringList &arguments, const QString &host = QString(),
@@ -218,6 +220,13 @@ void TestSearchRun::initTestCase()
                "http://www.velmora.it/tardi\n@generate 5\n"
                "[incompiuta]\n@today\n@ai-mai http://www.velmora.it/mai http://www.b.it/\n@generate 3\n"
                "http://www.velmora.it/mai\n@generate 5\n";
+    // Four businesses around Milan's centre: the three nearest to the place
+    // the search is made from are shown.
+    catalog += "[idraulico milano]\n@today\n@generate 13\nhttp://www.velmora.it/idraulico\n@generate 10\n"
+               "@luogo Idraulica Rossi | http://www.rossi.it/ | 45.4723,9.1746\n"
+               "@luogo Tubi Bianchi | | 45.4651,9.1919\n"
+               "@luogo Velmora Impianti | http://www.velmora.it/ | 45.4525,9.2041\n"
+               "@luogo Dora Idraulica | http://www.dora.it/ | 45.4759,9.1862\n";
     // The browser's cookies from an earlier run of the tests would skip the consent.
     QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/Chromium")).removeRecursively();
     m_service = std::make_unique<results::Service>(results::Catalog::parse(catalog));
@@ -236,7 +245,7 @@ void TestSearchRun::init()
     static const QSet<QByteArray> moreLists{"twoListsStartedTogetherBothRunToTheEnd", "twoProgramsShareOneDataFolder",
                                             "smartphoneListFromTheCommandLine", "keptPagesAreReadAgain",
                                             "listSettlesThePageAsTheOptionsSay", "listWaitsOutTheEnginesLimit",
-                                            "listSaysWhatMoved", "listTellsTheDesktop"};
+                                            "listSaysWhatMoved", "listTellsTheDesktop", "localPackFromTheCommandLine"};
     const QByteArray part = qgetenv("CERCA_E2E_PART");
     const QByteArray function = QTest::currentTestFunction();
     const QByteArray partOf = lists.contains(function) ? "lists" : moreLists.contains(function) ? "more lists" : "window";
@@ -1515,6 +1524,43 @@ void TestSearchRun::longListRunsEveryPhraseOnceInOrder()
              qPrintable(QStringLiteral("%1 kB after the first phrase, %2 kB at the end").arg(afterFirst).arg(atTheEnd)));
 }
 
+void TestSearchRun::localPackFromTheCommandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("series");
+    QTest::newRow("no place: the businesses as listed")
+        << QStringList{"--pagine", "3", "--pausa", "5"}
+        << "idraulico milano: posizione 14 (http://www.velmora.it/idraulico), nel pacchetto locale 3" << "idraulico milano";
+    QTest::newRow("from its own street, on a phone")
+        << QStringList{"--pagine", "3", "--pausa", "5", "--luogo", "45.4552,9.2028", "--dispositivo", "smartphone"}
+        << "idraulico milano [smartphone, 45.4552,9.2028]: posizione 14 (http://www.velmora.it/idraulico), nel pacchetto locale 1"
+        << "idraulico milano [smartphone, 45.4552,9.2028]";
+    QTest::newRow("far from it: not in the pack")
+        << QStringList{"--pagine", "3", "--pausa", "5", "--luogo", "45.4732,9.1772"}
+        << "idraulico milano [computer, 45.4732,9.1772]: posizione 14 (http://www.velmora.it/idraulico)"
+        << "idraulico milano [computer, 45.4732,9.1772]";
+}
+
+void TestSearchRun::localPackFromTheCommandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, line);
+    QFETCH(QString, series);
+    std::unique_ptr<QProcess> run(startList(QStringLiteral("idraulico milano\n"), arguments));
+    QVERIFY(QSignalSpy(run.get(), &QProcess::finished).wait(90000));
+    QVERIFY2(run->exitCode() == 0, run->readAllStandardError().constData());
+    QCOMPARE(linesOf(*run).value(0), line);
+    // The archive keeps the place with the run, and the businesses with its first page.
+    Archive archive(m_dir->filePath(QStringLiteral("Archivio.sqlite")));
+    QVERIFY(archive.open());
+    const ArchivedRun kept = RunArchive(archive).runsOf(series)->constFirst();
+    QCOMPARE(kept.packPlace > 0, line.contains(QStringLiteral("pacchetto")));
+    QVERIFY(line.endsWith(QStringLiteral("pacchetto locale %1").arg(kept.packPlace)) || kept.packPlace == 0);
+    QVERIFY(kept.pages.constFirst().features);
+    QCOMPARE(kept.pages.constFirst().features->pack.size(), 3);
+}
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
@@ -1525,3 +1571,4 @@ int main(int argc, char *argv[])
 }
 
 #include "tst_searchrun.moc"
+

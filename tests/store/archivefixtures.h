@@ -109,9 +109,13 @@ inline Result<void> writeRuns(Archive &archive, int step)
             return four.failure();
         ArchivedPage page{0, at(9, 10, 0, 5), PageReading::Today, {}, PageFeatures{1, 0, QString(), false, {}, true}, {}, 0};
         page.results.append({1, QStringLiteral("https://www.velmora.it/bimby"), QStringLiteral("Velmora")});
+        if (step >= int(ArchiveStep::LocalPack))
+            page.features->pack = {{QStringLiteral("Bimby Point \"Duomo\""), QString(), QStringLiteral("https://maps.google.com/?cid=1")},
+                                   {QStringLiteral("Velmora, negozio"), QStringLiteral("https://www.velmora.it/negozio"),
+                                    QStringLiteral("https://maps.google.com/?cid=2")}};
         done = runs.addPage(*four, page);
         if (done)
-            done = runs.endRun(*four, RunEnd::Found, 1, at(9, 10, 0, 8));
+            done = runs.endRun(*four, RunEnd::Found, 1, at(9, 10, 0, 8), step >= int(ArchiveStep::LocalPack) ? 2 : 0);
         if (!done)
             return done;
     }
@@ -149,6 +153,8 @@ inline QString readingOf(Archive &archive)
               << " " << r.place.language << " " << r.place.place << " | " << r.host << " | " << (r.italianOnly ? "italiano" : "ovunque")
               << " | " << r.fragment << " | " << time(r.started) << " | " << time(r.ended) << " | " << RunEnds::name(r.end) << " "
               << r.position << "\n";
+            if (r.packPlace > 0)
+                s << "  pacchetto locale " << r.packPlace << "\n";
             for (const auto &[offset, kept] : *runs.keptPages(r.id)) {
                 const Result<QByteArray> text = PageCompression::decompress(kept.compressed);
                 s << "  pagina tenuta " << offset << " lettore " << kept.reader << " " << (text ? *text : text.error().toUtf8()) << "\n";
@@ -168,6 +174,8 @@ inline QString readingOf(Archive &archive)
                     for (const QString &c : p.features->aiCited)
                         s << " " << c;
                     s << "\n";
+                    for (const PackEntry &e : p.features->pack)
+                        s << "   luogo " << e.name << " | " << e.website << " | " << e.maps << "\n";
                 }
             }
         }
@@ -213,7 +221,8 @@ inline QString rowsOf(const QString &path)
         db.open();
         const std::pair<const char *, const char *> tables[] = {
             {"runs", "id"}, {"pages", "id"}, {"results", "page_id, position"}, {"page_features", "page_id"},
-            {"ai_citations", "page_id, ord"}, {"pictures", "run_id"}, {"shared_phrases", "list, ord"}, {"kept_pages", "page_id"}};
+            {"ai_citations", "page_id, ord"}, {"pictures", "run_id"}, {"shared_phrases", "list, ord"}, {"kept_pages", "page_id"},
+            {"pack_entries", "page_id, ord"}};
         for (const auto &[table, order] : tables) {
             QSqlQuery query(db);
             if (!query.exec(QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(QLatin1String(table), QLatin1String(order))))
