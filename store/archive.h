@@ -26,6 +26,7 @@ enum class ArchiveStep {
                      // reader, and the newer reading of the same page that replaced it
     SharedPauses,    // the machines of a shared list cooling down after a check page
     LocalPack,       // the places block's businesses on each page, the fragment's place among them for each run
+    Grids,           // grids of searches around a place, and their points
 };
 
 // Who holds a connection, for how long a write waits for another program's.
@@ -50,7 +51,7 @@ enum class ArchiveUse {
 class Archive
 {
 public:
-    static constexpr ArchiveStep kLatest = ArchiveStep::LocalPack;
+    static constexpr ArchiveStep kLatest = ArchiveStep::Grids;
     static constexpr int kVersion = int(kLatest);
 
     explicit Archive(const QString &path, ArchiveUse use = ArchiveUse::Reading);

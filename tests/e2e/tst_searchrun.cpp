@@ -9,6 +9,8 @@
 #include "model/readerversion.h"
 #include "store/archive.h"
 #include "store/archivereports.h"
+#include "search/grid.h"
+#include "store/gridarchive.h"
 #include "store/pagecompression.h"
 #include "store/runarchive.h"
 #include "store/listprogress.h"
@@ -160,6 +162,7 @@ private slots:
     void keptPagesAreReadAgain();
     void localPackFromTheCommandLine_data();
     void localPackFromTheCommandLine();
+    void gridFromTheCommandLine();
 
 private:
     QProcess *startList(const QString &phrases, const QStringList &arguments, const QString &host = QString(),
@@ -245,7 +248,8 @@ void TestSearchRun::init()
     static const QSet<QByteArray> moreLists{"twoListsStartedTogetherBothRunToTheEnd", "twoProgramsShareOneDataFolder",
                                             "smartphoneListFromTheCommandLine", "keptPagesAreReadAgain",
                                             "listSettlesThePageAsTheOptionsSay", "listWaitsOutTheEnginesLimit",
-                                            "listSaysWhatMoved", "listTellsTheDesktop", "localPackFromTheCommandLine"};
+                                            "listSaysWhatMoved", "listTellsTheDesktop", "localPackFromTheCommandLine",
+                                            "gridFromTheCommandLine"};
     const QByteArray part = qgetenv("CERCA_E2E_PART");
     const QByteArray function = QTest::currentTestFunction();
     const QByteArray partOf = lists.contains(function) ? "lists" : moreLists.contains(function) ? "more lists" : "window";
@@ -1559,6 +1563,67 @@ void TestSearchRun::localPackFromTheCommandLine()
     QVERIFY(line.endsWith(QStringLiteral("pacchetto locale %1").arg(kept.packPlace)) || kept.packPlace == 0);
     QVERIFY(kept.pages.constFirst().features);
     QCOMPARE(kept.pages.constFirst().features->pack.size(), 3);
+}
+
+void TestSearchRun::gridFromTheCommandLine()
+{
+    const QStringList grid{"--griglia", "3", "--centro", "45.4642,9.1900", "--passo", "1", "--frase", "idraulico milano",
+                           "--frammento", "velmora", "--pagine", "3"};
+    const QStringList quick{QStringLiteral("CERCA_POSIZIONE_PAUSA_DI_PROVA_MS=200")};
+    // Bad input: one sentence, exit 2, no page asked for.
+    for (const QStringList &bad : {QStringList{"--griglia", "4", "--centro", "45.4642,9.1900", "--passo", "1", "--frase", "f",
+                                               "--frammento", "x"},
+                                   QStringList{"--griglia", "3", "--centro", "45.4642,9.1900", "--passo", "30", "--frase", "f",
+                                               "--frammento", "x"},
+                                   QStringList{"--griglia", "3", "--centro", "45.4642,199", "--passo", "1", "--frase", "f",
+                                               "--frammento", "x"},
+                                   QStringList{"--griglia", "3", "--centro", "45.4642,9.19", "--passo", "1", "--frammento", "x"}}) {
+        std::unique_ptr<QProcess> refused(startProgram(bad, QString(), quick));
+        QVERIFY(QSignalSpy(refused.get(), &QProcess::finished).wait(20000));
+        QCOMPARE(refused->exitCode(), 2);
+        const QStringList said = QString::fromLocal8Bit(refused->readAllStandardError()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY2(said.size() == 2 && said[1].startsWith(QStringLiteral("Prova")), qPrintable(said.join(QLatin1Char('|'))));
+    }
+    QVERIFY(received().isEmpty());
+    // Each point's line as it ends: velmora is among the three nearest south-east only.
+    const QStringList expected{"45.4732,9.1772: fuori dal pacchetto locale, posizione 14",
+                               "45.4732,9.1900: fuori dal pacchetto locale, posizione 14",
+                               "45.4732,9.2028: fuori dal pacchetto locale, posizione 14",
+                               "45.4642,9.1772: fuori dal pacchetto locale, posizione 14",
+                               "45.4642,9.1900: fuori dal pacchetto locale, posizione 14",
+                               "45.4642,9.2028: nel pacchetto locale 2, posizione 14",
+                               "45.4552,9.1772: nel pacchetto locale 3, posizione 14",
+                               "45.4552,9.1900: nel pacchetto locale 2, posizione 14",
+                               "45.4552,9.2028: nel pacchetto locale 1, posizione 14"};
+    // Stopped after three points, then resumed: the others only.
+    std::unique_ptr<QProcess> first(startProgram(grid, QString(), quick));
+    QStringList lines;
+    QTRY_VERIFY_WITH_TIMEOUT((lines += QString::fromLocal8Bit(first->readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+                              lines.size() >= 3), 90000);
+    ::kill(pid_t(first->processId()), SIGTERM);
+    QVERIFY(first->waitForFinished(30000));
+    lines += QString::fromLocal8Bit(first->readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.mid(0, 3), expected.mid(0, 3));
+    const int done = int(lines.size());
+    std::unique_ptr<QProcess> second(startProgram(grid + QStringList{"--riprendi"}, QString(), quick));
+    QVERIFY(QSignalSpy(second.get(), &QProcess::finished).wait(120000));
+    QVERIFY2(second->exitCode() == 0, second->readAllStandardError().constData());
+    lines = QString::fromLocal8Bit(second->readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.mid(0, expected.size() - done), expected.mid(done));
+    QCOMPARE(lines.value(expected.size() - done),
+             QStringLiteral("griglia 3x3 attorno a 45.4642,9.1900, ogni 1 km: nel pacchetto locale in 4 punti su 9 (44%); "
+                            "posto medio 2,0 dove c'è, 3,1 contando 4 dove manca"));
+    // One grid in the archive, whole and ended.
+    Archive archive(m_dir->filePath(QStringLiteral("Archivio.sqlite")));
+    QVERIFY(archive.open());
+    ArchivedGrid shape = GridSpec{3, {45.4642, 9.19}, 1, QStringLiteral("idraulico milano"), QStringLiteral("velmora")}.record();
+    QCOMPARE(*GridArchive(archive).unfinished(shape), std::nullopt);
+    const std::optional<ArchivedGrid> kept = *GridArchive(archive).previous(shape.series, std::numeric_limits<qint64>::max());
+    QVERIFY(kept);
+    QStringList keptLines;
+    for (const GridPointRecord &point : kept->points)
+        keptLines << GridPoints::line(point);
+    QCOMPARE(keptLines, expected);
 }
 
 int main(int argc, char *argv[])
