@@ -62,6 +62,11 @@ Result<std::optional<ArchivedGrid>> GridArchive::grid(qint64 id)
     return first(QStringLiteral("id = ?"), {id});
 }
 
+Result<std::optional<ArchivedGrid>> GridArchive::latest(const QString &series)
+{
+    return first(QStringLiteral("series = ?"), {series});
+}
+
 Result<std::optional<ArchivedGrid>> GridArchive::unfinished(const ArchivedGrid &shape)
 {
     return first(QStringLiteral("series = ? AND size = ? AND spacing_m = ? AND fragment = ? AND ended IS NULL"),

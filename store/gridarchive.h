@@ -24,6 +24,8 @@ public:
 
     // The grid `id`, with its points; nullopt when there is none.
     Result<std::optional<ArchivedGrid>> grid(qint64 id);
+    // The latest grid of the series, ended or not, with its points.
+    Result<std::optional<ArchivedGrid>> latest(const QString &series);
     // The latest grid of the same series and shape not ended, with the
     // points it has; nullopt when there is none.
     Result<std::optional<ArchivedGrid>> unfinished(const ArchivedGrid &shape);

@@ -38,6 +38,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QImage>
+#include <QLibraryInfo>
 #include <QWheelEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -1605,7 +1606,9 @@ void TestSearchRun::gridFromTheCommandLine()
     lines += QString::fromLocal8Bit(first->readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(lines.mid(0, 3), expected.mid(0, 3));
     const int done = int(lines.size());
-    std::unique_ptr<QProcess> second(startProgram(grid + QStringList{"--riprendi"}, QString(), quick));
+    // With Qt's platform that needs no display, the picture is drawn beside the archive.
+    const QString platforms = QStringLiteral("QT_QPA_PLATFORM_PLUGIN_PATH=%1/platforms").arg(QLibraryInfo::path(QLibraryInfo::PluginsPath));
+    std::unique_ptr<QProcess> second(startProgram(grid + QStringList{"--riprendi"}, QString(), quick + QStringList{platforms}));
     QVERIFY(QSignalSpy(second.get(), &QProcess::finished).wait(120000));
     QVERIFY2(second->exitCode() == 0, second->readAllStandardError().constData());
     lines = QString::fromLocal8Bit(second->readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -1613,6 +1616,9 @@ void TestSearchRun::gridFromTheCommandLine()
     QCOMPARE(lines.value(expected.size() - done),
              QStringLiteral("griglia 3x3 attorno a 45.4642,9.1900, ogni 1 km: nel pacchetto locale in 4 punti su 9 (44%); "
                             "posto medio 2,0 dove c'è, 3,1 contando 4 dove manca"));
+    const QString picture = lines.value(expected.size() - done + 1).section(QStringLiteral("immagine della griglia: "), 1);
+    QVERIFY2(QFileInfo(picture).dir() == QDir(m_dir->path()), qPrintable(lines.join(QLatin1Char('|'))));
+    QCOMPARE(QImage(picture).width(), 800);
     // One grid in the archive, whole and ended.
     Archive archive(m_dir->filePath(QStringLiteral("Archivio.sqlite")));
     QVERIFY(archive.open());
