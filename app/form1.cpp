@@ -2,6 +2,7 @@
 
 #include "app/controls.h"
 #include "app/foundsitesmenu.h"
+#include "app/gridwindow.h"
 #include "app/listbox.h"
 #include "app/listwindow.h"
 #include "search/faultnotes.h"
@@ -239,6 +240,7 @@ void Form1::createMenus()
     QMenu *strumenti = bar->addMenu(QStringLiteral("Strumenti"));
     strumenti->setObjectName(QStringLiteral("Strumenti"));
     action(strumenti, "ElencoFrasi", QStringLiteral("Cerca un elenco di frasi..."), &Form1::openPhraseList);
+    action(strumenti, "GrigliaLocale", QStringLiteral("Griglia locale..."), &Form1::openGridWindow);
     action(strumenti, "ApriOpzioni", QStringLiteral("Opzioni di ricerca..."), &Form1::openSearchOptions);
 }
 
@@ -559,6 +561,19 @@ void Form1::openPhraseList()
     m_listWindow->show();
     m_listWindow->raise();
     m_listWindow->activateWindow();
+}
+
+void Form1::openGridWindow()
+{
+    if (!m_gridWindow) {
+        ListSource source{[this] { return runInputs(); }, QStringList{m_phrase->currentText()}, m_options.dataFolder,
+                          m_options.dateSeparator, m_options.listMillisecondsPerSecond,
+                          [this](const QString &message) { warn(message); }};
+        m_gridWindow = new GridWindow(m_run, std::move(source), this);
+    }
+    m_gridWindow->show();
+    m_gridWindow->raise();
+    m_gridWindow->activateWindow();
 }
 
 void Form1::openAddress(const QString &address)

@@ -64,6 +64,8 @@ public:
     void openHistory();
     void openCompetitors(const QString &phrase);
     void openPhraseList();
+    // "Griglia locale...": a grid of searches around a place.
+    void openGridWindow();
     // "Opzioni di ricerca...": the device, country, language and place of
     // the searches, kept in their own file.
     void openSearchOptions();
@@ -107,6 +109,7 @@ private:
     std::unique_ptr<PageInFront> m_pageInFront;
     HistoryWindows m_historyWindows;
     QPointer<QWidget> m_listWindow;
+    QPointer<QWidget> m_gridWindow;
     SearchOptions m_searchOptions;
     QLabel *m_optionsLine = nullptr;       // the options in force, when not the defaults
 

@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "app/gridwindow.h"
 #include "app/listbox.h"
 #include "fakes.h"
 #include "platform/chromium/chromiumpage.h"
@@ -42,6 +43,8 @@
 #include <QWheelEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSpinBox>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -90,6 +93,17 @@ QPoint drawnButton(QWidget *view)
     if (box.width() < 170 * ratio || box.height() < 30 * ratio)
         return {};
     return (QPointF(box.center()) / ratio).toPoint();
+}
+
+// A 3 x 3 grid 1 km apart around Milan's centre, "idraulico milano": each
+// point's line as it ends, velmora among the three nearest south-east only.
+QStringList gridLines()
+{
+    return {"45.4732,9.1772: fuori dal pacchetto locale, posizione 14", "45.4732,9.1900: fuori dal pacchetto locale, posizione 14",
+            "45.4732,9.2028: fuori dal pacchetto locale, posizione 14", "45.4642,9.1772: fuori dal pacchetto locale, posizione 14",
+            "45.4642,9.1900: fuori dal pacchetto locale, posizione 14", "45.4642,9.2028: nel pacchetto locale 2, posizione 14",
+            "45.4552,9.1772: nel pacchetto locale 3, posizione 14", "45.4552,9.1900: nel pacchetto locale 2, posizione 14",
+            "45.4552,9.2028: nel pacchetto locale 1, posizione 14"};
 }
 
 } // namespace
@@ -164,12 +178,13 @@ private slots:
     void localPackFromTheCommandLine_data();
     void localPackFromTheCommandLine();
     void gridFromTheCommandLine();
+    void gridInTheWindow();
 
 private:
     QProcess *startList(const QString &phrases, const QStringList &arguments, const QString &host = QString(),
                         const QString &listName = QStringLiteral("frasi.txt"));
     QProcess *startProgram(const QStringList &arguments, const QString &host = QString(), const QStringList &variables = {});
-    void makeForm(int timer1Interval, const QString &host = QString());
+    void makeForm(int timer1Interval, const QString &host = QString(), int listMillisecondsPerSecond = 1000);
     void run(const QString &phrase, const QString &limit = QStringLiteral("10"));
     void waitForEnd(int timeout = 30000);
     QStringList received() const;
@@ -269,10 +284,11 @@ void TestSearchRun::cleanup()
     m_browser.reset();
 }
 
-void TestSearchRun::makeForm(int timer1Interval, const QString &host)
+void TestSearchRun::makeForm(int timer1Interval, const QString &host, int listMillisecondsPerSecond)
 {
     Form1Options options;
     options.dataFolder = DataFolder(m_dir->path());
+    options.listMillisecondsPerSecond = listMillisecondsPerSecond;
     SearchRunOptions runOptions;
     runOptions.host = host.isEmpty() ? QStringLiteral("127.0.0.1:%1").arg(m_service->port()) : host;
     runOptions.pageInterval = timer1Interval;
@@ -1586,16 +1602,7 @@ void TestSearchRun::gridFromTheCommandLine()
         QVERIFY2(said.size() == 2 && said[1].startsWith(QStringLiteral("Prova")), qPrintable(said.join(QLatin1Char('|'))));
     }
     QVERIFY(received().isEmpty());
-    // Each point's line as it ends: velmora is among the three nearest south-east only.
-    const QStringList expected{"45.4732,9.1772: fuori dal pacchetto locale, posizione 14",
-                               "45.4732,9.1900: fuori dal pacchetto locale, posizione 14",
-                               "45.4732,9.2028: fuori dal pacchetto locale, posizione 14",
-                               "45.4642,9.1772: fuori dal pacchetto locale, posizione 14",
-                               "45.4642,9.1900: fuori dal pacchetto locale, posizione 14",
-                               "45.4642,9.2028: nel pacchetto locale 2, posizione 14",
-                               "45.4552,9.1772: nel pacchetto locale 3, posizione 14",
-                               "45.4552,9.1900: nel pacchetto locale 2, posizione 14",
-                               "45.4552,9.2028: nel pacchetto locale 1, posizione 14"};
+    const QStringList expected = gridLines();
     // Stopped after three points, then resumed: the others only.
     std::unique_ptr<QProcess> first(startProgram(grid, QString(), quick));
     QStringList lines;
@@ -1630,6 +1637,38 @@ void TestSearchRun::gridFromTheCommandLine()
     for (const GridPointRecord &point : kept->points)
         keptLines << GridPoints::line(point);
     QCOMPARE(keptLines, expected);
+}
+
+void TestSearchRun::gridInTheWindow()
+{
+    makeForm(100, QString(), 20);
+    // A run of the window: its place in the pack after the caption's words.
+    run(QStringLiteral("idraulico milano"));
+    waitForEnd();
+    QCOMPARE(label1(), QStringLiteral("\"velmora\" trovato nella posizione n° 14, nel pacchetto locale 3"));
+    m_service->clearRequests();
+    m_form->findChild<QAction *>(QStringLiteral("GrigliaLocale"))->trigger();
+    auto *window = m_form->findChild<GridWindow *>();
+    QVERIFY(window);
+    window->findChild<QLineEdit *>(QStringLiteral("Frase"))->setText(QStringLiteral("idraulico milano"));
+    window->findChild<QLineEdit *>(QStringLiteral("Frammento"))->setText(QStringLiteral("velmora"));
+    window->findChild<QSpinBox *>(QStringLiteral("Lato"))->setValue(3);
+    auto *centre = window->findChild<QLineEdit *>(QStringLiteral("Centro"));
+    auto *start = window->findChild<QPushButton *>(QStringLiteral("AvviaGriglia"));
+    auto *said = window->findChild<QLabel *>(QStringLiteral("StatoGriglia"));
+    // Coordinates off the earth: one sentence, no search.
+    centre->setText(QStringLiteral("95,9.19"));
+    start->click();
+    QVERIFY2(said->text().contains(QStringLiteral("fuori dalla Terra")), qPrintable(said->text()));
+    QVERIFY(received().isEmpty());
+    centre->setText(QStringLiteral("45.4642,9.1900"));
+    start->click();
+    QTRY_VERIFY_WITH_TIMEOUT(said->text().startsWith(QStringLiteral("griglia 3x3")), 180000);
+    QCOMPARE(window->findChild<QPlainTextEdit *>(QStringLiteral("PuntiGriglia"))->toPlainText().split(QLatin1Char('\n')), gridLines());
+    QVERIFY(!window->findChild<QLabel *>(QStringLiteral("ImmagineGriglia"))->pixmap().isNull());
+    const QString file = m_dir->filePath(QStringLiteral("griglia.png"));
+    QVERIFY(window->savePicture(file));
+    QCOMPARE(QImage(file).width(), 800);
 }
 
 int main(int argc, char *argv[])
