@@ -2,6 +2,7 @@
 
 #include "app/controls.h"
 #include "app/foundsitesmenu.h"
+#include "app/gridwindow.h"
 #include "app/listbox.h"
 #include "app/listwindow.h"
 #include "search/faultnotes.h"
@@ -239,6 +240,7 @@ void Form1::createMenus()
     QMenu *strumenti = bar->addMenu(QStringLiteral("Strumenti"));
     strumenti->setObjectName(QStringLiteral("Strumenti"));
     action(strumenti, "ElencoFrasi", QStringLiteral("Cerca un elenco di frasi..."), &Form1::openPhraseList);
+    action(strumenti, "GrigliaLocale", QStringLiteral("Griglia locale..."), &Form1::openGridWindow);
     action(strumenti, "ApriOpzioni", QStringLiteral("Opzioni di ricerca..."), &Form1::openSearchOptions);
 }
 
@@ -438,6 +440,7 @@ void Form1::runStarted()
     flashIndicator();
     Salvataggio();
     m_report->clear();
+    m_packWords.clear();
     m_foundSites->clearEntries();
     m_hits->clearEntries();
 }
@@ -467,6 +470,9 @@ void Form1::pageRead(const ScanResult &result)
 void Form1::runEnded(const RunOutcome &outcome)
 {
     m_startButton->setText(kStart);
+    m_packWords = outcome.pack();
+    if (!m_packWords.isEmpty())
+        m_report->setText(m_report->text() + m_packWords);
     if (outcome.end == RunEnd::PageNotLoaded && !m_run->inList()) {
         m_pageInFront->show(QStringLiteral("La pagina dei risultati non si è caricata%1. Premi \"%2\" per riprovare.")
                             .arg(outcome.detail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(outcome.detail), kStart));
@@ -502,7 +508,10 @@ void Form1::saveResult()
 {
     ResultReport report;
     report.italianOnly = m_italianOnly->isChecked();
+    // The log keeps the caption as a list's run writes it.
     report.report = m_report->text();
+    if (!m_packWords.isEmpty() && report.report.endsWith(m_packWords))
+        report.report.chop(m_packWords.size());
     // The phrase as the last run searched it: a phone's or a place's position
     // stays apart in the log.
     report.phrase = SearchPlaces::seriesOf(m_phrase->currentText(), m_run->inputs().place);
@@ -552,6 +561,19 @@ void Form1::openPhraseList()
     m_listWindow->show();
     m_listWindow->raise();
     m_listWindow->activateWindow();
+}
+
+void Form1::openGridWindow()
+{
+    if (!m_gridWindow) {
+        ListSource source{[this] { return runInputs(); }, QStringList{m_phrase->currentText()}, m_options.dataFolder,
+                          m_options.dateSeparator, m_options.listMillisecondsPerSecond,
+                          [this](const QString &message) { warn(message); }};
+        m_gridWindow = new GridWindow(m_run, std::move(source), this);
+    }
+    m_gridWindow->show();
+    m_gridWindow->raise();
+    m_gridWindow->activateWindow();
 }
 
 void Form1::openAddress(const QString &address)

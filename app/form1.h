@@ -64,6 +64,8 @@ public:
     void openHistory();
     void openCompetitors(const QString &phrase);
     void openPhraseList();
+    // "Griglia locale...": a grid of searches around a place.
+    void openGridWindow();
     // "Opzioni di ricerca...": the device, country, language and place of
     // the searches, kept in their own file.
     void openSearchOptions();
@@ -107,6 +109,7 @@ private:
     std::unique_ptr<PageInFront> m_pageInFront;
     HistoryWindows m_historyWindows;
     QPointer<QWidget> m_listWindow;
+    QPointer<QWidget> m_gridWindow;
     SearchOptions m_searchOptions;
     QLabel *m_optionsLine = nullptr;       // the options in force, when not the defaults
 
@@ -129,6 +132,7 @@ private:
     QLineEdit *m_fragment = nullptr;       // Text1(1)
     QLineEdit *m_pageLimit = nullptr;      // Text1(2)
     QLabel *m_report = nullptr;            // Label1
+    QString m_packWords;   // what Label1 adds after the caption: the place in the local pack
     QLabel *m_linesCaption = nullptr;      // Label3
     QLabel *m_offset = nullptr;            // Label4
     Shape *m_indicator = nullptr;          // Shape1

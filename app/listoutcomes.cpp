@@ -48,7 +48,7 @@ QVariant ListOutcomes::data(const QModelIndex &index, int role) const
     const RunOutcome *outcome = outcomeAt(index.row());
     if (!outcome || role != Qt::DisplayRole)
         return QVariant();
-    return index.column() == 0 ? outcome->series() : outcome->result() + outcome->citation();
+    return index.column() == 0 ? outcome->series() : outcome->result() + outcome->pack() + outcome->citation();
 }
 
 QVariant ListOutcomes::headerData(int section, Qt::Orientation orientation, int role) const

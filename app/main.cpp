@@ -1,13 +1,19 @@
 #include "app/form1.h"
+#include "app/gridpicture.h"
 #include "cli/cli.h"
 #include "platform/chromium/chromiumpage.h"
 #include "platform/processclock.h"
 #include "platform/qtdesktop.h"
+#include "store/archive.h"
 #include "store/datafolder.h"
+#include "store/gridarchive.h"
 #include "store/searchoptionsfile.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QTimer>
 
 #include <cstdio>
@@ -22,11 +28,56 @@ QStringList argumentsOf(int argc, char *argv[])
     return arguments;
 }
 
+// The picture of the grid the command line ran, beside the archive (in the
+// data folder for a shared one). Drawn once the grid has run, on Qt's
+// platform that needs no display; without it the grid stands, unpictured.
+void writeGridPicture(const CommandLine &line, int argc, char *argv[])
+{
+    const QString plugins = qEnvironmentVariableIsSet("QT_QPA_PLATFORM_PLUGIN_PATH")
+        ? qEnvironmentVariable("QT_QPA_PLATFORM_PLUGIN_PATH")
+        : QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms");
+    if (!QFileInfo::exists(plugins + QStringLiteral("/libqoffscreen.so"))) {
+        std::fprintf(stderr, "cerca-posizione: l'immagine della griglia non è disegnata: manca il modulo \"offscreen\" di Qt "
+                             "(pacchetto qt6-qpa-plugins)\n");
+        return;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    const QString dataFolder = Cli::dataFolderPath();
+    const QString path = Cli::archiveOf(line, dataFolder);
+    Archive archive(path, ArchiveUse::Reading);
+    std::optional<ArchivedGrid> grid;
+    std::optional<ArchivedGrid> before;
+    if (archive.open()) {
+        GridArchive grids(archive);
+        if (Result<std::optional<ArchivedGrid>> latest = grids.latest(line.grid.series()))
+            grid = *latest;
+        if (grid) {
+            if (Result<std::optional<ArchivedGrid>> earlier = grids.previous(grid->series, grid->id))
+                before = *earlier;
+        }
+    }
+    if (!grid || grid->points.isEmpty())
+        return;
+    const QString file = GridPicture::fileIn(Archive::isServer(path) ? dataFolder : QFileInfo(path).absolutePath(), *grid);
+    if (GridPicture::draw(*grid, before).save(file, "PNG"))
+        std::printf("immagine della griglia: %s\n", qPrintable(QDir::toNativeSeparators(file)));
+    else
+        std::fprintf(stderr, "cerca-posizione: impossibile scrivere %s\n", qPrintable(QDir::toNativeSeparators(file)));
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     const CommandLine line = CommandLine::parse(argumentsOf(argc, argv));
+    if (line.action == CommandLine::Action::Grid) {
+        const int status = Cli::run(line, argc, argv);
+        if (status != 1 && status != 2)
+            writeGridPicture(line, argc, argv);
+        return status;
+    }
     if (line.action != CommandLine::Action::Window)
         return Cli::run(line, argc, argv);
 

@@ -5,6 +5,7 @@
 #include "platform/chromium/chromiumpage.h"
 #include "platform/messagelog.h"
 #include "model/readerversion.h"
+#include "search/gridsession.h"
 #include "search/listsession.h"
 #include "search/notes.h"
 #include "search/rereading.h"
@@ -36,9 +37,11 @@ void print(std::FILE *stream, const QString &text)
 
 // The list of the command line: no window, no widget, no display. Each phrase
 // is a search run, its outcome printed and appended to the result log; the
-// window's settings file is never touched.
+// window's settings file is never touched. A grid is a list of its points,
+// each printed as it ends, its measures at the end.
 int runList(const CommandLine &line, const QStringList &phrases, int argc, char *argv[])
 {
+    const bool grid = line.action == CommandLine::Action::Grid;
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("cerca-posizione"));
     const DataFolder folder(Cli::dataFolderPath());
@@ -65,7 +68,23 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
     plan.sharedName = line.sharedList;
     if (testLease > 0)
         plan.leaseSeconds = testLease;
-    ListSession list(plan);
+    std::unique_ptr<GridSession> gridSession;
+    std::unique_ptr<ListSession> ownList;
+    if (grid) {
+        plan.progressFile = QDir(folder.path()).filePath(QStringLiteral("Griglia.ini"));
+        gridSession = std::make_unique<GridSession>(line.grid, plan);
+        if (const std::optional<QString> problem = gridSession->open(line.resume)) {
+            print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(*problem));
+            return 2;
+        }
+        QObject::connect(gridSession.get(), &GridSession::note,
+                         [](const QString &text) { print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(text)); });
+        QObject::connect(gridSession.get(), &GridSession::pointEnded,
+                         [](const GridPointRecord &point) { print(stdout, GridPoints::line(point) + QLatin1Char('\n')); });
+    } else {
+        ownList = std::make_unique<ListSession>(plan);
+    }
+    ListSession &list = grid ? *gridSession->list() : *ownList;
     // A shared list: the archive must answer before any page is asked for.
     if (const std::optional<ListSession::Refusal> refusal = list.open()) {
         if (refusal->kind == ListSession::Refusal::Kind::NotShared)
@@ -87,8 +106,9 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
     SearchRun run(&page, options);
     QObject::connect(&list, &ListSession::note,
                      [](const QString &text) { print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(text)); });
-    QObject::connect(&list, &ListSession::phraseEnded,
-                     [](int, const RunOutcome &outcome) { print(stdout, outcome.line() + QLatin1Char('\n')); });
+    if (!grid)
+        QObject::connect(&list, &ListSession::phraseEnded,
+                         [](int, const RunOutcome &outcome) { print(stdout, outcome.line() + QLatin1Char('\n')); });
     // The first reason to stop is the one the program ends with.
     int stopped = 0;
     auto stop = [&stopped](int status) {
@@ -119,7 +139,10 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
         print(stderr, QStringLiteral("cerca-posizione: %1\n").arg(note));
         stop(1);
     });
-    QObject::connect(&list, &ListSession::settled, [&stop] { stop(0); });
+    if (grid)
+        QObject::connect(gridSession.get(), &GridSession::finished, [&stop] { stop(0); });
+    else
+        QObject::connect(&list, &ListSession::settled, [&stop] { stop(0); });
     list.start(&run);
     // 1 when the browser cannot be reached; 3 when a page asked the user
     // and the waits allowed were spent; 4 when every phrase was tried, but
@@ -127,7 +150,9 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
     QCoreApplication::exec();
     // The list's end line, with the pace it ended with; none when no
     // browser could search.
-    if (stopped != 1) {
+    if (grid && stopped != 1) {
+        print(stdout, gridSession->endLines().join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    } else if (stopped != 1) {
         const ListSummary summary = list.summary();
         print(stdout, QStringLiteral("%1; pausa media tra le frasi %2 s\n")
                           .arg(summary.line(listName))
@@ -242,6 +267,9 @@ int Cli::run(const CommandLine &line, int argc, char *argv[])
         return rereadArchive(line, argc, argv);
     case CommandLine::Action::Window:
         break;
+    case CommandLine::Action::Grid:
+        MessageLog::install();
+        return runList(line, QStringList(), argc, argv);
     case CommandLine::Action::List: {
         const std::optional<QStringList> lines = TextFile::readLines(line.listFile);
         if (!lines) {

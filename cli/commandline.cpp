@@ -71,8 +71,20 @@ QList<QCommandLineOption> options()
          QStringLiteral("Continua l'ultimo giro non finito dello stesso elenco.")},
         {{QStringLiteral("x"), QStringLiteral("esporta-archivio")},
          QStringLiteral("Scrive i risultati archiviati in un file CSV, senza finestra."), QStringLiteral("FILE")},
-        {{QStringLiteral("t"), QStringLiteral("frase")}, QStringLiteral("Con --esporta-archivio: solo questa frase."),
-         QStringLiteral("TESTO")},
+        {{QStringLiteral("t"), QStringLiteral("frase")},
+         QStringLiteral("Con --esporta-archivio: solo questa frase; con --griglia: la frase da cercare."), QStringLiteral("TESTO")},
+        {{QStringLiteral("G"), QStringLiteral("griglia")},
+         QStringLiteral("Una griglia di N x N ricerche attorno a --centro, N dispari da %1 a %2.")
+             .arg(GridSpec::kSmallest)
+             .arg(GridSpec::kLargest),
+         QStringLiteral("N")},
+        {{QStringLiteral("C"), QStringLiteral("centro")},
+         QStringLiteral("Con --griglia: il centro, latitudine e longitudine in gradi (\"45.4642,9.1900\")."),
+         QStringLiteral("LAT,LON")},
+        {{QStringLiteral("P"), QStringLiteral("passo")},
+         QStringLiteral("Con --griglia: la distanza tra i punti in km, da %1 a %2.")
+             .arg(QString::number(GridSpec::kNearestKm), QString::number(GridSpec::kFarthestKm)),
+         QStringLiteral("KM")},
         {{QStringLiteral("O"), QStringLiteral("ogni-lettura")},
          QStringLiteral("Con --esporta-archivio: anche le letture che una rilettura ha sostituito, con il lettore di ognuna.")},
         {{QStringLiteral("R"), QStringLiteral("rileggi")},
@@ -108,16 +120,23 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         line.action = Action::Version;
         return line;
     }
+    const bool grid = parser.isSet(QStringLiteral("griglia"));
     const bool list = parser.isSet(QStringLiteral("elenco"));
     const bool exporting = parser.isSet(QStringLiteral("esporta-archivio"));
+    if (grid && (list || exporting || rereading))
+        return fail(QStringLiteral("--griglia va da sola, con le opzioni di una ricerca"));
+    for (const char *name : {"centro", "passo"}) {
+        if (!grid && parser.isSet(QString::fromLatin1(name)))
+            return fail(QStringLiteral("--%1 vale solo con --griglia N").arg(QString::fromLatin1(name)));
+    }
     if (rereading) {
         if (list || exporting)
             return fail(QStringLiteral("--rileggi va da solo (con --archivio, se condiviso)"));
         line.action = Action::Reread;
         line.phrase = parser.positionalArguments().value(0);
     }
-    if (parser.isSet(QStringLiteral("frase")) && !exporting)
-        return fail(QStringLiteral("--frase vale solo con --esporta-archivio FILE"));
+    if (parser.isSet(QStringLiteral("frase")) && !exporting && !grid)
+        return fail(QStringLiteral("--frase vale solo con --esporta-archivio FILE o --griglia N"));
     if (parser.isSet(QStringLiteral("ogni-lettura")) && !exporting)
         return fail(QStringLiteral("--ogni-lettura vale solo con --esporta-archivio FILE"));
     if (exporting) {
@@ -133,12 +152,43 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     for (const char *name : {"frammento", "pagine", "solo-italiano", "pausa", "attesa", "attesa-lettura", "riprendi",
                               "dispositivo", "paese", "lingua", "luogo", "prove", "pausa-verifica", "attesa-verifica",
                               "riepilogo"}) {
-        if (!list && parser.isSet(QString::fromLatin1(name)))
-            return fail(QStringLiteral("--%1 vale solo con --elenco FILE").arg(QString::fromLatin1(name)));
+        if (!list && !grid && parser.isSet(QString::fromLatin1(name)))
+            return fail(QStringLiteral("--%1 vale solo con --elenco FILE o --griglia N").arg(QString::fromLatin1(name)));
     }
-    if (!list)
+    if (!list && !grid)
         return line;
-    line.action = Action::List;
+    if (grid) {
+        // The points are the places: no other place, summary or shared list.
+        for (const char *name : {"luogo", "riepilogo", "condiviso"}) {
+            if (parser.isSet(QString::fromLatin1(name)))
+                return fail(QStringLiteral("--%1 non vale con --griglia").arg(QString::fromLatin1(name)));
+        }
+        line.action = Action::Grid;
+        bool sizeOk = false;
+        line.grid.size = parser.value(QStringLiteral("griglia")).toInt(&sizeOk);
+        if (!sizeOk)
+            return fail(QStringLiteral("--griglia vuole un numero intero dispari da %1 a %2, non \"%3\"")
+                            .arg(GridSpec::kSmallest)
+                            .arg(GridSpec::kLargest)
+                            .arg(parser.value(QStringLiteral("griglia"))));
+        const std::optional<Coordinates> centre = SearchPlaces::coordinatesOf(parser.value(QStringLiteral("centro")));
+        if (!centre)
+            return fail(QStringLiteral("--centro vuole latitudine e longitudine in gradi, come \"45.4642,9.1900\", non \"%1\"")
+                            .arg(parser.value(QStringLiteral("centro"))));
+        line.grid.centre = *centre;
+        bool spacingOk = false;
+        line.grid.spacingKm = parser.value(QStringLiteral("passo")).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&spacingOk);
+        if (!spacingOk)
+            return fail(QStringLiteral("--passo vuole la distanza tra i punti in km, come \"1.5\", non \"%1\"")
+                            .arg(parser.value(QStringLiteral("passo"))));
+        line.grid.phrase = parser.value(QStringLiteral("frase")).trimmed();
+        line.grid.fragment = parser.value(QStringLiteral("frammento")).trimmed();
+        line.phrase = line.grid.phrase;
+        if (const std::optional<QString> problem = line.grid.problem())
+            return fail(*problem);
+    } else {
+        line.action = Action::List;
+    }
     line.listFile = parser.value(QStringLiteral("elenco"));
     if (!parser.isSet(QStringLiteral("frammento")) || parser.value(QStringLiteral("frammento")).isEmpty())
         return fail(QStringLiteral("manca --frammento TESTO, la parte dell'indirizzo da cercare"));
@@ -238,6 +288,8 @@ QString CommandLine::help()
         "                      [--attesa-verifica S] [--riepilogo FILE.csv]\n"
         "                      [--dispositivo NOME] [--paese CC] [--lingua LL]\n"
         "                      [--luogo NOME] [--prove N] [--archivio URL [--condiviso NOME]]]\n"
+        "       cerca-posizione --griglia N --centro LAT,LON --passo KM --frase TESTO --frammento TESTO\n"
+        "                      [le opzioni di un elenco, senza --luogo]\n"
         "       cerca-posizione --esporta-archivio FILE.csv [--frase TESTO] [--ogni-lettura]\n"
         "       cerca-posizione --rileggi [FRASE]\n"
         "Senza argomenti apre la finestra. Con --elenco cerca ogni frase del file, senza finestra, e\n"
@@ -263,6 +315,10 @@ QString CommandLine::help()
                            "In fondo, una riga con quel che si è mosso rispetto al giro prima nell'archivio, e la pausa\n"
                            "media raggiunta: \"frasi.txt: 200 frasi, 37 salite, 21 scese, 128 uguali, 5 entrate nei\n"
                            "primi 10, 3 uscite, 6 non controllate; pausa media tra le frasi 20 s\".\n"
+                           "Con --griglia, una ricerca da ogni punto di una griglia N x N attorno a --centro, a --passo km\n"
+                           "l'uno dall'altro, e una riga per punto: \"45.4732,9.1900: nel pacchetto locale 2, posizione 14\";\n"
+                           "in fondo il posto medio nel pacchetto dove c'è, quello contando 4 dove manca, la quota dei punti\n"
+                           "nel pacchetto, e il confronto con la griglia prima. --riprendi continua una griglia interrotta.\n"
                            "Uscita: 0 ogni frase cercata; 1 browser non disponibile; 2 argomenti o file sbagliati;\n"
                            "3 una pagina chiede una risposta (consenso o verifica) e le pause per le verifiche sono\n"
                            "finite; 4 ogni frase provata, ma qualcuna\n"

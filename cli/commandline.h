@@ -1,6 +1,7 @@
 #pragma once
 
 #include "search/cooldown.h"
+#include "search/grid.h"
 #include "search/listrun.h"
 #include "store/runpictures.h"
 
@@ -13,11 +14,12 @@
 //                   [--attesa-lettura S] [--riprendi] [--pausa-verifica S] [--attesa-verifica S] [--riepilogo FILE.csv]
 //                   [--dispositivo computer|smartphone] [--paese CC] [--lingua LL] [--luogo NAME] [--prove N]
 //                   [--archivio postgresql://USER@HOST:PORT/DB [--condiviso NAME]]
+//   cerca-posizione --griglia N --centro LAT,LON --passo KM --frase TEXT --frammento TEXT [the list's options]
 //   cerca-posizione --esporta-archivio FILE.csv [--frase TEXT]
 //   cerca-posizione --rileggi [FRASE]
 struct CommandLine
 {
-    enum class Action { Window, List, Export, Reread, Help, Version, Error };
+    enum class Action { Window, List, Grid, Export, Reread, Help, Version, Error };
     Action action = Action::Window;
     QString listFile;
     QString fragment;
@@ -36,7 +38,8 @@ struct CommandLine
     QString sharedList;      // the name a list is shared under with other machines; empty: not shared
     QString exportFile;
     bool everyReading = false;   // the export gives the readings re-readings replaced too
-    QString phrase;  // the one phrase to export or read again; empty: all
+    QString phrase;  // the one phrase to export or read again (empty: all); a grid's phrase
+    GridSpec grid;   // a grid's points, phrase and fragment
     QString error;   // one line, for standard error
 
     static CommandLine parse(const QStringList &arguments);   // the program's name first

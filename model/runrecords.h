@@ -11,6 +11,16 @@
 #include <QStringList>
 #include <optional>
 
+// A business of the places block ("Luoghi", the local pack), as shown.
+struct PackEntry
+{
+    QString name;
+    QString website;            // the business's own site; empty where it shows none
+    QString maps;               // its address on Maps
+
+    bool operator==(const PackEntry &) const = default;
+};
+
 // What a results page of today's markup showed besides its organic results.
 struct PageFeatures
 {
@@ -21,6 +31,7 @@ struct PageFeatures
     QStringList aiCited;        // the addresses the AI overview cites, in the order shown, as far as they had loaded
     bool questions = false;     // a block of questions ("Altre domande")
     bool aiLoading = false;     // the overview was still being generated when the page had to be read
+    QList<PackEntry> pack;      // the places block's businesses, in the order shown
 
     bool operator==(const PageFeatures &) const = default;
 };
@@ -101,6 +112,7 @@ struct ArchivedRun
     QDateTime ended;            // invalid while unfinished
     RunEnd end = RunEnd::Unfinished;
     qint64 position = 0;        // see RunEnd
+    int packPlace = 0;          // the fragment's place in the local pack, from 1; 0: not in it, or no pack
     QList<ArchivedPage> pages;
     std::optional<ArchivedPicture> picture;
     // Names the run for the archive: one sent again with the same token (its

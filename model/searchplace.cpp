@@ -1,5 +1,6 @@
 #include "model/searchplace.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace SearchPlaces {
@@ -20,7 +21,23 @@ std::optional<Device> deviceNamed(const QString &name)
 
 QString shortPlace(const QString &place)
 {
+    if (const std::optional<Coordinates> point = coordinatesOf(place))
+        return coordinatesText(*point);
     return place.section(QLatin1Char(','), 0, 0).trimmed();
+}
+
+std::optional<Coordinates> coordinatesOf(const QString &place)
+{
+    static const QRegularExpression pair(QStringLiteral("^\\s*([-+]?\\d+(?:\\.\\d+)?)\\s*,\\s*([-+]?\\d+(?:\\.\\d+)?)\\s*$"));
+    const QRegularExpressionMatch match = pair.match(place);
+    if (!match.hasMatch())
+        return std::nullopt;
+    return Coordinates{match.captured(1).toDouble(), match.captured(2).toDouble()};
+}
+
+QString coordinatesText(const Coordinates &point)
+{
+    return QStringLiteral("%1,%2").arg(point.latitude, 0, 'f', 4).arg(point.longitude, 0, 'f', 4);
 }
 
 QString seriesOf(const QString &phrase, const SearchPlace &place)

@@ -7,9 +7,19 @@
 // introduces itself, as on a computer or as on a phone.
 enum class Device { Computer, Smartphone };
 
+// A point on the earth, in degrees: north and east are positive.
+struct Coordinates
+{
+    double latitude = 0;
+    double longitude = 0;
+
+    bool operator==(const Coordinates &) const = default;
+};
+
 // Where and how a search is made: the device, the country (Google's domain
 // and "gl"), the interface language ("hl") and a place, a city or region by
-// its canonical name ("Milan,Lombardy,Italy", sent as "uule").
+// its canonical name ("Milan,Lombardy,Italy") or a point by its coordinates
+// ("45.4642,9.1900"), sent as "uule".
 struct SearchPlace
 {
     Device device = Device::Computer;
@@ -27,8 +37,16 @@ namespace SearchPlaces {
 QString deviceName(Device device);
 std::optional<Device> deviceNamed(const QString &name);
 
-// The place's own name, the first part of its canonical one: "Milan".
+// The place's own name, the first part of its canonical one: "Milan";
+// coordinates whole.
 QString shortPlace(const QString &place);
+
+// The coordinates a place is written as, "45.4642,9.1900" (latitude, then
+// longitude, in degrees); nullopt when it is a name. Their range is not
+// checked here (see PlaceQuery::placeProblem).
+std::optional<Coordinates> coordinatesOf(const QString &place);
+// "45.4642,9.1900": a point as a place and a grid's line write it.
+QString coordinatesText(const Coordinates &point);
 
 // What keeps a phrase's runs apart from the same phrase's runs elsewhere:
 // the device and the place (or the country and language when they are not

@@ -172,9 +172,7 @@ void ListRun::nextShared()
     m_phrases.append(taken.phrase);
     m_index = int(m_phrases.size()) - 1;
     emit phraseStarted(m_index, taken.phrase);
-    RunInputs inputs = m_inputs;
-    inputs.phrase = taken.phrase;
-    m_run->start(inputs);
+    m_run->start(inputsOf(taken.phrase));
 }
 
 void ListRun::next()
@@ -199,9 +197,16 @@ void ListRun::next()
     }
     ++m_index;
     emit phraseStarted(m_index, m_phrases[m_index]);
+    m_run->start(inputsOf(m_phrases[m_index]));
+}
+
+RunInputs ListRun::inputsOf(const QString &entry) const
+{
+    if (m_inputsFor)
+        return m_inputsFor(entry);
     RunInputs inputs = m_inputs;
-    inputs.phrase = m_phrases[m_index];
-    m_run->start(inputs);
+    inputs.phrase = entry;
+    return inputs;
 }
 
 void ListRun::runEnded(const RunOutcome &outcome)
@@ -218,7 +223,7 @@ void ListRun::runEnded(const RunOutcome &outcome)
             emit resultNotSaved(m_resultLog);
     }
     if (m_progress && outcome.measured())
-        m_progress->markChecked(outcome.phrase);
+        m_progress->markChecked(m_phrases.value(m_index, outcome.phrase));
     if (m_sharedEnded)
         m_sharedEnded(outcome);
     m_outcomes.append(outcome);

@@ -47,6 +47,9 @@ public:
         QString phrase;
     };
     void setShared(std::function<Taken()> take, std::function<void(const RunOutcome &)> ended);
+    // Each entry's inputs, when the list's entries are no phrases (a grid's
+    // points); without it, the list's inputs with the entry as the phrase.
+    void setInputsFor(std::function<RunInputs(const QString &entry)> inputsFor) { m_inputsFor = std::move(inputsFor); }
     // The result log each measured outcome is appended to.
     void setResultLog(const QString &path, const QString &dateSeparator);
 
@@ -103,6 +106,7 @@ private:
     void pageTimedOut();
     void letBrowserGo();
     void coolDownEnded();
+    RunInputs inputsOf(const QString &entry) const;
 
     QPointer<SearchRun> m_run;
     QStringList m_phrases;
@@ -123,6 +127,7 @@ private:
     QList<RunOutcome> m_outcomes;
     std::function<Taken()> m_take;
     std::function<void(const RunOutcome &)> m_sharedEnded;
+    std::function<RunInputs(const QString &)> m_inputsFor;
     int m_index = -1;
     bool m_running = false;
     bool m_stopping = false;

@@ -67,6 +67,8 @@ void ListSession::start(SearchRun *run)
     m_list = std::make_unique<ListRun>(run, m_plan.phrases, m_plan.inputs, m_plan.pauseMilliseconds,
                                        m_plan.minimumPauseMilliseconds);
     m_list->setPageTimeout(m_plan.pageMilliseconds);
+    if (m_plan.inputsFor)
+        m_list->setInputsFor(m_plan.inputsFor);
     if (!m_plan.inWindow && !m_plan.paceFile.isEmpty()) {
         m_host = run->options().host.isEmpty() ? PlaceQuery::hostFor(m_plan.inputs.place.country) : run->options().host;
         m_pace = Pace(ListPaces(m_plan.paceFile).timesFor(m_host));

@@ -51,6 +51,8 @@ struct ListPlan
     QString resultLog;       // each measured outcome is appended to it
     QString dateSeparator;   // of the result log's lines
     QString archive;         // the archive in use; a shared list needs a shared one
+    // Each entry's inputs, when the entries are no phrases (a grid's points).
+    std::function<RunInputs(const QString &entry)> inputsFor;
 
     // A plan that keeps its files in the data folder.
     static ListPlan inFolder(const DataFolder &folder, const QString &archive, const QString &dateSeparator);

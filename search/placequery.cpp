@@ -20,6 +20,9 @@ constexpr Domain kDomains[] = {
     {"za", "co.za"},  {"nz", "co.nz"},  {"kr", "co.kr"},
 };
 
+// The radius a coordinates' record gives, as the public converters write it.
+constexpr int kUuleRadius = 65000;
+
 const QByteArray kLengthKeys = QByteArrayLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_");
 
 QString encoded(const QString &value)
@@ -39,8 +42,20 @@ QString hostFor(const QString &country)
     return QStringLiteral("www.google.") + code;
 }
 
+std::optional<QString> coordinatesProblem(const Coordinates &point)
+{
+    if (point.latitude < -90 || point.latitude > 90 || point.longitude < -180 || point.longitude > 180) {
+        return QStringLiteral("Le coordinate \"%1\" sono fuori dalla Terra: la latitudine va da -90 a 90 e la longitudine "
+                              "da -180 a 180 (per esempio \"45.4642,9.1900\" per Milano).")
+            .arg(SearchPlaces::coordinatesText(point));
+    }
+    return std::nullopt;
+}
+
 std::optional<QString> placeProblem(const QString &name)
 {
+    if (const std::optional<Coordinates> point = SearchPlaces::coordinatesOf(name))
+        return coordinatesProblem(*point);
     const QStringList parts = name.split(QLatin1Char(','));
     bool emptyPart = false;
     for (const QString &part : parts)
@@ -68,8 +83,20 @@ std::optional<QString> problem(const SearchPlace &place)
     return std::nullopt;
 }
 
+QString coordinatesUule(const Coordinates &point)
+{
+    const QString record = QStringLiteral("role: CURRENT_LOCATION\nproducer: DEVICE_LOCATION\nradius: %1\nlatlng <\n"
+                                          "  latitude_e7: %2\n  longitude_e7: %3\n>")
+                               .arg(kUuleRadius)
+                               .arg(qRound64(point.latitude * 1e7))
+                               .arg(qRound64(point.longitude * 1e7));
+    return QStringLiteral("a+") + QString::fromLatin1(record.toUtf8().toBase64());
+}
+
 QString uule(const QString &name)
 {
+    if (const std::optional<Coordinates> point = SearchPlaces::coordinatesOf(name))
+        return coordinatesUule(*point);
     const QByteArray bytes = name.toUtf8();
     return QStringLiteral("w+CAIQICI") + QLatin1Char(kLengthKeys.at(bytes.size() % kLengthKeys.size()))
         + QString::fromLatin1(bytes.toBase64());

@@ -1,5 +1,7 @@
 #include "search/runoutcome.h"
 
+#include "search/localpack.h"
+
 QString RunOutcome::result() const
 {
     switch (end) {
@@ -23,10 +25,15 @@ QString RunOutcome::citation() const
     return text;
 }
 
+QString RunOutcome::pack() const
+{
+    return packPlace > 0 ? QStringLiteral(", ") + LocalPack::words(packPlace) : QString();
+}
+
 QString RunOutcome::line() const
 {
     return series() + QStringLiteral(": ") + result() + (found() ? QStringLiteral(" (%1)").arg(address()) : QString())
-        + citation();
+        + pack() + citation();
 }
 
 ResultReport RunOutcome::logReport() const

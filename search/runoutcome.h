@@ -34,6 +34,7 @@ struct RunOutcome
     QString report;                 // the report line's caption; empty when nothing was measured
     std::optional<AiCitation> aiCitation; // an AI overview cites an address that holds the fragment
     bool aiIncomplete = false;      // an AI overview was still being generated when its page was read
+    int packPlace = 0;              // the fragment's place in the local pack, from 1; 0: not in it, or no pack
     int pagesRead = 0;
     QString detail;                 // why a page did not load, or where the unread page is kept
     QDateTime ended;
@@ -53,10 +54,13 @@ struct RunOutcome
     // ", Panoramica AI non completa" when the overview was still being
     // generated; empty otherwise.
     QString citation() const;
+    // ", nel pacchetto locale 2" when the fragment is in the local pack; empty otherwise.
+    QString pack() const;
     // The phrase, with the device and place when they are not the defaults:
     // "bimby [smartphone, Milan]".
     QString series() const { return SearchPlaces::seriesOf(phrase, place); }
-    // "bimby: posizione 12 (http://...)", with the citation when there is one.
+    // "bimby: posizione 12 (http://...)", with the place in the local pack
+    // and the citation when there are.
     QString line() const;
     // What "Salva risultato" writes of it.
     ResultReport logReport() const;

@@ -1,6 +1,7 @@
 #include "search/runrecorder.h"
 
 #include "model/readerversion.h"
+#include "search/localpack.h"
 #include "store/archivewriter.h"
 
 void RunRecorder::runStarted(const ArchivedRun &run)
@@ -8,6 +9,8 @@ void RunRecorder::runStarted(const ArchivedRun &run)
     m_fragment = run.fragment;
     m_citation.reset();
     m_aiIncomplete = false;
+    m_packSeen = false;
+    m_packPlace = 0;
     m_run = m_writer ? m_writer->beginRun(run) : 0;
 }
 
@@ -17,6 +20,10 @@ void RunRecorder::pageRead(PageReading reading, qint64 offset, qint64 before,
 {
     if (!m_run)
         return;
+    if (features && !features->pack.isEmpty() && !m_packSeen) {
+        m_packSeen = true;
+        m_packPlace = LocalPack::placeOf(features->pack, m_fragment).value_or(0);
+    }
     ArchivedPage page{offset, when, reading, {}, features, kept, ReaderVersion::kCurrent};
     for (const ResultLinks::TitledLink &result : results)
         page.results.append(ArchivedResult{before + page.results.size() + 1, result.address, result.title});
@@ -61,7 +68,7 @@ void RunRecorder::runEnded(RunEnd end, const RunValues &values, const QDateTime 
     if (!m_run)
         return;
     if (m_writer)
-        m_writer->endRun(*m_run, end, values.contaPosizione.value_or(0), when);
+        m_writer->endRun(*m_run, end, values.contaPosizione.value_or(0), when, m_packPlace);
     m_run.reset();
 }
 

@@ -41,6 +41,9 @@ public:
     // Whether a page of the current or last run was read with its AI
     // overview still being generated.
     bool aiIncomplete() const { return m_aiIncomplete; }
+    // The fragment's place in the first local pack the current or last run
+    // saw, from 1; 0 when it is not in it, or the run saw none.
+    int packPlace() const { return m_packPlace; }
 
     // How a scan outcome ends a run.
     static RunEnd endOf(ScanOutcome outcome, bool stopRequested);
@@ -51,4 +54,6 @@ private:
     QString m_fragment;
     std::optional<AiCitation> m_citation;
     bool m_aiIncomplete = false;
+    bool m_packSeen = false;
+    int m_packPlace = 0;
 };

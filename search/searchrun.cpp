@@ -326,6 +326,7 @@ void SearchRun::finish(RunEnd end, const QString &detail)
     outcome.report = m_report;
     outcome.aiCitation = m_recorder.aiCitation();
     outcome.aiIncomplete = m_recorder.aiIncomplete();
+    outcome.packPlace = m_recorder.packPlace();
     outcome.pagesRead = m_pagesRead;
     outcome.detail = detail;
     outcome.ended = m_options.clock();

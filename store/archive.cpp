@@ -81,6 +81,19 @@ constexpr Step kSteps[] = {
     {ArchiveStep::SharedPauses,
      "CREATE TABLE shared_pauses (list TEXT NOT NULL, holder TEXT NOT NULL, paused_until INTEGER NOT NULL,"
      " PRIMARY KEY (list, holder));"},
+    {ArchiveStep::LocalPack,
+     "ALTER TABLE runs ADD COLUMN pack_place INTEGER NOT NULL DEFAULT 0;"
+     "CREATE TABLE pack_entries (page_id INTEGER NOT NULL REFERENCES page_features (page_id) ON DELETE CASCADE,"
+     " ord INTEGER NOT NULL, name TEXT NOT NULL, website TEXT NOT NULL DEFAULT '', maps TEXT NOT NULL DEFAULT '',"
+     " PRIMARY KEY (page_id, ord)) WITHOUT ROWID;"},
+    {ArchiveStep::Grids,
+     "CREATE TABLE grids (id INTEGER PRIMARY KEY, series TEXT NOT NULL, phrase TEXT NOT NULL, fragment TEXT NOT NULL,"
+     " size INTEGER NOT NULL, spacing_m INTEGER NOT NULL, latitude_e7 INTEGER NOT NULL, longitude_e7 INTEGER NOT NULL,"
+     " started TEXT NOT NULL, ended TEXT);"
+     "CREATE INDEX grids_by_series ON grids (series, started);"
+     "CREATE TABLE grid_points (grid_id INTEGER NOT NULL REFERENCES grids (id) ON DELETE CASCADE, ord INTEGER NOT NULL,"
+     " latitude_e7 INTEGER NOT NULL, longitude_e7 INTEGER NOT NULL, pack_place INTEGER NOT NULL, position INTEGER,"
+     " measured INTEGER NOT NULL, result TEXT NOT NULL, PRIMARY KEY (grid_id, ord)) WITHOUT ROWID;"},
 };
 static_assert(std::size(kSteps) == Archive::kVersion);
 
@@ -277,6 +290,14 @@ Result<QSqlQuery> Archive::exec(const QString &sql, const QVariantList &values)
     if (done)
         return query;
     return lost(query);
+}
+
+Result<qint64> Archive::insert(const QString &sql, const QVariantList &values)
+{
+    Result<QSqlQuery> inserted = exec(sql + m_dialect->returningId(), values);
+    if (!inserted)
+        return inserted.failure();
+    return m_dialect->insertedId(*inserted);
 }
 
 Result<void> Archive::rows(const QString &sql, const QVariantList &values, const std::function<void(const QSqlQuery &)> &row)

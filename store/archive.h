@@ -25,6 +25,8 @@ enum class ArchiveStep {
     KeptPages,       // the markup of the pages read, to be read again; each page's
                      // reader, and the newer reading of the same page that replaced it
     SharedPauses,    // the machines of a shared list cooling down after a check page
+    LocalPack,       // the places block's businesses on each page, the fragment's place among them for each run
+    Grids,           // grids of searches around a place, and their points
 };
 
 // Who holds a connection, for how long a write waits for another program's.
@@ -49,7 +51,7 @@ enum class ArchiveUse {
 class Archive
 {
 public:
-    static constexpr ArchiveStep kLatest = ArchiveStep::SharedPauses;
+    static constexpr ArchiveStep kLatest = ArchiveStep::Grids;
     static constexpr int kVersion = int(kLatest);
 
     explicit Archive(const QString &path, ArchiveUse use = ArchiveUse::Reading);
@@ -99,6 +101,9 @@ public:
     // closed, and opened anew at the next call, since its server may have
     // gone away.
     Result<QSqlQuery> exec(const QString &sql, const QVariantList &values = {});
+    // An INSERT of one row ("INSERT INTO t (a, b) VALUES (?, ?)"): the id
+    // the row was given.
+    Result<qint64> insert(const QString &sql, const QVariantList &values);
     // A query's rows, each given to `row` in order. A row that cannot be read
     // fails the query: no part of its rows passes for the whole.
     Result<void> rows(const QString &sql, const QVariantList &values, const std::function<void(const QSqlQuery &)> &row);

@@ -20,6 +20,15 @@ namespace {
 
 const char *const kKinds[] = {"inizio", "pagina", "fine", "immagine"};
 
+// The local pack's businesses, each [name, website, maps].
+QJsonArray packJson(const QList<PackEntry> &pack)
+{
+    QJsonArray entries;
+    for (const PackEntry &entry : pack)
+        entries.append(QJsonArray{entry.name, entry.website, entry.maps});
+    return entries;
+}
+
 QString fileFor(const QString &archive, qint64 pid)
 {
     return QStringLiteral("%1-in-attesa-%2.jsonl").arg(archive).arg(pid);
@@ -89,13 +98,16 @@ QByteArray encode(const ArchiveRecord &record)
                                       {QStringLiteral("panoramica"), features.aiOverview},
                                       {QStringLiteral("citati"), QJsonArray::fromStringList(features.aiCited)},
                                       {QStringLiteral("domande"), features.questions},
-                                      {QStringLiteral("panoramica in corso"), features.aiLoading}});
+                                      {QStringLiteral("panoramica in corso"), features.aiLoading},
+                                      {QStringLiteral("luoghi"), packJson(features.pack)}});
         }
         break;
     }
     case ArchiveRecord::Kind::End:
         object.insert(QStringLiteral("esito"), RunEnds::name(record.end));
         object.insert(QStringLiteral("posizione"), record.position);
+        if (record.packPlace > 0)
+            object.insert(QStringLiteral("pacchetto locale"), record.packPlace);
         object.insert(QStringLiteral("fine"), ArchiveRows::timeText(record.ended));
         break;
     case ArchiveRecord::Kind::Picture: {
@@ -170,6 +182,10 @@ std::optional<ArchiveRecord> decode(const QByteArray &line)
                 features.aiCited.append(cited.toString());
             features.questions = blocks.value(QStringLiteral("domande")).toBool();
             features.aiLoading = blocks.value(QStringLiteral("panoramica in corso")).toBool();
+            for (const QJsonValue &entry : blocks.value(QStringLiteral("luoghi")).toArray()) {
+                const QJsonArray fields = entry.toArray();
+                features.pack.append(PackEntry{fields.at(0).toString(), fields.at(1).toString(), fields.at(2).toString()});
+            }
             record.page.features = features;
         }
         break;
@@ -177,6 +193,7 @@ std::optional<ArchiveRecord> decode(const QByteArray &line)
     case ArchiveRecord::Kind::End:
         record.end = RunEnds::fromName(object.value(QStringLiteral("esito")).toString());
         record.position = object.value(QStringLiteral("posizione")).toInteger();
+        record.packPlace = object.value(QStringLiteral("pacchetto locale")).toInt();
         record.ended = ArchiveRows::timeOf(object.value(QStringLiteral("fine")).toVariant());
         break;
     case ArchiveRecord::Kind::Picture: {

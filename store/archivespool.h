@@ -17,6 +17,7 @@ struct ArchiveRecord
     ArchivedPage page;
     RunEnd end = RunEnd::Unfinished;
     qint64 position = 0;
+    int packPlace = 0;
     QDateTime ended;
     ArchivedPicture picture;
 };

@@ -102,7 +102,7 @@ private:
                                                  QString(), Archive::isServer(m_path)});
             return {};
         case ArchiveRecord::Kind::End:
-            if (Result<void> ended = runs.endRun(*id, record.end, record.position, record.ended); !ended)
+            if (Result<void> ended = runs.endRun(*id, record.end, record.position, record.ended, record.packPlace); !ended)
                 return ended;
             // A picture comes a moment after its run's end; the ids of runs
             // long ended are no longer asked for.
@@ -265,13 +265,14 @@ void ArchiveWriter::addPage(quint64 run, const ArchivedPage &page)
     queue(std::move(record));
 }
 
-void ArchiveWriter::endRun(quint64 run, RunEnd end, qint64 position, const QDateTime &ended)
+void ArchiveWriter::endRun(quint64 run, RunEnd end, qint64 position, const QDateTime &ended, int packPlace)
 {
     ArchiveRecord record;
     record.kind = ArchiveRecord::Kind::End;
     record.handle = run;
     record.end = end;
     record.position = position;
+    record.packPlace = packPlace;
     record.ended = ended;
     queue(std::move(record));
 }

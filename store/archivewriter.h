@@ -43,7 +43,7 @@ public:
     // A handle for the run's later calls.
     quint64 beginRun(const ArchivedRun &run);
     void addPage(quint64 run, const ArchivedPage &page);
-    void endRun(quint64 run, RunEnd end, qint64 position, const QDateTime &ended);
+    void endRun(quint64 run, RunEnd end, qint64 position, const QDateTime &ended, int packPlace = 0);
     // The picture of what the run saw; it may come after the run's end.
     void addPicture(quint64 run, const ArchivedPicture &picture);
     // Returns once everything queued so far is written (or has failed).

@@ -55,13 +55,11 @@ Result<qint64> RunArchive::beginRun(const ArchivedRun &run)
             columns << QStringLiteral("token");
             values << run.token;
         }
-        Result<QSqlQuery> inserted = m_archive.exec(QStringLiteral("INSERT INTO runs (%1) VALUES (%2)%3")
-                                                        .arg(columns.join(QStringLiteral(", ")), placeholders(values.size()),
-                                                             m_archive.dialect().returningId()),
-                                                    values);
+        const Result<qint64> inserted = m_archive.insert(
+            QStringLiteral("INSERT INTO runs (%1) VALUES (%2)").arg(columns.join(QStringLiteral(", ")), placeholders(values.size())), values);
         if (!inserted)
             return inserted.failure();
-        id = m_archive.dialect().insertedId(*inserted);
+        id = *inserted;
         return {};
     });
     if (!done)
@@ -94,14 +92,13 @@ Result<qint64> RunArchive::insertPage(qint64 runId, const ArchivedPage &page)
     QVariantList values{runId, page.offset, timeText(page.readAt), readingName(page.reading)};
     if (withReader)
         values << page.reader;
-    Result<QSqlQuery> inserted = m_archive.exec(
-        QStringLiteral("INSERT INTO pages (run_id, \"offset\", read_at, reading%1) VALUES (?, ?, ?, ?%2)%3")
-            .arg(withReader ? QStringLiteral(", reader") : QString(), withReader ? QStringLiteral(", ?") : QString(),
-                 m_archive.dialect().returningId()),
+    const Result<qint64> inserted = m_archive.insert(
+        QStringLiteral("INSERT INTO pages (run_id, \"offset\", read_at, reading%1) VALUES (?, ?, ?, ?%2)")
+            .arg(withReader ? QStringLiteral(", reader") : QString(), withReader ? QStringLiteral(", ?") : QString()),
         values);
     if (!inserted)
         return inserted.failure();
-    const qint64 pageId = m_archive.dialect().insertedId(*inserted);
+    const qint64 pageId = *inserted;
     QList<QVariantList> results;
     for (const ArchivedResult &result : page.results)
         results.append({pageId, result.position, result.address, QUrl(result.address).host(), result.title});
@@ -122,6 +119,15 @@ Result<qint64> RunArchive::insertPage(qint64 runId, const ArchivedPage &page)
     for (qsizetype i = 0; i < features.aiCited.size(); ++i)
         cited.append({pageId, i, features.aiCited[i]});
     if (Result<void> written = m_archive.execMany(QStringLiteral("INSERT INTO ai_citations (page_id, ord, address) VALUES (?, ?, ?)"), cited);
+        !written)
+        return written.failure();
+    if (!m_archive.has(ArchiveStep::LocalPack))
+        return pageId;
+    QList<QVariantList> pack;
+    for (qsizetype i = 0; i < features.pack.size(); ++i)
+        pack.append({pageId, i, features.pack[i].name, features.pack[i].website, features.pack[i].maps});
+    if (Result<void> written = m_archive.execMany(
+            QStringLiteral("INSERT INTO pack_entries (page_id, ord, name, website, maps) VALUES (?, ?, ?, ?, ?)"), pack);
         !written)
         return written.failure();
     return pageId;
@@ -266,11 +272,17 @@ Result<QList<std::pair<qint64, KeptMarkup>>> RunArchive::keptPages(qint64 runId)
     return pages;
 }
 
-Result<void> RunArchive::endRun(qint64 runId, RunEnd end, qint64 position, const QDateTime &ended)
+Result<void> RunArchive::endRun(qint64 runId, RunEnd end, qint64 position, const QDateTime &ended, int packPlace)
 {
     return m_archive.transaction([&]() -> Result<void> {
-        const Result<QSqlQuery> updated = m_archive.exec(QStringLiteral("UPDATE runs SET ended = ?, outcome = ?, position = ? WHERE id = ?"),
-                                                         {timeText(ended), RunEnds::name(end), position, runId});
+        const bool withPack = m_archive.has(ArchiveStep::LocalPack);
+        QVariantList values{timeText(ended), RunEnds::name(end), position};
+        if (withPack)
+            values << packPlace;
+        values << runId;
+        const Result<QSqlQuery> updated = m_archive.exec(QStringLiteral("UPDATE runs SET ended = ?, outcome = ?, position = ?%1 WHERE id = ?")
+                                                             .arg(withPack ? QStringLiteral(", pack_place = ?") : QString()),
+                                                         values);
         return updated ? Result<void>() : updated.failure();
     });
 }
@@ -371,6 +383,8 @@ Result<QList<ArchivedRun>> RunArchive::runsOf(const QString &series)
          }},
         {ArchiveStep::Pictures, QStringLiteral("SELECT pic.run_id, %1 FROM pictures pic JOIN runs r ON r.id = pic.run_id WHERE r.series = ?").arg(kPictureColumns),
          [&](const QSqlQuery &row) { runs[runIndex.value(row.value(0).toLongLong())].picture = pictureOf(row, 1); }},
+        {ArchiveStep::LocalPack, QStringLiteral("SELECT r.id, r.pack_place FROM runs r WHERE r.series = ? AND r.pack_place > 0"),
+         [&](const QSqlQuery &row) { runs[runIndex.value(row.value(0).toLongLong())].packPlace = row.value(1).toInt(); }},
         {ArchiveStep::Runs, QStringLiteral("SELECT p.id, p.run_id, p.\"offset\", p.read_at, p.reading FROM pages p JOIN runs r ON r.id = p.run_id"
                         " WHERE r.series = ?%1 ORDER BY p.\"offset\", p.id").arg(newest),
          [&](const QSqlQuery &row) {
@@ -405,6 +419,13 @@ Result<QList<ArchivedRun>> RunArchive::runsOf(const QString &series)
              ArchivedPage &page = pageOf(row.value(0));
              if (page.features)
                  page.features->aiCited.append(row.value(1).toString());
+         }},
+        {ArchiveStep::LocalPack, QStringLiteral("SELECT k.page_id, k.name, k.website, k.maps FROM pack_entries k JOIN pages p ON p.id = k.page_id"
+                        " JOIN runs r ON r.id = p.run_id WHERE r.series = ?%1 ORDER BY k.page_id, k.ord").arg(newest),
+         [&](const QSqlQuery &row) {
+             ArchivedPage &page = pageOf(row.value(0));
+             if (page.features)
+                 page.features->pack.append(PackEntry{row.value(1).toString(), row.value(2).toString(), row.value(3).toString()});
          }},
     };
     for (const auto &read : reads) {

@@ -21,7 +21,8 @@ public:
     // page sent again, is written once.
     Result<qint64> beginRun(const ArchivedRun &run);
     Result<void> addPage(qint64 runId, const ArchivedPage &page);
-    Result<void> endRun(qint64 runId, RunEnd end, qint64 position, const QDateTime &ended);
+    // `packPlace`: the fragment's place in the local pack, 0 when not in it.
+    Result<void> endRun(qint64 runId, RunEnd end, qint64 position, const QDateTime &ended, int packPlace = 0);
     Result<void> addPicture(qint64 runId, const ArchivedPicture &picture);
     // The compressed markup of a page already added, kept with the pages of
     // the series' latest `page.kept.runs` runs; those of older runs go.

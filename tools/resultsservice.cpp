@@ -6,6 +6,7 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstdio>
 #include <ctime>
@@ -223,6 +224,24 @@ Catalog Catalog::parse(const std::string &text)
             current->recipes = true;
         } else if (directive == "sections") {
             current->sections = true;
+        } else if (directive == "luogo") {
+            // name | website | latitude,longitude
+            std::string rest;
+            std::getline(words, rest);
+            std::vector<std::string> fields;
+            for (std::size_t from = 0;;) {
+                const std::size_t bar = rest.find('|', from);
+                fields.push_back(trim(rest.substr(from, bar == std::string::npos ? std::string::npos : bar - from)));
+                if (bar == std::string::npos)
+                    break;
+                from = bar + 1;
+            }
+            Business business;
+            if (fields.size() == 3 && std::sscanf(fields[2].c_str(), "%lf,%lf", &business.latitude, &business.longitude) == 2) {
+                business.name = fields[0];
+                business.website = fields[1];
+                current->businesses.push_back(business);
+            }
         } else if (directive == "cookienotice") {
             current->cookieNotice = true;
         } else if (directive == "onepage") {
@@ -313,15 +332,137 @@ std::string resultsPage(const std::string &phrase, long offset, const PhraseResu
 
 namespace {
 
+std::string fromBase64(const std::string &text)
+{
+    static const std::string table = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string bytes;
+    int bits = 0;
+    unsigned value = 0;
+    for (char c : text) {
+        const std::size_t digit = table.find(c == ' ' ? '+' : c == '-' ? '+' : c == '_' ? '/' : c);
+        if (digit == std::string::npos)
+            continue;   // padding and line ends
+        value = (value << 6) | unsigned(digit);
+        bits += 6;
+        if (bits >= 8) {
+            bits -= 8;
+            bytes.push_back(char((value >> bits) & 0xff));
+        }
+    }
+    return bytes;
+}
+
+// The number after "key:" in a location record, when it holds one.
+std::optional<long long> recordNumber(const std::string &record, const std::string &key)
+{
+    const std::size_t at = record.find(key + ":");
+    if (at == std::string::npos)
+        return std::nullopt;
+    char *end = nullptr;
+    const char *start = record.c_str() + at + key.size() + 1;
+    const long long value = std::strtoll(start, &end, 10);
+    return end == start ? std::nullopt : std::optional<long long>(value);
+}
+
+double kilometresBetween(double latitude1, double longitude1, double latitude2, double longitude2)
+{
+    constexpr double kEarthKm = 6371.0;
+    constexpr double kRadians = 3.14159265358979323846 / 180.0;
+    const double dLat = (latitude2 - latitude1) * kRadians;
+    const double dLon = (longitude2 - longitude1) * kRadians;
+    const double a = std::sin(dLat / 2) * std::sin(dLat / 2)
+        + std::cos(latitude1 * kRadians) * std::cos(latitude2 * kRadians) * std::sin(dLon / 2) * std::sin(dLon / 2);
+    return 2 * kEarthKm * std::asin(std::sqrt(a));
+}
+
 std::string echoOf(const SearchEcho &echo)
 {
     if (echo.country.empty() && echo.language.empty() && echo.place.empty())
         return std::string();
     return "<div id=\"eco\" hidden data-gl=\"" + escapeHtml(echo.country) + "\" data-hl=\"" + escapeHtml(echo.language)
-        + "\" data-uule=\"" + escapeHtml(echo.place) + "\"></div>\n";
+        + "\" data-uule=\"" + escapeHtml(echo.place) + "\" data-luogo=\"" + escapeHtml(decodedPlace(echo.place)) + "\"></div>\n";
+}
+
+// The places block in today's markup for a computer: each business's name
+// links to Maps, its website and the way there stand under it.
+std::string desktopPlaces(const std::string &phrase, const std::vector<Business> &businesses)
+{
+    std::string html = "<div class=\"Qq3Lb\"><div class=\"luoghi-titolo\"><h2 role=\"heading\" aria-level=\"2\">Luoghi</h2></div>"
+        "<div class=\"mappa\"><a href=\"/search?q=" + percentEncoded(phrase) + "&amp;tbm=lcl\"><span>Mappa</span></a></div>";
+    int cid = 0;
+    for (const Business &business : businesses) {
+        const std::string name = escapeHtml(business.name);
+        ++cid;
+        html += "<div class=\"VkpGBb\"><div class=\"cXedhc\"><a class=\"vwVdIc\" href=\"https://maps.google.com/maps?cid="
+            + std::to_string(cid) + "\"><div role=\"heading\" aria-level=\"3\"><span class=\"OSrXXb\">" + name
+            + "</span></div><div class=\"rllt__details\">4,6 \xe2\x98\x85 \xc2\xb7 Idraulico \xc2\xb7 Via Roma " + std::to_string(cid)
+            + "</div></a></div><div class=\"lcl-azioni\">";
+        if (!business.website.empty())
+            html += "<a class=\"yYlJEf\" href=\"" + escapeHtml(business.website) + "\"><span>Sito web</span></a>";
+        html += "<a class=\"VByer\" href=\"https://www.google.com/maps/dir//" + percentEncoded(business.name) + "\"><span>Indicazioni"
+                "</span></a></div></div>";
+    }
+    return html + "<a href=\"/search?q=" + percentEncoded(phrase) + "&amp;tbm=lcl\"><span>Altri luoghi</span></a></div>\n";
+}
+
+// The places block in today's markup for a phone: each business a card, its
+// website wrapped as the phone's links are.
+std::string phonePlaces(const std::vector<Business> &businesses)
+{
+    std::string html = "<div class=\"xERobd\" data-block=\"luoghi\"><div role=\"heading\" aria-level=\"2\">Luoghi</div>";
+    int cid = 0;
+    for (const Business &business : businesses) {
+        ++cid;
+        html += "<div data-cid=\"" + std::to_string(cid) + "\"><a class=\"cz3goc\" href=\"https://maps.google.com/?cid="
+            + std::to_string(cid) + "\"><div role=\"heading\" aria-level=\"3\" class=\"v7jaNc\">" + escapeHtml(business.name)
+            + "</div><div class=\"UPmit\"><span>Idraulico \xc2\xb7 Aperto</span></div></a><div class=\"azioni\">";
+        if (!business.website.empty())
+            html += "<a aria-label=\"Sito web\" href=\"/url?q=" + percentEncoded(business.website) + "&amp;sa=U\"><span>Sito</span></a>";
+        html += "<a href=\"https://www.google.com/maps/dir//" + percentEncoded(business.name) + "\"><span>Indicazioni</span></a></div></div>";
+    }
+    return html + "</div>\n";
 }
 
 } // namespace
+
+std::string decodedPlace(const std::string &uule)
+{
+    if (const auto coordinates = coordinatesOf(uule)) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.7f,%.7f", coordinates->first, coordinates->second);
+        return text;
+    }
+    const std::string prefix = "w+CAIQICI";
+    if (uule.rfind(prefix, 0) == 0 && uule.size() > prefix.size() + 1)
+        return fromBase64(uule.substr(prefix.size() + 1));
+    return std::string();
+}
+
+std::optional<std::pair<double, double>> coordinatesOf(const std::string &uule)
+{
+    if (uule.rfind("a+", 0) != 0 && uule.rfind("a ", 0) != 0)
+        return std::nullopt;
+    const std::string record = fromBase64(uule.substr(2));
+    const auto latitude = recordNumber(record, "latitude_e7");
+    const auto longitude = recordNumber(record, "longitude_e7");
+    if (!latitude || !longitude)
+        return std::nullopt;
+    return std::pair{double(*latitude) / 1e7, double(*longitude) / 1e7};
+}
+
+std::vector<Business> businessesFrom(const std::vector<Business> &businesses, const std::string &uule)
+{
+    std::vector<Business> ordered = businesses;
+    if (const auto from = coordinatesOf(uule)) {
+        std::stable_sort(ordered.begin(), ordered.end(), [&from](const Business &a, const Business &b) {
+            return kilometresBetween(from->first, from->second, a.latitude, a.longitude)
+                 < kilometresBetween(from->first, from->second, b.latitude, b.longitude);
+        });
+    }
+    if (ordered.size() > 3)
+        ordered.resize(3);
+    return ordered;
+}
 
 namespace {
 
@@ -458,6 +599,8 @@ std::string todayResultsPage(const std::string &phrase, long offset, const Phras
                                 "class=\"g" + std::string(i % 5 == 4 ? " jYOxx" : "") + "\" data-hveid=\"C" + std::to_string(i) + "\"");
         if (page == 0 && results.sections && i == first + 1)
             html += sectionsBlock(phrase, title);
+        if (page == 0 && !results.businesses.empty() && i == first)
+            html += desktopPlaces(phrase, businessesFrom(results.businesses, echo.place));
         if (i == first + 2) {
             html += "<div class=\"related-question-pair\" data-initq=\"" + title + "\"><div role=\"heading\">Altre domande"
                     "</div><span>Che cos'è " + title + "?</span><script>var d='<a href=\"http://www.risposta.it/\"><h3>Risposta"
@@ -594,7 +737,9 @@ std::string phoneResultsPage(const std::string &phrase, long offset, const Phras
             }
             html += "</div>\n";
         }
-        if (shown == 1) {
+        if (shown == 1 && offset == 0 && !results.businesses.empty()) {
+            html += phonePlaces(businessesFrom(results.businesses, echo.place));
+        } else if (shown == 1) {
             html += "<div class=\"xERobd\" data-block=\"luoghi\"><div role=\"heading\" aria-level=\"2\">Luoghi</div>";
             for (int place = 1; place <= 3; ++place)
                 html += "<div data-cid=\"" + std::to_string(place) + "\">" + result("https://maps.google.com/?cid=" + std::to_string(place),

@@ -27,6 +27,16 @@ struct NoResultsLook
     bool ads = false;        // ads above and below the message
 };
 
+// A business of the places block: where it stands decides its place, the
+// nearest to the searcher first.
+struct Business
+{
+    std::string name;
+    std::string website;     // none when empty
+    double latitude = 0;
+    double longitude = 0;
+};
+
 struct PhraseResults
 {
     std::vector<std::string> addresses;
@@ -59,6 +69,7 @@ struct PhraseResults
     bool sections = false;                       // today's first page holds sections whose cards look like results
     bool app = false;                            // the phone's first page opens with an app's install card
     bool recipes = false;                        // the phone's pages hold a recipes block
+    std::vector<Business> businesses;            // the first page's places block, when any
 };
 
 // What a search address asked for besides the phrase, shown back in the
@@ -69,6 +80,16 @@ struct SearchEcho
     std::string language;   // hl
     std::string place;      // uule
 };
+
+// Where a "uule" says the searcher stands: the canonical name it carries
+// ("Milan,Lombardy,Italy") or its coordinates ("45.4642000,9.1900000");
+// empty when it is neither.
+std::string decodedPlace(const std::string &uule);
+// The coordinates a "uule" carries, when it carries any.
+std::optional<std::pair<double, double>> coordinatesOf(const std::string &uule);
+// The businesses in the order the service shows them from where the "uule"
+// stands: the nearest first; as written without coordinates.
+std::vector<Business> businessesFrom(const std::vector<Business> &businesses, const std::string &uule);
 
 // Which phrase gives which results. The text form:
 //   # a comment
@@ -120,6 +141,12 @@ struct SearchEcho
 //                                   app named as the phrase: an app store's link, "Installa"
 //   @recipes                        the phone's pages hold a "Ricette" block after their
 //                                   first result, its cards in the markup of results
+//   @luogo Idraulica Rossi | http://www.rossi.it/ | 45.4700,9.1900
+//                                   the first page holds a places block ("Luoghi") with this
+//                                   business (name, website or nothing, where it stands), in
+//                                   today's markup for a computer and for a phone; three of
+//                                   them, ordered by their distance from the coordinates the
+//                                   search's "uule" carries, the nearest first
 //   @cookienotice                   every page of the phrase (results, no results, unknown
 //                                   layout) shows the cookie notice: a bar at the foot that
 //                                   links to the policies and leaves the page usable

@@ -10,7 +10,9 @@
 //   features  on a page of today's markup, what else it shows: ads above and
 //             below the results, a featured answer's source, an AI overview,
 //             the links it cites in the order shown and whether it was still
-//             being generated, a questions block; null on other pages;
+//             being generated, a questions block, the places block's
+//             businesses in order (name, website, Maps address); null on
+//             other pages;
 //   shape     on a page without organic results, what it shows of itself:
 //             its forms, its results column, a dialog that covers it, a
 //             captcha, a message saying that nothing was found, and its links
@@ -43,6 +45,11 @@
     var sponsored = /^(Sponsorizzat[oa]|Annuncio|Sponsored|Ad)$/;
     var aiHeadings = ['Panoramica AI', "Panoramica creata con l'AI", 'Panoramica creata con l\u2019AI', 'AI Overview'];
     var questionHeadings = ['Altre domande', 'People also ask'];
+    var placeHeadings = ['Luoghi', 'Places', 'Attivit\u00e0 commerciali', 'Businesses'];
+    // A business's address on Maps: Google's maps host, or its /maps path;
+    // the way there ("/maps/dir/") is none.
+    var mapsAddress = /^https?:\/\/(?:maps\.google\.[a-z.]+\/|(?:www\.)?google\.[a-z.]+\/maps[\/?])/;
+    var mapsRoute = /\/maps\/dir\//;
     var headings = 'h1, h2, h3, h4, h5, h6, [role="heading"]';
     // An app's install card: a link to an app store beside an install button.
     var appStore = /^https?:\/\/(?:play\.google\.com\/store\/apps|apps\.apple\.com|itunes\.apple\.com)\//;
@@ -263,6 +270,55 @@
         return links;
     }
 
+    // The places block (the local pack): the block around a visible heading
+    // that holds links to Maps. A business is the largest part of it that
+    // holds one Maps address: its name is its heading (or its Maps link's
+    // text), its website the link that leaves the engine and Maps.
+    function onMaps(target) {
+        return mapsAddress.test(target.href) || (target.host === location.host && /^\/maps/.test(target.pathname));
+    }
+
+    function isMaps(link) {
+        var target = targetOf(link);
+        return target !== null && onMaps(target) && !mapsRoute.test(target.pathname);
+    }
+
+    function packOf() {
+        var headingsFound = labelled(placeHeadings).filter(visible);
+        for (var h = 0; h < headingsFound.length; ++h) {
+            var block = headingsFound[h];
+            while (block.parentElement && !block.parentElement.matches(blockParents)
+                   && !Array.prototype.some.call(block.querySelectorAll('a[href]'), isMaps))
+                block = block.parentElement;
+            var mapsLinks = Array.prototype.filter.call(block.querySelectorAll('a[href]'), isMaps);
+            if (mapsLinks.length === 0)
+                continue;
+            var entries = [];
+            var seen = [];
+            mapsLinks.forEach(function (link) {
+                var entry = link;
+                while (entry.parentElement && entry.parentElement !== block
+                       && Array.prototype.filter.call(entry.parentElement.querySelectorAll('a[href]'), isMaps)
+                              .every(function (other) { return other.href === link.href || entry.contains(other); })
+                       && !entry.parentElement.contains(headingsFound[h]))
+                    entry = entry.parentElement;
+                if (seen.indexOf(entry) >= 0 || seen.some(function (known) { return known.contains(entry); }))
+                    return;
+                seen.push(entry);
+                var name = entry.querySelector(headings) || link;
+                var website = '';
+                entry.querySelectorAll('a[href]').forEach(function (other) {
+                    var target = targetOf(other);
+                    if (website === '' && target && !onMaps(target) && target.host !== location.host && /^https?:$/.test(target.protocol))
+                        website = target.href;
+                });
+                entries.push({name: name.textContent.trim(), website: website, maps: targetOf(link).href});
+            });
+            return entries;
+        }
+        return [];
+    }
+
     function readPage() {
         var page = {results: [], titles: [], features: null};
         // A classic page is read from its text alone.
@@ -294,7 +350,7 @@
         var inAiOverview = function (element) {
             return aiBlocks.some(function (block) { return block.contains(element); });
         };
-        var features = {adsTop: 0, adsBottom: 0, featured: '', aiOverview: aiBlocks.length > 0, aiCited: [],
+        var features = {adsTop: 0, adsBottom: 0, featured: '', aiOverview: aiBlocks.length > 0, aiCited: [], pack: packOf(),
                         aiLoading: aiBlocks.some(stillGenerating),
                         questions: document.querySelector('.related-question-pair, [data-initq]') !== null
                                    || labelled(questionHeadings).length > 0};

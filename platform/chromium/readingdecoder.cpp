@@ -27,6 +27,12 @@ std::optional<PageFeatures> featuresOf(const QJsonObject &page)
     features.aiCited = stringsOf(read, "aiCited");
     features.questions = read.value(QStringLiteral("questions")).toBool();
     features.aiLoading = read.value(QStringLiteral("aiLoading")).toBool();
+    for (const QJsonValue &entry : read.value(QStringLiteral("pack")).toArray()) {
+        const QJsonObject business = entry.toObject();
+        features.pack.append(PackEntry{business.value(QStringLiteral("name")).toString(),
+                                       business.value(QStringLiteral("website")).toString(),
+                                       business.value(QStringLiteral("maps")).toString()});
+    }
     return features;
 }
 

@@ -67,6 +67,13 @@ void TestCommandLine::parse_data()
     QTest::newRow("a device without a list") << QStringList{"--dispositivo", "smartphone"} << A::Error
                                              << "--dispositivo vale solo con --elenco";
     QTest::newRow("unknown option") << QStringList{"--tutto"} << A::Error << "tutto";
+    QTest::newRow("a grid") << QStringList{"--griglia", "5", "--centro", "45.4642,9.1900", "--passo", "0,5", "--frase",
+                                           "idraulico milano", "--frammento", "velmora", "--riprendi"} << A::Grid << "";
+    QTest::newRow("a grid from a named place") << QStringList{"--griglia", "5", "--centro", "45.4642,9.1900", "--passo", "1",
+                                                              "--frase", "f", "--frammento", "x", "--luogo", "Milan,Lombardy,Italy"}
+                                               << A::Error << "--luogo non vale con --griglia";
+    QTest::newRow("a centre that is a name") << QStringList{"--griglia", "5", "--centro", "Milano", "--passo", "1", "--frase", "f",
+                                                            "--frammento", "x"} << A::Error << "\"Milano\"";
     QTest::newRow("a stray argument") << QStringList{"frasi.txt"} << A::Error << "frasi.txt";
 }
 
@@ -101,6 +108,12 @@ void TestCommandLine::parse()
         QVERIFY(!line.italianOnly);
         QVERIFY(line.place.isDefault());
         QCOMPARE(line.settleSeconds, std::nullopt);
+    } else if (QTest::currentDataTag() == QByteArray("a grid")) {
+        QCOMPARE(line.grid.size, 5);
+        QCOMPARE(line.grid.spacingKm, 0.5);
+        QCOMPARE(line.grid.centre, (Coordinates{45.4642, 9.19}));
+        QCOMPARE(line.grid.phrase, QStringLiteral("idraulico milano"));
+        QVERIFY(line.resume);
     } else if (QTest::currentDataTag() == QByteArray("a settling of 15 s")) {
         QCOMPARE(line.settleSeconds, 15);
     } else if (QTest::currentDataTag() == QByteArray("a phone in Milan, in English")) {

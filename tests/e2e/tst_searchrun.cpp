@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "app/gridwindow.h"
 #include "app/listbox.h"
 #include "fakes.h"
 #include "platform/chromium/chromiumpage.h"
@@ -9,6 +10,8 @@
 #include "model/readerversion.h"
 #include "store/archive.h"
 #include "store/archivereports.h"
+#include "search/grid.h"
+#include "store/gridarchive.h"
 #include "store/pagecompression.h"
 #include "store/runarchive.h"
 #include "store/listprogress.h"
@@ -36,9 +39,12 @@
 #include <QFile>
 #include <QProcess>
 #include <QImage>
+#include <QLibraryInfo>
 #include <QWheelEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSpinBox>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -87,6 +93,17 @@ QPoint drawnButton(QWidget *view)
     if (box.width() < 170 * ratio || box.height() < 30 * ratio)
         return {};
     return (QPointF(box.center()) / ratio).toPoint();
+}
+
+// A 3 x 3 grid 1 km apart around Milan's centre, "idraulico milano": each
+// point's line as it ends, velmora among the three nearest south-east only.
+QStringList gridLines()
+{
+    return {"45.4732,9.1772: fuori dal pacchetto locale, posizione 14", "45.4732,9.1900: fuori dal pacchetto locale, posizione 14",
+            "45.4732,9.2028: fuori dal pacchetto locale, posizione 14", "45.4642,9.1772: fuori dal pacchetto locale, posizione 14",
+            "45.4642,9.1900: fuori dal pacchetto locale, posizione 14", "45.4642,9.2028: nel pacchetto locale 2, posizione 14",
+            "45.4552,9.1772: nel pacchetto locale 3, posizione 14", "45.4552,9.1900: nel pacchetto locale 2, posizione 14",
+            "45.4552,9.2028: nel pacchetto locale 1, posizione 14"};
 }
 
 } // namespace
@@ -159,6 +176,10 @@ private slots:
     void listSettlesThePageAsTheOptionsSay();
     void longListRunsEveryPhraseOnceInOrder();
     void keptPagesAreReadAgain();
+    void localPackFromTheCommandLine_data();
+    void localPackFromTheCommandLine();
+    void gridFromTheCommandLine();
+    void gridInTheWindow();
 
 private:
     QProcess *startList(const QString &phrases, const QStringList &arguments, const QString &host = QString(),
@@ -167,7 +188,7 @@ private:
     // Whether the program ends within `seconds` with `status`; what it said
     // on standard error is in m_said.
     bool endsWith(QProcess &program, int status, int seconds);
-    void makeForm(int timer1Interval, const QString &host = QString());
+    void makeForm(int timer1Interval, const QString &host = QString(), int listMillisecondsPerSecond = 1000);
     void run(const QString &phrase, const QString &limit = QStringLiteral("10"));
     void waitForEnd(int timeout = 30000);
     QStringList received() const;
@@ -223,6 +244,13 @@ void TestSearchRun::initTestCase()
                "http://www.velmora.it/tardi\n@generate 5\n"
                "[incompiuta]\n@today\n@ai-mai http://www.velmora.it/mai http://www.b.it/\n@generate 3\n"
                "http://www.velmora.it/mai\n@generate 5\n";
+    // Four businesses around Milan's centre: the three nearest to the place
+    // the search is made from are shown.
+    catalog += "[idraulico milano]\n@today\n@generate 13\nhttp://www.velmora.it/idraulico\n@generate 10\n"
+               "@luogo Idraulica Rossi | http://www.rossi.it/ | 45.4723,9.1746\n"
+               "@luogo Tubi Bianchi | | 45.4651,9.1919\n"
+               "@luogo Velmora Impianti | http://www.velmora.it/ | 45.4525,9.2041\n"
+               "@luogo Dora Idraulica | http://www.dora.it/ | 45.4759,9.1862\n";
     // The browser's cookies from an earlier run of the tests would skip the consent.
     QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/Chromium")).removeRecursively();
     m_service = std::make_unique<results::Service>(results::Catalog::parse(catalog));
@@ -237,12 +265,12 @@ void TestSearchRun::init()
                                         "listGoesOnPastAPageThatNeverCompletes", "listGoesOnPastANoResultsPage",
                                         "listResumesAfterAPageThatNeedsTheUser", "killedProgramLeavesNoBrowser",
                                         "listPlacesPagesWithoutResultsAndKeepsAnUnknownOne",
-                                        "listAsksAgainForPagesThatFailOnce"};
+                                        "listAsksAgainForPagesThatFailOnce", "listGoesOnOnceTheWindowAnswers"};
     static const QSet<QByteArray> moreLists{"twoListsStartedTogetherBothRunToTheEnd", "twoProgramsShareOneDataFolder",
                                             "smartphoneListFromTheCommandLine", "keptPagesAreReadAgain",
                                             "listSettlesThePageAsTheOptionsSay", "listWaitsOutTheEnginesLimit",
-                                            "listSaysWhatMoved", "listTellsTheDesktop",
-                                            "listGoesOnOnceTheWindowAnswers"};
+                                            "listSaysWhatMoved", "listTellsTheDesktop", "localPackFromTheCommandLine",
+                                            "gridFromTheCommandLine"};
     const QByteArray part = qgetenv("CERCA_E2E_PART");
     const QByteArray function = QTest::currentTestFunction();
     const QByteArray partOf = lists.contains(function) ? "lists" : moreLists.contains(function) ? "more lists" : "window";
@@ -261,10 +289,11 @@ void TestSearchRun::cleanup()
     m_browser.reset();
 }
 
-void TestSearchRun::makeForm(int timer1Interval, const QString &host)
+void TestSearchRun::makeForm(int timer1Interval, const QString &host, int listMillisecondsPerSecond)
 {
     Form1Options options;
     options.dataFolder = DataFolder(m_dir->path());
+    options.listMillisecondsPerSecond = listMillisecondsPerSecond;
     SearchRunOptions runOptions;
     runOptions.host = host.isEmpty() ? QStringLiteral("127.0.0.1:%1").arg(m_service->port()) : host;
     runOptions.pageInterval = timer1Interval;
@@ -1555,6 +1584,130 @@ void TestSearchRun::longListRunsEveryPhraseOnceInOrder()
              qPrintable(QStringLiteral("%1 kB after the first phrase, %2 kB at the end").arg(afterFirst).arg(atTheEnd)));
 }
 
+void TestSearchRun::localPackFromTheCommandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("series");
+    QTest::newRow("no place: the businesses as listed")
+        << QStringList{"--pagine", "3", "--pausa", "5"}
+        << "idraulico milano: posizione 14 (http://www.velmora.it/idraulico), nel pacchetto locale 3" << "idraulico milano";
+    QTest::newRow("from its own street, on a phone")
+        << QStringList{"--pagine", "3", "--pausa", "5", "--luogo", "45.4552,9.2028", "--dispositivo", "smartphone"}
+        << "idraulico milano [smartphone, 45.4552,9.2028]: posizione 14 (http://www.velmora.it/idraulico), nel pacchetto locale 1"
+        << "idraulico milano [smartphone, 45.4552,9.2028]";
+    QTest::newRow("far from it: not in the pack")
+        << QStringList{"--pagine", "3", "--pausa", "5", "--luogo", "45.4732,9.1772"}
+        << "idraulico milano [computer, 45.4732,9.1772]: posizione 14 (http://www.velmora.it/idraulico)"
+        << "idraulico milano [computer, 45.4732,9.1772]";
+}
+
+void TestSearchRun::localPackFromTheCommandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, line);
+    QFETCH(QString, series);
+    std::unique_ptr<QProcess> run(startList(QStringLiteral("idraulico milano\n"), arguments));
+    QVERIFY2(endsWith(*run, 0, 90), qPrintable(m_said));
+    QCOMPARE(linesOf(*run).value(0), line);
+    // The archive keeps the place with the run, and the businesses with its first page.
+    Archive archive(m_dir->filePath(QStringLiteral("Archivio.sqlite")));
+    QVERIFY(archive.open());
+    const ArchivedRun kept = RunArchive(archive).runsOf(series)->constFirst();
+    QCOMPARE(kept.packPlace > 0, line.contains(QStringLiteral("pacchetto")));
+    QVERIFY(line.endsWith(QStringLiteral("pacchetto locale %1").arg(kept.packPlace)) || kept.packPlace == 0);
+    QVERIFY(kept.pages.constFirst().features);
+    QCOMPARE(kept.pages.constFirst().features->pack.size(), 3);
+}
+
+void TestSearchRun::gridFromTheCommandLine()
+{
+    const QStringList grid{"--griglia", "3", "--centro", "45.4642,9.1900", "--passo", "1", "--frase", "idraulico milano",
+                           "--frammento", "velmora", "--pagine", "3"};
+    const QStringList quick{QStringLiteral("CERCA_POSIZIONE_PAUSA_DI_PROVA_MS=200")};
+    // Bad input: one sentence, exit 2, no page asked for.
+    for (const QStringList &bad : {QStringList{"--griglia", "4", "--centro", "45.4642,9.1900", "--passo", "1", "--frase", "f",
+                                               "--frammento", "x"},
+                                   QStringList{"--griglia", "3", "--centro", "45.4642,9.1900", "--passo", "30", "--frase", "f",
+                                               "--frammento", "x"},
+                                   QStringList{"--griglia", "3", "--centro", "45.4642,199", "--passo", "1", "--frase", "f",
+                                               "--frammento", "x"},
+                                   QStringList{"--griglia", "3", "--centro", "45.4642,9.19", "--passo", "1", "--frammento", "x"}}) {
+        std::unique_ptr<QProcess> refused(startProgram(bad, QString(), quick));
+        QVERIFY(QSignalSpy(refused.get(), &QProcess::finished).wait(20000));
+        QCOMPARE(refused->exitCode(), 2);
+        const QStringList said = QString::fromLocal8Bit(refused->readAllStandardError()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY2(said.size() == 2 && said[1].startsWith(QStringLiteral("Prova")), qPrintable(said.join(QLatin1Char('|'))));
+    }
+    QVERIFY(received().isEmpty());
+    const QStringList expected = gridLines();
+    // Stopped after three points, then resumed: the others only.
+    std::unique_ptr<QProcess> first(startProgram(grid, QString(), quick));
+    QStringList lines;
+    QTRY_VERIFY_WITH_TIMEOUT((lines += QString::fromLocal8Bit(first->readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+                              lines.size() >= 3), 90000);
+    ::kill(pid_t(first->processId()), SIGTERM);
+    QVERIFY(first->waitForFinished(30000));
+    lines += QString::fromLocal8Bit(first->readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.mid(0, 3), expected.mid(0, 3));
+    const int done = int(lines.size());
+    // With Qt's platform that needs no display, the picture is drawn beside the archive.
+    const QString platforms = QStringLiteral("QT_QPA_PLATFORM_PLUGIN_PATH=%1/platforms").arg(QLibraryInfo::path(QLibraryInfo::PluginsPath));
+    std::unique_ptr<QProcess> second(startProgram(grid + QStringList{"--riprendi"}, QString(), quick + QStringList{platforms}));
+    QVERIFY2(endsWith(*second, 0, 120), qPrintable(m_said));
+    lines = QString::fromLocal8Bit(second->readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.mid(0, expected.size() - done), expected.mid(done));
+    QCOMPARE(lines.value(expected.size() - done),
+             QStringLiteral("griglia 3x3 attorno a 45.4642,9.1900, ogni 1 km: nel pacchetto locale in 4 punti su 9 (44%); "
+                            "posto medio 2,0 dove c'è, 3,1 contando 4 dove manca"));
+    const QString picture = lines.value(expected.size() - done + 1).section(QStringLiteral("immagine della griglia: "), 1);
+    QVERIFY2(QFileInfo(picture).dir() == QDir(m_dir->path()), qPrintable(lines.join(QLatin1Char('|'))));
+    QCOMPARE(QImage(picture).width(), 800);
+    // One grid in the archive, whole and ended.
+    Archive archive(m_dir->filePath(QStringLiteral("Archivio.sqlite")));
+    QVERIFY(archive.open());
+    ArchivedGrid shape = GridSpec{3, {45.4642, 9.19}, 1, QStringLiteral("idraulico milano"), QStringLiteral("velmora")}.record();
+    QCOMPARE(*GridArchive(archive).unfinished(shape), std::nullopt);
+    const std::optional<ArchivedGrid> kept = *GridArchive(archive).previous(shape.series, std::numeric_limits<qint64>::max());
+    QVERIFY(kept);
+    QStringList keptLines;
+    for (const GridPointRecord &point : kept->points)
+        keptLines << GridPoints::line(point);
+    QCOMPARE(keptLines, expected);
+}
+
+void TestSearchRun::gridInTheWindow()
+{
+    makeForm(100, QString(), 20);
+    // A run of the window: its place in the pack after the caption's words.
+    run(QStringLiteral("idraulico milano"));
+    waitForEnd();
+    QCOMPARE(label1(), QStringLiteral("\"velmora\" trovato nella posizione n° 14, nel pacchetto locale 3"));
+    m_service->clearRequests();
+    m_form->findChild<QAction *>(QStringLiteral("GrigliaLocale"))->trigger();
+    auto *window = m_form->findChild<GridWindow *>();
+    QVERIFY(window);
+    window->findChild<QLineEdit *>(QStringLiteral("Frase"))->setText(QStringLiteral("idraulico milano"));
+    window->findChild<QLineEdit *>(QStringLiteral("Frammento"))->setText(QStringLiteral("velmora"));
+    window->findChild<QSpinBox *>(QStringLiteral("Lato"))->setValue(3);
+    auto *centre = window->findChild<QLineEdit *>(QStringLiteral("Centro"));
+    auto *start = window->findChild<QPushButton *>(QStringLiteral("AvviaGriglia"));
+    auto *said = window->findChild<QLabel *>(QStringLiteral("StatoGriglia"));
+    // Coordinates off the earth: one sentence, no search.
+    centre->setText(QStringLiteral("95,9.19"));
+    start->click();
+    QVERIFY2(said->text().contains(QStringLiteral("fuori dalla Terra")), qPrintable(said->text()));
+    QVERIFY(received().isEmpty());
+    centre->setText(QStringLiteral("45.4642,9.1900"));
+    start->click();
+    QTRY_VERIFY_WITH_TIMEOUT(said->text().startsWith(QStringLiteral("griglia 3x3")), 180000);
+    QCOMPARE(window->findChild<QPlainTextEdit *>(QStringLiteral("PuntiGriglia"))->toPlainText().split(QLatin1Char('\n')), gridLines());
+    QVERIFY(!window->findChild<QLabel *>(QStringLiteral("ImmagineGriglia"))->pixmap().isNull());
+    const QString file = m_dir->filePath(QStringLiteral("griglia.png"));
+    QVERIFY(window->savePicture(file));
+    QCOMPARE(QImage(file).width(), 800);
+}
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
@@ -1565,3 +1718,4 @@ int main(int argc, char *argv[])
 }
 
 #include "tst_searchrun.moc"
+

@@ -44,6 +44,8 @@ private slots:
     void todayResultsAreRead();
     void pageFeaturesAreRead_data();
     void pageFeaturesAreRead();
+    void localPackIsRead_data();
+    void localPackIsRead();
     void lateOverviewIsReadOnceSettled_data();
     void lateOverviewIsReadOnceSettled();
     void picturesOutlineTheHits_data();
@@ -569,6 +571,53 @@ void TestPageText::pageFeaturesAreRead()
     QCOMPARE(read.aiLoading, features.aiLoading);
     if (QTest::currentDataTag() == QByteArray("a hidden AI label among the results"))
         QCOMPARE(results.size(), 8);   // the overview takes no result with it
+}
+
+void TestPageText::localPackIsRead_data()
+{
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<QStringList>("pack");   // "name | website | maps", in order
+    results::PhraseResults places;
+    places.today = true;
+    places.addresses = results::generatedAddresses("idraulico", 10);
+    places.businesses = {{"Idraulica Rossi", "http://www.rossi.it/", 45.47, 9.19},
+                         {"Tubi & Figli", "https://tubi.example.it/contatti?x=1", 45.46, 9.20},
+                         {"Velmora Impianti", "http://www.velmora.it/", 45.45, 9.18}};
+    const QStringList withSites{"Idraulica Rossi | http://www.rossi.it/ | https://maps.google.com/maps?cid=1",
+                                "Tubi & Figli | https://tubi.example.it/contatti?x=1 | https://maps.google.com/maps?cid=2",
+                                "Velmora Impianti | http://www.velmora.it/ | https://maps.google.com/maps?cid=3"};
+    QTest::newRow("computer") << QString::fromStdString(results::todayResultsPage("idraulico", 0, places)) << withSites;
+    QStringList onPhone = withSites;
+    onPhone.replaceInStrings(QStringLiteral("maps?cid="), QStringLiteral("?cid="));
+    QTest::newRow("phone") << QString::fromStdString(results::phoneResultsPage("idraulico", 0, places)) << onPhone;
+    for (results::Business &business : places.businesses)
+        business.website.clear();
+    QTest::newRow("phone, no websites")
+        << QString::fromStdString(results::phoneResultsPage("idraulico", 0, places))
+        << QStringList{"Idraulica Rossi |  | https://maps.google.com/?cid=1", "Tubi & Figli |  | https://maps.google.com/?cid=2",
+                       "Velmora Impianti |  | https://maps.google.com/?cid=3"};
+    places.businesses.clear();
+    QTest::newRow("no pack") << QString::fromStdString(results::todayResultsPage("idraulico", 0, places)) << QStringList();
+}
+
+void TestPageText::localPackIsRead()
+{
+    QFETCH(QString, html);
+    QFETCH(QStringList, pack);
+    m_service->addPage("idraulico", html.toStdString());
+    const QString row = QString::fromLatin1(QUrl::toPercentEncoding(QString::fromLatin1(QTest::currentDataTag())));
+    QCOMPARE(load(QStringLiteral("http://127.0.0.1:%1/search?q=idraulico&riga=%2").arg(m_service->port()).arg(row)), QString());
+    const PageLinks links = m_browser->pageLinks();
+    QVERIFY(links.features);
+    QStringList read;
+    for (const PackEntry &entry : links.features->pack)
+        read << entry.name + QStringLiteral(" | ") + entry.website + QStringLiteral(" | ") + entry.maps;
+    QCOMPARE(read, pack);
+    // The businesses take no organic position.
+    const QList<ResultLinks::TitledLink> results = ResultLinks::resultsOf(links.results, links.titles, links.address);
+    QVERIFY(results.size() >= 8);
+    for (qsizetype i = 0; i < results.size(); ++i)
+        QCOMPARE(results[i].address, QStringLiteral("http://www.sito%1.esempio.it/idraulico/pagina-%1.html").arg(i + 1));
 }
 
 void TestPageText::lateOverviewIsReadOnceSettled_data()

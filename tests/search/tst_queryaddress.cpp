@@ -17,6 +17,8 @@ private slots:
     void hostComesFromTheEnvironment();
     void placesAreEncodedAsGoogleReadsThem_data();
     void placesAreEncodedAsGoogleReadsThem();
+    void coordinatesAreEncodedAsTheirRecord_data();
+    void coordinatesAreEncodedAsTheirRecord();
     void searchOptionsInTheAddress_data();
     void searchOptionsInTheAddress();
     void seriesKeepRunsApart_data();
@@ -134,6 +136,41 @@ void TestQueryAddress::placesAreEncodedAsGoogleReadsThem()
         QVERIFY2(problem->contains(QStringLiteral("Milan,Lombardy,Italy")), qPrintable(*problem));
     else
         QCOMPARE(PlaceQuery::uule(name), uule);
+}
+
+void TestQueryAddress::coordinatesAreEncodedAsTheirRecord_data()
+{
+    QTest::addColumn<QString>("place");
+    QTest::addColumn<QString>("record");   // the location record the uule carries; empty: refused
+    const QString record = QStringLiteral("role: CURRENT_LOCATION\nproducer: DEVICE_LOCATION\nradius: 65000\nlatlng <\n"
+                                          "  latitude_e7: %1\n  longitude_e7: %2\n>");
+    QTest::newRow("Milan") << "45.4642,9.1900" << record.arg(454642000).arg(91900000);
+    QTest::newRow("west and south, blanks") << " -33.8688 , -70.6693 " << record.arg(-338688000).arg(-706693000);
+    QTest::newRow("the edges") << "90,-180" << record.arg(900000000).arg(-1800000000);
+    QTest::newRow("latitude past the pole") << "90.5,9.19" << "";
+    QTest::newRow("longitude past the date line") << "45.46,180.01" << "";
+}
+
+void TestQueryAddress::coordinatesAreEncodedAsTheirRecord()
+{
+    QFETCH(QString, place);
+    QFETCH(QString, record);
+    const std::optional<QString> problem = PlaceQuery::placeProblem(place);
+    QCOMPARE(problem.has_value(), record.isEmpty());
+    if (problem) {
+        QVERIFY2(problem->contains(QStringLiteral("fuori dalla Terra")), qPrintable(*problem));
+        return;
+    }
+    const QString uule = PlaceQuery::uule(place);
+    QVERIFY(uule.startsWith(QStringLiteral("a+")));
+    QCOMPARE(QString::fromUtf8(QByteArray::fromBase64(uule.mid(2).toLatin1())), record);
+    // A converter's own value for 37.99162,-146.42273.
+    QCOMPARE(PlaceQuery::uule(QStringLiteral("37.99162,-146.42273")),
+             QStringLiteral("a+cm9sZTogQ1VSUkVOVF9MT0NBVElPTgpwcm9kdWNlcjogREVWSUNFX0xPQ0FUSU9OCnJhZGl1czogNjUwMDAKbGF0bG5nIDwKICBs"
+                            "YXRpdHVkZV9lNzogMzc5OTE2MjAwCiAgbG9uZ2l0dWRlX2U3OiAtMTQ2NDIyNzMwMAo+"));
+    // Both coordinates name the series, not the first alone.
+    const QString series = SearchPlaces::seriesOf(QStringLiteral("idraulico"), SearchPlace{Device::Computer, "it", "it", place});
+    QVERIFY2(series.endsWith(SearchPlaces::coordinatesText(*SearchPlaces::coordinatesOf(place)) + QLatin1Char(']')), qPrintable(series));
 }
 
 void TestQueryAddress::searchOptionsInTheAddress_data()

@@ -13,6 +13,7 @@
 
 #include "store/archive.h"
 #include "store/archivereports.h"
+#include "store/gridarchive.h"
 #include "store/pagecompression.h"
 #include "store/runarchive.h"
 #include "store/sharedphrases.h"
@@ -109,9 +110,13 @@ inline Result<void> writeRuns(Archive &archive, int step)
             return four.failure();
         ArchivedPage page{0, at(9, 10, 0, 5), PageReading::Today, {}, PageFeatures{1, 0, QString(), false, {}, true}, {}, 0};
         page.results.append({1, QStringLiteral("https://www.velmora.it/bimby"), QStringLiteral("Velmora")});
+        if (step >= int(ArchiveStep::LocalPack))
+            page.features->pack = {{QStringLiteral("Bimby Point \"Duomo\""), QString(), QStringLiteral("https://maps.google.com/?cid=1")},
+                                   {QStringLiteral("Velmora, negozio"), QStringLiteral("https://www.velmora.it/negozio"),
+                                    QStringLiteral("https://maps.google.com/?cid=2")}};
         done = runs.addPage(*four, page);
         if (done)
-            done = runs.endRun(*four, RunEnd::Found, 1, at(9, 10, 0, 8));
+            done = runs.endRun(*four, RunEnd::Found, 1, at(9, 10, 0, 8), step >= int(ArchiveStep::LocalPack) ? 2 : 0);
         if (!done)
             return done;
     }
@@ -127,6 +132,28 @@ inline Result<void> writeRuns(Archive &archive, int step)
                 return taken ? Failure{QStringLiteral("no phrase to take")} : taken.failure();
             done = shared.end(list, (*taken)->ord, QLatin1String(holder), QLatin1String(outcome), checked);
         }
+    }
+    if (done && step >= int(ArchiveStep::Grids)) {
+        // A grid of two points measured and one not, ended.
+        ArchivedGrid grid;
+        grid.series = QStringLiteral("idraulico milano @ 45.4642,9.1900");
+        grid.phrase = QStringLiteral("idraulico milano");
+        grid.fragment = QStringLiteral("velmora");
+        grid.size = 3;
+        grid.spacingKm = 0.5;
+        grid.centre = {45.4642, 9.19};
+        grid.started = at(10, 7, 0);
+        GridArchive grids(archive);
+        const Result<qint64> id = grids.begin(grid);
+        if (!id)
+            return id.failure();
+        const GridPointRecord points[] = {{{45.4687, 9.1836}, 2, 14, true, QStringLiteral("posizione 14")},
+                                          {{45.4687, 9.19}, 0, std::nullopt, true, QStringLiteral("non trovato entro 30")},
+                                          {{45.4687, -9.1964}, 0, std::nullopt, false, QStringLiteral("pagina non caricata")}};
+        for (int i = 0; i < 3 && done; ++i)
+            done = grids.addPoint(*id, i, points[i]);
+        if (done)
+            done = grids.end(*id, at(10, 7, 5));
     }
     return done;
 }
@@ -149,6 +176,8 @@ inline QString readingOf(Archive &archive)
               << " " << r.place.language << " " << r.place.place << " | " << r.host << " | " << (r.italianOnly ? "italiano" : "ovunque")
               << " | " << r.fragment << " | " << time(r.started) << " | " << time(r.ended) << " | " << RunEnds::name(r.end) << " "
               << r.position << "\n";
+            if (r.packPlace > 0)
+                s << "  pacchetto locale " << r.packPlace << "\n";
             for (const auto &[offset, kept] : *runs.keptPages(r.id)) {
                 const Result<QByteArray> text = PageCompression::decompress(kept.compressed);
                 s << "  pagina tenuta " << offset << " lettore " << kept.reader << " " << (text ? *text : text.error().toUtf8()) << "\n";
@@ -168,6 +197,8 @@ inline QString readingOf(Archive &archive)
                     for (const QString &c : p.features->aiCited)
                         s << " " << c;
                     s << "\n";
+                    for (const PackEntry &e : p.features->pack)
+                        s << "   luogo " << e.name << " | " << e.website << " | " << e.maps << "\n";
                 }
             }
         }
@@ -181,6 +212,15 @@ inline QString readingOf(Archive &archive)
         s << "risultato " << row.run->id << " " << row.result->position << " " << row.result->address << " "
           << (row.run->picture ? row.run->picture->file : "-") << "\n";
     });
+    if (const std::optional<ArchivedGrid> grid = *GridArchive(archive).previous(QStringLiteral("idraulico milano @ 45.4642,9.1900"),
+                                                                                std::numeric_limits<qint64>::max())) {
+        s << "griglia " << grid->id << " | " << grid->phrase << " | " << grid->fragment << " | " << grid->size << " "
+          << grid->spacingKm << " km | " << SearchPlaces::coordinatesText(grid->centre) << " | " << time(grid->started) << " | "
+          << time(grid->ended) << "\n";
+        for (const GridPointRecord &p : grid->points)
+            s << " punto " << SearchPlaces::coordinatesText(p.point) << " " << p.packPlace << " "
+              << (p.position ? QString::number(*p.position) : "-") << " " << p.measured << " " << p.result << "\n";
+    }
     for (const SharedPhrases::State &state : *SharedPhrases(archive).states(QStringLiteral("settimana")))
         s << "condivisa " << state.ord << " " << state.phrase << " " << state.holder << " " << state.done << " " << state.outcome << "\n";
     return out;
@@ -213,7 +253,8 @@ inline QString rowsOf(const QString &path)
         db.open();
         const std::pair<const char *, const char *> tables[] = {
             {"runs", "id"}, {"pages", "id"}, {"results", "page_id, position"}, {"page_features", "page_id"},
-            {"ai_citations", "page_id, ord"}, {"pictures", "run_id"}, {"shared_phrases", "list, ord"}, {"kept_pages", "page_id"}};
+            {"ai_citations", "page_id, ord"}, {"pictures", "run_id"}, {"shared_phrases", "list, ord"}, {"kept_pages", "page_id"},
+            {"pack_entries", "page_id, ord"}, {"grids", "id"}, {"grid_points", "grid_id, ord"}};
         for (const auto &[table, order] : tables) {
             QSqlQuery query(db);
             if (!query.exec(QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(QLatin1String(table), QLatin1String(order))))

@@ -53,7 +53,9 @@ ArchivedPage pageOf(int offset)
     page.results = {{offset + 1, QStringLiteral("http://www.a.it/è"), QStringLiteral("Titolo \"uno\"")},
                     {offset + 2, QStringLiteral("http://www.velmora.it/"), QString()}};
     // An overview still being generated when read, with the source it showed.
-    page.features = PageFeatures{2, 1, QStringLiteral("http://www.fonte.it/"), true, {QStringLiteral("http://c.it/")}, true, true};
+    page.features = PageFeatures{2, 1, QStringLiteral("http://www.fonte.it/"), true, {QStringLiteral("http://c.it/")}, true, true,
+                                 {{QStringLiteral("Idraulica \"Rossi\""), QString(), QStringLiteral("https://maps.google.com/?cid=1")},
+                                  {QStringLiteral("Velmora"), QStringLiteral("http://www.velmora.it/"), QStringLiteral("https://maps.google.com/?cid=2")}}};
     return page;
 }
 
@@ -98,6 +100,7 @@ void TestArchiveWriter::recordsSurviveTheirFile()
     record.page.kept = KeptMarkup{{}, PageCompression::compress("<html><body>pagina</body></html>"), 3, 10};
     record.end = RunEnd::ResultsEnded;
     record.position = 37;
+    record.packPlace = 2;
     record.ended = QDateTime(QDate(2026, 12, 8), QTime(10, 1, 5, 9), Qt::UTC);
     record.picture = ArchivedPicture{QStringLiteral("/p/a b.jpg"), 51234, QRect(0, 140, 1366, 90), QSize(1366, 1088),
                                      QByteArray("\xff\xd8 jpeg \0 bytes", 16)};
@@ -126,6 +129,7 @@ void TestArchiveWriter::recordsSurviveTheirFile()
     case ArchiveRecord::Kind::End:
         QCOMPARE(back->end, record.end);
         QCOMPARE(back->position, record.position);
+        QCOMPARE(back->packPlace, 2);
         QCOMPARE(back->ended, record.ended);
         break;
     case ArchiveRecord::Kind::Picture:
