@@ -51,7 +51,7 @@ QColor colourOf(const GridPointRecord &point)
 
 QImage draw(const ArchivedGrid &grid, const std::optional<ArchivedGrid> &before, int side)
 {
-    const GridSpec spec = GridSpec::of(grid);
+    const GridPlan gridPlan = GridPlan::of(grid);
     QImage image(side, side + kCaptionHeight, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
@@ -92,7 +92,7 @@ QImage draw(const ArchivedGrid &grid, const std::optional<ArchivedGrid> &before,
         }
     }
     for (const GridPointRecord &point : grid.points) {
-        const auto [east, north] = spec.kmFromCentre(point.point);
+        const auto [east, north] = gridPlan.kmFromCentre(point.point);
         const QPointF at = toPixel(east, north);
         const QColor fill = colourOf(point);
         painter.setPen(Qt::NoPen);

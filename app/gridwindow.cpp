@@ -37,7 +37,7 @@ GridWindow::GridWindow(SearchRun *run, ListSource source, QWidget *parent)
 
     m_size = new QSpinBox(this);
     m_size->setObjectName(QStringLiteral("Lato"));
-    m_size->setRange(GridSpec::kSmallest, GridSpec::kLargest);
+    m_size->setRange(GridPlan::kSmallest, GridPlan::kLargest);
     m_size->setSingleStep(2);
     m_size->setValue(5);
     m_size->setSuffix(QStringLiteral(" punti per lato"));
@@ -48,7 +48,7 @@ GridWindow::GridWindow(SearchRun *run, ListSource source, QWidget *parent)
         m_centre->setText(inputs.place.place);
     m_spacing = new QDoubleSpinBox(this);
     m_spacing->setObjectName(QStringLiteral("Passo"));
-    m_spacing->setRange(GridSpec::kNearestKm, GridSpec::kFarthestKm);
+    m_spacing->setRange(GridPlan::kNearestKm, GridPlan::kFarthestKm);
     m_spacing->setDecimals(1);
     m_spacing->setSingleStep(0.1);
     m_spacing->setValue(1);
@@ -107,15 +107,15 @@ GridWindow::~GridWindow()
         m_session->stop();
 }
 
-GridSpec GridWindow::specOf() const
+GridPlan GridWindow::gridPlanOf() const
 {
-    GridSpec spec;
-    spec.size = m_size->value();
-    spec.spacingKm = m_spacing->value();
-    spec.phrase = m_phrase->text().trimmed();
-    spec.fragment = m_fragment->text().trimmed();
-    spec.centre = SearchPlaces::coordinatesOf(m_centre->text()).value_or(Coordinates{999, 999});
-    return spec;
+    GridPlan gridPlan;
+    gridPlan.size = m_size->value();
+    gridPlan.spacingKm = m_spacing->value();
+    gridPlan.phrase = m_phrase->text().trimmed();
+    gridPlan.fragment = m_fragment->text().trimmed();
+    gridPlan.centre = SearchPlaces::coordinatesOf(m_centre->text()).value_or(Coordinates{999, 999});
+    return gridPlan;
 }
 
 void GridWindow::startOrStop(bool resume)
@@ -126,12 +126,12 @@ void GridWindow::startOrStop(bool resume)
         m_where->setText(m_where->text() + QStringLiteral(" \u2014 la griglia si ferma alla fine di questo punto."));
         return;
     }
-    const GridSpec spec = specOf();
+    const GridPlan gridPlan = gridPlanOf();
     if (!SearchPlaces::coordinatesOf(m_centre->text())) {
         m_where->setText(QStringLiteral("Il centro si scrive come latitudine e longitudine in gradi, \"45.4642,9.1900\"."));
         return;
     }
-    if (const std::optional<QString> problem = spec.problem()) {
+    if (const std::optional<QString> problem = gridPlan.problem()) {
         m_where->setText(*problem);
         return;
     }
@@ -141,7 +141,7 @@ void GridWindow::startOrStop(bool resume)
     plan.minimumPauseMilliseconds = ListRun::kMinimumPauseSeconds * m_source.millisecondsPerSecond;
     plan.progressFile = QDir(m_source.dataFolder.path()).filePath(QStringLiteral("Griglia.ini"));
     plan.inWindow = true;
-    auto session = std::make_unique<GridSession>(spec, plan);
+    auto session = std::make_unique<GridSession>(gridPlan, plan);
     if (const std::optional<QString> problem = session->open(resume)) {
         m_where->setText(QStringLiteral("La griglia non parte: %1.").arg(*problem));
         return;

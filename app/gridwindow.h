@@ -33,7 +33,7 @@ public:
 private:
     // "Avvia" or "Riprendi", and "Arresta".
     void startOrStop(bool resume);
-    GridSpec specOf() const;
+    GridPlan gridPlanOf() const;
     void pointEnded(const GridPointRecord &point);
     void finished();
     void showPicture();

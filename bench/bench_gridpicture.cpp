@@ -12,11 +12,11 @@ int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
     for (const int size : {5, 9}) {
-        const GridSpec spec{size, {45.4642, 9.19}, 0.5, QStringLiteral("idraulico milano"), QStringLiteral("velmora")};
-        ArchivedGrid grid = spec.record();
+        const GridPlan gridPlan{size, {45.4642, 9.19}, 0.5, QStringLiteral("idraulico milano"), QStringLiteral("velmora")};
+        ArchivedGrid grid = gridPlan.record();
         grid.started = QDateTime::currentDateTime();
         int i = 0;
-        for (const Coordinates &point : spec.points())
+        for (const Coordinates &point : gridPlan.points())
             grid.points.append({point, i++ % 4, 12, true, QStringLiteral("posizione 12")});
         ArchivedGrid before = grid;
         for (GridPointRecord &point : before.points)

@@ -75,15 +75,15 @@ QList<QCommandLineOption> options()
          QStringLiteral("Con --esporta-archivio: solo questa frase; con --griglia: la frase da cercare."), QStringLiteral("TESTO")},
         {{QStringLiteral("G"), QStringLiteral("griglia")},
          QStringLiteral("Una griglia di N x N ricerche attorno a --centro, N dispari da %1 a %2.")
-             .arg(GridSpec::kSmallest)
-             .arg(GridSpec::kLargest),
+             .arg(GridPlan::kSmallest)
+             .arg(GridPlan::kLargest),
          QStringLiteral("N")},
         {{QStringLiteral("C"), QStringLiteral("centro")},
          QStringLiteral("Con --griglia: il centro, latitudine e longitudine in gradi (\"45.4642,9.1900\")."),
          QStringLiteral("LAT,LON")},
         {{QStringLiteral("P"), QStringLiteral("passo")},
          QStringLiteral("Con --griglia: la distanza tra i punti in km, da %1 a %2.")
-             .arg(QString::number(GridSpec::kNearestKm), QString::number(GridSpec::kFarthestKm)),
+             .arg(QString::number(GridPlan::kNearestKm), QString::number(GridPlan::kFarthestKm)),
          QStringLiteral("KM")},
         {{QStringLiteral("O"), QStringLiteral("ogni-lettura")},
          QStringLiteral("Con --esporta-archivio: anche le letture che una rilettura ha sostituito, con il lettore di ognuna.")},
@@ -168,8 +168,8 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         line.grid.size = parser.value(QStringLiteral("griglia")).toInt(&sizeOk);
         if (!sizeOk)
             return fail(QStringLiteral("--griglia vuole un numero intero dispari da %1 a %2, non \"%3\"")
-                            .arg(GridSpec::kSmallest)
-                            .arg(GridSpec::kLargest)
+                            .arg(GridPlan::kSmallest)
+                            .arg(GridPlan::kLargest)
                             .arg(parser.value(QStringLiteral("griglia"))));
         const std::optional<Coordinates> centre = SearchPlaces::coordinatesOf(parser.value(QStringLiteral("centro")));
         if (!centre)

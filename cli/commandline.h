@@ -39,7 +39,7 @@ struct CommandLine
     QString exportFile;
     bool everyReading = false;   // the export gives the readings re-readings replaced too
     QString phrase;  // the one phrase to export or read again (empty: all); a grid's phrase
-    GridSpec grid;   // a grid's points, phrase and fragment
+    GridPlan grid;   // a grid's points, phrase and fragment
     QString error;   // one line, for standard error
 
     static CommandLine parse(const QStringList &arguments);   // the program's name first

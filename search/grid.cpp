@@ -27,7 +27,7 @@ Coordinates rounded(const Coordinates &point)
 
 } // namespace
 
-std::optional<QString> GridSpec::problem() const
+std::optional<QString> GridPlan::problem() const
 {
     if (size < kSmallest || size > kLargest || size % 2 == 0)
         return QStringLiteral("La griglia va da %1 a %2 punti per lato, in numero dispari (3, 5, 7 o 9), non %3.")
@@ -50,7 +50,7 @@ std::optional<QString> GridSpec::problem() const
     return std::nullopt;
 }
 
-QList<Coordinates> GridSpec::points() const
+QList<Coordinates> GridPlan::points() const
 {
     QList<Coordinates> points;
     const int half = size / 2;
@@ -66,18 +66,18 @@ QList<Coordinates> GridSpec::points() const
     return points;
 }
 
-std::pair<double, double> GridSpec::kmFromCentre(const Coordinates &point) const
+std::pair<double, double> GridPlan::kmFromCentre(const Coordinates &point) const
 {
     const double kmPerLongitude = kKmPerDegree * std::cos(centre.latitude * kRadiansPerDegree);
     return {(point.longitude - centre.longitude) * kmPerLongitude, (point.latitude - centre.latitude) * kKmPerDegree};
 }
 
-QString GridSpec::series() const
+QString GridPlan::series() const
 {
     return phrase + QStringLiteral(" @ ") + SearchPlaces::coordinatesText(centre);
 }
 
-ArchivedGrid GridSpec::record() const
+ArchivedGrid GridPlan::record() const
 {
     ArchivedGrid grid;
     grid.series = series();
@@ -89,9 +89,9 @@ ArchivedGrid GridSpec::record() const
     return grid;
 }
 
-GridSpec GridSpec::of(const ArchivedGrid &grid)
+GridPlan GridPlan::of(const ArchivedGrid &grid)
 {
-    return GridSpec{grid.size, grid.centre, grid.spacingKm, grid.phrase, grid.fragment};
+    return GridPlan{grid.size, grid.centre, grid.spacingKm, grid.phrase, grid.fragment};
 }
 
 namespace GridPoints {

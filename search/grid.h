@@ -8,7 +8,7 @@
 
 // A grid of searches around a place: size x size points, spacingKm apart,
 // north up, centred on the place; each point one search from there.
-struct GridSpec
+struct GridPlan
 {
     static constexpr int kSmallest = 3;
     static constexpr int kLargest = 9;
@@ -35,7 +35,7 @@ struct GridSpec
     QString series() const;
     // The archive's record of a grid of this shape, without points.
     ArchivedGrid record() const;
-    static GridSpec of(const ArchivedGrid &grid);
+    static GridPlan of(const ArchivedGrid &grid);
 };
 
 namespace GridPoints {

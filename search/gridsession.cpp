@@ -5,11 +5,11 @@
 
 #include <QDir>
 
-GridSession::GridSession(GridSpec spec, ListPlan plan, QObject *parent)
+GridSession::GridSession(GridPlan gridPlan, ListPlan plan, QObject *parent)
     : QObject(parent)
-    , m_spec(std::move(spec))
+    , m_gridPlan(std::move(gridPlan))
     , m_plan(std::move(plan))
-    , m_points(m_spec.points())
+    , m_points(m_gridPlan.points())
 {
 }
 
@@ -22,7 +22,7 @@ std::optional<QString> GridSession::open(bool resume)
         return QStringLiteral("impossibile aprire l'archivio %1, che tiene la griglia: %2")
             .arg(QDir::toNativeSeparators(Archive::displayName(m_plan.archive)), opened.error());
     GridArchive grids(*m_archive);
-    m_grid = m_spec.record();
+    m_grid = m_gridPlan.record();
     std::optional<ArchivedGrid> earlier;
     if (resume) {
         const Result<std::optional<ArchivedGrid>> found = grids.unfinished(m_grid);
@@ -56,11 +56,11 @@ std::optional<QString> GridSession::open(bool resume)
     plan.sharedName.clear();
     plan.resultLog.clear();   // the grid's points are kept in the archive, never in the result log
     const RunInputs inputs = plan.inputs;
-    const GridSpec spec = m_spec;
-    plan.inputsFor = [inputs, spec](const QString &point) {
+    const GridPlan gridPlan = m_gridPlan;
+    plan.inputsFor = [inputs, gridPlan](const QString &point) {
         RunInputs pointInputs = inputs;
-        pointInputs.phrase = spec.phrase;
-        pointInputs.fragment = spec.fragment;
+        pointInputs.phrase = gridPlan.phrase;
+        pointInputs.fragment = gridPlan.fragment;
         pointInputs.place.place = point;
         return pointInputs;
     };
@@ -109,9 +109,9 @@ void GridSession::pointDone(const RunOutcome &outcome)
 QStringList GridSession::endLines() const
 {
     QStringList lines{QStringLiteral("griglia %1x%1 attorno a %2, ogni %3 km: %4")
-                          .arg(m_spec.size)
-                          .arg(SearchPlaces::coordinatesText(m_spec.centre),
-                               QString::number(m_spec.spacingKm).replace(QLatin1Char('.'), QLatin1Char(',')), measures().line())};
+                          .arg(m_gridPlan.size)
+                          .arg(SearchPlaces::coordinatesText(m_gridPlan.centre),
+                               QString::number(m_gridPlan.spacingKm).replace(QLatin1Char('.'), QLatin1Char(',')), measures().line())};
     if (m_previous)
         lines.append(GridComparison::of(*m_previous, m_grid).line(m_previous->started));
     return lines;

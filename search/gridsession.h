@@ -20,7 +20,7 @@ class GridSession : public QObject
 public:
     // `plan`: the list's plan for the points (inputs, pauses, waits, files);
     // its phrases are the grid's points.
-    GridSession(GridSpec spec, ListPlan plan, QObject *parent = nullptr);
+    GridSession(GridPlan gridPlan, ListPlan plan, QObject *parent = nullptr);
     ~GridSession() override;
 
     // Opens the grid in the archive: a new one or, with `resume`, the latest
@@ -32,7 +32,7 @@ public:
     void start(SearchRun *run);
     void stop();
 
-    const GridSpec &spec() const { return m_spec; }
+    const GridPlan &gridPlan() const { return m_gridPlan; }
     // The grid as the archive has it: every point searched so far, in order.
     const ArchivedGrid &grid() const { return m_grid; }
     GridMeasures measures() const { return GridMeasures::of(m_grid.points); }
@@ -57,7 +57,7 @@ private:
     void pointDone(const RunOutcome &outcome);
     void listSettled();
 
-    GridSpec m_spec;
+    GridPlan m_gridPlan;
     ListPlan m_plan;
     QList<Coordinates> m_points;
     std::unique_ptr<Archive> m_archive;

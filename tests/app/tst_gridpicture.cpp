@@ -80,10 +80,10 @@ void TestGridPicture::circlesStandWhereThePointsAre_data()
 void TestGridPicture::circlesStandWhereThePointsAre()
 {
     QFETCH(QList<int>, places);
-    const GridSpec spec{3, {45.4642, 9.19}, 1, QStringLiteral("idraulico milano"), QStringLiteral("velmora")};
-    ArchivedGrid grid = spec.record();
+    const GridPlan gridPlan{3, {45.4642, 9.19}, 1, QStringLiteral("idraulico milano"), QStringLiteral("velmora")};
+    ArchivedGrid grid = gridPlan.record();
     grid.started = QDateTime(QDate(2026, 3, 10), QTime(7, 0));
-    const QList<Coordinates> points = spec.points();
+    const QList<Coordinates> points = gridPlan.points();
     QList<QColor> expected;
     for (qsizetype i = 0; i < points.size(); ++i) {
         GridPointRecord point{points[i], qMax(0, places[i]), std::nullopt, places[i] >= 0, QStringLiteral("posizione 14")};

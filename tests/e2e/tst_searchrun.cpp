@@ -1666,7 +1666,7 @@ void TestSearchRun::gridFromTheCommandLine()
     // One grid in the archive, whole and ended.
     Archive archive(m_dir->filePath(QStringLiteral("Archivio.sqlite")));
     QVERIFY(archive.open());
-    ArchivedGrid shape = GridSpec{3, {45.4642, 9.19}, 1, QStringLiteral("idraulico milano"), QStringLiteral("velmora")}.record();
+    ArchivedGrid shape = GridPlan{3, {45.4642, 9.19}, 1, QStringLiteral("idraulico milano"), QStringLiteral("velmora")}.record();
     QCOMPARE(*GridArchive(archive).unfinished(shape), std::nullopt);
     const std::optional<ArchivedGrid> kept = *GridArchive(archive).previous(shape.series, std::numeric_limits<qint64>::max());
     QVERIFY(kept);

@@ -3,7 +3,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
-Q_DECLARE_METATYPE(GridSpec)
+Q_DECLARE_METATYPE(GridPlan)
 Q_DECLARE_METATYPE(GridPointRecord)
 
 // The grid's rules: which grids can be searched, where their points stand,
@@ -21,9 +21,9 @@ private slots:
 
 namespace {
 
-GridSpec milan(int size = 3, double km = 1)
+GridPlan milan(int size = 3, double km = 1)
 {
-    return GridSpec{size, {45.4642, 9.19}, km, QStringLiteral("idraulico milano"), QStringLiteral("velmora")};
+    return GridPlan{size, {45.4642, 9.19}, km, QStringLiteral("idraulico milano"), QStringLiteral("velmora")};
 }
 
 GridPointRecord point(int packPlace, bool measured = true)
@@ -39,7 +39,7 @@ GridPointRecord point(int packPlace, bool measured = true)
 
 void TestGrid::gridsThatCannotBeSearched_data()
 {
-    QTest::addColumn<GridSpec>("grid");
+    QTest::addColumn<GridPlan>("grid");
     QTest::addColumn<QString>("problem");   // in part; empty: it can be searched
     QTest::newRow("3 x 3, 1 km") << milan() << "";
     QTest::newRow("9 x 9, 20 km") << milan(9, 20) << "";
@@ -49,12 +49,12 @@ void TestGrid::gridsThatCannotBeSearched_data()
     QTest::newRow("too large") << milan(11) << "da 3 a 9";
     QTest::newRow("spacing too short") << milan(3, 0.1) << "da 0,2 a 20 km";
     QTest::newRow("spacing too long") << milan(3, 20.5) << "da 0,2 a 20 km";
-    GridSpec north = milan();
+    GridPlan north = milan();
     north.centre.latitude = 91;
     QTest::newRow("a centre past the pole") << north << "fuori dalla Terra";
     north.centre.latitude = 89.995;
     QTest::newRow("points past the pole") << north << "esce dalla Terra";
-    GridSpec bare = milan();
+    GridPlan bare = milan();
     bare.phrase = QStringLiteral(" ");
     QTest::newRow("no phrase") << bare << "Manca la frase";
     bare = milan();
@@ -64,7 +64,7 @@ void TestGrid::gridsThatCannotBeSearched_data()
 
 void TestGrid::gridsThatCannotBeSearched()
 {
-    QFETCH(GridSpec, grid);
+    QFETCH(GridPlan, grid);
     QFETCH(QString, problem);
     const std::optional<QString> said = grid.problem();
     QCOMPARE(said.has_value(), !problem.isEmpty());
@@ -76,7 +76,7 @@ void TestGrid::gridsThatCannotBeSearched()
 
 void TestGrid::pointsStandNorthUpAtTheirDistance()
 {
-    const GridSpec grid = milan();
+    const GridPlan grid = milan();
     QStringList written;
     for (const Coordinates &p : grid.points())
         written << SearchPlaces::coordinatesText(p);
