@@ -35,6 +35,14 @@ void print(std::FILE *stream, const QString &text)
     std::fflush(stream);
 }
 
+// Seconds as the end line says them: whole, or with one decimal after a comma.
+QString secondsOf(double seconds)
+{
+    const double tenths = std::round(seconds * 10);
+    return std::fmod(tenths, 10) == 0 ? QString::number(qint64(tenths / 10))
+                                      : QString::number(tenths / 10, 'f', 1).replace(QLatin1Char('.'), QLatin1Char(','));
+}
+
 // The list of the command line: no window, no widget, no display. Each phrase
 // is a search run, its outcome printed and appended to the result log; the
 // window's settings file is never touched. A grid is a list of its points,
@@ -156,7 +164,7 @@ int runList(const CommandLine &line, const QStringList &phrases, int argc, char 
         const ListSummary summary = list.summary();
         print(stdout, QStringLiteral("%1; pausa media tra le frasi %2 s\n")
                           .arg(summary.line(listName))
-                          .arg(line.pauseSeconds * list.paceTimes()));
+                          .arg(secondsOf(line.pauseSeconds * list.paceTimes())));
         DesktopNotices::notify(QStringLiteral("Cerca Posizione"), summary.line(listName));
         if (!line.summaryFile.isEmpty()) {
             QSaveFile file(line.summaryFile);

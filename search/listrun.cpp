@@ -23,7 +23,10 @@ ListRun::ListRun(SearchRun *run, QStringList phrases, RunInputs inputs, int paus
     connect(&m_pageTimer, &QTimer::timeout, this, &ListRun::pageTimedOut);
     m_askAgain.setSingleShot(true);
     connect(&m_askAgain, &QTimer::timeout, this, &ListRun::coolDownEnded);
+    m_clock.start();
     connect(run, &SearchRun::pageLoading, this, [this] {
+        if (m_running)
+            m_schedule.searchStarted(m_clock.elapsed());
         if (m_running && m_pageLimit)
             m_pageTimer.start();
     });
@@ -61,14 +64,10 @@ QStringList ListRun::phrasesOf(const QStringList &lines)
     return phrases;
 }
 
-int ListRun::pauseFor(int meanMilliseconds, int minimumMilliseconds, double uniform)
-{
-    return std::max(minimumMilliseconds, int(std::lround(meanMilliseconds * (0.5 + uniform))));
-}
-
 int ListRun::drawPause()
 {
-    return pauseFor(m_meanPause, m_minimumPause, m_random.generateDouble());
+    return int(std::min<qint64>(m_schedule.next(m_clock.elapsed(), m_meanPause, m_minimumPause, m_random.generateDouble()),
+                                std::numeric_limits<int>::max()));
 }
 
 void ListRun::start()

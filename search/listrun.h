@@ -1,7 +1,9 @@
 #pragma once
 
+#include "search/pauseschedule.h"
 #include "search/searchrun.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QRandomGenerator>
@@ -75,10 +77,10 @@ public:
     // The pauses' mean from now on.
     void setMeanPause(int milliseconds) { m_meanPause = milliseconds; }
     int meanPause() const { return m_meanPause; }
-    // The next pause: between half and one and a half times the mean, never
-    // under the minimum.
+    // The next pause: until the next search's slot in an even schedule, up
+    // to a quarter of the mean either side of it; each pause between half and
+    // one and a half times the mean, never under the minimum.
     int drawPause();
-    static int pauseFor(int meanMilliseconds, int minimumMilliseconds, double uniform);
 
     // The phrases of a text: one a line, blanks dropped, each once.
     static QStringList phrasesOf(const QStringList &lines);
@@ -121,6 +123,8 @@ private:
     bool m_waitedForBrowser = false;
     bool m_pageLimit = false;
     QRandomGenerator m_random{QRandomGenerator::securelySeeded()};
+    PauseSchedule m_schedule;
+    QElapsedTimer m_clock;
     ListProgress *m_progress = nullptr;
     QString m_resultLog;
     QString m_dateSeparator;

@@ -71,7 +71,8 @@ void ListSession::start(SearchRun *run)
         m_list->setInputsFor(m_plan.inputsFor);
     if (!m_plan.inWindow && !m_plan.paceFile.isEmpty()) {
         m_host = run->options().host.isEmpty() ? PlaceQuery::hostFor(m_plan.inputs.place.country) : run->options().host;
-        m_pace = Pace(ListPaces(m_plan.paceFile).timesFor(m_host));
+        const ListPaces::Kept kept = ListPaces(m_plan.paceFile).paceFor(m_host);
+        m_pace = Pace(kept.eighths, kept.limit);
         m_list->setMeanPause(m_pace.meanOf(m_plan.pauseMilliseconds));
     }
     if (shared()) {
@@ -103,7 +104,7 @@ void ListSession::start(SearchRun *run)
         // A page that passed: the next check page starts the cool-downs over.
         m_coolDown.pagePassed();
         if (!m_plan.inWindow) {
-            const int before = m_pace.times();
+            const Pace before = m_pace;
             m_pace.phraseEnded();
             paceChanged(before);
         }
@@ -118,7 +119,7 @@ void ListSession::start(SearchRun *run)
         // machine, and this one waits before it asks again.
         if (m_shared)
             m_shared->release();
-        const int before = m_pace.times();
+        const Pace before = m_pace;
         m_pace.checkPage();
         paceChanged(before);
         const std::optional<qint64> wait = m_coolDown.checkPage();
@@ -217,12 +218,12 @@ ListSummary ListSession::summary() const
     return summary;
 }
 
-void ListSession::paceChanged(int timesBefore)
+void ListSession::paceChanged(const Pace &before)
 {
-    if (m_pace.times() == timesBefore)
+    if (m_pace.eighths() == before.eighths() && m_pace.limit() == before.limit())
         return;
     m_list->setMeanPause(m_pace.meanOf(m_plan.pauseMilliseconds));
-    if (!m_host.isEmpty() && !ListPaces(m_plan.paceFile).keep(m_host, m_pace.times()))
+    if (!m_host.isEmpty() && !ListPaces(m_plan.paceFile).keep(m_host, {m_pace.eighths(), m_pace.limit()}))
         emit note(Notes::paceNotKept(m_plan.paceFile));
 }
 

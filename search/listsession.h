@@ -108,7 +108,7 @@ public:
     // The pace reached: the pauses' mean as a multiple of the plan's. A list
     // without a window starts at the pace its engine host's last list ended
     // with, and learns from the check pages it meets.
-    int paceTimes() const { return m_pace.times(); }
+    double paceTimes() const { return m_pace.times(); }
     // What moved: each phrase of the list (a shared list's taken here) against
     // its run before this list in the archive, and why one was not checked.
     ListSummary summary() const;
@@ -140,7 +140,7 @@ signals:
 private:
     void listFinished();
     // The pace changed: the pauses follow it, and it is kept for the next list.
-    void paceChanged(int timesBefore);
+    void paceChanged(const Pace &before);
 
     ListPlan m_plan;
     QPointer<SearchRun> m_run;

@@ -2,25 +2,42 @@
 
 #include <algorithm>
 
-Pace::Pace(int times)
-    : m_times(std::clamp(times, 1, kMostTimes))
+namespace {
+
+constexpr int kMost = Pace::kOne * Pace::kMostTimes;
+
+} // namespace
+
+Pace::Pace(int eighths, std::optional<int> limit)
+    : m_eighths(std::clamp(eighths, kOne, kMost))
 {
+    if (limit && *limit >= kOne && *limit < kMost)
+        m_limit = limit;
 }
 
 void Pace::checkPage()
 {
-    if (m_steppedDown && m_phrasesWithoutCheck < kPhrasesForAStepDown)
-        m_phrasesForAStepDown = std::min(m_phrasesForAStepDown * 2, kMostPhrasesForAStepDown);
-    m_steppedDown = false;
-    m_times = std::min(m_times * 2, kMostTimes);
+    if (m_passedSinceCheck)
+        m_limit = m_eighths;
+    m_passedSinceCheck = false;
+    m_eighths = std::min(m_eighths * 2, kMost);
     m_phrasesWithoutCheck = 0;
 }
 
 void Pace::phraseEnded()
 {
-    if (++m_phrasesWithoutCheck < m_phrasesForAStepDown)
+    m_passedSinceCheck = true;
+    const bool atTheLimit = m_limit && m_eighths <= *m_limit + 1;
+    if (++m_phrasesWithoutCheck < (atTheLimit ? kPhrasesToTryTheLimit : kPhrasesForAStepDown))
         return;
     m_phrasesWithoutCheck = 0;
-    m_steppedDown = m_times > 1;
-    m_times = std::max(1, m_times / 2);
+    if (atTheLimit) {
+        // Long enough without one: the limit is tried again.
+        m_eighths = std::max(kOne, *m_limit);
+        m_limit.reset();
+    } else if (m_limit) {
+        m_eighths = std::max(kOne, *m_limit + 1);
+    } else {
+        m_eighths = std::max(kOne, (m_eighths + kOne) / 2);
+    }
 }

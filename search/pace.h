@@ -1,30 +1,39 @@
 #pragma once
 
-// The pace of a list without a window: the pauses between phrases, as a
-// multiple of the pause asked for. A check page doubles it, up to the most;
-// every run of phrases without one brings it a step back down, never under
-// the pause asked for. A step down that meets a check page within its first
-// run went where the engine's limit is: the next one waits twice as many
-// phrases, so that a list does not keep walking into the same limit.
+#include <optional>
+
+// The pace of a list without a window: the pauses' mean as a multiple of the
+// pause asked for, counted in eighths. A check page doubles it, up to the
+// most, and the pace that met it is taken as the engine's limit (a check page
+// in a row, with no phrase passed since the last, says only that the block
+// has not lifted). After every run of phrases without one the pace comes a
+// step back down: to an eighth above the limit when one is known, otherwise
+// halfway to the pause asked for, never under it. A pace an eighth above its
+// limit stays there for a long run, then tries the limit itself and forgets
+// it: an engine's limits lift.
 class Pace
 {
 public:
+    static constexpr int kOne = 8;   // the pause asked for, in eighths
     static constexpr int kMostTimes = 8;
     static constexpr int kPhrasesForAStepDown = 20;
-    static constexpr int kMostPhrasesForAStepDown = 320;
+    static constexpr int kPhrasesToTryTheLimit = 320;
 
-    explicit Pace(int times = 1);
+    explicit Pace(int eighths = kOne, std::optional<int> limit = std::nullopt);
 
     void checkPage();
     void phraseEnded();
 
-    int times() const { return m_times; }
+    int eighths() const { return m_eighths; }
+    double times() const { return double(m_eighths) / kOne; }
+    // The pace that met the last check page, in eighths; none while unknown.
+    std::optional<int> limit() const { return m_limit; }
     // The pauses' mean at this pace.
-    int meanOf(int pauseMilliseconds) const { return pauseMilliseconds * m_times; }
+    int meanOf(int pauseMilliseconds) const { return int(static_cast<long long>(pauseMilliseconds) * m_eighths / kOne); }
 
 private:
-    int m_times;
+    int m_eighths;
+    std::optional<int> m_limit;
     int m_phrasesWithoutCheck = 0;
-    int m_phrasesForAStepDown = kPhrasesForAStepDown;
-    bool m_steppedDown = false;   // since the last check page
+    bool m_passedSinceCheck = true;   // a phrase passed since the last check page, or none met yet
 };

@@ -2,28 +2,51 @@
 
 #include <QSettings>
 
+#include <cmath>
+
 namespace {
 
-QString keyOf(const QString &host)
+// A host with its port is one key, not a group.
+QString keyOf(const char *group, const QString &host)
 {
-    // A host with its port is one key, not a group.
-    return QStringLiteral("volte/") + QString(host).replace(QLatin1Char('/'), QLatin1Char('_'));
+    return QLatin1String(group) + QLatin1Char('/') + QString(host).replace(QLatin1Char('/'), QLatin1Char('_'));
+}
+
+// A multiple as the file has it ("2", "1.125"), in eighths; none when it is no
+// positive number.
+std::optional<int> eighthsOf(const QVariant &value)
+{
+    bool ok = false;
+    const double times = value.toString().toDouble(&ok);
+    if (!ok || !std::isfinite(times) || times <= 0 || times > 1000)
+        return std::nullopt;
+    return int(std::lround(times * 8));
+}
+
+QString timesOf(int eighths)
+{
+    return QString::number(eighths / 8.0, 'g', 6);
 }
 
 } // namespace
 
-int ListPaces::timesFor(const QString &host) const
+ListPaces::Kept ListPaces::paceFor(const QString &host) const
 {
     const QSettings paces(m_file, QSettings::IniFormat);
-    bool ok = false;
-    const int times = paces.value(keyOf(host)).toInt(&ok);
-    return ok && times > 0 ? times : 1;
+    Kept kept;
+    kept.eighths = eighthsOf(paces.value(keyOf("volte", host))).value_or(kept.eighths);
+    kept.limit = eighthsOf(paces.value(keyOf("limite", host)));
+    return kept;
 }
 
-bool ListPaces::keep(const QString &host, int times)
+bool ListPaces::keep(const QString &host, const Kept &pace)
 {
     QSettings paces(m_file, QSettings::IniFormat);
-    paces.setValue(keyOf(host), times);
+    paces.setValue(keyOf("volte", host), timesOf(pace.eighths));
+    if (pace.limit)
+        paces.setValue(keyOf("limite", host), timesOf(*pace.limit));
+    else
+        paces.remove(keyOf("limite", host));
     paces.sync();
     return paces.status() == QSettings::NoError;
 }

@@ -2,16 +2,24 @@
 
 #include <QString>
 
-// The pace each engine host's lists ended with (a multiple of the pause
-// asked for), kept in the data folder so that the next list starts from it.
+#include <optional>
+
+// The pace each engine host's lists ended with, kept in the data folder so
+// that the next list starts from it: a multiple of the pause asked for, in
+// eighths, and the pace that met the host's last check page, when known.
 class ListPaces
 {
 public:
+    struct Kept
+    {
+        int eighths = 8;   // the pause asked for, when none is kept
+        std::optional<int> limit;
+    };
+
     explicit ListPaces(QString file) : m_file(std::move(file)) {}
 
-    // 1 when none is kept.
-    int timesFor(const QString &host) const;
-    bool keep(const QString &host, int times);
+    Kept paceFor(const QString &host) const;
+    bool keep(const QString &host, const Kept &pace);
 
 private:
     QString m_file;

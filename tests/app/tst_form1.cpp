@@ -1468,7 +1468,7 @@ void TestForm1::everyRunIsArchived()
                           {},
                           {"Undici", "Velmora", "Aiuto", "Ricette"},
                           PageFeatures{2, 1, "http://h/url?q=http://www.sito11.it/", true,
-                                       {"http://h/url?q=http%3A%2F%2Fwww.velmora.it%2F", "https://w.it/"}, true},
+                                       {"http://h/url?q=http%3A%2F%2Fwww.velmora.it%2F", "https://w.it/"}, true, false, {}},
                           {}};
     m_browser->complete(QString(), today);
     QCOMPARE(control<QLabel>("Label1")->text(), QStringLiteral("\"velmora\" trovato nella posizione n° 12"));
@@ -1506,7 +1506,7 @@ void TestForm1::everyRunIsArchived()
                                                             {13, "https://support.google.com/a", "Aiuto"}}));
     QCOMPARE(found.pages[1].features,
              std::optional<PageFeatures>(PageFeatures{2, 1, "http://www.sito11.it/", true,
-                                                      {"http://www.velmora.it/", "https://w.it/"}, true}));
+                                                      {"http://www.velmora.it/", "https://w.it/"}, true, false, {}}));
     const ArchivedRun waiting = RunArchive(archive).runsOf(QStringLiteral("ricette"))->constFirst();
     QCOMPARE(waiting.end, RunEnd::WaitingForUser);
     QVERIFY(waiting.pages.isEmpty());
@@ -1620,9 +1620,9 @@ void TestForm1::listPausesVaryWithinTheirBounds()
         QVERIFY(lowest < (mean == 10000 ? 5100 : 5001));
         QVERIFY(seen.size() > 1000);   // no fixed interval
     }
-    QCOMPARE(ListRun::pauseFor(10000, 5000, 0.0), 5000);
-    QCOMPARE(ListRun::pauseFor(10000, 5000, 0.999999), 15000);
-    QCOMPARE(ListRun::pauseFor(5000, 5000, 0.25), 5000);
+    QCOMPARE(PauseSchedule().next(0, 10000, 5000, 0.0), 5000);
+    QCOMPARE(PauseSchedule().next(0, 10000, 5000, 0.999999), 15000);
+    QCOMPARE(PauseSchedule().next(0, 5000, 5000, 0.25), 5000);
 }
 
 void TestForm1::pagesWithNothingToRead_data()

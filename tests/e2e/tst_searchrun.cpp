@@ -1060,7 +1060,7 @@ void TestSearchRun::listIsArchivedAndExported()
     QCOMPARE(results[13].address, QStringLiteral("http://www.velmora.it/citata"));
     QCOMPARE(cited.pages[0].reading, PageReading::Today);
     QCOMPARE(cited.pages[0].features,
-             std::optional<PageFeatures>(PageFeatures{2, 1, "http://www.fonte.it/", true, {"http://www.velmora.it/citata"}, true}));
+             std::optional<PageFeatures>(PageFeatures{2, 1, "http://www.fonte.it/", true, {"http://www.velmora.it/citata"}, true, false, {}}));
     QVERIFY(!cited.pages[1].features->aiOverview);
     const ArchivedRun classic = RunArchive(archive).runsOf(QStringLiteral("corta"))->constFirst();
     QCOMPARE(classic.end, RunEnd::ResultsEnded);
@@ -1234,7 +1234,7 @@ void TestSearchRun::listWaitsOutTheEnginesLimit()
     // The next list starts at the pace learned: its first pause is at least
     // half the learned mean, where the pause asked for is at most 300 ms.
     const int learned = ListPaces(m_dir->filePath(QStringLiteral("Passo degli elenchi.ini")))
-                            .timesFor(QStringLiteral("127.0.0.1:%1").arg(limited.port()));
+                            .paceFor(QStringLiteral("127.0.0.1:%1").arg(limited.port())).eighths / 8;
     QVERIFY2(learned >= 4, qPrintable(QString::number(learned)));
     limited.clearRequests();
     std::unique_ptr<QProcess> second = runList(phrases.mid(0, 2));

@@ -1,11 +1,13 @@
 #include "search/cooldown.h"
 #include "search/pace.h"
+#include "search/pauseschedule.h"
 #include "watchdog.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 // The waits of a list without a window, as rules over values: the cool-down
-// after a check page, and the pace between phrases.
+// after a check page, the pace between phrases, and when each search starts.
 class TestListWaits : public QObject
 {
     Q_OBJECT
@@ -14,6 +16,8 @@ private slots:
     void coolDownGrowsUntilTheTotalIsSpent();
     void paceDoublesAndStepsBackDown_data();
     void paceDoublesAndStepsBackDown();
+    void searchesNeverBunch_data();
+    void searchesNeverBunch();
 };
 
 void TestListWaits::coolDownGrowsUntilTheTotalIsSpent_data()
@@ -50,35 +54,93 @@ void TestListWaits::coolDownGrowsUntilTheTotalIsSpent()
 
 void TestListWaits::paceDoublesAndStepsBackDown_data()
 {
-    QTest::addColumn<int>("kept");      // the pace the list starts from
-    QTest::addColumn<QString>("events");   // c: a check page, p: a phrase that ended
-    QTest::addColumn<int>("times");
+    QTest::addColumn<int>("kept");        // the pace the list starts from, in eighths
+    QTest::addColumn<int>("keptLimit");   // -1: none kept
+    QTest::addColumn<QString>("events");  // c: a check page, p: a phrase that ended
+    QTest::addColumn<int>("eighths");
+    QTest::addColumn<int>("limit");
     const QString twenty(Pace::kPhrasesForAStepDown, QLatin1Char('p'));
-    QTest::newRow("doubled at each check page, at most eight times") << 1 << QStringLiteral("cccc") << 8;
-    QTest::newRow("a step down after twenty phrases without one") << 1 << QStringLiteral("cc") + twenty << 2;
-    QTest::newRow("nineteen are not enough") << 1 << QStringLiteral("cc") + twenty.mid(1) << 4;
-    QTest::newRow("a check page starts the count over") << 1 << QStringLiteral("cc") + twenty.mid(1) + QStringLiteral("c") + twenty.mid(1) << 8;
-    QTest::newRow("never under the pause asked for") << 2 << twenty + twenty + twenty << 1;
-    // Down to the limit and back: the next step down waits forty phrases.
-    QTest::newRow("a step down met by a check page") << 1 << QStringLiteral("c") + twenty + QStringLiteral("pc") + twenty << 2;
-    QTest::newRow("... and after forty phrases steps down") << 1 << QStringLiteral("c") + twenty + QStringLiteral("pc") + twenty + twenty << 1;
-    QTest::newRow("a step down that holds twenty phrases") << 1 << QStringLiteral("c") + twenty + twenty + QStringLiteral("c") + twenty << 1;
-    QTest::newRow("a kept pace out of bounds") << 100 << QString() << Pace::kMostTimes;
+    const QString longRun(Pace::kPhrasesToTryTheLimit - 1, QLatin1Char('p'));
+    QTest::newRow("doubled at each check page, at most eight times") << 8 << -1 << QStringLiteral("cccc") << 64 << 8;
+    QTest::newRow("nineteen phrases are not enough") << 8 << -1 << QStringLiteral("c") + twenty.mid(1) << 16 << 8;
+    QTest::newRow("after twenty, an eighth above the pace that met it") << 8 << -1 << QStringLiteral("c") + twenty << 9 << 8;
+    // A check page in a row says the block has not lifted, not where the limit is.
+    QTest::newRow("check pages in a row") << 8 << -1 << QStringLiteral("cc") + twenty << 9 << 8;
+    QTest::newRow("a check page starts the count over")
+        << 8 << -1 << QStringLiteral("c") + twenty.mid(1) + QStringLiteral("c") + twenty.mid(1) << 32 << 16;
+    QTest::newRow("met an eighth above: the limit moves up")
+        << 8 << -1 << QStringLiteral("c") + twenty + QStringLiteral("pc") + twenty << 10 << 9;
+    QTest::newRow("an eighth above the limit holds a long run") << 8 << -1 << QStringLiteral("c") + twenty + longRun << 9 << 8;
+    QTest::newRow("... then tries the limit and forgets it") << 8 << -1 << QStringLiteral("c") + twenty + longRun + "p" << 8 << -1;
+    QTest::newRow("no limit known: halfway down, never under the pause asked for")
+        << 16 << -1 << twenty + twenty + twenty + twenty + twenty << 8 << -1;
+    QTest::newRow("no limit known: the first step") << 16 << -1 << twenty << 12 << -1;
+    QTest::newRow("a kept limit") << 16 << 10 << twenty << 11 << 10;
+    QTest::newRow("a kept pace out of bounds") << 1000 << 2 << QString() << 8 * Pace::kMostTimes << -1;
 }
 
 void TestListWaits::paceDoublesAndStepsBackDown()
 {
     QFETCH(int, kept);
+    QFETCH(int, keptLimit);
     QFETCH(QString, events);
-    Pace pace(kept);
+    Pace pace(kept, keptLimit < 0 ? std::nullopt : std::optional<int>(keptLimit));
     for (const QChar event : events) {
         if (event == QLatin1Char('c'))
             pace.checkPage();
         else
             pace.phraseEnded();
     }
-    QTEST(pace.times(), "times");
-    QCOMPARE(pace.meanOf(10000), pace.times() * 10000);
+    QTEST(pace.eighths(), "eighths");
+    QTEST(pace.limit().value_or(-1), "limit");
+    QCOMPARE(pace.meanOf(10000), pace.eighths() * 1250);
+}
+
+void TestListWaits::searchesNeverBunch_data()
+{
+    QTest::addColumn<qint64>("mean");
+    QTest::addColumn<qint64>("busy");   // the most a phrase takes between its search and its pause
+    QTest::addColumn<int>("lateEvery");   // a search that starts 30 s late, every so many; 0: none
+    QTest::newRow("the pace asked for") << qint64(10000) << qint64(2000) << 0;
+    QTest::newRow("phrases slower than the pause") << qint64(6000) << qint64(9000) << 0;
+    QTest::newRow("searches now and then late") << qint64(10000) << qint64(2000) << 7;
+}
+
+void TestListWaits::searchesNeverBunch()
+{
+    QFETCH(qint64, mean);
+    QFETCH(qint64, busy);
+    QFETCH(int, lateEvery);
+    const qint64 minimum = 5000;
+    QRandomGenerator random(20261209);
+    PauseSchedule schedule;
+    QList<qint64> starts;
+    qint64 now = 1000;
+    qint64 shortest = mean * 2;
+    qint64 longest = 0;
+    for (int i = 0; i < 2000; ++i) {
+        if (lateEvery && i % lateEvery == lateEvery - 1)
+            now += 30000;
+        schedule.searchStarted(now);
+        starts.append(now);
+        now += qint64(random.bounded(int(busy)));
+        const qint64 pause = schedule.next(now, mean, minimum, random.generateDouble());
+        QVERIFY(pause >= minimum);
+        now += pause;
+        if (busy < minimum) {
+            shortest = std::min(shortest, now - starts.constLast());
+            longest = std::max(longest, now - starts.constLast());
+        }
+    }
+    // Seven searches in a row never come within six means less half a mean;
+    // drawn each on its own, they would.
+    for (qsizetype i = 6; i < starts.size(); ++i)
+        QVERIFY2(starts[i] - starts[i - 6] >= 6 * mean - mean / 2 - 1, qPrintable(QString::number(i)));
+    // Each pause still spreads over most of half to one and a half means.
+    if (busy < minimum && !lateEvery) {
+        QVERIFY2(shortest < mean * 6 / 10 && longest > mean * 14 / 10, qPrintable(QStringLiteral("%1 %2").arg(shortest).arg(longest)));
+        QVERIFY(shortest >= mean / 2 && longest <= mean * 3 / 2 + 1);
+    }
 }
 
 CERCA_WATCHED_GUILESS_TEST_MAIN(TestListWaits)
