@@ -31,7 +31,7 @@ struct PageFeatures
     QStringList aiCited;        // the addresses the AI overview cites, in the order shown, as far as they had loaded
     bool questions = false;     // a block of questions ("Altre domande")
     bool aiLoading = false;     // the overview was still being generated when the page had to be read
-    QList<PackEntry> pack;      // the places block's businesses, in the order shown
+    QList<PackEntry> pack = {}; // the places block's businesses, in the order shown
 
     bool operator==(const PageFeatures &) const = default;
 };

@@ -72,7 +72,7 @@ void ListSession::start(SearchRun *run)
     if (!m_plan.inWindow && !m_plan.paceFile.isEmpty()) {
         m_host = run->options().host.isEmpty() ? PlaceQuery::hostFor(m_plan.inputs.place.country) : run->options().host;
         const ListPaces::Kept kept = ListPaces(m_plan.paceFile).paceFor(m_host);
-        m_pace = Pace(kept.eighths, kept.limit);
+        m_pace = Pace(kept.eighths, kept.limit, kept.phrases);
         m_list->setMeanPause(m_pace.meanOf(m_plan.pauseMilliseconds));
     }
     if (shared()) {
@@ -223,12 +223,20 @@ void ListSession::paceChanged(const Pace &before)
     if (m_pace.eighths() == before.eighths() && m_pace.limit() == before.limit())
         return;
     m_list->setMeanPause(m_pace.meanOf(m_plan.pauseMilliseconds));
-    if (!m_host.isEmpty() && !ListPaces(m_plan.paceFile).keep(m_host, {m_pace.eighths(), m_pace.limit()}))
+    keepPace();
+}
+
+void ListSession::keepPace()
+{
+    if (!m_host.isEmpty()
+        && !ListPaces(m_plan.paceFile).keep(m_host, {m_pace.eighths(), m_pace.limit(), m_pace.phrasesWithoutCheck()}))
         emit note(Notes::paceNotKept(m_plan.paceFile));
 }
 
 void ListSession::listFinished()
 {
+    // The phrases passed since the last check page count on in the next list.
+    keepPace();
     // The last outcomes go to the archive before the shared list is let go.
     m_shared.reset();
     emit finished();

@@ -141,6 +141,7 @@ private:
     void listFinished();
     // The pace changed: the pauses follow it, and it is kept for the next list.
     void paceChanged(const Pace &before);
+    void keepPace();
 
     ListPlan m_plan;
     QPointer<SearchRun> m_run;

@@ -8,8 +8,9 @@ constexpr int kMost = Pace::kOne * Pace::kMostTimes;
 
 } // namespace
 
-Pace::Pace(int eighths, std::optional<int> limit)
+Pace::Pace(int eighths, std::optional<int> limit, int phrases)
     : m_eighths(std::clamp(eighths, kOne, kMost))
+    , m_phrasesWithoutCheck(std::clamp(phrases, 0, kPhrasesToTryTheLimit))
 {
     if (limit && *limit >= kOne && *limit < kMost)
         m_limit = limit;

@@ -19,7 +19,8 @@ public:
     static constexpr int kPhrasesForAStepDown = 20;
     static constexpr int kPhrasesToTryTheLimit = 320;
 
-    explicit Pace(int eighths = kOne, std::optional<int> limit = std::nullopt);
+    // `phrases`: those passed since the last check page, counted over lists.
+    explicit Pace(int eighths = kOne, std::optional<int> limit = std::nullopt, int phrases = 0);
 
     void checkPage();
     void phraseEnded();
@@ -28,6 +29,7 @@ public:
     double times() const { return double(m_eighths) / kOne; }
     // The pace that met the last check page, in eighths; none while unknown.
     std::optional<int> limit() const { return m_limit; }
+    int phrasesWithoutCheck() const { return m_phrasesWithoutCheck; }
     // The pauses' mean at this pace.
     int meanOf(int pauseMilliseconds) const { return int(static_cast<long long>(pauseMilliseconds) * m_eighths / kOne); }
 

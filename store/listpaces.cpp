@@ -2,6 +2,7 @@
 
 #include <QSettings>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -36,6 +37,7 @@ ListPaces::Kept ListPaces::paceFor(const QString &host) const
     Kept kept;
     kept.eighths = eighthsOf(paces.value(keyOf("volte", host))).value_or(kept.eighths);
     kept.limit = eighthsOf(paces.value(keyOf("limite", host)));
+    kept.phrases = std::max(0, paces.value(keyOf("frasi_senza_verifica", host)).toInt());
     return kept;
 }
 
@@ -43,6 +45,7 @@ bool ListPaces::keep(const QString &host, const Kept &pace)
 {
     QSettings paces(m_file, QSettings::IniFormat);
     paces.setValue(keyOf("volte", host), timesOf(pace.eighths));
+    paces.setValue(keyOf("frasi_senza_verifica", host), pace.phrases);
     if (pace.limit)
         paces.setValue(keyOf("limite", host), timesOf(*pace.limit));
     else

@@ -56,35 +56,39 @@ void TestListWaits::paceDoublesAndStepsBackDown_data()
 {
     QTest::addColumn<int>("kept");        // the pace the list starts from, in eighths
     QTest::addColumn<int>("keptLimit");   // -1: none kept
+    QTest::addColumn<int>("keptPhrases");   // passed since the last check page, in lists before
     QTest::addColumn<QString>("events");  // c: a check page, p: a phrase that ended
     QTest::addColumn<int>("eighths");
     QTest::addColumn<int>("limit");
     const QString twenty(Pace::kPhrasesForAStepDown, QLatin1Char('p'));
     const QString longRun(Pace::kPhrasesToTryTheLimit - 1, QLatin1Char('p'));
-    QTest::newRow("doubled at each check page, at most eight times") << 8 << -1 << QStringLiteral("cccc") << 64 << 8;
-    QTest::newRow("nineteen phrases are not enough") << 8 << -1 << QStringLiteral("c") + twenty.mid(1) << 16 << 8;
-    QTest::newRow("after twenty, an eighth above the pace that met it") << 8 << -1 << QStringLiteral("c") + twenty << 9 << 8;
+    QTest::newRow("doubled at each check page, at most eight times") << 8 << -1 << 0 << QStringLiteral("cccc") << 64 << 8;
+    QTest::newRow("nineteen phrases are not enough") << 8 << -1 << 0 << QStringLiteral("c") + twenty.mid(1) << 16 << 8;
+    QTest::newRow("after twenty, an eighth above the pace that met it") << 8 << -1 << 0 << QStringLiteral("c") + twenty << 9 << 8;
     // A check page in a row says the block has not lifted, not where the limit is.
-    QTest::newRow("check pages in a row") << 8 << -1 << QStringLiteral("cc") + twenty << 9 << 8;
+    QTest::newRow("check pages in a row") << 8 << -1 << 0 << QStringLiteral("cc") + twenty << 9 << 8;
     QTest::newRow("a check page starts the count over")
-        << 8 << -1 << QStringLiteral("c") + twenty.mid(1) + QStringLiteral("c") + twenty.mid(1) << 32 << 16;
+        << 8 << -1 << 0 << QStringLiteral("c") + twenty.mid(1) + QStringLiteral("c") + twenty.mid(1) << 32 << 16;
     QTest::newRow("met an eighth above: the limit moves up")
-        << 8 << -1 << QStringLiteral("c") + twenty + QStringLiteral("pc") + twenty << 10 << 9;
-    QTest::newRow("an eighth above the limit holds a long run") << 8 << -1 << QStringLiteral("c") + twenty + longRun << 9 << 8;
-    QTest::newRow("... then tries the limit and forgets it") << 8 << -1 << QStringLiteral("c") + twenty + longRun + "p" << 8 << -1;
+        << 8 << -1 << 0 << QStringLiteral("c") + twenty + QStringLiteral("pc") + twenty << 10 << 9;
+    QTest::newRow("an eighth above the limit holds a long run") << 8 << -1 << 0 << QStringLiteral("c") + twenty + longRun << 9 << 8;
+    QTest::newRow("... then tries the limit and forgets it") << 8 << -1 << 0 << QStringLiteral("c") + twenty + longRun + "p" << 8 << -1;
     QTest::newRow("no limit known: halfway down, never under the pause asked for")
-        << 16 << -1 << twenty + twenty + twenty + twenty + twenty << 8 << -1;
-    QTest::newRow("no limit known: the first step") << 16 << -1 << twenty << 12 << -1;
-    QTest::newRow("a kept limit") << 16 << 10 << twenty << 11 << 10;
-    QTest::newRow("a kept pace out of bounds") << 1000 << 2 << QString() << 8 * Pace::kMostTimes << -1;
+        << 16 << -1 << 0 << twenty + twenty + twenty + twenty + twenty << 8 << -1;
+    QTest::newRow("no limit known: the first step") << 16 << -1 << 0 << twenty << 12 << -1;
+    QTest::newRow("the phrases without a check page count over lists") << 9 << 8 << Pace::kPhrasesToTryTheLimit - 1
+                                                                       << QStringLiteral("p") << 8 << -1;
+    QTest::newRow("a kept limit") << 16 << 10 << 0 << twenty << 11 << 10;
+    QTest::newRow("a kept pace out of bounds") << 1000 << 2 << 0 << QString() << 8 * Pace::kMostTimes << -1;
 }
 
 void TestListWaits::paceDoublesAndStepsBackDown()
 {
     QFETCH(int, kept);
     QFETCH(int, keptLimit);
+    QFETCH(int, keptPhrases);
     QFETCH(QString, events);
-    Pace pace(kept, keptLimit < 0 ? std::nullopt : std::optional<int>(keptLimit));
+    Pace pace(kept, keptLimit < 0 ? std::nullopt : std::optional<int>(keptLimit), keptPhrases);
     for (const QChar event : events) {
         if (event == QLatin1Char('c'))
             pace.checkPage();
