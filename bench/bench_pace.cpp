@@ -6,7 +6,9 @@
 // search; a page takes LOAD ms from its search to its phrase's end, a new
 // browser after a wait BROWSER ms. Many seeds, so that the figures are not
 // one draw's; bench/checkpages.sh runs the real program at one point.
-//   bench_pace [PHRASES] [PAUSE_S] [SEEDS]
+// LISTS lists are run one after the other, each from the pace the one before
+// kept.
+//   bench_pace [PHRASES] [PAUSE_S] [SEEDS] [LISTS]
 #include "search/cooldown.h"
 #include "search/pace.h"
 #include "search/pauseschedule.h"
@@ -17,6 +19,7 @@
 #include <cstdlib>
 #include <deque>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -115,17 +118,24 @@ int main(int argc, char **argv)
     std::printf("%d phrases, --pausa %lld s, %d seeds; the least the limit allows %.0f s\n", phrases, pause / 1000, seeds, least);
     std::printf("%-46s %17s   %11s   %5s\n", "", "times the least", "check pages", "pace");
     std::printf("%-46s %5s %5s %5s   %3s %3s %3s   %5s\n", "", "10%", "50%", "90%", "10%", "50%", "90%", "end");
-    std::vector<Outcome> drawn, even, first, second;
+    const int lists = argc > 4 ? std::max(2, std::atoi(argv[4])) : 2;
+    std::vector<Outcome> drawn, even;
+    std::vector<std::vector<Outcome>> learning{std::size_t(lists)};
     for (int seed = 1; seed <= seeds; ++seed) {
         drawn.push_back(listOf(Mode::FixedDrawn, phrases, pause, Pace(), unsigned(seed)));
         even.push_back(listOf(Mode::FixedEven, phrases, pause, Pace(), unsigned(seed)));
-        first.push_back(listOf(Mode::Learning, phrases, pause, Pace(), unsigned(seed)));
-        const Pace learned(first.back().pace.eighths(), first.back().pace.limit());
-        second.push_back(listOf(Mode::Learning, phrases, pause, learned, unsigned(seed) + 100'000));
+        Pace kept;
+        for (int list = 0; list < lists; ++list) {
+            learning[std::size_t(list)].push_back(listOf(Mode::Learning, phrases, pause, kept, unsigned(seed + 100'000 * list)));
+            const Pace &ended = learning[std::size_t(list)].back().pace;
+            kept = Pace(ended.eighths(), ended.limit(), ended.phrasesWithoutCheck());
+        }
     }
     report("fixed pace, each pause drawn on its own", drawn, least);
     report("fixed pace, searches on an even schedule", even, least);
-    report("learning pace: the first list", first, least);
-    report("learning pace: the next list, from the pace kept", second, least);
+    for (int list = 0; list < lists; ++list) {
+        const std::string what = "learning pace: list " + std::to_string(list + 1) + (list ? ", from the pace kept" : "");
+        report(what.c_str(), learning[std::size_t(list)], least);
+    }
     return 0;
 }

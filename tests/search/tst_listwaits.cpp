@@ -66,13 +66,16 @@ void TestListWaits::paceDoublesAndStepsBackDown_data()
     QTest::newRow("nineteen phrases are not enough") << 8 << -1 << 0 << QStringLiteral("c") + twenty.mid(1) << 16 << 8;
     QTest::newRow("after twenty, an eighth above the pace that met it") << 8 << -1 << 0 << QStringLiteral("c") + twenty << 9 << 8;
     // A check page in a row says the block has not lifted, not where the limit is.
+    // Seven searches may come within five and a half means on the schedule.
+    QTest::newRow("a slower limit: a twelfth above it") << 16 << -1 << 0 << QStringLiteral("c") + twenty << 18 << 16;
     QTest::newRow("check pages in a row") << 8 << -1 << 0 << QStringLiteral("cc") + twenty << 9 << 8;
     QTest::newRow("a check page starts the count over")
         << 8 << -1 << 0 << QStringLiteral("c") + twenty.mid(1) + QStringLiteral("c") + twenty.mid(1) << 32 << 16;
     QTest::newRow("met an eighth above: the limit moves up")
         << 8 << -1 << 0 << QStringLiteral("c") + twenty + QStringLiteral("pc") + twenty << 10 << 9;
     QTest::newRow("an eighth above the limit holds a long run") << 8 << -1 << 0 << QStringLiteral("c") + twenty + longRun << 9 << 8;
-    QTest::newRow("... then tries the limit and forgets it") << 8 << -1 << 0 << QStringLiteral("c") + twenty + longRun + "p" << 8 << -1;
+    QTest::newRow("a pace tried again an eighth lower") << 18 << 16 << Pace::kPhrasesToTryTheLimit - 1 << QStringLiteral("p") << 17 << 15;
+    QTest::newRow("... then tries the limit, under which it cannot go") << 8 << -1 << 0 << QStringLiteral("c") + twenty + longRun + "p" << 8 << -1;
     QTest::newRow("no limit known: halfway down, never under the pause asked for")
         << 16 << -1 << 0 << twenty + twenty + twenty + twenty + twenty << 8 << -1;
     QTest::newRow("no limit known: the first step") << 16 << -1 << 0 << twenty << 12 << -1;
