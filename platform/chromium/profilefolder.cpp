@@ -38,7 +38,14 @@ QString ProfileFolder::acquire()
     // A lock of a program that died is taken over; one held for hours by a
     // live program never goes stale.
     m_lock.setStaleLockTime(0);
-    if ((m_lock.isLocked() || m_lock.tryLock(0)) && !inUse(m_folder))
+    bool held = m_lock.isLocked() || m_lock.tryLock(0);
+    // Held by another program with no browser in it: that program is letting
+    // its browser go (its lock goes a moment after the browser's) or starting
+    // one. A moment tells which, rather than a copy that would keep what
+    // this browser writes from that program.
+    if (!held && !m_copy && !inUse(m_folder))
+        held = m_lock.tryLock(kMomentBetweenBrowsersMilliseconds);
+    if (held && !inUse(m_folder))
         return m_folder;
     if (m_copy)
         return m_copy->path();

@@ -13,6 +13,10 @@
 class ProfileFolder
 {
 public:
+    // How long a program waits for another that holds the profile with no
+    // browser in it.
+    static constexpr int kMomentBetweenBrowsersMilliseconds = 1500;
+
     explicit ProfileFolder(QString folder) : m_folder(std::move(folder)) {}
 
     // The folder the browser is to use: the profile itself, or a fresh copy

@@ -16,6 +16,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
+#include <thread>
+
 #include <unistd.h>
 
 // The browser's layer without a browser: the pipe's messages, the loads
@@ -441,6 +444,18 @@ void TestDevTools::profileIsTakenByOneProgramAtATime()
     }
     first.reset();
     QCOMPARE(ProfileFolder(profile).acquire(), profile);
+    // A program that lets its browser go lets the profile go a moment after:
+    // one starting in between waits for it, rather than take a copy.
+    auto leaving = std::make_unique<ProfileFolder>(profile);
+    QCOMPARE(leaving->acquire(), profile);
+    std::thread letGo([&leaving] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ProfileFolder::kMomentBetweenBrowsersMilliseconds / 5));
+        leaving->release();
+    });
+    const QString taken = ProfileFolder(profile).acquire();
+    letGo.join();
+    QCOMPARE(taken, profile);
+    leaving.reset();
     // A lock left by a program that died is taken over.
     QFile stale(profile + QStringLiteral(".lock"));
     QVERIFY(stale.open(QIODevice::WriteOnly));
