@@ -12,7 +12,7 @@ Pace::Pace(int eighths, std::optional<int> limit, int phrases)
     : m_eighths(std::clamp(eighths, kOne, kMost))
     , m_phrasesWithoutCheck(std::clamp(phrases, 0, kPhrasesToTryTheLimit))
 {
-    if (limit && *limit >= kOne && *limit < kMost)
+    if (limit && *limit >= kOne && *limit <= kMost)
         m_limit = limit;
 }
 
@@ -49,7 +49,7 @@ void Pace::phraseEnded()
             m_limit.reset();
     }
     if (m_limit)
-        m_eighths = std::max(kOne, heldAbove(*m_limit));
+        m_eighths = std::clamp(heldAbove(*m_limit), kOne, kMost);
     else if (atTheLimit)
         m_eighths = kOne;
     else

@@ -81,6 +81,7 @@ void TestListWaits::paceDoublesAndStepsBackDown_data()
     QTest::newRow("no limit known: the first step") << 16 << -1 << 0 << twenty << 12 << -1;
     QTest::newRow("the phrases without a check page count over lists") << 9 << 8 << Pace::kPhrasesToTryTheLimit - 1
                                                                        << QStringLiteral("p") << 8 << -1;
+    QTest::newRow("held at the most") << 64 << 64 << 0 << twenty << 64 << 64;
     QTest::newRow("a kept limit") << 16 << 10 << 0 << twenty << 11 << 10;
     QTest::newRow("a kept pace out of bounds") << 1000 << 2 << 0 << QString() << 8 * Pace::kMostTimes << -1;
 }
